@@ -1,0 +1,164 @@
+// zelvane-cli: the headless tool of Zelvane Editor. Reads and writes project files without a
+// display. Exit status: 0 success, 1 a file could not be read or written, 2 bad usage.
+#include <cstring>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "app/markup.h"
+#include "app/message_service.h"
+#include "info.h"
+#include "model/datafile.h"
+#include "model/projectfile.h"
+
+namespace {
+
+constexpr int ExitOk = 0;
+constexpr int ExitFileError = 1;
+constexpr int ExitUsage = 2;
+
+constexpr const char* MainHelp =
+    "Usage: zelvane-cli COMMAND [OPTIONS]\n"
+    "\n"
+    "The command-line tool of Zelvane Editor, the tablature editor with a built-in synthesizer.\n"
+    "\n"
+    "Commands:\n"
+    "  info [--json] PROJECT.zvp   summary of a project: riffs, instruments, structure, notes\n"
+    "  resave IN.zvp OUT.zvp       load a project and save it again\n"
+    "  help [COMMAND]              this text, or the help of one command\n"
+    "\n"
+    "Every command takes --help. Exit status: 0 success, 1 a file could not be read or\n"
+    "written, 2 bad usage.\n";
+
+constexpr const char* InfoHelp =
+    "Usage: zelvane-cli info [--json] PROJECT.zvp\n"
+    "\n"
+    "Prints a readable summary of a project: each riff's name, strings and tuning, tempo, time\n"
+    "signature, key, note count and length in bars; the instruments; the structure rows; the\n"
+    "notes.\n"
+    "\n"
+    "  --json   print the whole model as one JSON object (riffs, instruments, structure, notes);\n"
+    "           text is converted from Windows-1252 to UTF-8\n";
+
+constexpr const char* ResaveHelp =
+    "Usage: zelvane-cli resave IN.zvp OUT.zvp\n"
+    "\n"
+    "Loads a project and saves it again in the current file form. OUT.zvp may be IN.zvp. The\n"
+    "output is written to a temporary file first and only then replaces OUT.zvp, so a failed\n"
+    "save leaves any existing file as it was.\n";
+
+// Messages from the core go to standard error as plain text, prefixed with the tool's name.
+class TCliMessages : public zel::TMessageService {
+public:
+    int DisplayMany(int, std::string_view text, std::string_view) override {
+        std::cerr << "zelvane-cli: " << zel::MarkupToPlainText(text) << '\n';
+        return -1;
+    }
+};
+
+int Usage(const std::string& problem, const char* help) {
+    std::cerr << "zelvane-cli: " << problem << "\n\n" << help;
+    return ExitUsage;
+}
+
+bool WantsHelp(const std::vector<std::string>& args) {
+    for (const auto& arg : args)
+        if (arg == "--help" || arg == "-h")
+            return true;
+    return false;
+}
+
+int FileFailure() {
+    std::cerr << "zelvane-cli: " << zel::LastFileError() << '\n';
+    return ExitFileError;
+}
+
+bool Load(zel::TProject& project, const std::string& path) {
+    zel::TEditorState editor;
+    zel::ResetProject(project, editor);
+    return zel::LoadProject(project, path);
+}
+
+int FinishOutput() {
+    std::cout.flush();
+    if (!std::cout) {
+        std::cerr << "zelvane-cli: could not write to standard output\n";
+        return ExitFileError;
+    }
+    return ExitOk;
+}
+
+int RunInfo(const std::vector<std::string>& args) {
+    if (WantsHelp(args)) {
+        std::cout << InfoHelp;
+        return FinishOutput();
+    }
+    bool json = false;
+    std::vector<std::string> files;
+    for (const auto& arg : args) {
+        if (arg == "--json")
+            json = true;
+        else if (arg.size() > 1 && arg[0] == '-')
+            return Usage("info: unknown option " + arg, InfoHelp);
+        else
+            files.push_back(arg);
+    }
+    if (files.size() != 1)
+        return Usage("info takes one project file", InfoHelp);
+    zel::TProject project;
+    if (!Load(project, files[0]))
+        return FileFailure();
+    if (json)
+        std::cout << zel::ProjectJson(project).dump(2) << '\n';
+    else
+        std::cout << "Project: " << files[0] << '\n' << zel::ProjectSummary(project);
+    return FinishOutput();
+}
+
+int RunResave(const std::vector<std::string>& args) {
+    if (WantsHelp(args)) {
+        std::cout << ResaveHelp;
+        return FinishOutput();
+    }
+    for (const auto& arg : args)
+        if (arg.size() > 1 && arg[0] == '-')
+            return Usage("resave: unknown option " + arg, ResaveHelp);
+    if (args.size() != 2)
+        return Usage("resave takes an input and an output project file", ResaveHelp);
+    zel::TProject project;
+    if (!Load(project, args[0]))
+        return FileFailure();
+    if (!zel::SaveProject(project, args[1]))
+        return FileFailure();
+    return ExitOk;
+}
+
+int RunHelp(const std::vector<std::string>& args) {
+    if (args.empty() || args[0] == "--help" || args[0] == "-h")
+        std::cout << MainHelp;
+    else if (args[0] == "info")
+        std::cout << InfoHelp;
+    else if (args[0] == "resave")
+        std::cout << ResaveHelp;
+    else
+        return Usage("no such command: " + args[0], MainHelp);
+    return FinishOutput();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    TCliMessages messages;
+    zel::TScopedMessageService install(messages);
+    if (argc < 2)
+        return Usage("no command given", MainHelp);
+    std::string command = argv[1];
+    std::vector<std::string> args(argv + 2, argv + argc);
+    if (command == "info")
+        return RunInfo(args);
+    if (command == "resave")
+        return RunResave(args);
+    if (command == "help" || command == "--help" || command == "-h")
+        return RunHelp(args);
+    return Usage("no such command: " + command, MainHelp);
+}

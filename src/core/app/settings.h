@@ -1,0 +1,98 @@
+// The settings store: a flat list of "key TAB value" lines kept in memory during the run and
+// written back once, at the end. Also the pure helpers that turn stored values into window
+// geometry, drop-down lists and column widths.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zel {
+
+class TSettingsStore {
+public:
+    // Sets the file, empties the list and loads the file when it exists; returns whether it did.
+    bool INIInit(const std::string& filePath);
+    const std::string& FilePath() const { return m_filePath; }
+
+    std::string INIRead(std::string_view key);
+    void INIWrite(std::string_view key, std::string_view value);
+    std::string INIReadInit(std::string_view key, std::string_view defaultValue);
+    int INIReadNum(std::string_view key, int defaultValue);
+    void INIWriteNum(std::string_view key, int value);
+    void INIRemove(std::string_view key);
+    // The raw line at `index`: "<blank>" for an empty line, empty text past the end.
+    std::string INIReadLine(int index) const;
+    int LineCount() const { return static_cast<int>(m_lines.size()); }
+
+    // Writes the file now (when a file is set). The folder is created when missing. Returns
+    // false when the file could not be written; the old file is then left as it was.
+    bool INIBackup();
+    // INIBackup, then forgets the file name.
+    bool INIUninit();
+
+private:
+    // Index of the first line whose key is `key`; appends a line holding only the key when no
+    // line matches, so every key the run touches ends up in the file.
+    size_t FindOrAdd(std::string_view key);
+
+    std::string m_filePath;
+    std::vector<std::string> m_lines;
+};
+
+// Where the settings file lives.
+struct TSettingsPlace {
+    std::string ProgramPath; // the program file, e.g. /opt/zelvane/bin/zelvane
+    std::string ConfigHome;  // $XDG_CONFIG_HOME, empty when unset
+    std::string Home;        // $HOME
+    std::function<bool(const std::string&)> CanWriteFolder; // whether files may be made in a folder
+};
+
+// The program's title as the settings file takes it: the program file's name up to its first
+// dot, every character after the first in lower case ("ZelvaneEditor.exe" -> "Zelvaneeditor").
+std::string SettingsTitle(std::string_view programPath);
+
+// The settings file for a name: a name without a folder goes beside the program, or, when that
+// folder cannot be written, into $XDG_CONFIG_HOME/zelvane/ (default ~/.config/zelvane/); a name
+// without an extension gets ".ini".
+std::string SettingsFilePath(std::string_view name, const TSettingsPlace& place);
+
+// The place of the running program, from /proc/self/exe and the environment.
+TSettingsPlace CurrentSettingsPlace(std::string_view argv0);
+
+struct TWindowGeometry {
+    int Left = 0;
+    int Top = 0;
+    int Width = 0;
+    int Height = 0;
+    bool operator==(const TWindowGeometry&) const = default;
+};
+
+// Reads "Win" + name + "Left"/"Top"/"Width"/"Height" with the current geometry as defaults. A
+// window whose left (top) edge + 32 is at or beyond the virtual screen's width (height) goes to
+// 0; only sizeable windows take the stored width and height.
+TWindowGeometry INIWinLoad(TSettingsStore& store, std::string_view windowName,
+                           const TWindowGeometry& current, int virtualScreenWidth,
+                           int virtualScreenHeight, bool sizeable);
+// Writes the geometry only for a window in its normal state (neither minimised nor maximised),
+// so a maximised window keeps the geometry it had before.
+void INIWinSave(TSettingsStore& store, std::string_view windowName, const TWindowGeometry& geometry,
+                bool normalState);
+
+struct TComboContent {
+    std::string Text;
+    std::vector<std::string> Items;
+};
+TComboContent INIComboLoad(TSettingsStore& store, std::string_view prefix);
+// Writes at most `maxItems` items (all when negative).
+void INIComboSave(TSettingsStore& store, std::string_view prefix, const TComboContent& combo,
+                  int maxItems = -1);
+
+// Column widths under prefix + column number (1-based); the current widths are the defaults.
+// Grids and list views use the same pair.
+std::vector<int> INIGridLoad(TSettingsStore& store, std::string_view prefix,
+                             const std::vector<int>& currentWidths);
+void INIGridSave(TSettingsStore& store, std::string_view prefix, const std::vector<int>& widths);
+
+} // namespace zel

@@ -1,0 +1,127 @@
+// The song model: notes, riffs, the fixed riff and instrument tables, tab captions, the song
+// structure, the editor state, and the operations every editing command builds on.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "model/tab_captions.h"
+#include "sound/instrument.h"
+
+namespace zel {
+
+inline constexpr int MaxRiffs = 200;
+inline constexpr int MaxInstruments = 100;
+inline constexpr int StringSlots = 8;
+
+// 255 in a fret slot means "nothing on that string"; in a tuning slot "no string here"; as a
+// duration "this record ends the note list".
+inline constexpr uint8_t NoFret = 255;
+inline constexpr int32_t NoString = 255;
+inline constexpr uint8_t EndOfNotes = 255;
+
+inline constexpr uint8_t NoteDot = 4;
+inline constexpr uint8_t NoteDotDot = 8;
+inline constexpr uint8_t NoteTie = 16;
+
+inline constexpr int TicksPerWhole = 1024;
+// Duration indexes 0..11 are 2048 down to 1 tick; the editor produces 0..7.
+inline constexpr int MaxDurationIndex = 11;
+inline constexpr uint8_t QuarterDuration = 3;
+
+inline constexpr std::array<int32_t, StringSlots> DefaultTuning = {-8, -3, 2,        7,
+                                                                   11, 16, NoString, NoString};
+
+// One note, chord or rest of a riff (or the end record).
+struct TNote {
+    std::array<uint8_t, StringSlots> Fret{NoFret, NoFret, NoFret, NoFret,
+                                          NoFret, NoFret, NoFret, NoFret};
+    uint8_t Duration = EndOfNotes;
+    uint8_t Flags = 0;
+
+    bool operator==(const TNote&) const = default;
+};
+
+inline constexpr TNote BlankNote{};
+
+struct TRiff {
+    int32_t Cursor = 0;
+    int32_t Anchor = 0;
+    std::array<int32_t, StringSlots> Tuning = DefaultTuning;
+    uint16_t Tempo = 120;
+    int32_t Key = 0;
+    std::string BarsA = "4";
+    uint16_t BarsB = 4;
+    // The note list and the blank records after it; Capacity() records long. Every record after
+    // the end record is blank.
+    std::vector<TNote> Notes;
+
+    int32_t Capacity() const { return static_cast<int32_t>(Notes.size()); }
+};
+
+// Which riff is edited and how keys act on it. One copy in the editor; tests make their own.
+struct TEditorState {
+    int CurrentRiff = 0; // index into TProject::Riffs, follows the selected riff tab
+    uint8_t CurrentDuration = QuarterDuration;
+    int CursorRow = 0;
+    bool TabMode = false;
+    bool FreshEntry = true;
+    bool MouseHeld = false;
+};
+
+// The one open project: fixed tables that are reset, never replaced.
+class TProject {
+public:
+    TProject();
+
+    std::array<TRiff, MaxRiffs> Riffs;
+    std::array<TInstrument, MaxInstruments> Instruments;
+    TTabCaptions RiffNames{MaxRiffs};             // riff tab captions, blank tab last
+    TTabCaptions InstrumentNames{MaxInstruments}; // instrument tab captions, blank tab last
+    std::vector<std::string> Structure;           // rows of TAB-separated fields
+    std::string NotesRtf;                         // the notes document as RTF text
+
+    // The changed state. The listener hears every change of the state (the editor enables its
+    // Save button and menu item from it).
+    void SetChanged(bool changed);
+    bool IsChanged() const { return m_changed; }
+    void SetChangedListener(std::function<void(bool)> listener);
+
+private:
+    bool m_changed = false;
+    std::function<void(bool)> m_changedListener;
+};
+
+enum class TPlaceMode { Test, Add, Remove };
+
+void ResetRiff(TRiff& riff);
+// Empties the project and points the editor at riff 0; does not touch the changed state.
+void ResetProject(TProject& project, TEditorState& editor);
+
+void EnsureNotes(TRiff& riff, int n);
+int NoteCount(const TRiff& riff);
+int NoteTicks(const TNote& note);
+int RiffTicks(const TRiff& riff, int upTo);
+// Ticks of a duration index without dots (0 outside the table).
+int DurationTicks(int durationIndex);
+
+// Number of slots that hold a string (Tuning not 255).
+int StringCount(const TRiff& riff);
+bool HasString(const TRiff& riff, int slot);
+// Pitch sounded by a slot of a note: none when the slot has no fret or no string.
+std::optional<int> SlotPitch(const TRiff& riff, const TNote& note, int slot);
+
+TRiff& CurrentRiffOf(TProject& project, const TEditorState& editor);
+
+void InsertNote(TProject& project, TEditorState& editor);
+void DeleteSelection(TProject& project, TEditorState& editor);
+void SelectAll(TRiff& riff);
+bool PlacePitch(TProject& project, const TEditorState& editor, int noteIndex, int pitch,
+                TPlaceMode mode);
+void ReallocateNote(TProject& project, const TEditorState& editor, int noteIndex, int delta);
+
+} // namespace zel

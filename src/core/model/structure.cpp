@@ -1,0 +1,26 @@
+#include "model/structure.h"
+
+#include "model/text_fields.h"
+
+namespace zel {
+
+std::string_view StructureField(std::string_view row, int index) {
+    return TabField(row, index);
+}
+
+void SetStructureField(std::string& row, int index, std::string_view value) {
+    if (index < 0)
+        return;
+    int fields = TabFieldCount(row);
+    if (fields <= index)
+        row.append(size_t(index - fields + 1), '\t');
+    size_t start = 0;
+    for (int i = 0; i < index; ++i)
+        start = row.find('\t', start) + 1;
+    size_t end = row.find('\t', start);
+    if (end == std::string::npos)
+        end = row.size();
+    row.replace(start, end - start, WithoutFieldBreaks(value));
+}
+
+} // namespace zel

@@ -1,0 +1,139 @@
+// zelvane-cli as a user runs it: commands, help, exit status, files it writes.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "info.h"
+#include "model/projectfile.h"
+#include "test_support.h"
+
+namespace zel {
+namespace {
+
+using test::ReadBytes;
+using test::TTempDir;
+using test::WriteBytes;
+
+struct TRun {
+    int Status = -1;
+    std::string Out;
+    std::string Err;
+};
+
+// Runs zelvane-cli with `args`; standard output goes to `stdoutPath` when given.
+TRun RunCli(std::vector<std::string> args, const std::string& stdoutPath = "") {
+    TTempDir dir;
+    std::string out = stdoutPath.empty() ? dir.File("out") : stdoutPath;
+    std::string err = dir.File("err");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    args.insert(args.begin(), ZELVANE_CLI);
+    std::vector<char*> argv;
+    for (auto& arg : args)
+        argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    TRun run;
+    if (posix_spawn(&pid, ZELVANE_CLI, &actions, nullptr, argv.data(), environ) == 0) {
+        int status = 0;
+        waitpid(pid, &status, 0);
+        run.Status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    if (stdoutPath.empty())
+        run.Out = ReadBytes(out);
+    run.Err = ReadBytes(err);
+    return run;
+}
+
+TProject Loaded(const std::string& path) {
+    TProject project;
+    TEditorState editor;
+    ResetProject(project, editor);
+    EXPECT_TRUE(LoadProject(project, path));
+    return project;
+}
+
+TEST(Cli, InfoSummarisesTheDemoProject) {
+    TRun run = RunCli({"info", ZELVANE_DEMO_PROJECT});
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    EXPECT_NE(run.Out.find("Riffs (3):"), std::string::npos) << run.Out;
+    EXPECT_NE(run.Out.find("1. Intro: 6 strings (E3 A3 D4 G4 B4 E5), 96 bpm, 4/4, key G"),
+              std::string::npos)
+        << run.Out;
+    EXPECT_NE(run.Out.find("(4 4 4 3)/4"), std::string::npos);
+    EXPECT_NE(run.Out.find("Bass Line: 4 strings (E2 A2 D3 G3)"), std::string::npos);
+    EXPECT_NE(run.Out.find("1 x Verse (Lead)  |  2 x Bass Line (Bass)"), std::string::npos);
+    EXPECT_NE(run.Out.find("Caf\xC3\xA9"), std::string::npos) << "notes shown as UTF-8 text";
+}
+
+TEST(Cli, InfoJsonReproducesTheModel) {
+    TRun run = RunCli({"info", "--json", ZELVANE_DEMO_PROJECT});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    nlohmann::json printed = nlohmann::json::parse(run.Out);
+    EXPECT_EQ(printed, ProjectJson(Loaded(ZELVANE_DEMO_PROJECT)));
+    ASSERT_EQ(printed["riffs"].size(), 3u);
+    EXPECT_EQ(printed["riffs"][2]["tuning"],
+              nlohmann::json::parse("[-20,-15,-10,-5,null,null,null,null]"));
+    EXPECT_EQ(printed["riffs"][0]["notes"][1]["frets"][0], nullptr) << "a rest";
+    EXPECT_EQ(printed["instruments"][1]["values"][13], -1) << "octave in text order";
+}
+
+TEST(Cli, ResaveKeepsACanonicalFileByteForByte) {
+    TTempDir dir;
+    TRun run = RunCli({"resave", ZELVANE_DEMO_PROJECT, dir.File("copy.zvp")});
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(ReadBytes(dir.File("copy.zvp")), ReadBytes(ZELVANE_DEMO_PROJECT));
+    run = RunCli({"resave", dir.File("copy.zvp"), dir.File("copy.zvp")});
+    EXPECT_EQ(run.Status, 0) << "in place";
+    EXPECT_EQ(ReadBytes(dir.File("copy.zvp")), ReadBytes(ZELVANE_DEMO_PROJECT));
+}
+
+TEST(Cli, FileProblemsExitWithOneAndSayWhy) {
+    TTempDir dir;
+    TRun run = RunCli({"info", dir.File("missing.zvp")});
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_NE(run.Err.find("Failed to Open File"), std::string::npos) << run.Err;
+    EXPECT_NE(run.Err.find("missing.zvp: No such file or directory"), std::string::npos);
+
+    WriteBytes(dir.File("old.zvp"), "keep me");
+    run = RunCli({"resave", ZELVANE_DEMO_PROJECT, dir.File("nowhere/new.zvp")});
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_NE(run.Err.find("Failed to Save File"), std::string::npos) << run.Err;
+
+    run = RunCli({"info", ZELVANE_DEMO_PROJECT}, "/dev/full");
+    EXPECT_EQ(run.Status, 1) << "output that cannot be written is a failure";
+}
+
+TEST(Cli, UsageErrorsExitWithTwoAndHelpIsEverywhere) {
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        const char* expectOut;
+    };
+    for (const Case& c :
+         {Case{{}, 2, ""}, Case{{"frobnicate"}, 2, ""}, Case{{"info"}, 2, ""},
+          Case{{"info", "--yaml", "a.zvp"}, 2, ""}, Case{{"info", "a.zvp", "b.zvp"}, 2, ""},
+          Case{{"resave", "a.zvp"}, 2, ""}, Case{{"--help"}, 0, "Usage: zelvane-cli COMMAND"},
+          Case{{"help", "resave"}, 0, "Usage: zelvane-cli resave"},
+          Case{{"info", "--help"}, 0, "Usage: zelvane-cli info"},
+          Case{{"resave", "--help"}, 0, "Usage: zelvane-cli resave"}}) {
+        TRun run = RunCli(c.args);
+        std::string joined;
+        for (const auto& a : c.args)
+            joined += a + " ";
+        EXPECT_EQ(run.Status, c.status) << joined;
+        if (c.status == 2)
+            EXPECT_NE(run.Err.find("Usage:"), std::string::npos) << joined;
+        else
+            EXPECT_EQ(run.Out.rfind(c.expectOut, 0), 0u) << joined;
+    }
+}
+
+} // namespace
+} // namespace zel

@@ -1,0 +1,129 @@
+// The settings store: key lookup, numbers, the file written once at the end, its location, and
+// the geometry, drop-down and column helpers.
+#include <gtest/gtest.h>
+
+#include "app/settings.h"
+#include "test_support.h"
+
+namespace zel {
+namespace {
+
+using test::ReadBytes;
+using test::TTempDir;
+using test::WriteBytes;
+
+TEST(Settings, ReadingAMissingKeyAddsItSoItIsWrittenAtTheEnd) {
+    TTempDir dir;
+    TSettingsStore store;
+    EXPECT_FALSE(store.INIInit(dir.File("zelvane.ini")));
+    EXPECT_EQ(store.INIReadNum("MidiIn", 0), 0);
+    EXPECT_EQ(store.INIReadLine(0), "MidiIn");
+    store.INIWriteNum("ShowHints", 0);
+    EXPECT_EQ(store.INIReadNum("ShowHints", 1), 0) << "a stored 0 is not the default";
+    EXPECT_EQ(store.INIReadNum("showhints", 1), 1) << "letter case counts";
+    EXPECT_FALSE(std::filesystem::exists(dir.File("zelvane.ini"))) << "nothing written yet";
+    ASSERT_TRUE(store.INIUninit());
+    EXPECT_EQ(ReadBytes(dir.File("zelvane.ini")), "MidiIn\r\nShowHints\t0\r\nshowhints\r\n");
+    EXPECT_EQ(store.FilePath(), "");
+}
+
+TEST(Settings, LoadsAnyLineEndsAndFindsTheFirstExactKey) {
+    TTempDir dir;
+    WriteBytes(dir.File("s.ini"), "Master\t75\r\nMaster\t20\nEmpty\r\rName\tA\tB\rNum\t  -12abc");
+    TSettingsStore store;
+    ASSERT_TRUE(store.INIInit(dir.File("s.ini")));
+    EXPECT_EQ(store.LineCount(), 6);
+    EXPECT_EQ(store.INIReadNum("Master", 50), 75);
+    EXPECT_EQ(store.INIRead("Empty"), "");
+    EXPECT_EQ(store.INIReadInit("Empty", "dflt"), "dflt");
+    EXPECT_EQ(store.INIReadLine(3), "<blank>");
+    EXPECT_EQ(store.INIReadLine(6), "");
+    EXPECT_EQ(store.INIRead("Name"), "A\tB") << "everything after the first TAB";
+    EXPECT_EQ(store.INIReadNum("Num", 0), -12);
+    store.INIRemove("Master");
+    EXPECT_EQ(store.INIReadNum("Master", 50), 20) << "the second line now answers";
+    store.INIWrite("Name", "line\r\nbreak");
+    EXPECT_EQ(store.INIRead("Name"), "line  break");
+}
+
+TEST(Settings, LongValuesAreCutOnRead) {
+    TSettingsStore store;
+    store.INIWrite("Long", std::string(12000, 'x'));
+    EXPECT_EQ(store.INIRead("Long").size(), 9999u);
+}
+
+TEST(SettingsLocation, BesideTheProgramOrInTheConfigFolder) {
+    EXPECT_EQ(SettingsTitle("/opt/z/ZelvaneEditor.exe"), "Zelvaneeditor");
+    EXPECT_EQ(SettingsTitle("zelvane"), "zelvane");
+    EXPECT_EQ(SettingsTitle("/usr/bin/Zel.v2.bin"), "Zel");
+
+    TSettingsPlace place;
+    place.ProgramPath = "/opt/zelvane/bin/zelvane";
+    place.Home = "/home/ann";
+    bool writable = true;
+    place.CanWriteFolder = [&](const std::string& folder) {
+        EXPECT_EQ(folder, "/opt/zelvane/bin");
+        return writable;
+    };
+    EXPECT_EQ(SettingsFilePath("zelvane", place), "/opt/zelvane/bin/zelvane.ini");
+    EXPECT_EQ(SettingsFilePath("other.cfg", place), "/opt/zelvane/bin/other.cfg");
+    EXPECT_EQ(SettingsFilePath("/etc/z", place), "/etc/z.ini");
+    writable = false;
+    EXPECT_EQ(SettingsFilePath("zelvane", place), "/home/ann/.config/zelvane/zelvane.ini");
+    place.ConfigHome = "/xdg";
+    EXPECT_EQ(SettingsFilePath("zelvane", place), "/xdg/zelvane/zelvane.ini");
+    place.ConfigHome = "relative"; // not an absolute path: ignored
+    EXPECT_EQ(SettingsFilePath("zelvane", place), "/home/ann/.config/zelvane/zelvane.ini");
+}
+
+TEST(SettingsLocation, ConfigFolderIsCreatedWhenTheFileIsWritten) {
+    TTempDir dir;
+    TSettingsStore store;
+    std::string path = dir.File("a/b/zelvane.ini");
+    store.INIInit(path);
+    store.INIWriteNum("Master", 80);
+    ASSERT_TRUE(store.INIBackup());
+    EXPECT_EQ(ReadBytes(path), "Master\t80\r\n");
+}
+
+TEST(WindowGeometry, OffScreenPositionsResetAndOnlyNormalWindowsAreSaved) {
+    TSettingsStore store;
+    TWindowGeometry current{10, 20, 800, 600};
+    EXPECT_EQ(INIWinLoad(store, "MainForm", current, 1024, 768, true), current) << "defaults";
+
+    store.INIWriteNum("WinMainFormLeft", 3000);
+    store.INIWriteNum("WinMainFormTop", 736);
+    store.INIWriteNum("WinMainFormWidth", 900);
+    store.INIWriteNum("WinMainFormHeight", 700);
+    EXPECT_EQ(INIWinLoad(store, "MainForm", current, 1024, 768, true),
+              (TWindowGeometry{0, 0, 900, 700}));
+    store.INIWriteNum("WinMainFormTop", 735);
+    EXPECT_EQ(INIWinLoad(store, "MainForm", current, 1024, 768, false),
+              (TWindowGeometry{0, 735, 800, 600}))
+        << "a fixed-size window keeps its size";
+
+    INIWinSave(store, "MainForm", {5, 6, 1920, 1080}, false); // maximised
+    EXPECT_EQ(store.INIReadNum("WinMainFormWidth", 0), 900);
+    INIWinSave(store, "MainForm", {5, 6, 640, 480}, true);
+    EXPECT_EQ(INIWinLoad(store, "MainForm", current, 1024, 768, true),
+              (TWindowGeometry{5, 6, 640, 480}));
+}
+
+TEST(ComboAndGrid, RoundTripsThroughTheStore) {
+    TSettingsStore store;
+    INIComboSave(store, "Recent", {"b.zvp", {"a.zvp", "b.zvp", "c.zvp"}}, 2);
+    TComboContent combo = INIComboLoad(store, "Recent");
+    EXPECT_EQ(combo.Text, "b.zvp");
+    EXPECT_EQ(combo.Items, (std::vector<std::string>{"a.zvp", "b.zvp"}));
+    store.INIWrite("Recent.2", "");
+    EXPECT_EQ(INIComboLoad(store, "Recent").Items, (std::vector<std::string>{"a.zvp"}))
+        << "empty items are skipped";
+
+    EXPECT_EQ(INIGridLoad(store, "Grid", {40, 50}), (std::vector<int>{40, 50}));
+    INIGridSave(store, "Grid", {70, 80});
+    EXPECT_EQ(store.INIReadNum("Grid1", 0), 70);
+    EXPECT_EQ(INIGridLoad(store, "Grid", {40, 50, 60}), (std::vector<int>{70, 80, 60}));
+}
+
+} // namespace
+} // namespace zel

@@ -1,0 +1,55 @@
+// Helpers shared by the core tests: temporary folders, whole-file reads and writes, and a
+// message service that records what would have been shown.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/message_service.h"
+
+namespace zel::test {
+
+class TTempDir {
+public:
+    TTempDir();
+    ~TTempDir();
+    TTempDir(const TTempDir&) = delete;
+    TTempDir& operator=(const TTempDir&) = delete;
+    const std::filesystem::path& Path() const { return m_path; }
+    std::string File(const std::string& name) const { return (m_path / name).string(); }
+
+private:
+    std::filesystem::path m_path;
+};
+
+std::string ReadBytes(const std::string& path);
+void WriteBytes(const std::string& path, const std::string& bytes);
+// Names of the entries of a folder, sorted.
+std::vector<std::string> FolderEntries(const std::filesystem::path& folder);
+
+struct TRecordedMessage {
+    int Kind;
+    std::string Text;
+    std::string Buttons;
+};
+
+class TRecordingMessages : public TMessageService {
+public:
+    int DisplayMany(int kind, std::string_view text, std::string_view buttons) override {
+        Messages.push_back({kind, std::string(text), std::string(buttons)});
+        return Answer;
+    }
+    std::vector<TRecordedMessage> Messages;
+    int Answer = 0;
+};
+
+// Installs a recording service for the lifetime of the object.
+struct TCapturedMessages {
+    TRecordingMessages Service;
+    TScopedMessageService Install{Service};
+    const std::vector<TRecordedMessage>& operator*() const { return Service.Messages; }
+    const std::vector<TRecordedMessage>* operator->() const { return &Service.Messages; }
+};
+
+} // namespace zel::test
