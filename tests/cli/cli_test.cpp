@@ -135,5 +135,55 @@ TEST(Cli, UsageErrorsExitWithTwoAndHelpIsEverywhere) {
     }
 }
 
+TEST(Cli, ImportMidiIntoANewOrAnExistingProject) {
+    TTempDir dir;
+    const std::string scale = std::string(ZELVANE_TEST_DATA) + "/scale.mid";
+    TRun run = RunCli({"import-midi", scale, "-o", dir.File("new.zvp")});
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(run.Out.rfind("Channels with notes: 0\n", 0), 0u) << run.Out;
+    TProject fresh = Loaded(dir.File("new.zvp"));
+    EXPECT_EQ(NoteCount(fresh.Riffs[0]), 6);
+
+    run = RunCli({"import-midi", std::string(ZELVANE_TEST_DATA) + "/two_voices.mid", "--into",
+                  ZELVANE_DEMO_PROJECT, "--riff", "bass line", "--at", "2", "--channels", "2", "-o",
+                  dir.File("demo.zvp")});
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    EXPECT_NE(run.Out.find("Channels with notes: 0, 2"), std::string::npos) << run.Out;
+    TProject demo = Loaded(ZELVANE_DEMO_PROJECT);
+    TProject merged = Loaded(dir.File("demo.zvp"));
+    EXPECT_EQ(merged.Riffs[0].Notes, demo.Riffs[0].Notes) << "other riffs untouched";
+    const TRiff& bass = merged.Riffs[2];
+    EXPECT_EQ(bass.Notes[0], demo.Riffs[2].Notes[0]) << "notes before --at stay";
+    EXPECT_EQ(bass.Notes[5].Fret[3], 7 - bass.Tuning[3]) << "channel 2's G lands at note 5";
+}
+
+TEST(Cli, ImportMidiProblems) {
+    TTempDir dir;
+    const std::string scale = std::string(ZELVANE_TEST_DATA) + "/scale.mid";
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        const char* err;
+    };
+    WriteBytes(dir.File("bad.mid"), "RIFF....WAVEfmt ");
+    for (const Case& c :
+         {Case{{"import-midi", scale}, 2, "needs -o"},
+          Case{{"import-midi", "-o", dir.File("o.zvp")}, 2, "needs a MIDI file"},
+          Case{{"import-midi", scale, "-o", dir.File("o.zvp"), "--channels", "16"}, 2, "0..15"},
+          Case{{"import-midi", scale, "-o", dir.File("o.zvp"), "--at", "-1"}, 2, "note index"},
+          Case{{"import-midi", scale, "-o", dir.File("o.zvp"), "--riff", "Nope"}, 2, "Nope"},
+          Case{{"import-midi", dir.File("none.mid"), "-o", dir.File("o.zvp")},
+               1,
+               "Failed to Open File"},
+          Case{{"import-midi", dir.File("bad.mid"), "-o", dir.File("o.zvp")},
+               1,
+               "Invalid MIDI File"}}) {
+        TRun run = RunCli(c.args);
+        EXPECT_EQ(run.Status, c.status) << c.args.back();
+        EXPECT_NE(run.Err.find(c.err), std::string::npos) << run.Err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.File("o.zvp"))) << "nothing written on failure";
+}
+
 } // namespace
 } // namespace zel

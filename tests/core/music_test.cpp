@@ -65,3 +65,89 @@ TEST(PitchNames, KnobTexts) {
 
 } // namespace
 } // namespace zel
+
+namespace zel {
+namespace {
+
+TEST(StaffPitch, PositionsInKeys) {
+    struct Case {
+        int position, key, pitch;
+    };
+    for (Case c :
+         {Case{10, 0, 17}, Case{10, 1, 18}, Case{6, -1, 10}, Case{-8, 0, -13}, Case{2, 0, 4},
+          Case{0, 0, 0}, Case{-1, 0, -1}, Case{7, -6, 11}, Case{3, 6, 6}, Case{10, 99, 18}})
+        EXPECT_EQ(StaffToPitch(c.position, c.key), c.pitch)
+            << "position " << c.position << " key " << c.key;
+}
+
+TEST(StaffPitch, PitchToStaffPicksKeyNotesNaturalsAndSharps) {
+    auto place = [](int key, int pitch) {
+        TRiff riff;
+        riff.Key = key;
+        return PitchToStaff(riff, pitch);
+    };
+    EXPECT_EQ(place(0, 1), (TStaffPlace{0, AccidentalSharp})) << "C sharp";
+    EXPECT_EQ(place(-1, 11), (TStaffPlace{6, AccidentalNatural})) << "B natural in F";
+    EXPECT_EQ(place(-1, 10), (TStaffPlace{6, AccidentalNone})) << "B flat in F";
+    EXPECT_EQ(place(-6, 11), (TStaffPlace{7, AccidentalNone})) << "C flat in G flat";
+    EXPECT_EQ(place(-3, 1), (TStaffPlace{0, AccidentalSharp})) << "black keys outside: sharps";
+    EXPECT_EQ(place(1, 18), (TStaffPlace{10, AccidentalNone})) << "F sharp in G";
+    EXPECT_EQ(place(1, 17), (TStaffPlace{10, AccidentalNatural}));
+    EXPECT_EQ(place(0, -13), (TStaffPlace{-8, AccidentalNone}));
+    for (int key = -6; key <= 6; ++key)
+        for (int pitch = -30; pitch <= 30; ++pitch) {
+            TStaffPlace p = place(key, pitch);
+            int written = StaffToPitch(p.Position, p.Accidental == AccidentalNone ? key : 0) +
+                          (p.Accidental == AccidentalSharp ? 1 : 0);
+            EXPECT_EQ(written, pitch) << "key " << key << " pitch " << pitch;
+        }
+}
+
+TEST(KeySignature, StepsInDrawingOrder) {
+    EXPECT_EQ(KeySigSteps(0), std::vector<int>{});
+    EXPECT_EQ(KeySigSteps(2), (std::vector<int>{10, 7}));
+    EXPECT_EQ(KeySigSteps(-3), (std::vector<int>{6, 9, 5}));
+    EXPECT_EQ(KeySigSteps(-6).size(), 6u);
+}
+
+uint16_t Pattern(std::initializer_list<int> classes) {
+    uint16_t p = 0;
+    for (int c : classes)
+        p |= uint16_t(1u << c);
+    return p;
+}
+
+TEST(ChordNames, RootFollowsTheHarmonyAndRepeatsAreNamedOnce) {
+    TChordNamer namer;
+    EXPECT_EQ(namer.Name(Pattern({0, 4, 7})), "C");
+    EXPECT_EQ(namer.Name(Pattern({0, 4, 7})), "") << "same chord as before";
+    EXPECT_EQ(namer.Name(Pattern({0, 4, 7, 9})), "C+6") << "after a C chord";
+    EXPECT_EQ(namer.Name(Pattern({4, 8, 11})), "E") << "found at root 4 after C";
+    EXPECT_EQ(namer.LastChordRoot, 4);
+    EXPECT_EQ(namer.Name(Pattern({9, 1, 4})), "A");
+    EXPECT_EQ(namer.Name(Pattern({0, 4, 7, 9})), "Am7") << "after an A chord";
+    EXPECT_EQ(namer.Name(Pattern({7})), "") << "a single pitch class";
+    EXPECT_EQ(namer.Name(0), "") << "a rest";
+    EXPECT_EQ(namer.Name(Pattern({0, 1, 2})), "??");
+    EXPECT_EQ(namer.LastChordRoot, 9) << "no name, root kept";
+    namer.StartBand();
+    EXPECT_EQ(namer.Name(Pattern({0, 1, 2})), "??") << "a new band names again";
+}
+
+TEST(NoteLengths, LengthenAndShortenWrap) {
+    EXPECT_EQ(LengthenDuration(3), 2);
+    EXPECT_EQ(LengthenDuration(0), 7);
+    EXPECT_EQ(ShortenDuration(7), 0);
+    EXPECT_EQ(ShortenDuration(3), 4);
+}
+
+TEST(NotePattern, PitchClassesOfSoundingStrings) {
+    TRiff riff;
+    TNote g;
+    g.Fret = {3, 2, 0, 0, 0, 3, 9, NoFret}; // slot 6 has no string in the default tuning
+    g.Duration = 3;
+    EXPECT_EQ(NotePattern(riff, g), Pattern({7, 11, 2}));
+}
+
+} // namespace
+} // namespace zel

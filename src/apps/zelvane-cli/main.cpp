@@ -7,15 +7,15 @@
 
 #include "app/markup.h"
 #include "app/message_service.h"
+#include "cli_common.h"
+#include "import_midi.h"
 #include "info.h"
 #include "model/datafile.h"
 #include "model/projectfile.h"
 
 namespace {
 
-constexpr int ExitOk = 0;
-constexpr int ExitFileError = 1;
-constexpr int ExitUsage = 2;
+using namespace zel::cli;
 
 constexpr const char* MainHelp =
     "Usage: zelvane-cli COMMAND [OPTIONS]\n"
@@ -25,6 +25,9 @@ constexpr const char* MainHelp =
     "Commands:\n"
     "  info [--json] PROJECT.zvp   summary of a project: riffs, instruments, structure, notes\n"
     "  resave IN.zvp OUT.zvp       load a project and save it again\n"
+    "  import-midi FILE.mid -o OUT.zvp [--into PROJECT.zvp] [--riff NAME] [--at NOTE]\n"
+    "              [--channels LIST]\n"
+    "                              import a MIDI file's notes into a riff\n"
     "  help [COMMAND]              this text, or the help of one command\n"
     "\n"
     "Every command takes --help. Exit status: 0 success, 1 a file could not be read or\n"
@@ -55,38 +58,6 @@ public:
         return -1;
     }
 };
-
-int Usage(const std::string& problem, const char* help) {
-    std::cerr << "zelvane-cli: " << problem << "\n\n" << help;
-    return ExitUsage;
-}
-
-bool WantsHelp(const std::vector<std::string>& args) {
-    for (const auto& arg : args)
-        if (arg == "--help" || arg == "-h")
-            return true;
-    return false;
-}
-
-int FileFailure() {
-    std::cerr << "zelvane-cli: " << zel::LastFileError() << '\n';
-    return ExitFileError;
-}
-
-bool Load(zel::TProject& project, const std::string& path) {
-    zel::TEditorState editor;
-    zel::ResetProject(project, editor);
-    return zel::LoadProject(project, path);
-}
-
-int FinishOutput() {
-    std::cout.flush();
-    if (!std::cout) {
-        std::cerr << "zelvane-cli: could not write to standard output\n";
-        return ExitFileError;
-    }
-    return ExitOk;
-}
 
 int RunInfo(const std::vector<std::string>& args) {
     if (WantsHelp(args)) {
@@ -140,6 +111,8 @@ int RunHelp(const std::vector<std::string>& args) {
         std::cout << InfoHelp;
     else if (args[0] == "resave")
         std::cout << ResaveHelp;
+    else if (args[0] == "import-midi")
+        std::cout << zel::cli::ImportMidiHelp;
     else
         return Usage("no such command: " + args[0], MainHelp);
     return FinishOutput();
@@ -158,6 +131,8 @@ int main(int argc, char** argv) {
         return RunInfo(args);
     if (command == "resave")
         return RunResave(args);
+    if (command == "import-midi")
+        return zel::cli::RunImportMidi(args);
     if (command == "help" || command == "--help" || command == "-h")
         return RunHelp(args);
     return Usage("no such command: " + command, MainHelp);

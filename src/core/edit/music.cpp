@@ -1,6 +1,8 @@
 #include "edit/music.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <initializer_list>
 #include <vector>
 
 namespace zel {
@@ -106,6 +108,137 @@ std::string PositionPlainText(const TRiff& riff, int ticks) {
     if (parts.Numerator > 0)
         text += std::to_string(parts.Numerator) + "/" + std::to_string(parts.Denominator);
     return text;
+}
+
+int StaffToPitch(int position, int key) {
+    key = std::clamp(key, -MaxKeyAccidentals, MaxKeyAccidentals);
+    int octave = position >= 0 ? position / 7 : -((-position + 6) / 7);
+    int step = position - 7 * octave;
+    int p = NaturalSemis[size_t(step)];
+    if (key > 0 && (SharpMasks[size_t(key)] >> step & 1))
+        ++p;
+    if (key < 0 && (FlatMasks[size_t(-key)] >> step & 1))
+        --p;
+    return 12 * octave + p;
+}
+
+TStaffPlace PitchToStaff(const TRiff& riff, int pitch) {
+    int key = std::clamp(riff.Key, -MaxKeyAccidentals, MaxKeyAccidentals);
+    int octave = pitch >= 0 ? pitch / 12 : -((-pitch + 11) / 12);
+    int semis = pitch - 12 * octave;
+    uint8_t sharps = key > 0 ? SharpMasks[size_t(key)] : 0;
+    uint8_t flats = key < 0 ? FlatMasks[size_t(-key)] : 0;
+    auto find = [&](uint8_t up, uint8_t down) {
+        for (int s = 0; s <= 7; ++s) {
+            int inKey = NaturalSemis[size_t(s)] + (up >> (s % 7) & 1) - (down >> (s % 7) & 1);
+            if (inKey == semis)
+                return s;
+        }
+        return -1;
+    };
+    int step = find(sharps, flats);
+    if (step >= 0)
+        return {7 * octave + step, AccidentalNone};
+    step = find(0, 0);
+    if (step >= 0)
+        return {7 * octave + step, AccidentalNatural};
+    step = find(0x7F, 0);
+    return {7 * octave + std::max(step, 0), AccidentalSharp};
+}
+
+std::vector<int> KeySigSteps(int key) {
+    key = std::clamp(key, -MaxKeyAccidentals, MaxKeyAccidentals);
+    const auto& steps = key >= 0 ? SharpKeySigSteps : FlatKeySigSteps;
+    return {steps.begin(), steps.begin() + std::abs(key)};
+}
+
+uint16_t NotePattern(const TRiff& riff, const TNote& note) {
+    uint16_t pattern = 0;
+    for (int slot = 0; slot < StringSlots; ++slot)
+        if (auto pitch = SlotPitch(riff, note, slot))
+            pattern |= uint16_t(1u << PitchClass(*pitch));
+    return pattern;
+}
+
+namespace {
+
+struct TChordEntry {
+    uint16_t Pattern;
+    const char* Suffix; // nullptr: matches, but gives no name
+};
+
+constexpr uint16_t Bits(std::initializer_list<int> semitones) {
+    uint16_t pattern = 0;
+    for (int s : semitones)
+        pattern |= uint16_t(1u << s);
+    return pattern;
+}
+
+constexpr std::array<TChordEntry, 27> ChordTable = {{
+    {0, nullptr},
+    {Bits({0}), nullptr},
+    {Bits({0, 4, 7}), ""},
+    {Bits({0, 3, 7}), "m"},
+    {Bits({0, 5, 7}), "sus4"},
+    {Bits({0, 7}), "5"},
+    {Bits({0, 4}), "-5"},
+    {Bits({0, 3}), "m3"},
+    {Bits({0, 2, 7}), "sus2"},
+    {Bits({0, 4, 7, 11}), "maj7"},
+    {Bits({0, 3, 7, 10}), "m7"},
+    {Bits({0, 2}), "2-5"},
+    {Bits({0, 2, 4, 7}), "+2"},
+    {Bits({0, 4, 7, 9}), "+6"},
+    {Bits({0, 4, 7, 10}), "7"},
+    {Bits({0, 7, 10}), "7-3"},
+    {Bits({0, 7, 11}), "maj7-3"},
+    {Bits({0, 4, 10}), "7-5"},
+    {Bits({0, 3, 10}), "m7-5"},
+    {Bits({0, 4, 8}), "5+"},
+    {Bits({0, 3, 8}), "m5+"},
+    {Bits({0, 8}), "5+"},
+    {Bits({0, 4, 6}), "5-"},
+    {Bits({0, 3, 6}), "m5-"},
+    {Bits({0, 6}), "5-"},
+    {Bits({0, 2, 6}), "sus2 5-"},
+    {Bits({0, 7, 9}), "+6-3"},
+}};
+
+uint16_t RotateUp(uint16_t pattern, int semitones) {
+    for (int i = 0; i < semitones; ++i) {
+        pattern = uint16_t(pattern << 1);
+        if (pattern & 0x1000)
+            pattern = uint16_t((pattern & 0x0FFF) | 1);
+    }
+    return pattern;
+}
+
+} // namespace
+
+std::string TChordNamer::Name(uint16_t pattern) {
+    if (pattern == LastChordMask)
+        return {};
+    LastChordMask = pattern;
+    int root = LastChordRoot;
+    do {
+        for (const auto& entry : ChordTable) {
+            if (RotateUp(entry.Pattern, root) != pattern)
+                continue;
+            if (!entry.Suffix)
+                return {};
+            LastChordRoot = root;
+            return std::string(NoteNames[size_t(root)]) + entry.Suffix;
+        }
+        root = (root + 1) % 12;
+    } while (root != LastChordRoot);
+    return "??";
+}
+
+uint8_t LengthenDuration(uint8_t index) {
+    return uint8_t((index - 1) & 7);
+}
+uint8_t ShortenDuration(uint8_t index) {
+    return uint8_t((index + 1) & 7);
 }
 
 } // namespace zel

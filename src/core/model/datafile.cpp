@@ -177,6 +177,15 @@ std::string TDataFile::ReadLine() {
     return line;
 }
 
+std::string TDataFile::ReadAllBytes() {
+    std::string bytes;
+    while (!AtEnd()) {
+        bytes.append(m_buffer, m_bufferPos, std::string::npos);
+        m_bufferPos = m_buffer.size();
+    }
+    return bytes;
+}
+
 bool TDataFile::FlushBuffer() {
     if (m_failed)
         return false;

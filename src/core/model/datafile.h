@@ -33,6 +33,8 @@ public:
     bool AtEnd();
     // True when reading stopped at an error rather than at the end of the file.
     bool ReadFailed() const { return !m_writing && m_failed; }
+    // Every byte not read yet (binary files such as MIDI files).
+    std::string ReadAllBytes();
     void WriteLine(std::string_view text);
     // Writers: puts the file in place. False (and nothing changed on disk) on any failure.
     bool Commit();

@@ -1,0 +1,154 @@
+#include "import_midi.h"
+
+#include <iostream>
+
+#include "arrange/midi_import.h"
+#include "cli_common.h"
+#include "model/projectfile.h"
+#include "model/text_fields.h"
+
+namespace zel::cli {
+
+const char* const ImportMidiHelp =
+    "Usage: zelvane-cli import-midi FILE.mid -o OUT.zvp [--into PROJECT.zvp] [--riff NAME]\n"
+    "                   [--at NOTE] [--channels LIST]\n"
+    "\n"
+    "Imports the notes of a standard MIDI file into a riff and saves the project as OUT.zvp.\n"
+    "The gaps between events become note lengths; note-ons that sound together form chords,\n"
+    "placed on the riff's strings. Tempo and timing resolution of the file are not used.\n"
+    "\n"
+    "  -o OUT.zvp         the project file to write (required)\n"
+    "  --into PROJECT.zvp import into this project (default: a new project)\n"
+    "  --riff NAME        the riff to import into (default: the first riff)\n"
+    "  --at NOTE          start at this note index of the riff (default 0)\n"
+    "  --channels LIST    MIDI channels to import, 0..15, comma-separated (default: every\n"
+    "                     channel that plays a note)\n";
+
+namespace {
+
+std::string ChannelList(uint16_t mask) {
+    std::string text;
+    for (int c = 0; c < 16; ++c)
+        if (mask >> c & 1)
+            text += (text.empty() ? "" : ", ") + std::to_string(c);
+    return text.empty() ? "none" : text;
+}
+
+// "0,1,9" -> mask; false for anything that is not a channel number.
+bool ParseChannels(const std::string& list, uint16_t& mask) {
+    mask = 0;
+    size_t start = 0;
+    while (start <= list.size()) {
+        size_t comma = list.find(',', start);
+        std::string item = list.substr(start, comma == std::string::npos ? comma : comma - start);
+        bool digits = false;
+        int channel = ReadLeadingInt(item, &digits);
+        if (!digits || item.find_first_not_of(" 0123456789") != std::string::npos || channel > 15)
+            return false;
+        mask = uint16_t(mask | 1u << channel);
+        if (comma == std::string::npos)
+            break;
+        start = comma + 1;
+    }
+    return true;
+}
+
+struct TOptions {
+    std::string Midi, Out, Into, Riff;
+    int At = 0;
+    bool HasChannels = false;
+    uint16_t Channels = 0;
+};
+
+// Empty text on success, otherwise the problem.
+std::string ParseOptions(const std::vector<std::string>& args, TOptions& o) {
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        auto value = [&](std::string& into) {
+            if (i + 1 >= args.size())
+                return false;
+            into = args[++i];
+            return true;
+        };
+        std::string text;
+        if (arg == "-o" || arg == "--output") {
+            if (!value(o.Out))
+                return arg + " needs a file";
+        } else if (arg == "--into") {
+            if (!value(o.Into))
+                return "--into needs a project file";
+        } else if (arg == "--riff") {
+            if (!value(o.Riff) || o.Riff.empty())
+                return "--riff needs a riff name";
+        } else if (arg == "--at") {
+            bool digits = false;
+            if (!value(text) || (o.At = ReadLeadingInt(text, &digits), !digits) || o.At < 0 ||
+                text.find_first_not_of("0123456789") != std::string::npos)
+                return "--at needs a note index (0 or more)";
+        } else if (arg == "--channels") {
+            if (!value(text) || !ParseChannels(text, o.Channels))
+                return "--channels needs channel numbers 0..15 separated by commas";
+            o.HasChannels = true;
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            return "import-midi: unknown option " + arg;
+        } else if (o.Midi.empty()) {
+            o.Midi = arg;
+        } else {
+            return "import-midi takes one MIDI file";
+        }
+    }
+    if (o.Midi.empty())
+        return "import-midi needs a MIDI file";
+    if (o.Out.empty())
+        return "import-midi needs -o OUT.zvp";
+    return {};
+}
+
+} // namespace
+
+int RunImportMidi(const std::vector<std::string>& args) {
+    if (WantsHelp(args)) {
+        std::cout << ImportMidiHelp;
+        return FinishOutput();
+    }
+    TOptions options;
+    std::string problem = ParseOptions(args, options);
+    if (!problem.empty())
+        return Usage(problem, ImportMidiHelp);
+
+    TProject project;
+    TEditorState editor;
+    ResetProject(project, editor);
+    if (!options.Into.empty() && !Load(project, options.Into))
+        return FileFailure();
+    int riff = 0;
+    if (!options.Riff.empty()) {
+        riff = project.RiffNames.Find(options.Riff);
+        if (riff < 0 || riff >= project.RiffNames.RecordCount())
+            return Usage("no riff named \"" + options.Riff + "\"", ImportMidiHelp);
+    }
+    editor.CurrentRiff = riff;
+    TRiff& target = project.Riffs[size_t(riff)];
+    target.Cursor = std::min(options.At, NoteCount(target));
+    target.Anchor = target.Cursor;
+
+    TMidiImportHooks hooks;
+    if (options.HasChannels)
+        hooks.SelectChannels = [&](uint16_t& mask) { mask = options.Channels; };
+    TMidiImportResult result;
+    if (!ImportMidiFile(options.Midi, project, editor, hooks, result))
+        return FileFailure();
+    std::cout << "Channels with notes: " << ChannelList(result.ChannelsFound) << '\n';
+    if (result.Invalid) {
+        std::cerr << "zelvane-cli: " << options.Midi << " is not a MIDI file this can read; "
+                  << options.Out << " was not written\n";
+        return ExitFileError;
+    }
+    if (!SaveProject(project, options.Out))
+        return FileFailure();
+    std::cout << "Riff \"" << project.RiffNames[riff] << "\" now has " << NoteCount(target)
+              << " notes; saved " << options.Out << '\n';
+    return FinishOutput();
+}
+
+} // namespace zel::cli

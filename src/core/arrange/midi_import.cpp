@@ -1,0 +1,240 @@
+#include "arrange/midi_import.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "app/message_service.h"
+#include "model/datafile.h"
+
+namespace zel {
+
+namespace {
+
+constexpr int64_t VarLenCap = int64_t(1) << 40; // far beyond any real delta or length
+
+// One pass over the file. Pass 1 collects the channels, pass 2 writes the riff.
+class TMidiPass {
+public:
+    TMidiPass(std::string_view buffer, int pass, TProject& project, TEditorState& editor,
+              const TMidiImportHooks& hooks, uint16_t& mask)
+        : m_buffer(buffer), m_pass(pass), m_project(project), m_editor(editor), m_hooks(hooks),
+          m_mask(mask) {}
+
+    // False when an unknown chunk ended the pass.
+    bool Run() {
+        size_t pos = 0;
+        std::string id;
+        uint32_t length = 0;
+        while (ReadChunkHeader(m_buffer, pos, id, length)) {
+            size_t start = pos;
+            size_t end = std::min<uint64_t>(uint64_t(start) + length, m_buffer.size());
+            if (id == "MThd") {
+                for (int i = 0; i < 3; ++i)
+                    ReadBigEndian(m_buffer.substr(0, end), pos, 2);
+            } else if (id == "MTrk") {
+                m_running = 0;
+                std::string_view track = m_buffer.substr(0, end);
+                while (pos < end && ReadEvent(track, pos)) {
+                }
+            } else {
+                DisplayError("\\1\\bInvalid MIDI File");
+                return false;
+            }
+            if (uint64_t(start) + length > m_buffer.size())
+                break;
+            pos = start + length;
+        }
+        return true;
+    }
+
+private:
+    void Debug(const std::string& line) {
+        if (m_pass == 1 && m_hooks.DebugAdd)
+            m_hooks.DebugAdd(line, MidiDebugColour);
+    }
+
+    // Skips `n` bytes; false when the track ends first.
+    static bool Skip(std::string_view track, size_t& pos, uint64_t n) {
+        if (n > track.size() - pos) {
+            pos = track.size();
+            return false;
+        }
+        pos += size_t(n);
+        return true;
+    }
+
+    // One event; false when the track's data ran out.
+    bool ReadEvent(std::string_view track, size_t& pos) {
+        int64_t delta = ReadVarLen(track, pos);
+        if (m_pass == 2) {
+            if (auto duration = DeltaToDuration(delta)) {
+                TRiff& riff = CurrentRiffOf(m_project, m_editor);
+                EnsureNotes(riff, riff.Cursor + 2);
+                riff.Notes[size_t(riff.Cursor)].Duration = *duration;
+                ++riff.Cursor;
+                m_project.SetChanged(true);
+            }
+        }
+        if (delta < 0 || pos >= track.size())
+            return false;
+        uint8_t status = uint8_t(track[pos]);
+        if (status < 0x80) {
+            // A data byte where a status belongs: the previous channel status runs on.
+            if (m_running == 0) {
+                ++pos;
+                return true;
+            }
+            status = m_running;
+        } else {
+            ++pos;
+            if (status < 0xF0)
+                m_running = status;
+            else if (status < 0xF8)
+                m_running = 0; // system exclusive and common messages cancel running status
+        }
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "%02X", status);
+        Debug("Midi: " + std::string(hex) + " " + std::to_string(delta));
+
+        switch (status >> 4) {
+        case 0x8:
+        case 0xA:
+        case 0xB:
+        case 0xE:
+            return Skip(track, pos, 2);
+        case 0xC:
+        case 0xD:
+            return Skip(track, pos, 1);
+        case 0x9:
+            return NoteOn(track, pos, status & 0x0F);
+        default:
+            return SystemEvent(track, pos, status);
+        }
+    }
+
+    bool NoteOn(std::string_view track, size_t& pos, int channel) {
+        if (track.size() - pos < 2) {
+            pos = track.size();
+            return false;
+        }
+        int pitch = uint8_t(track[pos]) - 48;
+        int velocity = uint8_t(track[pos + 1]);
+        pos += 2;
+        if (m_pass == 1) {
+            m_mask = uint16_t(m_mask | (1u << channel));
+            Debug("\t" + std::to_string(pitch) + "\t" + std::to_string(velocity));
+        } else if ((m_mask >> channel & 1) && velocity > 0) {
+            TRiff& riff = CurrentRiffOf(m_project, m_editor);
+            PlacePitch(m_project, m_editor, riff.Cursor, pitch, TPlaceMode::Add);
+        }
+        return true;
+    }
+
+    bool SystemEvent(std::string_view track, size_t& pos, uint8_t status) {
+        if (status == 0xFF) {
+            if (!Skip(track, pos, 1)) // meta type
+                return false;
+        } else if (status != 0xF0 && status != 0xF7) {
+            return true; // real-time and common bytes carry no length in a file
+        }
+        int64_t length = ReadVarLen(track, pos);
+        if (length < 0) {
+            pos = track.size();
+            return false;
+        }
+        return Skip(track, pos, uint64_t(length));
+    }
+
+    std::string_view m_buffer;
+    int m_pass;
+    TProject& m_project;
+    TEditorState& m_editor;
+    const TMidiImportHooks& m_hooks;
+    uint16_t& m_mask;
+    uint8_t m_running = 0;
+};
+
+} // namespace
+
+int64_t ReadBigEndian(std::string_view buffer, size_t& pos, int bytes) {
+    if (pos > buffer.size() || buffer.size() - pos < size_t(bytes))
+        return -1;
+    int64_t value = 0;
+    for (int i = 0; i < bytes; ++i)
+        value = value << 8 | uint8_t(buffer[pos + size_t(i)]);
+    pos += size_t(bytes);
+    return value;
+}
+
+int64_t ReadVarLen(std::string_view buffer, size_t& pos) {
+    int64_t value = 0;
+    for (size_t p = pos; p < buffer.size(); ++p) {
+        uint8_t byte = uint8_t(buffer[p]);
+        if (value < VarLenCap)
+            value = value << 7 | (byte & 0x7F);
+        if (byte < 0x80) {
+            pos = p + 1;
+            return std::min(value, VarLenCap);
+        }
+    }
+    return -1;
+}
+
+bool ReadChunkHeader(std::string_view buffer, size_t& pos, std::string& id, uint32_t& length) {
+    if (pos > buffer.size() || buffer.size() - pos < 8)
+        return false;
+    id.assign(buffer.substr(pos, 4));
+    pos += 4;
+    length = uint32_t(ReadBigEndian(buffer, pos, 4));
+    return true;
+}
+
+std::optional<uint8_t> DeltaToDuration(int64_t delta) {
+    if (delta > 2800)
+        return 2;
+    if (delta > 1300)
+        return 3;
+    if (delta > 600)
+        return 4;
+    if (delta > 280)
+        return 5;
+    if (delta > 140)
+        return 6;
+    if (delta > 60)
+        return 7;
+    return std::nullopt;
+}
+
+TMidiImportResult ImportMidi(std::string_view bytes, TProject& project, TEditorState& editor,
+                             const TMidiImportHooks& hooks) {
+    TMidiImportResult result;
+    TRiff& riff = CurrentRiffOf(project, editor);
+    riff.Cursor = std::clamp(riff.Cursor, 0, NoteCount(riff));
+    uint16_t mask = 0;
+    result.Invalid = !TMidiPass(bytes, 1, project, editor, hooks, mask).Run();
+    result.ChannelsFound = mask;
+    if (hooks.SelectChannels)
+        hooks.SelectChannels(mask);
+    if (!TMidiPass(bytes, 2, project, editor, hooks, mask).Run())
+        result.Invalid = true;
+    TRiff& current = CurrentRiffOf(project, editor);
+    EnsureNotes(current, current.Cursor + 2);
+    current.Anchor = current.Cursor;
+    return result;
+}
+
+bool ImportMidiFile(const std::string& path, TProject& project, TEditorState& editor,
+                    const TMidiImportHooks& hooks, TMidiImportResult& result) {
+    auto file = OpenDataFile(path, false);
+    if (!file)
+        return false;
+    std::string bytes = file->ReadAllBytes();
+    if (file->ReadFailed()) {
+        DisplayError("Failed to Open File");
+        return false;
+    }
+    result = ImportMidi(bytes, project, editor, hooks);
+    return true;
+}
+
+} // namespace zel

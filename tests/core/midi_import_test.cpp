@@ -1,0 +1,203 @@
+// MIDI file import: gaps become lengths, note-ons become chords, channels are chosen, and
+// malformed files are read safely.
+#include <gtest/gtest.h>
+
+#include "arrange/midi_import.h"
+#include "test_support.h"
+
+namespace zel {
+namespace {
+
+using test::ReadBytes;
+using test::TCapturedMessages;
+
+// Builds MIDI bytes: a header chunk and track chunks of raw event bytes.
+std::string VarLen(uint32_t value) {
+    std::string bytes(1, char(value & 0x7F));
+    while (value >>= 7)
+        bytes.insert(bytes.begin(), char(0x80 | (value & 0x7F)));
+    return bytes;
+}
+std::string Be32(uint32_t v) {
+    return {char(v >> 24), char(v >> 16 & 0xFF), char(v >> 8 & 0xFF), char(v & 0xFF)};
+}
+std::string Chunk(const std::string& id, const std::string& body) {
+    return id + Be32(uint32_t(body.size())) + body;
+}
+std::string Header() {
+    return Chunk("MThd", std::string("\0\0\0\1\1\xE0", 6));
+}
+std::string Ev(uint32_t delta, std::initializer_list<int> bytes) {
+    std::string e = VarLen(delta);
+    for (int b : bytes)
+        e += char(b);
+    return e;
+}
+std::string Midi(const std::string& track) {
+    return Header() + Chunk("MTrk", track);
+}
+
+class MidiTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetProject(project, editor);
+        hooks.SelectChannels = [this](uint16_t& mask) {
+            shownMask = mask;
+            if (chosen)
+                mask = *chosen;
+        };
+        hooks.DebugAdd = [this](const std::string& line, uint32_t colour) {
+            debug.push_back(line);
+            EXPECT_EQ(colour, 16512u);
+        };
+    }
+    TMidiImportResult Import(const std::string& bytes) {
+        return ImportMidi(bytes, project, editor, hooks);
+    }
+    TRiff& Riff() { return CurrentRiffOf(project, editor); }
+    // Notes as "duration:pitch,pitch" strings for compact checks.
+    std::vector<std::string> Notes() {
+        std::vector<std::string> out;
+        for (int i = 0; i < NoteCount(Riff()); ++i) {
+            const TNote& n = Riff().Notes[size_t(i)];
+            std::string text = std::to_string(n.Duration) + ":";
+            for (int slot = StringSlots - 1; slot >= 0; --slot)
+                if (auto p = SlotPitch(Riff(), n, slot))
+                    text += std::to_string(*p) + ",";
+            out.push_back(text);
+        }
+        return out;
+    }
+
+    TProject project;
+    TEditorState editor;
+    TMidiImportHooks hooks;
+    std::optional<uint16_t> chosen;
+    uint16_t shownMask = 0;
+    std::vector<std::string> debug;
+};
+
+TEST_F(MidiTest, GapsBecomeLengthsAndSimultaneousNotesChords) {
+    std::string track = Ev(0, {0x90, 64, 100}) + Ev(480, {0x80, 64, 0}) + // sixteenth
+                        Ev(0, {0x90, 60, 90}) + Ev(0, {0x90, 64, 90}) +   // chord...
+                        Ev(0, {0x90, 67, 90}) + Ev(1400, {0x80, 60, 0}) + // ...quarter
+                        Ev(1000, {0x90, 55, 80}) +                        // eighth rest
+                        Ev(3000, {0xFF, 0x2F, 0});                        // half
+    TMidiImportResult result = Import(Midi(track));
+    EXPECT_FALSE(result.Invalid);
+    EXPECT_EQ(result.ChannelsFound, 1);
+    EXPECT_EQ(Notes(), (std::vector<std::string>{"5:16,", "3:16,12,19,", "4:", "2:7,"}));
+    EXPECT_EQ(Riff().Cursor, 4) << "on the note being collected when the data ended";
+    EXPECT_TRUE(project.IsChanged());
+    ASSERT_GE(debug.size(), 2u);
+    EXPECT_EQ(debug[0], "Midi: 90 0");
+    EXPECT_EQ(debug[1], "\t16\t100");
+}
+
+TEST_F(MidiTest, ChannelsAndVelocityZero) {
+    std::string track = Ev(0, {0x91, 60, 0}) + Ev(0, {0x93, 62, 70}) + Ev(0, {0x90, 64, 70}) +
+                        Ev(700, {0x80, 64, 0});
+    chosen = uint16_t(1 << 1 | 1 << 3);
+    TMidiImportResult result = Import(Midi(track));
+    EXPECT_EQ(result.ChannelsFound, 0b1011) << "a note-on of velocity 0 still counts";
+    EXPECT_EQ(shownMask, 0b1011);
+    EXPECT_EQ(Notes(), (std::vector<std::string>{"4:14,"})) << "channel 0 not chosen";
+}
+
+TEST_F(MidiTest, RunningStatusRepeatsTheChannelStatus) {
+    // Note-on, then two more note-ons and note-offs written without their status bytes.
+    std::string track = Ev(0, {0x90, 60, 100}) + Ev(0, {62, 100}) + Ev(0, {64, 100}) +
+                        Ev(1400, {0x80, 60, 0}) + Ev(0, {62, 0}) + Ev(0, {64, 0}) +
+                        Ev(0, {0x90, 67, 100}) + Ev(700, {67, 0});
+    Import(Midi(track));
+    EXPECT_EQ(Notes(), (std::vector<std::string>{"3:16,12,14,", "4:19,"}));
+}
+
+TEST_F(MidiTest, LongMetaEventsAndSystemExclusiveAreSkippedWhole) {
+    std::string text(300, 'x'); // a length that needs two bytes
+    text[5] = char(0x90);       // bytes inside the meta data must not be read as events
+    std::string track = Ev(0, {0xFF, 0x01}) + VarLen(uint32_t(text.size())) + text + Ev(0, {0xF0}) +
+                        VarLen(4) + std::string("\x7E\x7F\x09\xF7", 4) + Ev(0, {0x90, 60, 100}) +
+                        Ev(700, {0xF7}) + VarLen(2) + "\x01\x02" + Ev(0, {0x90, 62, 100}) +
+                        Ev(700, {0x80, 62, 0});
+    Import(Midi(track));
+    EXPECT_EQ(Notes(), (std::vector<std::string>{"4:12,", "4:14,"}));
+}
+
+TEST_F(MidiTest, UnknownChunkIsReportedInBothPasses) {
+    TCapturedMessages messages;
+    std::string bytes = Chunk("RIFF", "data") + Midi(Ev(0, {0x90, 60, 100}) + Ev(900, {}));
+    TMidiImportResult result = Import(bytes);
+    EXPECT_TRUE(result.Invalid);
+    ASSERT_EQ(messages->size(), 2u);
+    EXPECT_EQ((*messages)[0].Text, "\\1\\bInvalid MIDI File");
+    EXPECT_EQ(shownMask, 0) << "the channel choice comes between the two messages";
+    EXPECT_EQ(NoteCount(Riff()), 0);
+}
+
+TEST_F(MidiTest, WritesOverTheRiffFromItsCursor) {
+    EnsureNotes(Riff(), 4);
+    for (int i = 0; i < 3; ++i) {
+        Riff().Notes[size_t(i)].Duration = 1;
+        Riff().Notes[size_t(i)].Fret[0] = uint8_t(i);
+    }
+    Riff().Cursor = 1;
+    Import(Midi(Ev(0, {0x90, 52, 100}) + Ev(700, {0x80, 52, 0})));
+    EXPECT_EQ(Notes(), (std::vector<std::string>{"1:-8,", "4:4,-7,", "1:-6,"}))
+        << "frets already there are kept";
+}
+
+TEST_F(MidiTest, TruncatedAndCorruptFilesAreReadSafely) {
+    std::string good =
+        Midi(Ev(0, {0x90, 60, 100}) + Ev(0, {0xFF, 0x01, 20}) + "twenty bytes of text" +
+             Ev(200000, {0x90, 62, 100}) + Ev(0, {0xF0, 0x85}));
+    // Every prefix of the file, and lengths that overstate the data.
+    for (size_t cut = 0; cut <= good.size(); ++cut) {
+        TProject p;
+        TEditorState e;
+        ResetProject(p, e);
+        ImportMidi(std::string_view(good).substr(0, cut), p, e, {});
+    }
+    std::string huge = Header() + "MTrk" + Be32(0xFFFFFFF0) + Ev(0, {0x90, 60, 100});
+    Import(huge);
+    EXPECT_EQ(Riff().Cursor, 0);
+    std::string endless(64, char(0xFF));
+    Import(Midi(endless));
+    EXPECT_TRUE(DeltaToDuration(-1) == std::nullopt);
+}
+
+TEST(MidiReaders, NumbersAndBounds) {
+    size_t pos = 0;
+    EXPECT_EQ(ReadVarLen(std::string("\x81\x80\x00", 3), pos), 16384);
+    EXPECT_EQ(pos, 3u);
+    pos = 0;
+    EXPECT_EQ(ReadVarLen("\x81\x80", pos), -1);
+    EXPECT_EQ(pos, 0u);
+    EXPECT_EQ(ReadBigEndian("\x01\x02", pos, 4), -1);
+    EXPECT_EQ(ReadBigEndian("\x01\x02", pos, 2), 258);
+    struct Case {
+        int64_t delta;
+        int duration; // -1: none
+    };
+    for (Case c : {Case{60, -1}, Case{61, 7}, Case{140, 7}, Case{141, 6}, Case{280, 6},
+                   Case{281, 5}, Case{600, 5}, Case{601, 4}, Case{1300, 4}, Case{1301, 3},
+                   Case{2800, 3}, Case{2801, 2}, Case{int64_t(1) << 40, 2}})
+        EXPECT_EQ(DeltaToDuration(c.delta).value_or(255), c.duration < 0 ? 255 : c.duration)
+            << c.delta;
+}
+
+TEST_F(MidiTest, FilesWrittenByAnotherProgram) {
+    // Made with abc2midi from scale.abc and two_voices.abc beside them.
+    Import(ReadBytes(std::string(ZELVANE_TEST_DATA) + "/scale.mid"));
+    EXPECT_EQ(Notes(),
+              (std::vector<std::string>{"5:12,", "5:14,", "5:16,", "5:17,", "4:16,12,19,", "4:"}));
+    ResetProject(project, editor);
+    chosen = uint16_t(1 << 2);
+    TMidiImportResult result =
+        Import(ReadBytes(std::string(ZELVANE_TEST_DATA) + "/two_voices.mid"));
+    EXPECT_EQ(result.ChannelsFound, 0b101);
+    EXPECT_EQ(Notes(), (std::vector<std::string>{"2:", "3:", "3:", "3:7,", "3:2,"}));
+}
+
+} // namespace
+} // namespace zel

@@ -1,0 +1,89 @@
+// Song structure editing: row labels, cells, rows, clipboard text.
+#include <gtest/gtest.h>
+
+#include "arrange/structure_ops.h"
+
+namespace zel {
+namespace {
+
+TEST(RowLetters, OneAndTwoLetters) {
+    EXPECT_EQ(RowLetters(0), "");
+    EXPECT_EQ(RowLetters(1), "A");
+    EXPECT_EQ(RowLetters(26), "Z");
+    EXPECT_EQ(RowLetters(27), "AA");
+    EXPECT_EQ(RowLetters(52), "AZ");
+    EXPECT_EQ(RowLetters(53), "BA");
+    EXPECT_EQ(RowLetters(702), "ZZ");
+    EXPECT_EQ(RowLetters(703), "[A");
+}
+
+TEST(StructureCells, ChoicesExtendTheStructureAndDefaultTheRepeat) {
+    TStructure s;
+    SetCellRiff(s, 3, 2, "Intro");
+    EXPECT_EQ(s, (TStructure{"", "", "\t\t1\tIntro"}));
+    SetCellRepeat(s, 3, 2, 4);
+    SetCellRiff(s, 3, 2, "Verse");
+    EXPECT_EQ(s[2], "\t\t4\tVerse") << "an existing repeat is kept";
+    SetCellRiff(s, 3, 2, "");
+    EXPECT_EQ(s[2], "\t\t4\t");
+    SetCellRepeat(s, 0, 1, 2);
+    EXPECT_EQ(s.size(), 3u);
+}
+
+TEST(StructureRows, InsertDeleteAndMove) {
+    TStructure s{"1", "2", "3", "4", "5"};
+    MoveStructureRow(s, 3, 1);
+    EXPECT_EQ(s, (TStructure{"3", "1", "2", "4", "5"}));
+    MoveStructureRow(s, 1, 3);
+    EXPECT_EQ(s, (TStructure{"1", "2", "3", "4", "5"}));
+    InsertStructureRow(s, 2);
+    EXPECT_EQ(s, (TStructure{"1", "", "2", "3", "4", "5"}));
+    InsertStructureRow(s, 9);
+    EXPECT_EQ(s.size(), 7u);
+    DeleteStructureRow(s, 8);
+    EXPECT_EQ(s.size(), 7u) << "the blank row below the structure";
+    DeleteStructureRow(s, 2);
+    EXPECT_EQ(s, (TStructure{"1", "2", "3", "4", "5", ""}));
+    TStructure short_{"a"};
+    MoveStructureRow(short_, 3, 1);
+    EXPECT_EQ(short_, (TStructure{"", "a", "", ""})) << "moving a row past the end";
+}
+
+TEST(StructureClipboard, CopyCutAndPasteCellForCell) {
+    TStructure s{"1\tA\t2\tB\t3\tC", "4\tD\t5\tE", "6\tF"};
+    TStructure original = s;
+    std::string text = CopyStructureCells(s, {1, 1, 2, 2}, false);
+    EXPECT_EQ(text, "1\tA\t2\tB\r\n4\tD\t5\tE");
+    EXPECT_EQ(CopyStructureCells(s, {2, 2, 2, 5}, false), "5\tE\r\n\t\r\n")
+        << "a selection below the structure ends in a line break";
+    EXPECT_EQ(CopyStructureCells(s, {1, 1, 2, 2}, true), text);
+    EXPECT_EQ(s[0], "\t\t\t\t3\tC");
+    EXPECT_EQ(s[1], "\t\t\t");
+    PasteStructureCells(s, 1, 1, text);
+    EXPECT_EQ(s[0], original[0]);
+    EXPECT_EQ(s[1], original[1]);
+    EXPECT_EQ(s.size(), 3u);
+
+    TStructure fresh;
+    PasteStructureCells(fresh, 2, 2, "2\tX\r\n");
+    EXPECT_EQ(fresh, (TStructure{"", "\t\t2\tX", "\t\t"})) << "one extra row after CR LF";
+    TStructure empty;
+    PasteStructureCells(empty, 1, 3, "");
+    EXPECT_EQ(empty.size(), 3u);
+    TStructure odd;
+    PasteStructureCells(odd, 1, 1,
+                        "a\x01"
+                        "b\nc\xE9\td");
+    EXPECT_EQ(odd, (TStructure{"a\tb\tc\xE9\td"}));
+}
+
+TEST(StructureColumns, SwapAndClear) {
+    TStructure s{"1\tA\t2\tB", "3\tC", ""};
+    SwapStructureColumns(s, 0, 1);
+    EXPECT_EQ(s, (TStructure{"2\tB\t1\tA", "\t\t3\tC", "\t\t\t"}));
+    ClearStructureColumn(s, 1);
+    EXPECT_EQ(s, (TStructure{"2\tB\t\t", "\t\t\t", "\t\t\t"}));
+}
+
+} // namespace
+} // namespace zel
