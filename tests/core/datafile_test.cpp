@@ -104,6 +104,17 @@ TEST(SafeWrite, SavingThroughALinkReplacesTheLinkedFile) {
     EXPECT_EQ(ReadBytes(dir.File("real.zvp")).substr(0, 8), "T\tRiff1\t");
 }
 
+TEST(SafeWrite, ALinkToAFileNotMadeYetStaysALink) {
+    TTempDir dir;
+    ASSERT_EQ(::symlink("later.zvp", dir.File("link.zvp").c_str()), 0);
+    TProject project;
+    ASSERT_TRUE(SaveProject(project, dir.File("link.zvp")));
+    struct stat st {};
+    ASSERT_EQ(::lstat(dir.File("link.zvp").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(ReadBytes(dir.File("later.zvp")).substr(0, 8), "T\tRiff1\t");
+}
+
 TEST(SafeWrite, ImpossibleTargetsFailWithTheSaveMessage) {
     TTempDir dir;
     TCapturedMessages messages;
@@ -220,6 +231,25 @@ TEST_P(FailedSave, ReadOnlyFolderKeepsTheOldFile) {
     EXPECT_EQ(status, 0);
     EXPECT_EQ(ReadBytes(path), old);
     EXPECT_EQ(FolderEntries(folder), (std::vector<std::string>{"target"}));
+}
+
+TEST_P(FailedSave, WriteProtectedFileKeepsItsContent) {
+    TTempDir dir;
+    std::string path = dir.File("target");
+    const std::string old = "the user's work\r\n";
+    WriteBytes(path, old);
+    ASSERT_EQ(::chmod(dir.Path().c_str(), 0777), 0);
+    ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+    int status = InChild([&] {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            return 10;
+        test::TRecordingMessages recorder;
+        TScopedMessageService install(recorder);
+        return SaveLarge(GetParam(), path) ? 1 : 0;
+    });
+    EXPECT_EQ(status, 0) << "a write-protected file must not be replaced";
+    EXPECT_EQ(ReadBytes(path), old);
+    EXPECT_EQ(FolderEntries(dir.Path()), (std::vector<std::string>{"target"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Writers, FailedSave,

@@ -33,23 +33,14 @@ protected:
     TEditorState editor;
 };
 
-std::string XLines(const std::string& rtf) {
-    std::string lines;
-    size_t start = 0;
-    for (;;) {
-        size_t end = rtf.find("\r\n", start);
-        lines += "x\t" + rtf.substr(start, end == std::string::npos ? end : end - start) + "\r\n";
-        if (end == std::string::npos)
-            return lines;
-        start = end + 2;
-    }
-}
-
 TEST_F(ProjectFileTest, ResetProjectSavesOneRiffOneInstrumentAndTheEmptyNotes) {
     EXPECT_EQ(SaveBytes(), "T\tRiff1\t-8\t-3\t2\t7\t11\t16\t-\t-\t120\t4\t4\t0\r\n"
                            "I\tInst1\t0\t0\t1000\t1000\t1000\t1000\t1000\t1000\t1000\t1000\t1\t0\t0"
-                           "\t0\t10\t10\r\n" +
-                               XLines(EmptyNotesRtf()));
+                           "\t0\t10\t10\r\n"
+                           "x\t{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fswiss\\fcharset0 "
+                           "Arial;}}\r\n"
+                           "x\t\\viewkind4\\uc1\\pard\\f0\\fs20 \\par\r\n"
+                           "x\t}\r\n");
 }
 
 TEST_F(ProjectFileTest, LoadsRiffsNotesInstrumentsRowsAndNotes) {
@@ -199,6 +190,44 @@ TEST_F(ProjectFileTest, PlainNoteLinesUnlessRtfLinesFollow) {
     WriteBytes(dir.File("b.zvp"), "X\tplain\r\nx\t{\\rtf1 rich\\par}\r\n");
     ASSERT_TRUE(LoadProject(other, dir.File("b.zvp")));
     EXPECT_EQ(other.NotesRtf, "{\\rtf1 rich\\par}");
+}
+
+TEST_F(ProjectFileTest, GeneratedNamesNeverRepeatAnExistingName) {
+    ASSERT_TRUE(LoadBytes("T\tRiff2\r\nT\t\r\nT\triff3\r\nI\tInst1\r\nI\r\n"));
+    EXPECT_EQ(project.RiffNames.All(), (std::vector<std::string>{"Riff2", "Riff3", "riff3", ""}))
+        << "only names given so far are known";
+    ResetProject(project, editor);
+    ASSERT_TRUE(LoadBytes("T\tRiff2\r\nT\t\r\nI\tinst2\r\nI\r\n"));
+    EXPECT_EQ(project.RiffNames.All(), (std::vector<std::string>{"Riff2", "Riff3", ""}));
+    EXPECT_EQ(project.InstrumentNames.All(), (std::vector<std::string>{"inst2", "Inst3", ""}));
+}
+
+TEST_F(ProjectFileTest, ExtremeTuningsCannotOverflowPitchSums) {
+    ASSERT_TRUE(LoadBytes("T\tA\t-99999999999\t-200\r\nN\t250\t3\t-\t-\t-\t-\t-\t-\t3\t0\r\n"));
+    EXPECT_EQ(project.Riffs[0].Tuning[0], -128);
+    EXPECT_EQ(project.Riffs[0].Tuning[1], -128);
+    ReallocateNote(project, editor, 0, -1);
+    EXPECT_EQ(project.Riffs[0].Notes[0].Fret[5], 105) << "pitch 121 on the top string";
+    EXPECT_EQ(project.Riffs[0].Notes[0].Fret[1], 2) << "pitch -126 on the lowest one that reaches";
+}
+
+TEST_F(ProjectFileTest, LoneLineFeedsInNotesAndOldStructureLines) {
+    std::string bytes = "T\tA\t-8\t-3\t2\t7\t11\t16\t-\t-\t120\t4\t4\t0\r\n"
+                        "N\t-\t-\t-\t-\t-\t-\t-\t-\t9\t0\r\n"
+                        "I\tLead\t0\t0\t1000\t1000\t1000\t1000\t1000\t1000\t1000\t1000\t1\t0\t0"
+                        "\t0\t10\t10\r\n"
+                        "s\t1\tA\nB\r\n"
+                        "x\tab\ncd\r\n"
+                        "x\t}\r\n";
+    ASSERT_TRUE(LoadBytes(bytes));
+    EXPECT_EQ(project.NotesRtf, "ab\ncd\r\n}");
+    EXPECT_EQ(project.Riffs[0].Notes[0].Duration, 9) << "durations beyond 1/64 are kept";
+    EXPECT_EQ(SaveBytes(), bytes);
+
+    ResetProject(project, editor);
+    ASSERT_TRUE(LoadBytes("T\tA B\r\nI\tLead\r\nS\t2 \"a b\" lead 3 \"A B\r\nS\t4\r\n"));
+    EXPECT_EQ(project.Structure, (std::vector<std::string>{"2\tA B"}))
+        << "an unclosed quote runs to the end of the line; a count alone adds nothing";
 }
 
 TEST_F(ProjectFileTest, UnreadableFilesFailWithAMessage) {

@@ -119,6 +119,12 @@ TEST(ComboAndGrid, RoundTripsThroughTheStore) {
     EXPECT_EQ(INIComboLoad(store, "Recent").Items, (std::vector<std::string>{"a.zvp"}))
         << "empty items are skipped";
 
+    store.INIWriteNum("Broken.Count", 2000000000);
+    EXPECT_TRUE(INIComboLoad(store, "Broken").Items.empty()) << "a damaged count reads no junk";
+    EXPECT_LT(store.LineCount(), 20);
+    store.INIWriteNum("Broken.Count", -5);
+    EXPECT_TRUE(INIComboLoad(store, "Broken").Items.empty());
+
     EXPECT_EQ(INIGridLoad(store, "Grid", {40, 50}), (std::vector<int>{40, 50}));
     INIGridSave(store, "Grid", {70, 80});
     EXPECT_EQ(store.INIReadNum("Grid1", 0), 70);

@@ -59,6 +59,9 @@ TEST(ParseNote, MissingAndOddFields) {
     EXPECT_EQ(note.Fret[1], NoFret) << "300 caps at 255";
     EXPECT_EQ(note.Duration, 4);
     EXPECT_EQ(note.Flags, NoteTie);
+
+    ParseNote("1\t-\t-\t-\t-\t-\t-\t-\t3\t255", note);
+    EXPECT_EQ(note.Flags, NoteDot | NoteDotDot | NoteTie) << "bits without meaning are dropped";
 }
 
 TEST(RiffHeader, DefaultsForMissingFieldsAndRoundTrip) {

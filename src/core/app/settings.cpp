@@ -1,5 +1,6 @@
 #include "app/settings.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -205,7 +206,8 @@ TComboContent INIComboLoad(TSettingsStore& store, std::string_view prefix) {
     std::string p(prefix);
     TComboContent combo;
     combo.Text = store.INIRead(p + ".Text");
-    int count = store.INIReadNum(p + ".Count", 0);
+    // Every item is a line of the store, so a count beyond the lines is damage, not items.
+    int count = std::clamp(store.INIReadNum(p + ".Count", 0), 0, store.LineCount());
     for (int i = 1; i <= count; ++i) {
         std::string item = store.INIRead(p + "." + std::to_string(i));
         if (!item.empty())

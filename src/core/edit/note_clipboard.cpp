@@ -39,7 +39,6 @@ void PasteNotesText(TProject& project, TEditorState& editor, std::string_view te
         if (note.Duration > MaxDurationIndex)
             note.Duration = editor.CurrentDuration <= MaxDurationIndex ? editor.CurrentDuration
                                                                        : QuarterDuration;
-        note.Flags &= NoteDot | NoteDotDot | NoteTie;
         ++riff.Cursor;
     }
     project.SetChanged(true);

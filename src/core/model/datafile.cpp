@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <climits>
-#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -33,6 +32,24 @@ std::string DirectoryOf(const std::string& path) {
 std::string BaseNameOf(const std::string& path) {
     size_t slash = path.find_last_of('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The file a path names after following symbolic links, also a link to a file that does not
+// exist yet: saving through a link writes the file it points to and keeps the link.
+std::string FollowLinks(const std::string& path) {
+    std::string current = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return current;
+        char buffer[PATH_MAX];
+        ssize_t n = ::readlink(current.c_str(), buffer, sizeof buffer - 1);
+        if (n <= 0)
+            return current;
+        std::string link(buffer, size_t(n));
+        current = link[0] == '/' ? link : DirectoryOf(current) + "/" + link;
+    }
+    return current;
 }
 
 mode_t NewFileMode() {
@@ -101,19 +118,22 @@ std::unique_ptr<TDataFile> TDataFile::ToMemory() {
 }
 
 std::unique_ptr<TDataFile> TDataFile::OpenForWriting(const std::string& path) {
-    std::string target = path;
+    std::string target = FollowLinks(path);
     mode_t mode = NewFileMode();
     struct stat st {};
-    if (::stat(path.c_str(), &st) == 0) {
+    bool exists = ::stat(target.c_str(), &st) == 0;
+    if (exists) {
         if (!S_ISREG(st.st_mode)) {
             SetLastError(path, S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
             return nullptr;
         }
+        // A file the user may not write stays as it is, even where the folder would let a
+        // new file take its place.
+        if (::access(target.c_str(), W_OK) != 0) {
+            SetLastError(path, errno);
+            return nullptr;
+        }
         mode = st.st_mode & 07777;
-        // Saving through a link replaces the file it points to, not the link.
-        char resolved[PATH_MAX];
-        if (::realpath(path.c_str(), resolved))
-            target = resolved;
     }
     std::string temp = DirectoryOf(target) + "/." + BaseNameOf(target) + ".XXXXXX";
     int fd = ::mkostemp(temp.data(), O_CLOEXEC);
@@ -122,6 +142,10 @@ std::unique_ptr<TDataFile> TDataFile::OpenForWriting(const std::string& path) {
         return nullptr;
     }
     ::fchmod(fd, mode);
+    if (exists) {
+        // Keeping the old owner and group is best effort: an ordinary user may keep the group.
+        [[maybe_unused]] int kept = ::fchown(fd, st.st_uid, st.st_gid);
+    }
     std::unique_ptr<TDataFile> file(new TDataFile);
     file->m_fd = fd;
     file->m_writing = true;

@@ -14,14 +14,16 @@ namespace {
 
 constexpr int RiffHeaderFields = 12;
 constexpr int MaxKey = 6;
+constexpr int MinTuning = -128;
 
-// Splits the notes document at its line breaks (CR LF, CR or LF); a document ending in a line
-// break gives a last empty line, so joining the lines with CR LF gives it back.
+// Splits the notes document at its line breaks (CR LF or CR); a document ending in a line break
+// gives a last empty line, so joining the lines with CR LF gives it back. A lone LF is line
+// content to the reader, so it stays inside its line.
 std::vector<std::string_view> SplitLines(std::string_view text) {
     std::vector<std::string_view> lines;
     size_t start = 0;
     for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\r' && text[i] != '\n')
+        if (text[i] != '\r')
             continue;
         lines.push_back(text.substr(start, i - start));
         if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
@@ -30,6 +32,13 @@ std::vector<std::string_view> SplitLines(std::string_view text) {
     }
     lines.push_back(text.substr(start));
     return lines;
+}
+
+// prefix + n, or the next number whose name no tab has yet (names are looked up by caption).
+std::string UnusedName(const TTabCaptions& captions, const std::string& prefix, int n) {
+    while (captions.Find(prefix + std::to_string(n)) >= 0)
+        ++n;
+    return prefix + std::to_string(n);
 }
 
 std::string WithoutLineBreaks(std::string_view text) {
@@ -67,7 +76,9 @@ void ParseNote(std::string_view text, TNote& note) {
     for (size_t slot = 0; slot < StringSlots; ++slot)
         note.Fret[slot] = static_cast<uint8_t>(ParseValue(field(slot), 255));
     note.Duration = static_cast<uint8_t>(ParseValue(field(8), 255));
-    note.Flags = static_cast<uint8_t>(ParseValue(field(9), 0));
+    // Only the dot, double-dot and tie bits mean anything; stray bits would confuse code that
+    // compares flags.
+    note.Flags = static_cast<uint8_t>(ParseValue(field(9), 0)) & (NoteDot | NoteDotDot | NoteTie);
 }
 
 std::string RiffHeaderText(const TRiff& riff) {
@@ -83,8 +94,11 @@ std::string RiffHeaderText(const TRiff& riff) {
 
 void ParseRiffHeader(std::string_view line, int& fieldIndex, TRiff& riff) {
     auto field = [&](int k) { return TabField(line, fieldIndex + k); };
+    // Open strings far below any instrument only make pitch sums overflow: they are kept
+    // within a byte's range below zero.
     for (int slot = 0; slot < StringSlots; ++slot)
-        riff.Tuning[size_t(slot)] = ParseValue(field(slot), DefaultTuning[size_t(slot)]);
+        riff.Tuning[size_t(slot)] =
+            std::max(ParseValue(field(slot), DefaultTuning[size_t(slot)]), MinTuning);
     int tempo = ReadLeadingInt(field(8));
     riff.Tempo = static_cast<uint16_t>(tempo <= 0 ? 120 : std::min(tempo, 65535));
     std::string_view barsA = field(9);
@@ -145,7 +159,8 @@ void ReadProject(TProject& project, TDataFile& file) {
             project.RiffNames.GrowTo(r);
             std::string_view name = TabField(line, 1);
             // A nameless riff would be taken for the blank tab and dropped on the next save.
-            project.RiffNames.SetCaption(r - 1, name.empty() ? "Riff" + std::to_string(r) : name);
+            project.RiffNames.SetCaption(
+                r - 1, name.empty() ? UnusedName(project.RiffNames, "Riff", r) : name);
             int field = 2;
             ParseRiffHeader(line, field, project.Riffs[size_t(r - 1)]);
             break;
@@ -161,9 +176,6 @@ void ReadProject(TProject& project, TDataFile& file) {
             // later note of the riff; such a note is kept as a quarter instead.
             if (note.Duration > MaxDurationIndex)
                 note.Duration = QuarterDuration;
-            // Only the dot, double-dot and tie bits mean anything; stray bits would confuse
-            // code that compares flags.
-            note.Flags &= NoteDot | NoteDotDot | NoteTie;
             ++n;
             break;
         }
@@ -173,8 +185,8 @@ void ReadProject(TProject& project, TDataFile& file) {
                 break;
             project.InstrumentNames.GrowTo(k);
             std::string_view name = TabField(line, 1);
-            project.InstrumentNames.SetCaption(k - 1,
-                                               name.empty() ? "Inst" + std::to_string(k) : name);
+            project.InstrumentNames.SetCaption(
+                k - 1, name.empty() ? UnusedName(project.InstrumentNames, "Inst", k) : name);
             TextToInstrument(line, 2, project.Instruments[size_t(k - 1)]);
             break;
         }
@@ -215,6 +227,7 @@ bool LoadProject(TProject& project, const std::string& path) {
     ReadProject(project, *file);
     if (file->ReadFailed()) {
         // A read error mid-file would leave a truncated project that a save then makes final.
+        ResetProjectTables(project);
         DisplayError("Failed to Open File");
         return false;
     }

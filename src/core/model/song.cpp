@@ -30,9 +30,13 @@ void ResetRiff(TRiff& riff) {
 }
 
 void ResetProject(TProject& project, TEditorState& editor) {
+    ResetProjectTables(project);
+    editor.CurrentRiff = 0;
+}
+
+void ResetProjectTables(TProject& project) {
     for (auto& riff : project.Riffs)
         ResetRiff(riff);
-    editor.CurrentRiff = 0;
     ResetInstruments(project.Instruments);
     project.RiffNames.Reset("Riff1");
     project.InstrumentNames.Reset("Inst1");

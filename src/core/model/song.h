@@ -101,6 +101,8 @@ enum class TPlaceMode { Test, Add, Remove };
 void ResetRiff(TRiff& riff);
 // Empties the project and points the editor at riff 0; does not touch the changed state.
 void ResetProject(TProject& project, TEditorState& editor);
+// The same without the editor: every table, name list, the structure and the notes.
+void ResetProjectTables(TProject& project);
 
 void EnsureNotes(TRiff& riff, int n);
 int NoteCount(const TRiff& riff);

@@ -1,5 +1,6 @@
 #include "sound/instrument_file.h"
 
+#include "app/message_service.h"
 #include "model/datafile.h"
 #include "model/text_fields.h"
 
@@ -19,6 +20,10 @@ bool LoadInstrumentFile(const std::string& path, std::string& name, TInstrument&
     if (!file)
         return false;
     std::string line = ReadTextLine(*file);
+    if (file->ReadFailed()) {
+        DisplayError("Failed to Open File");
+        return false;
+    }
     name = std::string(TabField(line, 0));
     TextToInstrument(line, 1, instrument);
     return true;
