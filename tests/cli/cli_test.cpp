@@ -135,6 +135,73 @@ TEST(Cli, UsageErrorsExitWithTwoAndHelpIsEverywhere) {
     }
 }
 
+// Left-channel samples of a 16-bit stereo WAV file written by the program.
+std::vector<int16_t> LeftChannel(const std::string& wav) {
+    std::vector<int16_t> left;
+    for (size_t at = 44; at + 3 < wav.size(); at += 4)
+        left.push_back(int16_t(uint16_t(uint8_t(wav[at]) | uint8_t(wav[at + 1]) << 8)));
+    return left;
+}
+
+TEST(Cli, ExportWavSoundsTheRightPitchForTheRightTime) {
+    TTempDir dir;
+    // One whole note A (pitch 9: D string, fret 7) at tempo 120, default sine instrument.
+    WriteBytes(dir.File("a.zvp"), "T\tA\t-8\t-3\t2\t7\t11\t16\t-\t-\t120\t4\t4\t0\r\n"
+                                  "N\t-\t-\t7\t-\t-\t-\t-\t-\t1\t0\r\n"
+                                  "s\t1\tA\r\n");
+    TRun run =
+        RunCli({"export-wav", dir.File("a.zvp"), "-o", dir.File("a.wav"), "--master", "100"});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(run.Out.substr(run.Out.find("Play Time")), "Play Time 00:00:02.   Level 9%.\n")
+        << "the status is the last line";
+    std::vector<int16_t> left = LeftChannel(ReadBytes(dir.File("a.wav")));
+    ASSERT_EQ(left.size(), 88200u) << "a whole note at 120 lasts two seconds";
+    int crossings = 0, peak = 0;
+    for (size_t i = 1; i < left.size(); ++i) {
+        crossings += left[i - 1] < 0 && left[i] >= 0;
+        peak = std::max(peak, std::abs(int(left[i])));
+    }
+    EXPECT_NEAR(crossings, 880, 2) << "440 Hz for two seconds";
+    EXPECT_NEAR(peak, 3200, 40) << "10 % mix at full master volume";
+
+    run = RunCli({"export-wav", dir.File("a.zvp"), "-o", dir.File("quiet.wav"), "--master", "0"});
+    EXPECT_NE(run.Out.find("Level 0%."), std::string::npos);
+}
+
+TEST(Cli, ExportWavOfRiffsSongsAndMistakes) {
+    TTempDir dir;
+    TRun song = RunCli({"export-wav", ZELVANE_DEMO_PROJECT, "-o", dir.File("song.wav")});
+    ASSERT_EQ(song.Status, 0) << song.Err;
+    TRun once = RunCli({"export-wav", ZELVANE_DEMO_PROJECT, "-o", dir.File("once.wav"), "--once"});
+    TRun riff = RunCli({"export-wav", ZELVANE_DEMO_PROJECT, "-o", dir.File("riff.wav"), "--riff",
+                        "verse", "--instrument", "1"});
+    TRun all =
+        RunCli({"export-wav", ZELVANE_DEMO_PROJECT, "-o", dir.File("all.wav"), "--all-riffs"});
+    for (const TRun* r : {&once, &riff, &all})
+        EXPECT_EQ(r->Status, 0) << r->Err;
+    auto size = [&](const char* name) { return ReadBytes(dir.File(name)).size(); };
+    EXPECT_LT(size("once.wav"), size("song.wav")) << "repeats ignored";
+    EXPECT_LT(size("riff.wav"), size("all.wav"));
+    EXPECT_EQ(ReadBytes(dir.File("song.wav")),
+              (RunCli({"export-wav", ZELVANE_DEMO_PROJECT, "-o", dir.File("again.wav")}),
+               ReadBytes(dir.File("again.wav"))))
+        << "the same project renders the same bytes";
+
+    WriteBytes(dir.File("bad.zvp"), "T\tA\r\nN\t0\t-\t-\t-\t-\t-\t-\t-\t3\t0\r\ns\t1\tMissing\r\n");
+    TRun bad = RunCli({"export-wav", dir.File("bad.zvp"), "-o", dir.File("bad.wav")});
+    EXPECT_EQ(bad.Status, 1);
+    EXPECT_NE(bad.Err.find("Error!\nUndefined Riff - Missing"), std::string::npos) << bad.Err;
+    EXPECT_FALSE(std::filesystem::exists(dir.File("bad.wav")));
+    EXPECT_EQ(
+        RunCli({"export-wav", ZELVANE_DEMO_PROJECT, "-o", dir.File("x.wav"), "--riff", "Nope"})
+            .Status,
+        2);
+    EXPECT_EQ(RunCli({"export-wav", ZELVANE_DEMO_PROJECT, "-o", dir.File("x.wav"), "--all-riffs",
+                      "--once"})
+                  .Status,
+              2);
+}
+
 TEST(Cli, ImportMidiIntoANewOrAnExistingProject) {
     TTempDir dir;
     const std::string scale = std::string(ZELVANE_TEST_DATA) + "/scale.mid";

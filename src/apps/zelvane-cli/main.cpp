@@ -12,6 +12,7 @@
 #include "info.h"
 #include "model/datafile.h"
 #include "model/projectfile.h"
+#include "render_command.h"
 
 namespace {
 
@@ -25,6 +26,9 @@ constexpr const char* MainHelp =
     "Commands:\n"
     "  info [--json] PROJECT.zvp   summary of a project: riffs, instruments, structure, notes\n"
     "  resave IN.zvp OUT.zvp       load a project and save it again\n"
+    "  export-wav PROJECT.zvp -o OUT.wav [--from-row N] [--once] [--riff NAME [--from-note K]]\n"
+    "             [--all-riffs] [--instrument N] [--master V]\n"
+    "                              render the song (or riffs) into a WAV file\n"
     "  import-midi FILE.mid -o OUT.zvp [--into PROJECT.zvp] [--riff NAME] [--at NOTE]\n"
     "              [--channels LIST]\n"
     "                              import a MIDI file's notes into a riff\n"
@@ -111,6 +115,8 @@ int RunHelp(const std::vector<std::string>& args) {
         std::cout << InfoHelp;
     else if (args[0] == "resave")
         std::cout << ResaveHelp;
+    else if (args[0] == "export-wav")
+        std::cout << zel::cli::ExportWavHelp;
     else if (args[0] == "import-midi")
         std::cout << zel::cli::ImportMidiHelp;
     else
@@ -131,6 +137,8 @@ int main(int argc, char** argv) {
         return RunInfo(args);
     if (command == "resave")
         return RunResave(args);
+    if (command == "export-wav")
+        return zel::cli::RunExportWav(args, argv[0]);
     if (command == "import-midi")
         return zel::cli::RunImportMidi(args);
     if (command == "help" || command == "--help" || command == "-h")

@@ -221,6 +221,14 @@ bool TDataFile::FlushBuffer() {
     return !m_failed;
 }
 
+void TDataFile::WriteBytes(std::string_view bytes) {
+    if (!m_writing || m_failed)
+        return;
+    m_buffer.append(bytes);
+    if (!m_memory && m_buffer.size() >= WriteBufferSize)
+        FlushBuffer();
+}
+
 void TDataFile::WriteLine(std::string_view text) {
     if (!m_writing || m_failed)
         return;

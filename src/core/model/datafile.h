@@ -36,6 +36,8 @@ public:
     // Every byte not read yet (binary files such as MIDI files).
     std::string ReadAllBytes();
     void WriteLine(std::string_view text);
+    // Writes bytes as they are (binary files such as WAV exports).
+    void WriteBytes(std::string_view bytes);
     // Writers: puts the file in place. False (and nothing changed on disk) on any failure.
     bool Commit();
 

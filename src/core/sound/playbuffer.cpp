@@ -1,0 +1,122 @@
+#include "sound/playbuffer.h"
+
+#include <algorithm>
+
+#include "model/datafile.h"
+
+namespace zel {
+
+bool TPlayback::PlaybackStart(TSharedBuffer buffer) {
+    if (!buffer)
+        return false;
+    for (auto& slot : m_slots) {
+        if (slot.Buffer)
+            continue;
+        auto stream = m_output.Open(buffer->Samples);
+        if (!stream)
+            return false;
+        slot.Buffer = std::move(buffer);
+        slot.Stream = std::move(stream);
+        return true;
+    }
+    return false;
+}
+
+void TPlayback::PlaybackReap() {
+    for (auto& slot : m_slots) {
+        if (!slot.Buffer || slot.Buffer->Rendering || !slot.Stream->Finished())
+            continue;
+        slot.Stream.reset();
+        slot.Buffer.reset();
+    }
+}
+
+void TPlayback::PlaybackPause() {
+    for (auto& slot : m_slots)
+        if (slot.Buffer)
+            slot.Stream->Pause();
+}
+
+void TPlayback::PlaybackResume() {
+    for (auto& slot : m_slots)
+        if (slot.Buffer)
+            slot.Stream->Resume();
+}
+
+void TPlayback::PlaybackStop() {
+    for (auto& slot : m_slots) {
+        if (!slot.Buffer)
+            continue;
+        slot.Stream->Stop();
+        slot.Stream.reset();
+        slot.Buffer.reset();
+    }
+}
+
+int TPlayback::BusySlots() const {
+    int busy = 0;
+    for (const auto& slot : m_slots)
+        busy += slot.Buffer != nullptr;
+    return busy;
+}
+
+namespace {
+
+void Put32(std::string& out, uint32_t v) {
+    for (int i = 0; i < 4; ++i)
+        out += char(v >> (8 * i) & 0xFF);
+}
+
+void Put16(std::string& out, uint16_t v) {
+    out += char(v & 0xFF);
+    out += char(v >> 8);
+}
+
+std::string WavHeader(uint32_t bytes) {
+    std::string out;
+    out += "RIFF";
+    Put32(out, bytes + 36);
+    out += "WAVEfmt ";
+    Put32(out, 16);
+    Put16(out, 1);
+    Put16(out, 2);
+    Put32(out, 44100);
+    Put32(out, 176400);
+    Put16(out, 4);
+    Put16(out, 16);
+    out += "data";
+    Put32(out, bytes);
+    return out;
+}
+
+// Samples as little-endian bytes.
+void AppendSamples(std::string& out, std::span<const int16_t> samples) {
+    for (int16_t sample : samples)
+        Put16(out, static_cast<uint16_t>(sample));
+}
+
+} // namespace
+
+std::string WavFileBytes(std::span<const int16_t> samples) {
+    std::string out = WavHeader(uint32_t(samples.size() * 2));
+    AppendSamples(out, samples);
+    return out;
+}
+
+bool WriteWavFile(const std::string& path, std::span<const int16_t> samples) {
+    auto file = TDataFile::OpenForWriting(path);
+    if (!file)
+        return false;
+    file->WriteBytes(WavHeader(uint32_t(samples.size() * 2)));
+    // In pieces, so a long song needs no second copy in memory.
+    constexpr size_t Piece = 1 << 16;
+    std::string bytes;
+    for (size_t at = 0; at < samples.size(); at += Piece) {
+        bytes.clear();
+        AppendSamples(bytes, samples.subspan(at, std::min(Piece, samples.size() - at)));
+        file->WriteBytes(bytes);
+    }
+    return file->Commit();
+}
+
+} // namespace zel

@@ -1,0 +1,70 @@
+// Playing finished buffers on the sound device, up to 16 at once, each whole on its own output
+// stream; and writing a buffer as a WAV file.
+#pragma once
+
+#include <array>
+#include <memory>
+#include <span>
+#include <string>
+
+#include "sound/sequencer.h"
+
+namespace zel {
+
+// One buffer queued on the sound device (16-bit stereo 44100 Hz).
+class TAudioStream {
+public:
+    virtual ~TAudioStream() = default;
+    // True once the device has played the whole buffer (or failed while playing).
+    virtual bool Finished() = 0;
+    virtual void Pause() = 0;
+    virtual void Resume() = 0;
+    // Halts at once; afterwards the device no longer reads the buffer.
+    virtual void Stop() = 0;
+};
+
+// The sound device: opens a stream that plays `samples` from the start. The samples stay valid
+// until the stream is stopped or destroyed. nullptr when the device cannot play.
+class TAudioOutput {
+public:
+    virtual ~TAudioOutput() = default;
+    virtual std::unique_ptr<TAudioStream> Open(std::span<const int16_t> samples) = 0;
+};
+
+inline constexpr int PlaySlotCount = 16;
+
+class TPlayback {
+public:
+    explicit TPlayback(TAudioOutput& output) : m_output(output) {}
+    ~TPlayback() { PlaybackStop(); }
+    TPlayback(const TPlayback&) = delete;
+    TPlayback& operator=(const TPlayback&) = delete;
+
+    // Plays the whole buffer in the first free slot. False (and the buffer not kept) when all
+    // slots are busy or the device cannot play it.
+    bool PlaybackStart(TSharedBuffer buffer);
+    // Frees every slot whose stream has finished, except one whose buffer is still being
+    // rendered: that slot is kept until rendering ends.
+    void PlaybackReap();
+    void PlaybackPause();
+    void PlaybackResume();
+    // Stops and frees every slot at once.
+    void PlaybackStop();
+    int BusySlots() const;
+
+private:
+    struct TPlaySlot {
+        TSharedBuffer Buffer;
+        std::unique_ptr<TAudioStream> Stream;
+    };
+    TAudioOutput& m_output;
+    std::array<TPlaySlot, PlaySlotCount> m_slots;
+};
+
+// The 44-byte canonical header followed by the samples, written safely (temporary file, then
+// rename). False when the file cannot be written; the old file then stays as it was.
+bool WriteWavFile(const std::string& path, std::span<const int16_t> samples);
+// The file's bytes, for callers that keep them elsewhere.
+std::string WavFileBytes(std::span<const int16_t> samples);
+
+} // namespace zel

@@ -1,0 +1,185 @@
+#include "sound/sequencer.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "model/text_fields.h"
+
+namespace zel {
+
+int64_t RenderRiff(TRenderer& renderer, const TRiff& riff, int first, const TInstrument& instrument,
+                   std::span<int16_t> buffer, bool render, int64_t pos, int64_t end) {
+    int64_t ticks = 0;
+    for (int i = std::max(first, 0); i < riff.Capacity(); ++i) {
+        const TNote& note = riff.Notes[size_t(i)];
+        if (note.Duration == EndOfNotes)
+            break;
+        ticks += NoteTicks(note);
+        if (note.Flags & NoteTie)
+            continue; // its time goes to the next note
+        int sounding = int(std::min<int64_t>(ticks, INT32_MAX));
+        if (render) {
+            for (int slot = 0; slot < StringSlots; ++slot)
+                if (auto pitch = SlotPitch(riff, note, slot))
+                    RenderNote(renderer.State, renderer.MasterVolume, riff.Tempo, *pitch, sounding,
+                               &instrument, buffer, pos, end);
+        }
+        pos += 2 * NoteSamples(riff.Tempo, ticks);
+        ticks = 0;
+    }
+    return pos;
+}
+
+TSharedBuffer RenderRiffs(TRenderer& renderer, const TProject& project, int riffIndex, int first,
+                          bool allRiffs, const TInstrument& instrument) {
+    auto walk = [&](std::span<int16_t> buffer, bool render, int64_t end) {
+        int64_t pos = 0;
+        for (int i = 0; i < MaxRiffs; ++i) {
+            if (!allRiffs && i != riffIndex)
+                continue;
+            pos = RenderRiff(renderer, project.Riffs[size_t(i)], allRiffs ? 0 : first, instrument,
+                             buffer, render, pos, end);
+        }
+        return pos;
+    };
+    int64_t total = walk({}, false, 0);
+    if (total > MaxRenderValues)
+        return nullptr;
+    auto buffer = std::make_shared<TSampleBuffer>();
+    buffer->Samples.assign(size_t(total), 0);
+    walk(buffer->Samples, true, total);
+    return buffer;
+}
+
+namespace {
+
+// Reads the fields of a structure row one after another: a field ends at TAB or CR, line
+// feeds are dropped.
+class TFieldReader {
+public:
+    explicit TFieldReader(std::string_view row) : m_row(row) {}
+    bool AtEnd() const { return m_pos >= m_row.size(); }
+    std::string Next() {
+        std::string field;
+        while (m_pos < m_row.size() && m_row[m_pos] != '\t' && m_row[m_pos] != '\r') {
+            if (m_row[m_pos] != '\n')
+                field += m_row[m_pos];
+            ++m_pos;
+        }
+        if (m_pos < m_row.size())
+            ++m_pos;
+        return field;
+    }
+
+private:
+    std::string_view m_row;
+    size_t m_pos = 0;
+};
+
+} // namespace
+
+TSongRender RenderSong(TRenderer& renderer, const TProject& project, TSongMode mode,
+                       int firstGridRow, TProgress* progress,
+                       const std::function<void(const TSharedBuffer&)>& startPlayback) {
+    TSongRender result;
+    const int rows = int(project.Structure.size());
+    const int lastRow = rows - 1;
+    const int firstRow = mode == TSongMode::FromRow ? std::max(firstGridRow - 1, 0) : 0;
+    bool started = false;
+    for (int pass = 1; pass <= 2; ++pass) {
+        const bool render = pass == 2 && result.Buffer != nullptr;
+        std::span<int16_t> samples;
+        if (render)
+            samples = result.Buffer->Samples;
+        if (pass == 2 && progress)
+            progress->Start("Rendering ...", std::max(lastRow - firstRow, 0));
+        int64_t pos = 0;
+        for (int row = firstRow; row <= lastRow; ++row) {
+            const std::string& text = project.Structure[size_t(row)];
+            if (text.empty())
+                continue;
+            int64_t rowEnd = pos;
+            TFieldReader reader(text);
+            // Columns beyond the instrument table have no instrument and are ignored.
+            for (int column = 0; !reader.AtEnd(); ++column) {
+                std::string repeatText = reader.Next();
+                std::string name = reader.Next();
+                int repeat = int(static_cast<int32_t>(ReadLeadingIntWrapped(repeatText)));
+                if (repeat == 0 || mode == TSongMode::OnceEach)
+                    repeat = 1;
+                if (name.empty() || column >= MaxInstruments)
+                    continue;
+                int riffIndex = project.RiffNames.Find(name);
+                if (riffIndex < 0 || riffIndex >= project.RiffNames.RecordCount()) {
+                    result.Error = "\\b\\1\\|Error!\\n\\[Undefined Riff - " + name;
+                    continue;
+                }
+                const TRiff& riff = project.Riffs[size_t(riffIndex)];
+                int64_t p = pos;
+                for (int k = 0; k < repeat; ++k) {
+                    int64_t next =
+                        RenderRiff(renderer, riff, 0, project.Instruments[size_t(column)], samples,
+                                   render, p, result.Total);
+                    if (next == p)
+                        break; // an empty riff takes no time however often it repeats
+                    p = next;
+                    if (p > MaxRenderValues)
+                        break; // too long already: reported after measuring
+                }
+                rowEnd = std::max(rowEnd, p);
+                result.Total = std::max(result.Total, p);
+            }
+            pos = rowEnd;
+            if (render && !started && mode != TSongMode::Export && result.Error.empty() &&
+                startPlayback) {
+                startPlayback(result.Buffer);
+                started = true;
+            }
+            if (pass == 2 && progress) {
+                progress->Position(row - firstRow + 1);
+                if (progress->Cancelled()) {
+                    result.Cancelled = true;
+                    break;
+                }
+            }
+        }
+        if (pass == 2 && progress)
+            progress->Stop();
+        if (pass == 1 && result.Total > MaxRenderValues)
+            result.Error = TooLongError;
+        if (pass == 1 && result.Error.empty()) {
+            result.Buffer = std::make_shared<TSampleBuffer>();
+            result.Buffer->Samples.assign(size_t(result.Total), 0);
+            result.Buffer->Rendering = true;
+        }
+    }
+    if (result.Buffer)
+        result.Buffer->Rendering = false;
+    if (!result.Error.empty())
+        result.Buffer.reset();
+    return result;
+}
+
+std::string RenderStatusText(int64_t ms, int64_t frames, int32_t peakLevel) {
+    int64_t seconds = frames / SampleRate;
+    char text[160];
+    std::snprintf(text, sizeof text,
+                  "Render Time %lld.%03lld Sec.   Play Time %02lld:%02lld:%02lld.   Level %lld%%.",
+                  static_cast<long long>(ms / 1000), static_cast<long long>(ms % 1000),
+                  static_cast<long long>(seconds / 3600), static_cast<long long>(seconds / 60 % 60),
+                  static_cast<long long>(seconds % 60),
+                  static_cast<long long>(int64_t(peakLevel) * 100 / 32767));
+    return text;
+}
+
+TSharedBuffer RenderPreview(TRenderer& renderer, int tempo, uint8_t duration, int pitch,
+                            const TInstrument& instrument) {
+    int64_t n = 2 * NoteSamples(tempo, DurationTicks(duration));
+    auto buffer = std::make_shared<TSampleBuffer>();
+    buffer->Samples.assign(size_t(4 * n), 0);
+    RenderNote(renderer.State, renderer.MasterVolume, tempo, pitch, DurationTicks(duration),
+               &instrument, buffer->Samples, 0, 4 * n);
+    return buffer;
+}
+
+} // namespace zel

@@ -1,0 +1,88 @@
+// Turning riffs and the song into one rendered buffer: laying notes out in time (ties, rests,
+// chords), walking the song structure row by row, and the status text of a render.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "model/song.h"
+#include "sound/notebuffer.h"
+
+namespace zel {
+
+// A rendered passage. `Rendering` stays true while the song renderer still writes into it, so
+// that playback holds it even when the device has reached its end.
+struct TSampleBuffer {
+    std::vector<int16_t> Samples;
+    bool Rendering = false;
+};
+using TSharedBuffer = std::shared_ptr<TSampleBuffer>;
+
+// The longest passage a render makes: two hours (about 1.3 GB of samples). Longer songs, such
+// as a repeat count typed by mistake, are refused instead of exhausting memory.
+inline constexpr int64_t MaxRenderValues = int64_t(2) * SampleRate * 2 * 3600;
+inline constexpr const char* TooLongError =
+    "\\b\\1\\|Error!\\n\\[Too long to render (over 2 hours)";
+
+// The renderer's setting and state for one render command.
+struct TRenderer {
+    int MasterVolume = 50;
+    TRenderState State;
+};
+
+// Lays out the notes of `riff` from note `first` on, rendering each sounding string with the
+// instrument into `buffer` (when given) from `pos`, never at or beyond `end`. Returns the
+// position after the riff. Without a buffer it only measures.
+int64_t RenderRiff(TRenderer& renderer, const TRiff& riff, int first, const TInstrument& instrument,
+                   std::span<int16_t> buffer, bool render, int64_t pos, int64_t end);
+
+// Renders riffs one after another: the current riff from a note, or every riff of the table.
+// None when the result would be longer than MaxRenderValues.
+TSharedBuffer RenderRiffs(TRenderer& renderer, const TProject& project, int riffIndex, int first,
+                          bool allRiffs, const TInstrument& instrument);
+
+// The progress display of a long render.
+class TProgress {
+public:
+    virtual ~TProgress() = default;
+    virtual void Start(const std::string& caption, int range) = 0;
+    virtual void Position(int value) = 0; // may let the window system run pending events
+    virtual bool Cancelled() const = 0;
+    virtual void Stop() = 0;
+};
+
+enum class TSongMode {
+    FromRow,  // "Play Project starting at current Row"
+    All,      // "Play Entire Project"
+    OnceEach, // "Play Project (1 x all)": every pair once
+    Export,   // "Export WAV...": as All, no playback
+};
+
+struct TSongRender {
+    TSharedBuffer Buffer; // none when a riff name was undefined
+    int64_t Total = 0;    // values (two per frame)
+    std::string Error;    // the message for an undefined riff, with markup
+    bool Cancelled = false;
+};
+
+// Renders the song structure. `firstGridRow` (from 1) is used by FromRow. `startPlayback` is
+// called once, after the first rendered row, with the whole (still rendering) buffer, except
+// for Export and when a riff is undefined.
+TSongRender RenderSong(TRenderer& renderer, const TProject& project, TSongMode mode,
+                       int firstGridRow, TProgress* progress,
+                       const std::function<void(const TSharedBuffer&)>& startPlayback);
+
+// "Render Time 0.350 Sec.   Play Time 00:01:05.   Level 87%."
+std::string RenderStatusText(int64_t renderMilliseconds, int64_t frames, int32_t peakLevel);
+
+// One note of a pitch with the current duration, its release given three times the note's
+// length, as the preview of an entered note.
+TSharedBuffer RenderPreview(TRenderer& renderer, int tempo, uint8_t duration, int pitch,
+                            const TInstrument& instrument);
+
+} // namespace zel

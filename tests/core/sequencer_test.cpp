@@ -1,0 +1,282 @@
+// Riffs and the song laid out in time, playback slots and WAV files.
+#include <gtest/gtest.h>
+
+#include "sound/playbuffer.h"
+#include "test_support.h"
+
+namespace zel {
+namespace {
+
+using test::ReadBytes;
+using test::TTempDir;
+using test::WriteBytes;
+
+constexpr int64_t Quarter = 2 * 22050; // values of a quarter note at tempo 120
+
+TNote Note(uint8_t duration, std::initializer_list<std::pair<int, int>> frets = {},
+           uint8_t flags = 0) {
+    TNote note;
+    note.Duration = duration;
+    note.Flags = flags;
+    for (auto [slot, fret] : frets)
+        note.Fret[size_t(slot)] = uint8_t(fret);
+    return note;
+}
+
+void SetNotes(TRiff& riff, std::initializer_list<TNote> notes) {
+    riff.Notes.clear();
+    EnsureNotes(riff, int(notes.size()) + 1);
+    int i = 0;
+    for (const TNote& n : notes)
+        riff.Notes[size_t(i++)] = n;
+}
+
+class SongRenderTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetProject(project, editor);
+        project.RiffNames.SetCaption(0, "A");
+        project.RiffNames.GrowTo(2);
+        project.RiffNames.SetCaption(1, "B");
+        project.RiffNames.EnsureBlankTab();
+        SetNotes(project.Riffs[0], {Note(3, {{5, 0}})});              // one quarter
+        SetNotes(project.Riffs[1], {Note(2, {{0, 0}}), Note(2, {})}); // two halves
+        project.InstrumentNames.GrowTo(2);
+        project.InstrumentNames.SetCaption(1, "Bass");
+        project.InstrumentNames.EnsureBlankTab();
+    }
+    TSongRender Song(TSongMode mode, int firstRow = 1) {
+        return RenderSong(renderer, project, mode, firstRow, nullptr,
+                          [this](const TSharedBuffer& b) {
+                              startedWith.push_back(b);
+                              EXPECT_TRUE(b->Rendering) << "handed over while rendering";
+                          });
+    }
+    TProject project;
+    TEditorState editor;
+    TRenderer renderer;
+    std::vector<TSharedBuffer> startedWith;
+};
+
+TEST_F(SongRenderTest, RiffLayoutTiesRestsAndChords) {
+    TRiff& riff = project.Riffs[0];
+    SetNotes(riff, {Note(3, {{0, 3}}, NoteTie), Note(3, {{0, 3}}), Note(3), Note(2, {}, NoteTie)});
+    EXPECT_EQ(RenderRiff(renderer, riff, 0, TInstrument{}, {}, false, 0, 0), 3 * Quarter)
+        << "a trailing tied note is dropped with its time";
+    EXPECT_EQ(RenderRiff(renderer, riff, 2, TInstrument{}, {}, false, 10, 0), 10 + Quarter);
+
+    // A chord is its strings' voices started together.
+    SetNotes(riff, {Note(3, {{0, 0}, {2, 2}, {4, 1}})});
+    std::vector<int16_t> chord(size_t(Quarter), 0), sum(size_t(Quarter), 0);
+    RenderRiff(renderer, riff, 0, TInstrument{}, chord, true, 0, Quarter);
+    for (auto [slot, fret] : {std::pair{0, 0}, {2, 2}, {4, 1}}) {
+        TRiff single;
+        SetNotes(single, {Note(3, {{slot, fret}})});
+        RenderRiff(renderer, single, 0, TInstrument{}, sum, true, 0, Quarter);
+    }
+    EXPECT_EQ(chord, sum);
+}
+
+TEST_F(SongRenderTest, TiedNotesSoundOnceForTheirWholeLength) {
+    TRiff& riff = project.Riffs[0];
+    SetNotes(riff, {Note(3, {{5, 0}}, NoteTie), Note(3, {{5, 0}})});
+    std::vector<int16_t> tied(size_t(4 * Quarter), 0);
+    RenderRiff(renderer, riff, 0, TInstrument{}, tied, true, 0, 4 * Quarter);
+    SetNotes(riff, {Note(2, {{5, 0}})});
+    std::vector<int16_t> half(size_t(4 * Quarter), 0);
+    RenderRiff(renderer, riff, 0, TInstrument{}, half, true, 0, 4 * Quarter);
+    EXPECT_EQ(tied, half);
+}
+
+TEST_F(SongRenderTest, ColumnsStartTogetherAndRowsFollowTheLongest) {
+    project.Structure = {"2\tA\t1\tB", "", "\t\t1\tA"};
+    TSongRender song = Song(TSongMode::All);
+    ASSERT_TRUE(song.Buffer);
+    EXPECT_EQ(song.Total, 4 * Quarter + Quarter) << "B (4 quarters) outlasts A twice";
+    EXPECT_EQ(song.Buffer->Samples.size(), size_t(song.Total));
+    EXPECT_EQ(startedWith.size(), 1u);
+    EXPECT_EQ(startedWith[0], song.Buffer);
+    EXPECT_FALSE(song.Buffer->Rendering);
+    // The third row (A in column 1) starts where B ended: quiet just before, sound after.
+    EXPECT_NE(song.Buffer->Samples[size_t(4 * Quarter + 200)], 0);
+
+    project.Structure = {"3\tA", "0\tA", "\tA"};
+    EXPECT_EQ(Song(TSongMode::All).Total, 5 * Quarter) << "an empty or 0 repeat plays once";
+    EXPECT_EQ(Song(TSongMode::OnceEach).Total, 3 * Quarter);
+    EXPECT_EQ(Song(TSongMode::FromRow, 2).Total, 2 * Quarter);
+    EXPECT_EQ(Song(TSongMode::FromRow, 9).Total, 0);
+    size_t before = startedWith.size();
+    EXPECT_EQ(Song(TSongMode::Export).Total, 5 * Quarter);
+    EXPECT_EQ(startedWith.size(), before) << "an export does not play";
+}
+
+TEST_F(SongRenderTest, UndefinedRiffsAndRunawayRepeats) {
+    project.Structure = {"1\tA", "1\ta\t1\tNowhere", "1\tGone"};
+    TSongRender song = Song(TSongMode::All);
+    EXPECT_EQ(song.Error, "\\b\\1\\|Error!\\n\\[Undefined Riff - Gone") << "the last one named";
+    EXPECT_FALSE(song.Buffer);
+    EXPECT_TRUE(startedWith.empty());
+
+    project.Structure = {"2000000000\tA"};
+    song = Song(TSongMode::All);
+    EXPECT_EQ(song.Error, TooLongError);
+    EXPECT_FALSE(song.Buffer);
+}
+
+class TCancelAfter : public TProgress {
+public:
+    explicit TCancelAfter(int rows) : m_rows(rows) {}
+    void Start(const std::string& caption, int range) override {
+        Caption = caption;
+        Range = range;
+    }
+    void Position(int value) override { Last = value; }
+    bool Cancelled() const override { return Last >= m_rows; }
+    void Stop() override { Stopped = true; }
+    std::string Caption;
+    int Range = -1, Last = 0;
+    bool Stopped = false;
+
+private:
+    int m_rows;
+};
+
+TEST_F(SongRenderTest, CancellingLeavesTheRestSilent) {
+    project.Structure = {"1\tA", "1\tA", "1\tA"};
+    TCancelAfter progress(1);
+    TSongRender song = RenderSong(renderer, project, TSongMode::All, 1, &progress, {});
+    EXPECT_TRUE(song.Cancelled);
+    EXPECT_EQ(progress.Caption, "Rendering ...");
+    EXPECT_EQ(progress.Range, 2);
+    EXPECT_TRUE(progress.Stopped);
+    ASSERT_EQ(song.Total, 3 * Quarter);
+    for (int64_t i = Quarter; i < 3 * Quarter; ++i)
+        ASSERT_EQ(song.Buffer->Samples[size_t(i)], 0) << i;
+}
+
+TEST(RenderStatus, Text) {
+    EXPECT_EQ(RenderStatusText(1234, 65 * 44100, 28508),
+              "Render Time 1.234 Sec.   Play Time 00:01:05.   Level 87%.");
+    EXPECT_EQ(RenderStatusText(5, 3725 * 44100 + 100, 40000),
+              "Render Time 0.005 Sec.   Play Time 01:02:05.   Level 122%.");
+}
+
+TEST(Preview, OneNoteWithRoomForItsRelease) {
+    TRenderer renderer;
+    TSharedBuffer b = RenderPreview(renderer, 120, 3, 0, TInstrument{});
+    EXPECT_EQ(b->Samples.size(), size_t(4 * Quarter));
+}
+
+class TFakeStream : public TAudioStream {
+public:
+    explicit TFakeStream(bool& paused, bool done) : m_paused(paused), Done(done) {}
+    bool Finished() override { return Done; }
+    void Pause() override { m_paused = true; }
+    void Resume() override { m_paused = false; }
+    void Stop() override { Stopped = true; }
+    bool& m_paused;
+    bool Done;
+    bool Stopped = false;
+};
+
+class TFakeOutput : public TAudioOutput {
+public:
+    std::unique_ptr<TAudioStream> Open(std::span<const int16_t> samples) override {
+        if (Broken)
+            return nullptr;
+        Paused.push_back(std::make_unique<bool>(false));
+        auto stream = std::make_unique<TFakeStream>(*Paused.back(), samples.empty());
+        Streams.push_back(stream.get());
+        return stream;
+    }
+    bool Broken = false;
+    std::vector<std::unique_ptr<bool>> Paused;
+    std::vector<TFakeStream*> Streams;
+};
+
+TSharedBuffer Buffer(size_t values) {
+    auto b = std::make_shared<TSampleBuffer>();
+    b->Samples.assign(values, 1);
+    return b;
+}
+
+TEST(Playback, SixteenSlotsReapPauseAndStop) {
+    TFakeOutput output;
+    TPlayback playback(output);
+    for (int i = 0; i < 16; ++i)
+        EXPECT_TRUE(playback.PlaybackStart(Buffer(100)));
+    TSharedBuffer seventeenth = Buffer(100);
+    std::weak_ptr<TSampleBuffer> watch = seventeenth;
+    EXPECT_FALSE(playback.PlaybackStart(std::move(seventeenth)));
+    EXPECT_TRUE(watch.expired()) << "the seventeenth buffer is released";
+    EXPECT_EQ(playback.BusySlots(), 16);
+
+    output.Streams[3]->Done = true;
+    playback.PlaybackReap();
+    EXPECT_EQ(playback.BusySlots(), 15);
+
+    playback.PlaybackPause();
+    EXPECT_TRUE(*output.Paused[0]);
+    EXPECT_TRUE(playback.PlaybackStart(Buffer(10)));
+    EXPECT_FALSE(*output.Paused.back()) << "a new preview plays while the others stay paused";
+    playback.PlaybackResume();
+    EXPECT_FALSE(*output.Paused[0]);
+    playback.PlaybackStop();
+    EXPECT_EQ(playback.BusySlots(), 0);
+}
+
+TEST(Playback, ABufferStillRenderingIsKeptAndBrokenDevicesFailCleanly) {
+    TFakeOutput output;
+    TPlayback playback(output);
+    TSharedBuffer song = Buffer(100);
+    song->Rendering = true;
+    ASSERT_TRUE(playback.PlaybackStart(song));
+    output.Streams[0]->Done = true;
+    playback.PlaybackReap();
+    EXPECT_EQ(playback.BusySlots(), 1) << "held until rendering ends";
+    song->Rendering = false;
+    playback.PlaybackReap();
+    EXPECT_EQ(playback.BusySlots(), 0);
+
+    EXPECT_TRUE(playback.PlaybackStart(Buffer(0)));
+    playback.PlaybackReap();
+    EXPECT_EQ(playback.BusySlots(), 0) << "an empty buffer is released by the next poll";
+
+    output.Broken = true;
+    TSharedBuffer lost = Buffer(10);
+    std::weak_ptr<TSampleBuffer> watch = lost;
+    EXPECT_FALSE(playback.PlaybackStart(std::move(lost)));
+    EXPECT_TRUE(watch.expired());
+}
+
+TEST(WavFile, CanonicalHeaderAndNoLeftovers) {
+    TTempDir dir;
+    std::vector<int16_t> second(2 * 44100, 0);
+    second[0] = -2;
+    second[1] = 0x1234;
+    std::string path = dir.File("out.wav");
+    WriteBytes(path, std::string(300000, 'x'));
+    ASSERT_TRUE(WriteWavFile(path, second));
+    std::string bytes = ReadBytes(path);
+    ASSERT_EQ(bytes.size(), 176444u) << "no trailing bytes of the old file";
+    auto u32 = [&](size_t at) {
+        return uint32_t(uint8_t(bytes[at])) | uint32_t(uint8_t(bytes[at + 1])) << 8 |
+               uint32_t(uint8_t(bytes[at + 2])) << 16 | uint32_t(uint8_t(bytes[at + 3])) << 24;
+    };
+    EXPECT_EQ(bytes.substr(0, 4), "RIFF");
+    EXPECT_EQ(u32(4), 176436u);
+    EXPECT_EQ(bytes.substr(8, 8), "WAVEfmt ");
+    EXPECT_EQ(u32(16), 16u);
+    EXPECT_EQ(bytes.substr(20, 4), std::string("\x01\x00\x02\x00", 4));
+    EXPECT_EQ(u32(24), 44100u);
+    EXPECT_EQ(u32(28), 176400u);
+    EXPECT_EQ(bytes.substr(32, 4), std::string("\x04\x00\x10\x00", 4));
+    EXPECT_EQ(bytes.substr(36, 4), "data");
+    EXPECT_EQ(u32(40), 176400u);
+    EXPECT_EQ(bytes.substr(44, 4), std::string("\xFE\xFF\x34\x12", 4));
+    EXPECT_EQ(bytes, WavFileBytes(second));
+    EXPECT_FALSE(WriteWavFile(dir.File("no/such/folder.wav"), second));
+}
+
+} // namespace
+} // namespace zel
