@@ -12,6 +12,7 @@
 #include "info.h"
 #include "model/datafile.h"
 #include "model/projectfile.h"
+#include "play_command.h"
 #include "render_command.h"
 
 namespace {
@@ -29,6 +30,8 @@ constexpr const char* MainHelp =
     "  export-wav PROJECT.zvp -o OUT.wav [--from-row N] [--once] [--riff NAME [--from-note K]]\n"
     "             [--all-riffs] [--instrument N] [--master V]\n"
     "                              render the song (or riffs) into a WAV file\n"
+    "  play PROJECT.zvp [same options as export-wav, without -o]\n"
+    "                              render and play through the sound device\n"
     "  import-midi FILE.mid -o OUT.zvp [--into PROJECT.zvp] [--riff NAME] [--at NOTE]\n"
     "              [--channels LIST]\n"
     "                              import a MIDI file's notes into a riff\n"
@@ -117,6 +120,8 @@ int RunHelp(const std::vector<std::string>& args) {
         std::cout << ResaveHelp;
     else if (args[0] == "export-wav")
         std::cout << zel::cli::ExportWavHelp;
+    else if (args[0] == "play")
+        std::cout << zel::cli::PlayHelp;
     else if (args[0] == "import-midi")
         std::cout << zel::cli::ImportMidiHelp;
     else
@@ -139,6 +144,8 @@ int main(int argc, char** argv) {
         return RunResave(args);
     if (command == "export-wav")
         return zel::cli::RunExportWav(args, argv[0]);
+    if (command == "play")
+        return zel::cli::RunPlay(args, argc, argv);
     if (command == "import-midi")
         return zel::cli::RunImportMidi(args);
     if (command == "help" || command == "--help" || command == "-h")

@@ -32,12 +32,6 @@ const char* const ExportWavHelp =
 
 namespace {
 
-struct TOptions {
-    std::string Project, Out, Riff;
-    int FromRow = 0, FromNote = 0, Instrument = 0, Master = -1;
-    bool Once = false, AllRiffs = false;
-};
-
 bool ReadNumber(const std::string& text, int low, int high, int& value) {
     bool digits = false;
     value = ReadLeadingInt(text, &digits);
@@ -45,7 +39,10 @@ bool ReadNumber(const std::string& text, int low, int high, int& value) {
            value <= high;
 }
 
-std::string ParseOptions(const std::vector<std::string>& args, TOptions& o) {
+} // namespace
+
+std::string ParseRenderOptions(const std::vector<std::string>& args, TRenderOptions& o,
+                               bool needOut) {
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         auto value = [&](std::string& into) {
@@ -78,17 +75,19 @@ std::string ParseOptions(const std::vector<std::string>& args, TOptions& o) {
         } else if (arg == "--all-riffs") {
             o.AllRiffs = true;
         } else if (arg.size() > 1 && arg[0] == '-') {
-            return "export-wav: unknown option " + arg;
+            return "unknown option " + arg;
         } else if (o.Project.empty()) {
             o.Project = arg;
         } else {
-            return "export-wav takes one project file";
+            return "only one project file, please";
         }
     }
     if (o.Project.empty())
-        return "export-wav needs a project file";
-    if (o.Out.empty())
+        return "a project file is needed";
+    if (needOut && o.Out.empty())
         return "export-wav needs -o OUT.wav";
+    if (!needOut && !o.Out.empty())
+        return "play writes no file: -o is for export-wav";
     if (!o.Riff.empty() && o.AllRiffs)
         return "--riff and --all-riffs exclude each other";
     if ((!o.Riff.empty() || o.AllRiffs) && (o.Once || o.FromRow))
@@ -97,6 +96,8 @@ std::string ParseOptions(const std::vector<std::string>& args, TOptions& o) {
         return "--from-note needs --riff";
     return {};
 }
+
+namespace {
 
 // The editor's master volume from its settings file, read without changing the file.
 int SettingsMaster(const std::string& argv0) {
@@ -107,56 +108,66 @@ int SettingsMaster(const std::string& argv0) {
 
 } // namespace
 
+TRenderOutcome RenderForOptions(const TProject& project, const TRenderOptions& options,
+                                const std::string& argv0, TProgress* progress,
+                                const std::function<void(const TSharedBuffer&)>& startPlayback) {
+    TRenderOutcome outcome;
+    TRenderer renderer;
+    renderer.MasterVolume = options.Master >= 0 ? options.Master : SettingsMaster(argv0);
+    auto clockStart = std::chrono::steady_clock::now();
+    if (!options.Riff.empty() || options.AllRiffs) {
+        int riff = options.Riff.empty() ? 0 : project.RiffNames.Find(options.Riff);
+        outcome.Buffer = RenderRiffs(renderer, project, riff, options.FromNote, options.AllRiffs,
+                                     project.Instruments[size_t(options.Instrument)]);
+        if (!outcome.Buffer)
+            outcome.Error = TooLongError;
+        else if (startPlayback)
+            startPlayback(outcome.Buffer);
+    } else {
+        TSongMode mode = options.FromRow ? TSongMode::FromRow
+                         : options.Once  ? TSongMode::OnceEach
+                         : startPlayback ? TSongMode::All
+                                         : TSongMode::Export;
+        TSongRender song =
+            RenderSong(renderer, project, mode, options.FromRow, progress, startPlayback);
+        outcome.Buffer = song.Buffer;
+        outcome.Error = song.Error;
+    }
+    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                  std::chrono::steady_clock::now() - clockStart)
+                  .count();
+    int64_t frames = outcome.Buffer ? int64_t(outcome.Buffer->Samples.size() / 2) : 0;
+    outcome.Status = RenderStatusText(ms, frames, renderer.State.PeakLevel);
+    return outcome;
+}
+
 int RunExportWav(const std::vector<std::string>& args, const std::string& argv0) {
     if (WantsHelp(args)) {
         std::cout << ExportWavHelp;
         return FinishOutput();
     }
-    TOptions options;
-    std::string problem = ParseOptions(args, options);
+    TRenderOptions options;
+    std::string problem = ParseRenderOptions(args, options, true);
     if (!problem.empty())
-        return Usage(problem, ExportWavHelp);
+        return Usage("export-wav: " + problem, ExportWavHelp);
     TProject project;
     if (!Load(project, options.Project))
         return FileFailure();
-
-    TRenderer renderer;
-    renderer.MasterVolume = options.Master >= 0 ? options.Master : SettingsMaster(argv0);
-    auto clockStart = std::chrono::steady_clock::now();
-    TSharedBuffer buffer;
-    std::string error;
-    if (!options.Riff.empty() || options.AllRiffs) {
-        int riff = 0;
-        if (!options.Riff.empty()) {
-            riff = project.RiffNames.Find(options.Riff);
-            if (riff < 0 || riff >= project.RiffNames.RecordCount())
-                return Usage("no riff named \"" + options.Riff + "\"", ExportWavHelp);
-        }
-        buffer = RenderRiffs(renderer, project, riff, options.FromNote, options.AllRiffs,
-                             project.Instruments[size_t(options.Instrument)]);
-        if (!buffer)
-            error = TooLongError;
-    } else {
-        TSongMode mode = options.FromRow ? TSongMode::FromRow
-                         : options.Once  ? TSongMode::OnceEach
-                                         : TSongMode::Export;
-        TSongRender song = RenderSong(renderer, project, mode, options.FromRow, nullptr, {});
-        buffer = song.Buffer;
-        error = song.Error;
+    if (!options.Riff.empty()) {
+        int riff = project.RiffNames.Find(options.Riff);
+        if (riff < 0 || riff >= project.RiffNames.RecordCount())
+            return Usage("no riff named \"" + options.Riff + "\"", ExportWavHelp);
     }
-    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-                  std::chrono::steady_clock::now() - clockStart)
-                  .count();
-    if (!error.empty()) {
-        std::cerr << "zelvane-cli: " << MarkupToPlainText(error) << '\n';
+    TRenderOutcome outcome = RenderForOptions(project, options, argv0, nullptr, {});
+    if (!outcome.Error.empty()) {
+        std::cerr << "zelvane-cli: " << MarkupToPlainText(outcome.Error) << '\n';
         return ExitFileError;
     }
-    if (!WriteWavFile(options.Out, buffer->Samples)) {
+    if (!WriteWavFile(options.Out, outcome.Buffer->Samples)) {
         std::cerr << "zelvane-cli: Failed to Save File\n";
         return FileFailure();
     }
-    std::cout << RenderStatusText(ms, int64_t(buffer->Samples.size() / 2), renderer.State.PeakLevel)
-              << '\n';
+    std::cout << outcome.Status << '\n';
     return FinishOutput();
 }
 

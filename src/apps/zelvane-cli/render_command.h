@@ -4,9 +4,34 @@
 #include <string>
 #include <vector>
 
+#include <functional>
+
+#include "sound/sequencer.h"
+
 namespace zel::cli {
 
 extern const char* const ExportWavHelp;
 int RunExportWav(const std::vector<std::string>& args, const std::string& argv0);
+
+// What export-wav and play render.
+struct TRenderOptions {
+    std::string Project, Out, Riff;
+    int FromRow = 0, FromNote = 0, Instrument = 0, Master = -1;
+    bool Once = false, AllRiffs = false;
+};
+// Empty text, or the problem with the arguments. `needOut`: -o is required.
+std::string ParseRenderOptions(const std::vector<std::string>& args, TRenderOptions& options,
+                               bool needOut);
+
+struct TRenderOutcome {
+    TSharedBuffer Buffer;
+    std::string Error; // with markup
+    std::string Status;
+};
+// Loads nothing: renders the loaded project as the options say. `startPlayback` (optional)
+// receives a song's buffer after its first row; `progress` (optional) is told about rows.
+TRenderOutcome RenderForOptions(const TProject& project, const TRenderOptions& options,
+                                const std::string& argv0, TProgress* progress,
+                                const std::function<void(const TSharedBuffer&)>& startPlayback);
 
 } // namespace zel::cli

@@ -1,0 +1,110 @@
+#include "play_command.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <atomic>
+#include <csignal>
+#include <iostream>
+
+#include "app/markup.h"
+#include "cli_common.h"
+#include "qt_audio_output.h"
+#include "render_command.h"
+
+namespace zel::cli {
+
+const char* const PlayHelp =
+    "Usage: zelvane-cli play PROJECT.zvp [--from-row N] [--once]\n"
+    "       zelvane-cli play PROJECT.zvp --riff NAME [--from-note K]\n"
+    "       zelvane-cli play PROJECT.zvp --all-riffs\n"
+    "                  [--instrument N] [--master V]\n"
+    "\n"
+    "Renders like export-wav and plays through the sound device, waiting until the end;\n"
+    "Ctrl+C stops. A song starts playing after its first row while the rest is rendered.\n"
+    "Exit status 1 when there is no sound output.\n";
+
+namespace {
+
+std::atomic<bool> StopRequested{false};
+
+extern "C" void OnInterrupt(int) {
+    StopRequested = true;
+}
+
+// Lets Qt run its pending events (the sound device's among them) at most every 251 ms while
+// a song renders, so playback keeps going during the render.
+class TEventProgress : public TProgress {
+public:
+    void Start(const std::string&, int) override { m_clock.start(); }
+    void Position(int) override {
+        if (m_clock.elapsed() >= 251) {
+            QCoreApplication::processEvents();
+            m_clock.restart();
+        }
+    }
+    bool Cancelled() const override { return StopRequested; }
+    void Stop() override {}
+
+private:
+    QElapsedTimer m_clock;
+};
+
+} // namespace
+
+int RunPlay(const std::vector<std::string>& args, int argc, char** argv) {
+    if (WantsHelp(args)) {
+        std::cout << PlayHelp;
+        return FinishOutput();
+    }
+    TRenderOptions options;
+    std::string problem = ParseRenderOptions(args, options, false);
+    if (!problem.empty())
+        return Usage("play: " + problem, PlayHelp);
+    TProject project;
+    if (!Load(project, options.Project))
+        return FileFailure();
+    if (!options.Riff.empty()) {
+        int riff = project.RiffNames.Find(options.Riff);
+        if (riff < 0 || riff >= project.RiffNames.RecordCount())
+            return Usage("no riff named \"" + options.Riff + "\"", PlayHelp);
+    }
+
+    QCoreApplication app(argc, argv);
+    auto output = TQtAudioOutput::Create();
+    if (!output) {
+        std::cerr << "zelvane-cli: there is no sound output on this system\n";
+        return ExitFileError;
+    }
+    TPlayback playback(*output);
+    std::signal(SIGINT, OnInterrupt);
+    bool started = false;
+    TEventProgress progress;
+    TRenderOutcome outcome =
+        RenderForOptions(project, options, argv[0], &progress, [&](const TSharedBuffer& buffer) {
+            started = playback.PlaybackStart(buffer);
+        });
+    if (!outcome.Error.empty()) {
+        playback.PlaybackStop();
+        std::cerr << "zelvane-cli: " << MarkupToPlainText(outcome.Error) << '\n';
+        return ExitFileError;
+    }
+    std::cout << outcome.Status << std::endl;
+    if (!started && outcome.Buffer && !outcome.Buffer->Samples.empty()) {
+        std::cerr << "zelvane-cli: the sound device could not play\n";
+        return ExitFileError;
+    }
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        if (StopRequested)
+            playback.PlaybackStop();
+        playback.PlaybackReap();
+        if (playback.BusySlots() == 0)
+            app.quit();
+    });
+    timer.start(100);
+    app.exec();
+    return StopRequested ? 130 : ExitOk;
+}
+
+} // namespace zel::cli
