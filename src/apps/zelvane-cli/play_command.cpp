@@ -8,6 +8,7 @@
 #include <iostream>
 
 #include "app/markup.h"
+#include "app/progress.h"
 #include "cli_common.h"
 #include "qt_audio_output.h"
 #include "render_command.h"
@@ -31,24 +32,6 @@ std::atomic<bool> StopRequested{false};
 extern "C" void OnInterrupt(int) {
     StopRequested = true;
 }
-
-// Lets Qt run its pending events (the sound device's among them) at most every 251 ms while
-// a song renders, so playback keeps going during the render.
-class TEventProgress : public TProgress {
-public:
-    void Start(const std::string&, int) override { m_clock.start(); }
-    void Position(int) override {
-        if (m_clock.elapsed() >= 251) {
-            QCoreApplication::processEvents();
-            m_clock.restart();
-        }
-    }
-    bool Cancelled() const override { return StopRequested; }
-    void Stop() override {}
-
-private:
-    QElapsedTimer m_clock;
-};
 
 } // namespace
 
@@ -79,7 +62,16 @@ int RunPlay(const std::vector<std::string>& args, int argc, char** argv) {
     TPlayback playback(*output);
     std::signal(SIGINT, OnInterrupt);
     bool started = false;
-    TEventProgress progress;
+    // The sound device's events run every 251 ms while the rest of a song renders; Ctrl+C
+    // cancels the render like the progress window's close box.
+    QElapsedTimer clock;
+    clock.start();
+    TProgressService progress([&] { return clock.elapsed(); },
+                              [&] {
+                                  QCoreApplication::processEvents();
+                                  if (StopRequested)
+                                      progress.Cancel();
+                              });
     TRenderOutcome outcome =
         RenderForOptions(project, options, argv[0], &progress, [&](const TSharedBuffer& buffer) {
             started = playback.PlaybackStart(buffer);
