@@ -2,19 +2,12 @@
 #include <gtest/gtest.h>
 
 #include "edit/editor_commands.h"
+#include "test_support.h"
 
 namespace zel {
 namespace {
 
-TNote Note(uint8_t duration, std::initializer_list<std::pair<int, int>> frets = {},
-           uint8_t flags = 0) {
-    TNote note;
-    note.Duration = duration;
-    note.Flags = flags;
-    for (auto [slot, fret] : frets)
-        note.Fret[size_t(slot)] = uint8_t(fret);
-    return note;
-}
+using test::Note;
 
 class EditorTest : public ::testing::Test {
 protected:

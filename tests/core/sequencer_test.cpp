@@ -13,15 +13,7 @@ using test::WriteBytes;
 
 constexpr int64_t Quarter = 2 * 22050; // values of a quarter note at tempo 120
 
-TNote Note(uint8_t duration, std::initializer_list<std::pair<int, int>> frets = {},
-           uint8_t flags = 0) {
-    TNote note;
-    note.Duration = duration;
-    note.Flags = flags;
-    for (auto [slot, fret] : frets)
-        note.Fret[size_t(slot)] = uint8_t(fret);
-    return note;
-}
+using test::Note;
 
 void SetNotes(TRiff& riff, std::initializer_list<TNote> notes) {
     riff.Notes.clear();

@@ -2,19 +2,12 @@
 #include <gtest/gtest.h>
 
 #include "model/song.h"
+#include "test_support.h"
 
 namespace zel {
 namespace {
 
-TNote Note(uint8_t duration, std::initializer_list<std::pair<int, int>> frets = {},
-           uint8_t flags = 0) {
-    TNote note;
-    note.Duration = duration;
-    note.Flags = flags;
-    for (auto [slot, fret] : frets)
-        note.Fret[size_t(slot)] = uint8_t(fret);
-    return note;
-}
+using test::Note;
 
 // A riff holding `count` quarter rests, the note array sized as the editor would.
 void FillRests(TRiff& riff, int count) {

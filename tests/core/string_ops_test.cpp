@@ -3,19 +3,12 @@
 
 #include "edit/note_clipboard.h"
 #include "edit/string_ops.h"
+#include "test_support.h"
 
 namespace zel {
 namespace {
 
-TNote Note(uint8_t duration, std::initializer_list<std::pair<int, int>> frets = {},
-           uint8_t flags = 0) {
-    TNote note;
-    note.Duration = duration;
-    note.Flags = flags;
-    for (auto [slot, fret] : frets)
-        note.Fret[size_t(slot)] = uint8_t(fret);
-    return note;
-}
+using test::Note;
 
 class StringOpsTest : public ::testing::Test {
 protected:

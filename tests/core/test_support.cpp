@@ -22,6 +22,15 @@ TTempDir::~TTempDir() {
     std::filesystem::remove_all(m_path, ignored);
 }
 
+TNote Note(uint8_t duration, std::initializer_list<std::pair<int, int>> frets, uint8_t flags) {
+    TNote note;
+    note.Duration = duration;
+    note.Flags = flags;
+    for (auto [slot, fret] : frets)
+        note.Fret[size_t(slot)] = uint8_t(fret);
+    return note;
+}
+
 std::string ReadBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/message_service.h"
+#include "model/song.h"
 
 namespace zel::test {
 
@@ -22,6 +23,10 @@ public:
 private:
     std::filesystem::path m_path;
 };
+
+// A note of `duration` with frets as (slot, fret) pairs.
+TNote Note(uint8_t duration, std::initializer_list<std::pair<int, int>> frets = {},
+           uint8_t flags = 0);
 
 std::string ReadBytes(const std::string& path);
 void WriteBytes(const std::string& path, const std::string& bytes);

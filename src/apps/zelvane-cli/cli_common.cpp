@@ -4,6 +4,7 @@
 
 #include "model/datafile.h"
 #include "model/projectfile.h"
+#include "model/text_fields.h"
 
 namespace zel::cli {
 
@@ -37,6 +38,30 @@ int FinishOutput() {
         return ExitFileError;
     }
     return ExitOk;
+}
+
+bool TArgs::Next(std::string& arg) {
+    if (m_next >= m_args.size())
+        return false;
+    arg = m_args[m_next++];
+    return true;
+}
+
+bool TArgs::Value(std::string& value) {
+    return Next(value);
+}
+
+bool TArgs::Number(int low, int high, int& value) {
+    std::string text;
+    if (!Value(text) || text.empty() || text.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    value = ReadLeadingInt(text);
+    return value >= low && value <= high;
+}
+
+int FindRiff(const TProject& project, const std::string& name) {
+    int riff = project.RiffNames.Find(name);
+    return riff < project.RiffNames.RecordCount() ? riff : -1;
 }
 
 } // namespace zel::cli

@@ -22,4 +22,23 @@ bool Load(TProject& project, const std::string& path);
 // Flushes standard output; ExitFileError when it could not be written.
 int FinishOutput();
 
+// Walks a command's arguments, giving options their values.
+class TArgs {
+public:
+    explicit TArgs(const std::vector<std::string>& args) : m_args(args) {}
+    // The next argument; false at the end.
+    bool Next(std::string& arg);
+    // The value that follows the current option; false when there is none.
+    bool Value(std::string& value);
+    // The value as a whole number within low..high; false otherwise.
+    bool Number(int low, int high, int& value);
+
+private:
+    const std::vector<std::string>& m_args;
+    size_t m_next = 0;
+};
+
+// Index of the riff named `name` (letter case ignored); -1 when no riff has that name.
+int FindRiff(const TProject& project, const std::string& name);
+
 } // namespace zel::cli

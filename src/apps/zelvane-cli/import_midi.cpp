@@ -62,31 +62,23 @@ struct TOptions {
 
 // Empty text on success, otherwise the problem.
 std::string ParseOptions(const std::vector<std::string>& args, TOptions& o) {
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        auto value = [&](std::string& into) {
-            if (i + 1 >= args.size())
-                return false;
-            into = args[++i];
-            return true;
-        };
-        std::string text;
+    TArgs walk(args);
+    std::string arg, text;
+    while (walk.Next(arg)) {
         if (arg == "-o" || arg == "--output") {
-            if (!value(o.Out))
+            if (!walk.Value(o.Out))
                 return arg + " needs a file";
         } else if (arg == "--into") {
-            if (!value(o.Into))
+            if (!walk.Value(o.Into))
                 return "--into needs a project file";
         } else if (arg == "--riff") {
-            if (!value(o.Riff) || o.Riff.empty())
+            if (!walk.Value(o.Riff) || o.Riff.empty())
                 return "--riff needs a riff name";
         } else if (arg == "--at") {
-            bool digits = false;
-            if (!value(text) || (o.At = ReadLeadingInt(text, &digits), !digits) || o.At < 0 ||
-                text.find_first_not_of("0123456789") != std::string::npos)
+            if (!walk.Number(0, 1 << 30, o.At))
                 return "--at needs a note index (0 or more)";
         } else if (arg == "--channels") {
-            if (!value(text) || !ParseChannels(text, o.Channels))
+            if (!walk.Value(text) || !ParseChannels(text, o.Channels))
                 return "--channels needs channel numbers 0..15 separated by commas";
             o.HasChannels = true;
         } else if (arg.size() > 1 && arg[0] == '-') {
@@ -121,12 +113,9 @@ int RunImportMidi(const std::vector<std::string>& args) {
     ResetProject(project, editor);
     if (!options.Into.empty() && !Load(project, options.Into))
         return FileFailure();
-    int riff = 0;
-    if (!options.Riff.empty()) {
-        riff = project.RiffNames.Find(options.Riff);
-        if (riff < 0 || riff >= project.RiffNames.RecordCount())
-            return Usage("no riff named \"" + options.Riff + "\"", ImportMidiHelp);
-    }
+    int riff = options.Riff.empty() ? 0 : FindRiff(project, options.Riff);
+    if (riff < 0)
+        return Usage("no riff named \"" + options.Riff + "\"", ImportMidiHelp);
     editor.CurrentRiff = riff;
     TRiff& target = project.Riffs[size_t(riff)];
     target.Cursor = std::min(options.At, NoteCount(target));

@@ -47,11 +47,8 @@ int RunPlay(const std::vector<std::string>& args, int argc, char** argv) {
     TProject project;
     if (!Load(project, options.Project))
         return FileFailure();
-    if (!options.Riff.empty()) {
-        int riff = project.RiffNames.Find(options.Riff);
-        if (riff < 0 || riff >= project.RiffNames.RecordCount())
-            return Usage("no riff named \"" + options.Riff + "\"", PlayHelp);
-    }
+    if (!options.Riff.empty() && FindRiff(project, options.Riff) < 0)
+        return Usage("no riff named \"" + options.Riff + "\"", PlayHelp);
 
     QCoreApplication app(argc, argv);
     auto output = TQtAudioOutput::Create();

@@ -30,45 +30,28 @@ const char* const ExportWavHelp =
     "\n"
     "The last line printed is the render status: render time, play time and peak level.\n";
 
-namespace {
-
-bool ReadNumber(const std::string& text, int low, int high, int& value) {
-    bool digits = false;
-    value = ReadLeadingInt(text, &digits);
-    return digits && text.find_first_not_of("0123456789") == std::string::npos && value >= low &&
-           value <= high;
-}
-
-} // namespace
-
 std::string ParseRenderOptions(const std::vector<std::string>& args, TRenderOptions& o,
                                bool needOut) {
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        auto value = [&](std::string& into) {
-            if (i + 1 >= args.size())
-                return false;
-            into = args[++i];
-            return true;
-        };
-        std::string text;
+    TArgs walk(args);
+    std::string arg;
+    while (walk.Next(arg)) {
         if (arg == "-o" || arg == "--output") {
-            if (!value(o.Out))
+            if (!walk.Value(o.Out))
                 return arg + " needs a file";
         } else if (arg == "--from-row") {
-            if (!value(text) || !ReadNumber(text, 1, 1 << 30, o.FromRow))
+            if (!walk.Number(1, 1 << 30, o.FromRow))
                 return "--from-row needs a row number from 1";
         } else if (arg == "--from-note") {
-            if (!value(text) || !ReadNumber(text, 0, 1 << 30, o.FromNote))
+            if (!walk.Number(0, 1 << 30, o.FromNote))
                 return "--from-note needs a note index from 0";
         } else if (arg == "--instrument") {
-            if (!value(text) || !ReadNumber(text, 0, MaxInstruments - 1, o.Instrument))
+            if (!walk.Number(0, MaxInstruments - 1, o.Instrument))
                 return "--instrument needs a number from 0 to 99";
         } else if (arg == "--master") {
-            if (!value(text) || !ReadNumber(text, 0, 100, o.Master))
+            if (!walk.Number(0, 100, o.Master))
                 return "--master needs a volume from 0 to 100";
         } else if (arg == "--riff") {
-            if (!value(o.Riff) || o.Riff.empty())
+            if (!walk.Value(o.Riff) || o.Riff.empty())
                 return "--riff needs a riff name";
         } else if (arg == "--once") {
             o.Once = true;
@@ -116,7 +99,7 @@ TRenderOutcome RenderForOptions(const TProject& project, const TRenderOptions& o
     renderer.MasterVolume = options.Master >= 0 ? options.Master : SettingsMaster(argv0);
     auto clockStart = std::chrono::steady_clock::now();
     if (!options.Riff.empty() || options.AllRiffs) {
-        int riff = options.Riff.empty() ? 0 : project.RiffNames.Find(options.Riff);
+        int riff = options.Riff.empty() ? 0 : std::max(FindRiff(project, options.Riff), 0);
         outcome.Buffer = RenderRiffs(renderer, project, riff, options.FromNote, options.AllRiffs,
                                      project.Instruments[size_t(options.Instrument)]);
         if (!outcome.Buffer)
@@ -153,11 +136,8 @@ int RunExportWav(const std::vector<std::string>& args, const std::string& argv0)
     TProject project;
     if (!Load(project, options.Project))
         return FileFailure();
-    if (!options.Riff.empty()) {
-        int riff = project.RiffNames.Find(options.Riff);
-        if (riff < 0 || riff >= project.RiffNames.RecordCount())
-            return Usage("no riff named \"" + options.Riff + "\"", ExportWavHelp);
-    }
+    if (!options.Riff.empty() && FindRiff(project, options.Riff) < 0)
+        return Usage("no riff named \"" + options.Riff + "\"", ExportWavHelp);
     TRenderOutcome outcome = RenderForOptions(project, options, argv0, nullptr, {});
     if (!outcome.Error.empty()) {
         std::cerr << "zelvane-cli: " << MarkupToPlainText(outcome.Error) << '\n';
