@@ -250,6 +250,14 @@ TEST(Cli, ImportMidiProblems) {
         EXPECT_NE(run.Err.find(c.err), std::string::npos) << run.Err;
     }
     EXPECT_FALSE(std::filesystem::exists(dir.File("o.zvp"))) << "nothing written on failure";
+
+    // A good track followed by a chunk of unknown kind: the notes read so far are kept.
+    std::string midi = ReadBytes(scale) + "XFIH" + std::string("\0\0\0\0", 4);
+    WriteBytes(dir.File("tail.mid"), midi);
+    TRun run = RunCli({"import-midi", dir.File("tail.mid"), "-o", dir.File("tail.zvp")});
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    EXPECT_NE(run.Err.find("Invalid MIDI File"), std::string::npos);
+    EXPECT_EQ(NoteCount(Loaded(dir.File("tail.zvp")).Riffs[0]), 6);
 }
 
 } // namespace

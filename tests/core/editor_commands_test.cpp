@@ -1,6 +1,8 @@
 // Keyboard editing of a riff: staff and tab keys, cursor moves and selection, toolbar commands.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "edit/editor_commands.h"
 #include "test_support.h"
 
@@ -223,6 +225,56 @@ TEST_F(EditorTest, DurationAndFlagCommandsOnTheSelection) {
     EXPECT_EQ(Riff().Notes[1].Flags, NoteDotDot | NoteTie) << "needs the view's focus";
     SetSelectionDuration(project, editor, 2, context);
     EXPECT_EQ(Riff().Notes[1].Duration, 2) << "duration buttons work without focus";
+}
+
+TEST_F(EditorTest, EveryEditMarksTheProjectChanged) {
+    struct Step {
+        const char* name;
+        std::function<void()> run;
+    };
+    std::vector<Step> steps = {
+        {"fret digit",
+         [&] {
+             editor.TabMode = true;
+             Type({3});
+         }},
+        {"tab space", [&] { Key(TEditKey::Space); }},
+        {"tab backspace",
+         [&] {
+             Type({5});
+             project.SetChanged(false);
+             Key(TEditKey::Backspace);
+         }},
+        {"enter on a pitch already there",
+         [&] {
+             editor.TabMode = false;
+             StaffRow(2);
+             Key(TEditKey::Enter);
+             project.SetChanged(false);
+             Key(TEditKey::Enter);
+         }},
+        {"staff space on an absent pitch",
+         [&] {
+             StaffRow(9);
+             Key(TEditKey::Space);
+         }},
+        {"insert", [&] { Key(TEditKey::Insert); }},
+        {"delete", [&] { Key(TEditKey::Delete); }},
+        {"duration", [&] { SetSelectionDuration(project, editor, 5, context); }},
+        {"dot", [&] { ApplyNoteFlagCommand(project, editor, TNoteFlagCommand::Dot, context); }},
+        {"tie", [&] { ApplyNoteFlagCommand(project, editor, TNoteFlagCommand::Tie, context); }},
+        {"lengthen",
+         [&] { ApplyNoteFlagCommand(project, editor, TNoteFlagCommand::Lengthen, context); }},
+    };
+    for (const Step& step : steps) {
+        project.SetChanged(false);
+        step.run();
+        EXPECT_TRUE(project.IsChanged()) << step.name;
+    }
+    project.SetChanged(false);
+    Key(TEditKey::Right);
+    Key(TEditKey::Home, true);
+    EXPECT_FALSE(project.IsChanged()) << "moving the cursor changes nothing";
 }
 
 TEST_F(EditorTest, DurationButtonsFollowTheNoteUnderTheCursor) {

@@ -92,6 +92,9 @@ TEST_F(MidiTest, GapsBecomeLengthsAndSimultaneousNotesChords) {
     ASSERT_GE(debug.size(), 2u);
     EXPECT_EQ(debug[0], "Midi: 90 0");
     EXPECT_EQ(debug[1], "\t16\t100");
+    debug.clear();
+    Import(Midi(Ev(5, {0x40})));
+    EXPECT_EQ(debug, std::vector<std::string>{"Midi: 40 5"}) << "a stray data byte is logged too";
 }
 
 TEST_F(MidiTest, ChannelsAndVelocityZero) {
@@ -152,17 +155,31 @@ TEST_F(MidiTest, TruncatedAndCorruptFilesAreReadSafely) {
         Midi(Ev(0, {0x90, 60, 100}) + Ev(0, {0xFF, 0x01, 20}) + "twenty bytes of text" +
              Ev(200000, {0x90, 62, 100}) + Ev(0, {0xF0, 0x85}));
     // Every prefix of the file, and lengths that overstate the data.
+    // The riff stays well formed: the cursor within the notes, an end record after them.
+    auto wellFormed = [](TProject& p, TEditorState& e) {
+        const TRiff& riff = CurrentRiffOf(p, e);
+        return riff.Cursor >= 0 && riff.Cursor <= riff.Capacity() &&
+               NoteCount(riff) < riff.Capacity();
+    };
     for (size_t cut = 0; cut <= good.size(); ++cut) {
         TProject p;
         TEditorState e;
         ResetProject(p, e);
         ImportMidi(std::string_view(good).substr(0, cut), p, e, {});
+        EXPECT_TRUE(wellFormed(p, e)) << "cut at " << cut;
+        EXPECT_LE(NoteCount(CurrentRiffOf(p, e)), 2) << "cut at " << cut;
     }
     std::string huge = Header() + "MTrk" + Be32(0xFFFFFFF0) + Ev(0, {0x90, 60, 100});
     Import(huge);
     EXPECT_EQ(Riff().Cursor, 0);
     std::string endless(64, char(0xFF));
     Import(Midi(endless));
+    EXPECT_TRUE(wellFormed(project, editor));
+    EXPECT_EQ(NoteCount(Riff()), 0);
+    // Other system events carry a one-byte length: their bytes are not notes.
+    ResetProject(project, editor);
+    Import(Midi(Ev(0, {0xF2, 3, 2, 0x90, 60}) + Ev(0, {0x90, 62, 100}) + Ev(700, {0x80, 62, 0})));
+    EXPECT_EQ(Notes(), (std::vector<std::string>{"4:14,"}));
     EXPECT_TRUE(DeltaToDuration(-1) == std::nullopt);
 }
 

@@ -24,7 +24,8 @@ TEST(BarSplit, SimpleCompoundAndCyclingMeters) {
                    Case{"4 4 4 3", 4, 3072 + 768, 4, 0}, Case{"4 4 4 3", 4, 3072 + 767, 3, 767},
                    Case{"4 4 4 3", 4, 2 * 3840 + 1024, 9, 0}, Case{"3,2", 4, 1280, 2, 0},
                    Case{"0", 4, 512, 2, 0}, Case{"", 4, 512, 2, 0}, Case{"x", 4, 512, 2, 0},
-                   Case{"4", 0, 1024, 1, 0}})
+                   Case{"4", 0, 1024, 1, 0}, Case{"4x", 4, 1792, 4, 0}, Case{"3/4", 4, 1536, 4, 0},
+                   Case{"3/4", 4, 700, 0, 700}, Case{"2 x 3", 4, 512 + 256 * 5 + 100, 6, 100}})
         EXPECT_EQ((std::pair{BarSplit(Meter(c.barsA, c.barsB), c.ticks).Bars,
                              BarSplit(Meter(c.barsA, c.barsB), c.ticks).Rest}),
                   (std::pair{c.bars, c.rest}))

@@ -74,7 +74,19 @@ TEST(StructureClipboard, CopyCutAndPasteCellForCell) {
     PasteStructureCells(odd, 1, 1,
                         "a\x01"
                         "b\nc\xE9\td");
-    EXPECT_EQ(odd, (TStructure{"a\tb\tc\xE9\td"}));
+    EXPECT_EQ(odd, (TStructure{"a\tb", "c\xE9\td"})) << "a line feed alone ends a row too";
+    TStructure lines;
+    PasteStructureCells(lines, 1, 1, "1\tA\n2\tB");
+    EXPECT_EQ(lines, (TStructure{"1\tA", "2\tB"}));
+}
+
+TEST(StructureClipboard, ALongRowOfFields) {
+    TStructure s{"x\ty"};
+    PasteStructureCells(s, 2, 1, std::string(200000, '\t') + "z");
+    ASSERT_EQ(s.size(), 1u);
+    EXPECT_EQ(s[0].size(), 200005u) << "x, y, 200 001 empty fields, z";
+    EXPECT_EQ(s[0].substr(0, 4), "x\ty\t");
+    EXPECT_EQ(s[0].back(), 'z');
 }
 
 TEST(StructureColumns, SwapAndClear) {

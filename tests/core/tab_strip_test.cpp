@@ -56,7 +56,9 @@ TEST_F(RiffTabsTest, DraggingMovesRecordsAndTheCurrentRiffFollows) {
     MakeRiffs(3);
     strip.Click(2);
     EXPECT_FALSE(strip.CanDropOn(3)) << "never onto the blank tab";
+    project.SetChanged(false);
     strip.DropOn(0);
+    EXPECT_TRUE(project.IsChanged()) << "reordering riffs changes the project";
     EXPECT_EQ(project.RiffNames.All(), (std::vector<std::string>{"Riff3", "Riff1", "Riff2", ""}));
     EXPECT_EQ((std::vector<int>{MarkOf(0), MarkOf(1), MarkOf(2)}), (std::vector<int>{3, 1, 2}));
     EXPECT_EQ(editor.CurrentRiff, 0);
@@ -70,7 +72,9 @@ TEST_F(RiffTabsTest, DeleteAndInsertNeverBringBackOldNotes) {
     MakeRiffs(2);
     project.RiffNames.SetCaption(0, "A");
     project.RiffNames.SetCaption(1, "B");
+    stores.clear();
     strip.DeleteTabAt(0, [this](int i) { ResetRiffRecord(project, i); });
+    EXPECT_EQ(stores, std::vector<int>{1}) << "the shown riff's values are stored first";
     EXPECT_EQ(project.RiffNames.All(), (std::vector<std::string>{"B", ""}));
     EXPECT_EQ(editor.CurrentRiff, 0);
     EXPECT_EQ(MarkOf(0), 2);
@@ -78,7 +82,9 @@ TEST_F(RiffTabsTest, DeleteAndInsertNeverBringBackOldNotes) {
     EXPECT_EQ(project.RiffNames.All(), (std::vector<std::string>{"B", ""}))
         << "the last riff stays";
 
+    stores.clear();
     strip.InsertTabAt(0, InsertRiffCaption(0), [this](int i) { ResetRiffRecord(project, i); });
+    EXPECT_EQ(stores, std::vector<int>{0}) << "stored before the records move";
     EXPECT_EQ(project.RiffNames.All(), (std::vector<std::string>{"Riff1", "B", ""}));
     EXPECT_EQ(MarkOf(0), -1) << "a new riff is empty";
     EXPECT_EQ(MarkOf(1), 2);

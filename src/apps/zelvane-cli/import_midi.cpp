@@ -129,9 +129,15 @@ int RunImportMidi(const std::vector<std::string>& args) {
         return FileFailure();
     std::cout << "Channels with notes: " << ChannelList(result.ChannelsFound) << '\n';
     if (result.Invalid) {
-        std::cerr << "zelvane-cli: " << options.Midi << " is not a MIDI file this can read; "
-                  << options.Out << " was not written\n";
-        return ExitFileError;
+        // Notes read before an unknown chunk stay, as in the editor; a file that gave nothing
+        // at all is not a MIDI file.
+        if (!project.IsChanged()) {
+            std::cerr << "zelvane-cli: " << options.Midi << " is not a MIDI file this can read; "
+                      << options.Out << " was not written\n";
+            return ExitFileError;
+        }
+        std::cerr << "zelvane-cli: the notes before the unknown part of " << options.Midi
+                  << " were imported\n";
     }
     if (!SaveProject(project, options.Out))
         return FileFailure();

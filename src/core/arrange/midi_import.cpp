@@ -53,6 +53,12 @@ private:
             m_hooks.DebugAdd(line, MidiDebugColour);
     }
 
+    static std::string DebugLine(uint8_t status, int64_t delta) {
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "%02X", status);
+        return "Midi: " + std::string(hex) + " " + std::to_string(delta);
+    }
+
     // Skips `n` bytes; false when the track ends first.
     static bool Skip(std::string_view track, size_t& pos, uint64_t n) {
         if (n > track.size() - pos) {
@@ -82,6 +88,7 @@ private:
             // A data byte where a status belongs: the previous channel status runs on.
             if (m_running == 0) {
                 ++pos;
+                Debug(DebugLine(status, delta));
                 return true;
             }
             status = m_running;
@@ -92,9 +99,7 @@ private:
             else if (status < 0xF8)
                 m_running = 0; // system exclusive and common messages cancel running status
         }
-        char hex[8];
-        std::snprintf(hex, sizeof hex, "%02X", status);
-        Debug("Midi: " + std::string(hex) + " " + std::to_string(delta));
+        Debug(DebugLine(status, delta));
 
         switch (status >> 4) {
         case 0x8:
@@ -131,11 +136,17 @@ private:
     }
 
     bool SystemEvent(std::string_view track, size_t& pos, uint8_t status) {
-        if (status == 0xFF) {
-            if (!Skip(track, pos, 1)) // meta type
+        if (status != 0xF0 && status != 0xF7) {
+            if (!Skip(track, pos, 1)) // the meta (or other system) event's type
                 return false;
-        } else if (status != 0xF0 && status != 0xF7) {
-            return true; // real-time and common bytes carry no length in a file
+        }
+        if (status != 0xFF && status != 0xF0 && status != 0xF7) {
+            // Other system events: a one-byte length and that many bytes.
+            if (pos >= track.size())
+                return false;
+            uint8_t length = uint8_t(track[pos]);
+            ++pos;
+            return Skip(track, pos, length);
         }
         int64_t length = ReadVarLen(track, pos);
         if (length < 0) {

@@ -89,6 +89,32 @@ std::string CopyStructureCells(TStructure& structure, const TGridRect& rect, boo
 void PasteStructureCells(TStructure& structure, int col, int row, std::string_view text) {
     if (col < 1 || row < 1)
         return;
+    // The row being written is held as a list of fields and joined once when the paste moves
+    // on, so a long clipboard text costs time in proportion to its length.
+    std::vector<std::string> fields;
+    int heldEntry = -1;
+    auto release = [&] {
+        if (heldEntry < 0)
+            return;
+        std::string joined;
+        for (size_t f = 0; f < fields.size(); ++f)
+            joined += (f ? "\t" : "") + fields[f];
+        structure[size_t(heldEntry)] = std::move(joined);
+        heldEntry = -1;
+    };
+    auto write = [&](int entry, int field, std::string_view value) {
+        if (heldEntry != entry) {
+            release();
+            fields.clear();
+            for (auto part : SplitTabs(structure[size_t(entry)]))
+                fields.emplace_back(part);
+            heldEntry = entry;
+        }
+        if (size_t(field) >= fields.size())
+            fields.resize(size_t(field) + 1);
+        fields[size_t(field)] = value;
+    };
+
     size_t pos = 0;
     int field = RepeatFieldIndex(col - 1);
     int entry = row - 1;
@@ -101,9 +127,11 @@ void PasteStructureCells(TStructure& structure, int col, int row, std::string_vi
         size_t start = pos;
         while (pos < text.size() && static_cast<unsigned char>(text[pos]) >= 32)
             ++pos;
-        SetStructureField(structure[size_t(entry)], field, text.substr(start, pos - start));
+        write(entry, field, text.substr(start, pos - start));
         if (pos < text.size()) {
-            if (text[pos] == '\r') {
+            // CR ends a row; so does a line feed on its own, as text from other programs on
+            // this system ends its lines.
+            if (text[pos] == '\r' || text[pos] == '\n') {
                 field = RepeatFieldIndex(col - 1);
                 ++entry;
             } else {
@@ -112,6 +140,7 @@ void PasteStructureCells(TStructure& structure, int col, int row, std::string_vi
         }
         ++pos;
     }
+    release();
 }
 
 void SwapStructureColumns(TStructure& structure, int a, int b) {

@@ -22,11 +22,23 @@ bool IsBarSeparator(char c) {
     return c == ' ' || c == '\t' || c == ',' || c == '\r' || c == '\n';
 }
 
-// Bar lengths in ticks of one cycle of the numerator list.
-std::vector<int> BarCycle(const TRiff& riff) {
-    std::vector<int> cycle;
+// The bars of a time signature: the lengths of one cycle of the numerator list, or, when the
+// list holds something that is not a number, the bars before it followed by bars of one beat
+// for ever (reading never gets past that text).
+struct TBarPlan {
+    std::vector<int> Bars;
+    bool Stalls = false;
+    int StallBar = 1;
+};
+
+TBarPlan PlanBars(const TRiff& riff) {
+    TBarPlan plan;
     const std::string& text = riff.BarsA;
-    int denominator = riff.BarsB == 0 ? 4 : riff.BarsB;
+    const int denominator = riff.BarsB == 0 ? 4 : riff.BarsB;
+    auto barTicks = [&](long long beats) {
+        return int(std::max<long long>(1, beats * TicksPerWhole / denominator));
+    };
+    plan.StallBar = barTicks(1);
     size_t p = 0;
     for (;;) {
         while (p < text.size() && IsBarSeparator(text[p]))
@@ -42,39 +54,45 @@ std::vector<int> BarCycle(const TRiff& riff) {
             ++p;
         }
         if (!digits) {
-            // Not a number: counts as 1; step past it so the cycle cannot stall.
-            while (p < text.size() && !IsBarSeparator(text[p]))
-                ++p;
+            plan.Stalls = true;
+            break;
         }
-        if (number == 0)
-            number = 1;
-        cycle.push_back(int(std::max<long long>(1, number * TicksPerWhole / denominator)));
+        plan.Bars.push_back(barTicks(number == 0 ? 1 : number));
     }
-    if (cycle.empty())
-        cycle.push_back(std::max(1, TicksPerWhole / denominator));
-    return cycle;
+    if (plan.Bars.empty() && !plan.Stalls)
+        plan.Bars.push_back(plan.StallBar); // an empty list: one-beat bars
+    return plan;
 }
 
 } // namespace
 
 TBarSplit BarSplit(const TRiff& riff, int ticks) {
     TBarSplit split;
-    if (ticks <= 0) {
-        split.Rest = ticks < 0 ? 0 : ticks;
+    if (ticks <= 0)
         return split;
+    TBarPlan plan = PlanBars(riff);
+    long long rest = ticks;
+    long long bars = 0;
+    if (!plan.Stalls) {
+        long long cycleTicks = 0;
+        for (int bar : plan.Bars)
+            cycleTicks += bar;
+        long long whole = rest / cycleTicks;
+        rest -= whole * cycleTicks;
+        bars = whole * static_cast<long long>(plan.Bars.size());
     }
-    std::vector<int> cycle = BarCycle(riff);
-    long long cycleTicks = 0;
-    for (int bar : cycle)
-        cycleTicks += bar;
-    long long whole = ticks / cycleTicks;
-    long long rest = ticks - whole * cycleTicks;
-    long long bars = whole * static_cast<long long>(cycle.size());
-    for (int bar : cycle) {
-        if (rest < bar)
+    bool throughList = true;
+    for (int bar : plan.Bars) {
+        if (rest < bar) {
+            throughList = false;
             break;
+        }
         rest -= bar;
         ++bars;
+    }
+    if (plan.Stalls && throughList) {
+        bars += rest / plan.StallBar;
+        rest %= plan.StallBar;
     }
     split.Bars = int(bars);
     split.Rest = int(rest);

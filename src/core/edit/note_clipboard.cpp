@@ -1,6 +1,7 @@
 #include "edit/note_clipboard.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "model/projectfile.h"
 
@@ -23,6 +24,9 @@ std::string CutNotes(TProject& project, TEditorState& editor) {
 }
 
 void PasteNotesText(TProject& project, TEditorState& editor, std::string_view text) {
+    const uint8_t fallback =
+        editor.CurrentDuration <= MaxDurationIndex ? editor.CurrentDuration : QuarterDuration;
+    std::vector<TNote> pasted;
     size_t start = 0;
     while (start <= text.size()) {
         size_t end = text.find_first_of("\r\n", start);
@@ -32,15 +36,20 @@ void PasteNotesText(TProject& project, TEditorState& editor, std::string_view te
         start = end + 1;
         if (line.empty())
             continue;
-        TRiff& riff = CurrentRiffOf(project, editor);
-        InsertNote(project, editor);
-        TNote& note = riff.Notes[size_t(riff.Cursor)];
+        TNote note;
         ParseNote(line, note);
         if (note.Duration > MaxDurationIndex)
-            note.Duration = editor.CurrentDuration <= MaxDurationIndex ? editor.CurrentDuration
-                                                                       : QuarterDuration;
-        ++riff.Cursor;
+            note.Duration = fallback;
+        pasted.push_back(note);
     }
+    // All notes go in with one shift of the notes after the cursor.
+    TRiff& riff = CurrentRiffOf(project, editor);
+    int cursor = std::clamp(riff.Cursor, 0, NoteCount(riff));
+    int count = int(pasted.size());
+    EnsureNotes(riff, std::max(riff.Capacity(), NoteCount(riff) + 1) + count);
+    std::move_backward(riff.Notes.begin() + cursor, riff.Notes.end() - count, riff.Notes.end());
+    std::copy(pasted.begin(), pasted.end(), riff.Notes.begin() + cursor);
+    riff.Cursor = cursor + count;
     project.SetChanged(true);
 }
 
