@@ -4,3 +4,4 @@ BUILD_PACKAGES=(g++ cmake ninja-build pkg-config nlohmann-json3-dev qt6-base-dev
                 libxkbcommon-dev)
 TEST_PACKAGES=(libgtest-dev pulseaudio pulseaudio-utils sox)
 FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)
+BENCH_PACKAGES=(fluidsynth fluid-soundfont-gm sox)

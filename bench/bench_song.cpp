@@ -1,0 +1,187 @@
+// The benchmark song: five instrument columns over about six minutes, chords of two to four
+// strings in mixed lengths, instruments with long releases, filter envelopes, modulation and
+// noise. "generate DIR" writes it as DIR/song.zvp and the same notes as DIR/song.mid (key =
+// pitch + 60, as the synthesizer sounds pitch 0 at middle C); "render DIR" renders the project
+// like "Export WAV..." and prints the milliseconds it took.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "model/projectfile.h"
+#include "model/structure.h"
+#include "sound/playbuffer.h"
+
+using namespace zel;
+
+namespace {
+
+constexpr int Columns = 5;
+constexpr int BarsPerRiff = 8;
+constexpr int Rows = 24;
+
+TInstrument Voice(int column) {
+    TInstrument in;
+    in.MixLeft = in.MixRight = 12;
+    switch (column) {
+    case 0: // lead: sine with vibrato
+        in.AmpEnv = {800, 300, 700, 40};
+        in.ModTarget = ModPitch;
+        in.ModFreq = 55;
+        in.ModDepth = 30;
+        break;
+    case 1: // pad: triangle, slow filter, long release
+        in.Wave = WaveTriangle;
+        in.AmpEnv = {60, 100, 800, 8};
+        in.FilterEnv = {200, 50, 400, 20};
+        in.Skew = 30;
+        break;
+    case 2: // bass: square an octave down, filter sweep
+        in.Wave = WaveSquare;
+        in.Octave = -1;
+        in.AmpEnv = {1000, 200, 600, 100};
+        in.FilterEnv = {1000, 300, 200, 100};
+        in.ModTarget = ModFilter;
+        in.ModFreq = 20;
+        in.ModDepth = 50;
+        break;
+    case 3: // percussion: noise, short
+        in.Wave = WaveNoise;
+        in.AmpEnv = {1000, 900, 0, 1000};
+        in.FilterEnv = {1000, 600, 300, 1000};
+        break;
+    default: // tremolo keys: skewed sine
+        in.Skew = 60;
+        in.AmpEnv = {500, 200, 600, 30};
+        in.ModTarget = ModAmp;
+        in.ModFreq = 40;
+        in.ModDepth = 40;
+        break;
+    }
+    return in;
+}
+
+void Generate(const std::string& dir) {
+    TProject project;
+    TEditorState editor;
+    ResetProject(project, editor);
+    std::mt19937 rng(2026);
+    auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    for (int c = 0; c < Columns; ++c) {
+        project.RiffNames.GrowTo(c + 1);
+        project.RiffNames.SetCaption(c, "Part" + std::to_string(c + 1));
+        project.InstrumentNames.GrowTo(c + 1);
+        project.InstrumentNames.SetCaption(c, "Voice" + std::to_string(c + 1));
+        project.Instruments[size_t(c)] = Voice(c);
+        TRiff& riff = project.Riffs[size_t(c)];
+        std::vector<TNote> notes;
+        int ticks = 0;
+        while (ticks < BarsPerRiff * 1024) {
+            TNote note;
+            static constexpr uint8_t Durations[] = {2, 3, 3, 4, 4, 5};
+            note.Duration = Durations[pick(0, 5)];
+            note.Flags = pick(0, 5) == 0 ? NoteDot : 0;
+            // Near the end of the riff the longest plain note that still fits.
+            if (NoteTicks(note) + ticks > BarsPerRiff * 1024) {
+                note.Flags = 0;
+                note.Duration = 2;
+                while (NoteTicks(note) + ticks > BarsPerRiff * 1024)
+                    ++note.Duration;
+            }
+            int strings = pick(2, 4);
+            int first = pick(0, 6 - strings);
+            for (int s = first; s < first + strings; ++s)
+                note.Fret[size_t(s)] = uint8_t(pick(0, 7));
+            ticks += NoteTicks(note);
+            notes.push_back(note);
+        }
+        EnsureNotes(riff, int(notes.size()) + 1);
+        std::copy(notes.begin(), notes.end(), riff.Notes.begin());
+    }
+    project.RiffNames.EnsureBlankTab();
+    project.InstrumentNames.EnsureBlankTab();
+    for (int r = 0; r < Rows; ++r) {
+        std::string row;
+        for (int c = 0; c < Columns; ++c)
+            SetStructureField(row, RiffFieldIndex(c), "Part" + std::to_string(c + 1)),
+                SetStructureField(row, RepeatFieldIndex(c), "1");
+        project.Structure.push_back(row);
+    }
+    SaveProject(project, dir + "/song.zvp");
+
+    // The same notes as a standard MIDI file: one track, one channel per column (the noise
+    // column on the percussion channel), 480 ticks per quarter at 120 beats per minute.
+    std::multimap<int64_t, std::vector<uint8_t>> events; // absolute tick -> message
+    static constexpr uint8_t Programs[] = {0, 89, 38, 0, 4};
+    for (int c = 0; c < Columns; ++c) {
+        uint8_t channel = c == 3 ? 9 : uint8_t(c);
+        events.insert({-1, {uint8_t(0xC0 | channel), Programs[c]}});
+        const TRiff& riff = project.Riffs[size_t(c)];
+        for (int r = 0; r < Rows; ++r) {
+            int64_t at = int64_t(r) * BarsPerRiff * 1024;
+            for (int j = 0; j < NoteCount(riff); ++j) {
+                const TNote& note = riff.Notes[size_t(j)];
+                int length = NoteTicks(note);
+                for (int s = 0; s < StringSlots; ++s)
+                    if (auto pitch = SlotPitch(riff, note, s)) {
+                        uint8_t key = uint8_t(std::clamp(*pitch + 60, 0, 127));
+                        events.insert({at, {uint8_t(0x90 | channel), key, 90}});
+                        events.insert({at + length, {uint8_t(0x80 | channel), key, 0}});
+                    }
+                at += length;
+            }
+        }
+    }
+    std::string track = std::string("\x00\xFF\x51\x03\x07\xA1\x20", 7);
+    int64_t last = 0;
+    for (const auto& [at, message] : events) {
+        int64_t tick = std::max<int64_t>(at, 0) * 480 / 256; // 256 of ours per quarter
+        uint32_t delta = uint32_t(tick - last);
+        last = tick;
+        std::string varlen(1, char(delta & 0x7F));
+        while (delta >>= 7)
+            varlen.insert(varlen.begin(), char(0x80 | (delta & 0x7F)));
+        track += varlen + std::string(message.begin(), message.end());
+    }
+    track += std::string("\x00\xFF\x2F\x00", 4);
+    auto be32 = [](uint32_t v) {
+        return std::string{char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
+    };
+    std::ofstream mid(dir + "/song.mid", std::ios::binary);
+    mid << "MThd" << be32(6) << std::string("\x00\x00\x00\x01\x01\xE0", 6) << "MTrk"
+        << be32(uint32_t(track.size())) << track;
+}
+
+int Render(const std::string& dir) {
+    TProject project;
+    TEditorState editor;
+    ResetProject(project, editor);
+    if (!LoadProject(project, dir + "/song.zvp"))
+        return 1;
+    auto start = std::chrono::steady_clock::now();
+    TRenderer renderer;
+    TSongRender song = RenderSong(renderer, project, TSongMode::Export, 1, nullptr, {});
+    WriteWavFile(dir + "/song.wav", song.Buffer->Samples);
+    auto ms =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    std::printf("%.0f ms for %.1f s of music (peak %d)\n", ms, double(song.Total) / 2 / SampleRate,
+                renderer.State.PeakLevel);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 3 && std::string(argv[1]) == "generate") {
+        Generate(argv[2]);
+        return 0;
+    }
+    if (argc == 3 && std::string(argv[1]) == "render")
+        return Render(argv[2]);
+    std::fprintf(stderr, "usage: bench_song generate|render DIR\n");
+    return 2;
+}
