@@ -10,15 +10,26 @@ namespace {
 constexpr double TwoPi = 6.283185307179586476925286766559;
 constexpr float HighPass = 0.9999f;
 
-double Frac(double x) {
+// x - floor(x). The floor is taken through an integer conversion, which gives exactly the
+// same value as std::floor wherever an int64 holds it, without a library call.
+inline double Frac(double x) {
+    if (x > -9.0e15 && x < 9.0e15) {
+        double whole = double(static_cast<int64_t>(x));
+        if (whole > x)
+            whole -= 1.0;
+        return x - whole;
+    }
     return x - std::floor(x);
 }
 
-// Integer arithmetic of the renderer: conversion by truncation toward zero.
-int64_t Trunc(double x) {
+// Integer arithmetic of the renderer: conversion by truncation toward zero. Values outside
+// the int64 range (possible only with damaged instruments) are clamped, NaN gives 0.
+inline int64_t Trunc(double x) {
+    if (x > -9.0e18 && x < 9.0e18)
+        return static_cast<int64_t>(x);
     if (!(x == x))
         return 0;
-    return static_cast<int64_t>(std::clamp(x, -9.0e18, 9.0e18));
+    return x < 0 ? int64_t(-9.0e18) : int64_t(9.0e18);
 }
 
 } // namespace
@@ -86,6 +97,53 @@ void EnvelopeStep(const TEnvelope& env, bool gate, float& level, int& state) {
     level = static_cast<float>(l);
 }
 
+namespace {
+
+// A note is rendered in blocks of frames: first the envelopes (serial, and they decide where
+// the note ends), then the oscillator for every frame of the block (independent frames, so
+// the divisions of the phase and the skew overlap), then the serial filter chain and the mix.
+constexpr int Block = 256;
+
+struct TVoice {
+    const TInstrument& In;
+    float Period;
+    int64_t ModPeriod;
+    double HalfModPeriod;
+    int64_t NoteStart;
+    float HighPass;
+};
+
+// The modulation triangle for the frame at `q` frames into the modulation period.
+inline double ModulationWave(const TVoice& v, int64_t q) {
+    return q < v.ModPeriod / 2 ? double(q) / v.HalfModPeriod
+                               : 1.0 - (double(q) - v.HalfModPeriod) / v.HalfModPeriod;
+}
+
+inline double Skewed(double t, int skew) {
+    double u = t * 100.0 / (skew + 100);
+    if (u >= 0.5)
+        u = 1.0 - (1.0 - t) * 100.0 / (101 - skew);
+    return u;
+}
+
+inline int64_t Oscillator(uint8_t wave, double t, TRenderState& rs) {
+    switch (wave) {
+    case WaveSine:
+        return Trunc(std::sin(TwoPi * t) * 32000.0);
+    case WaveTriangle:
+        return t < 0.5 ? Trunc(t * 64000.0 * 2.0 - 32000.0)
+                       : Trunc((1.0 - t) * 64000.0 * 2.0 - 32000.0);
+    case WaveSquare:
+        return t < 0.5 ? -32000 : 32000;
+    case WaveNoise:
+        return rs.NextNoise() - 32768;
+    default:
+        return 0; // waveforms the editor cannot make are silent
+    }
+}
+
+} // namespace
+
 void RenderNote(TRenderState& rs, int level, int tempo, int pitch, int ticks,
                 const TInstrument* instrument, std::span<int16_t> buffer, int64_t start,
                 int64_t end) {
@@ -106,96 +164,98 @@ void RenderNote(TRenderState& rs, int level, int tempo, int pitch, int ticks,
     for (int64_t k = 0; k < std::min<int64_t>(-octaves, 200); ++k)
         m *= 0.5f;
     const float f = PitchTable()[size_t(n)] * m;
-    const float period = 44100.0f / f;
 
     // A modulation frequency of 0 would give no period at all: it acts as 0.1 Hz.
     const int64_t modPeriod = Trunc(44100.0 / (std::max<int>(in.ModFreq, 1) * 0.1) + 0.5);
+    const TVoice v{
+        in,
+        44100.0f / f,
+        modPeriod,
+        double(modPeriod) * 0.5,
+        start,
+        (in.Wave == WaveNoise && n >= 1 && n <= 11) ? float(1.0 - double(n) * 0.01) : HighPass};
     const int64_t gateEnd = start + 2 * NoteSamples(tempo, ticks);
+    const double depth = in.ModDepth;
+    const int skew = in.Skew;
+    const uint8_t target = in.ModTarget;
 
     float a = 0.0f, e = 0.0f;
     int stateA = EnvAttack, stateE = EnvAttack;
     int64_t s[4] = {0, 0, 0, 0};
     int64_t previousIn = 0, previousOut = 0;
     float phaseShift = 0.0f;
-    const int64_t noteStart = start;
-    const float highPass =
-        (in.Wave == WaveNoise && n >= 1 && n <= 11) ? float(1.0 - double(n) * 0.01) : HighPass;
-    const double depth = in.ModDepth;
-    const int skew = in.Skew;
 
-    for (int64_t pos = start; pos + 1 < end; pos += 2) {
-        bool gate = pos < gateEnd;
-        EnvelopeStep(in.AmpEnv, gate, a, stateA);
-        EnvelopeStep(in.FilterEnv, gate, e, stateE);
-        if (a * e == 0.0f)
+    float amp[Block], filter[Block];
+    int64_t x[Block];
+    int64_t q = (start / 2) % modPeriod; // frames into the modulation period, for every note alike
+
+    for (int64_t pos = start; pos + 1 < end;) {
+        const int frames = int(std::min<int64_t>(Block, (end - pos) / 2));
+        // 1. Envelopes; the note ends at the first frame where either is closed.
+        int live = 0;
+        for (; live < frames; ++live) {
+            bool gate = pos + 2 * live < gateEnd;
+            EnvelopeStep(in.AmpEnv, gate, a, stateA);
+            EnvelopeStep(in.FilterEnv, gate, e, stateE);
+            if (a * e == 0.0f)
+                break;
+            amp[live] = a;
+            filter[live] = e;
+        }
+        // 2. Oscillator, with the modulation's effect on phase, filter or amplitude.
+        for (int k = 0; k < live; ++k) {
+            const int64_t r = (pos + 2 * k - v.NoteStart) / 2;
+            double t = Frac(double(r) / double(v.Period));
+            float g = amp[k];
+            float c = filter[k] * filter[k];
+            if (target == ModPitch || target == ModFilter || target == ModAmp) {
+                const double w = ModulationWave(v, q);
+                if (target == ModPitch) {
+                    phaseShift = static_cast<float>(phaseShift + (w - 0.5) * depth * 0.01 * 0.005);
+                    t = Frac(double(r) / double(v.Period) + double(phaseShift));
+                } else if (target == ModFilter) {
+                    c = static_cast<float>((1.0 - depth * w * 0.01) * double(filter[k]) *
+                                           double(filter[k]));
+                } else {
+                    g = static_cast<float>((1.0 - depth * w * 0.01) * double(amp[k]));
+                }
+            }
+            if (++q == modPeriod)
+                q = 0;
+            x[k] = Oscillator(in.Wave, Skewed(t, skew), rs);
+            amp[k] = g;
+            filter[k] = c;
+        }
+        // 3. Filter chain, amplitude and high-pass, frame after frame; then the mix.
+        for (int k = 0; k < live; ++k) {
+            int64_t value = x[k];
+            const float c = filter[k];
+            if (c != 1.0f) {
+                for (int64_t& memory : s) {
+                    memory = Trunc(double(value) * c + (1.0 - double(c)) * double(memory));
+                    value = memory;
+                }
+            } else {
+                for (int64_t& memory : s)
+                    memory = value;
+            }
+            value = Trunc(double(value) * double(amp[k]));
+            int64_t y = Trunc(double(previousOut + value - previousIn) * double(v.HighPass));
+            previousIn = value;
+            previousOut = y;
+
+            const size_t at = size_t(pos + 2 * k);
+            int64_t left = (in.MixLeft * y / 100) * level / 100 + buffer[at];
+            int64_t right = (in.MixRight * y / 100) * level / 100 + buffer[at + 1];
+            int64_t peak = std::max(std::llabs(left), std::llabs(right));
+            if (peak > rs.PeakLevel)
+                rs.PeakLevel = static_cast<int32_t>(std::min<int64_t>(peak, INT32_MAX));
+            buffer[at] = static_cast<int16_t>(static_cast<uint16_t>(left & 0xFFFF));
+            buffer[at + 1] = static_cast<int16_t>(static_cast<uint16_t>(right & 0xFFFF));
+        }
+        if (live < frames)
             return;
-
-        const int64_t r = (pos - noteStart) / 2;
-        double t = Frac(double(r) / double(period));
-        const int64_t q = (pos / 2) % modPeriod;
-        const double halfL = double(modPeriod) * 0.5;
-        const double w = q < modPeriod / 2 ? double(q) / halfL : 1.0 - (double(q) - halfL) / halfL;
-
-        float g = a;
-        float c = e * e;
-        switch (in.ModTarget) {
-        case ModPitch:
-            phaseShift = static_cast<float>(phaseShift + (w - 0.5) * depth * 0.01 * 0.005);
-            t = Frac(double(r) / double(period) + double(phaseShift));
-            break;
-        case ModFilter:
-            c = static_cast<float>((1.0 - depth * w * 0.01) * double(e) * double(e));
-            break;
-        case ModAmp:
-            g = static_cast<float>((1.0 - depth * w * 0.01) * double(a));
-            break;
-        default:
-            break;
-        }
-
-        double u = t * 100.0 / (skew + 100);
-        if (u >= 0.5)
-            u = 1.0 - (1.0 - t) * 100.0 / (101 - skew);
-        t = u;
-
-        int64_t x = 0;
-        switch (in.Wave) {
-        case WaveSine:
-            x = Trunc(std::sin(TwoPi * t) * 32000.0);
-            break;
-        case WaveTriangle:
-            x = t < 0.5 ? Trunc(t * 64000.0 * 2.0 - 32000.0)
-                        : Trunc((1.0 - t) * 64000.0 * 2.0 - 32000.0);
-            break;
-        case WaveSquare:
-            x = t < 0.5 ? -32000 : 32000;
-            break;
-        case WaveNoise:
-            x = rs.NextNoise() - 32768;
-            break;
-        default:
-            x = 0;
-            break; // waveforms the editor cannot make are silent
-        }
-
-        for (int64_t& memory : s) {
-            int64_t y = c == 1.0f ? x : Trunc(double(x) * c + (1.0 - double(c)) * double(memory));
-            memory = y;
-            x = y;
-        }
-        x = Trunc(double(x) * double(g));
-        int64_t y = Trunc(double(previousOut + x - previousIn) * double(highPass));
-        previousIn = x;
-        previousOut = y;
-        x = y;
-
-        int64_t left = (in.MixLeft * x / 100) * level / 100 + buffer[size_t(pos)];
-        int64_t right = (in.MixRight * x / 100) * level / 100 + buffer[size_t(pos + 1)];
-        int64_t peak = std::max(std::llabs(left), std::llabs(right));
-        if (peak > rs.PeakLevel)
-            rs.PeakLevel = static_cast<int32_t>(std::min<int64_t>(peak, INT32_MAX));
-        buffer[size_t(pos)] = static_cast<int16_t>(static_cast<uint16_t>(left & 0xFFFF));
-        buffer[size_t(pos + 1)] = static_cast<int16_t>(static_cast<uint16_t>(right & 0xFFFF));
+        pos += 2 * frames;
     }
 }
 
