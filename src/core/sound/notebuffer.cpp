@@ -32,37 +32,7 @@ inline int64_t Trunc(double x) {
     return x < 0 ? int64_t(-9.0e18) : int64_t(9.0e18);
 }
 
-} // namespace
-
-TPitchTable BuildPitchTable() {
-    TPitchTable table{};
-    table[0] = 261.62558f;
-    const double step = std::pow(2.0, 1.0 / 12.0);
-    for (size_t k = 1; k < table.size(); ++k)
-        table[k] = static_cast<float>(double(table[k - 1]) * step);
-    return table;
-}
-
-const TPitchTable& PitchTable() {
-    static const TPitchTable table = BuildPitchTable();
-    return table;
-}
-
-int64_t NoteSamples(int64_t tempo, int64_t ticks) {
-    if (tempo == 0)
-        return 0;
-    return ((ticks * SampleRate) / tempo) * 120 / 512;
-}
-
-int TRenderState::NextNoise() {
-    // The minimal standard generator: 31-bit state, period 2^31 - 2.
-    NoiseSeed = static_cast<uint32_t>((uint64_t(NoiseSeed) * 48271u) % 2147483647u);
-    if (NoiseSeed == 0)
-        NoiseSeed = 1;
-    return static_cast<int>(NoiseSeed % 65535u);
-}
-
-void EnvelopeStep(const TEnvelope& env, bool gate, float& level, int& state) {
+inline void StepEnvelope(const TEnvelope& env, bool gate, float& level, int& state) {
     double l = level;
     if (!gate)
         state = EnvRelease;
@@ -95,6 +65,40 @@ void EnvelopeStep(const TEnvelope& env, bool gate, float& level, int& state) {
         break;
     }
     level = static_cast<float>(l);
+}
+
+} // namespace
+
+TPitchTable BuildPitchTable() {
+    TPitchTable table{};
+    table[0] = 261.62558f;
+    const double step = std::pow(2.0, 1.0 / 12.0);
+    for (size_t k = 1; k < table.size(); ++k)
+        table[k] = static_cast<float>(double(table[k - 1]) * step);
+    return table;
+}
+
+const TPitchTable& PitchTable() {
+    static const TPitchTable table = BuildPitchTable();
+    return table;
+}
+
+int64_t NoteSamples(int64_t tempo, int64_t ticks) {
+    if (tempo == 0)
+        return 0;
+    return ((ticks * SampleRate) / tempo) * 120 / 512;
+}
+
+int TRenderState::NextNoise() {
+    // The minimal standard generator: 31-bit state, period 2^31 - 2.
+    NoiseSeed = static_cast<uint32_t>((uint64_t(NoiseSeed) * 48271u) % 2147483647u);
+    if (NoiseSeed == 0)
+        NoiseSeed = 1;
+    return static_cast<int>(NoiseSeed % 65535u);
+}
+
+void EnvelopeStep(const TEnvelope& env, bool gate, float& level, int& state) {
+    StepEnvelope(env, gate, level, state);
 }
 
 namespace {
@@ -139,6 +143,92 @@ inline int64_t Oscillator(uint8_t wave, double t, TRenderState& rs) {
         return rs.NextNoise() - 32768;
     default:
         return 0; // waveforms the editor cannot make are silent
+    }
+}
+
+// One block of frames through the modulation, skew and waveform.
+struct TBlock {
+    const TVoice& V;
+    int64_t Pos;
+    int Live;
+    float* Amp;
+    float* Filter;
+    int64_t* X;
+    int64_t& Q;
+    float& PhaseShift;
+    double Depth;
+    int Skew;
+    TRenderState& Rs;
+};
+
+// The waveform and the modulation target are fixed for a note, so each pair gets its own loop.
+template <int Wave, int Target> void OscillatorBlock(TBlock& b) {
+    for (int k = 0; k < b.Live; ++k) {
+        const int64_t r = (b.Pos + 2 * k - b.V.NoteStart) / 2;
+        double t = Frac(double(r) / double(b.V.Period));
+        if constexpr (Target == ModPitch || Target == ModFilter || Target == ModAmp) {
+            const double w = ModulationWave(b.V, b.Q);
+            if constexpr (Target == ModPitch) {
+                b.PhaseShift =
+                    static_cast<float>(b.PhaseShift + (w - 0.5) * b.Depth * 0.01 * 0.005);
+                t = Frac(double(r) / double(b.V.Period) + double(b.PhaseShift));
+                b.Filter[k] = b.Filter[k] * b.Filter[k];
+            } else if constexpr (Target == ModFilter) {
+                b.Filter[k] = static_cast<float>((1.0 - b.Depth * w * 0.01) * double(b.Filter[k]) *
+                                                 double(b.Filter[k]));
+            } else {
+                b.Amp[k] = static_cast<float>((1.0 - b.Depth * w * 0.01) * double(b.Amp[k]));
+                b.Filter[k] = b.Filter[k] * b.Filter[k];
+            }
+        } else {
+            b.Filter[k] = b.Filter[k] * b.Filter[k];
+        }
+        if (++b.Q == b.V.ModPeriod)
+            b.Q = 0;
+        if constexpr (Wave == WaveSquare || Wave == WaveTriangle || Wave == WaveSine) {
+            b.X[k] = Oscillator(uint8_t(Wave), Skewed(t, b.Skew), b.Rs);
+        } else if constexpr (Wave == WaveNoise) {
+            b.X[k] = b.Rs.NextNoise() - 32768; // the phase is not used
+        } else {
+            b.X[k] = 0;
+        }
+    }
+}
+
+template <int Wave> void OscillatorBlockWave(uint8_t target, TBlock& b) {
+    switch (target) {
+    case ModPitch:
+        OscillatorBlock<Wave, ModPitch>(b);
+        break;
+    case ModFilter:
+        OscillatorBlock<Wave, ModFilter>(b);
+        break;
+    case ModAmp:
+        OscillatorBlock<Wave, ModAmp>(b);
+        break;
+    default:
+        OscillatorBlock<Wave, ModNone>(b);
+        break;
+    }
+}
+
+void OscillatorBlockFor(uint8_t wave, uint8_t target, TBlock& b) {
+    switch (wave) {
+    case WaveSine:
+        OscillatorBlockWave<WaveSine>(target, b);
+        break;
+    case WaveTriangle:
+        OscillatorBlockWave<WaveTriangle>(target, b);
+        break;
+    case WaveSquare:
+        OscillatorBlockWave<WaveSquare>(target, b);
+        break;
+    case WaveNoise:
+        OscillatorBlockWave<WaveNoise>(target, b);
+        break;
+    default:
+        OscillatorBlockWave<-1>(target, b);
+        break;
     }
 }
 
@@ -195,37 +285,16 @@ void RenderNote(TRenderState& rs, int level, int tempo, int pitch, int ticks,
         int live = 0;
         for (; live < frames; ++live) {
             bool gate = pos + 2 * live < gateEnd;
-            EnvelopeStep(in.AmpEnv, gate, a, stateA);
-            EnvelopeStep(in.FilterEnv, gate, e, stateE);
+            StepEnvelope(in.AmpEnv, gate, a, stateA);
+            StepEnvelope(in.FilterEnv, gate, e, stateE);
             if (a * e == 0.0f)
                 break;
             amp[live] = a;
             filter[live] = e;
         }
         // 2. Oscillator, with the modulation's effect on phase, filter or amplitude.
-        for (int k = 0; k < live; ++k) {
-            const int64_t r = (pos + 2 * k - v.NoteStart) / 2;
-            double t = Frac(double(r) / double(v.Period));
-            float g = amp[k];
-            float c = filter[k] * filter[k];
-            if (target == ModPitch || target == ModFilter || target == ModAmp) {
-                const double w = ModulationWave(v, q);
-                if (target == ModPitch) {
-                    phaseShift = static_cast<float>(phaseShift + (w - 0.5) * depth * 0.01 * 0.005);
-                    t = Frac(double(r) / double(v.Period) + double(phaseShift));
-                } else if (target == ModFilter) {
-                    c = static_cast<float>((1.0 - depth * w * 0.01) * double(filter[k]) *
-                                           double(filter[k]));
-                } else {
-                    g = static_cast<float>((1.0 - depth * w * 0.01) * double(amp[k]));
-                }
-            }
-            if (++q == modPeriod)
-                q = 0;
-            x[k] = Oscillator(in.Wave, Skewed(t, skew), rs);
-            amp[k] = g;
-            filter[k] = c;
-        }
+        TBlock block{v, pos, live, amp, filter, x, q, phaseShift, depth, skew, rs};
+        OscillatorBlockFor(in.Wave, target, block);
         // 3. Filter chain, amplitude and high-pass, frame after frame; then the mix.
         for (int k = 0; k < live; ++k) {
             int64_t value = x[k];
