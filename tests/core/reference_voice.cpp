@@ -22,11 +22,10 @@ int64_t Trunc(double x) {
     return static_cast<int64_t>(std::clamp(x, -9.0e18, 9.0e18));
 }
 
-int RefNextNoise(TRenderState& rs) {
-    rs.NoiseSeed = static_cast<uint32_t>((uint64_t(rs.NoiseSeed) * 48271u) % 2147483647u);
-    if (rs.NoiseSeed == 0)
-        rs.NoiseSeed = 1;
-    return static_cast<int>(rs.NoiseSeed % 65535u);
+// The minimal standard generator, seeded for each note from its start position.
+int RefNextNoise(uint32_t& seed) {
+    seed = static_cast<uint32_t>((uint64_t(seed) * 48271u) % 2147483647u);
+    return static_cast<int>(seed % 65535u);
 }
 
 void RefEnvelopeStep(const TEnvelope& env, bool gate, float& level, int& state) {
@@ -97,6 +96,7 @@ void ReferenceRenderNote(TRenderState& rs, int level, int tempo, int pitch, int 
     int64_t s[4] = {0, 0, 0, 0};
     int64_t previousIn = 0, previousOut = 0;
     float phaseShift = 0.0f;
+    uint32_t noiseSeed = uint32_t(1 + uint64_t(start / 2) % 2147483646u);
     const int64_t noteStart = start;
     const float highPass =
         (in.Wave == WaveNoise && n >= 1 && n <= 11) ? float(1.0 - double(n) * 0.01) : HighPass;
@@ -151,7 +151,7 @@ void ReferenceRenderNote(TRenderState& rs, int level, int tempo, int pitch, int 
             x = t < 0.5 ? -32000 : 32000;
             break;
         case WaveNoise:
-            x = RefNextNoise(rs) - 32768;
+            x = RefNextNoise(noiseSeed) - 32768;
             break;
         default:
             x = 0;

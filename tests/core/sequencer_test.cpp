@@ -1,6 +1,11 @@
 // Riffs and the song laid out in time, playback slots and WAV files.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "model/projectfile.h"
+#include "model/structure.h"
+#include "model/text_fields.h"
 #include "sound/playbuffer.h"
 #include "test_support.h"
 
@@ -67,6 +72,75 @@ TEST_F(SongRenderTest, RiffLayoutTiesRestsAndChords) {
         RenderRiff(renderer, single, 0, TInstrument{}, sum, true, 0, Quarter);
     }
     EXPECT_EQ(chord, sum);
+    EXPECT_NE(size_t(std::count(chord.begin(), chord.end(), int16_t(0))), chord.size());
+}
+
+// The song as RenderNote renders it one note after another, without batches or threads.
+std::vector<int16_t> PlainSong(const TProject& project, int master, int32_t& peak) {
+    TRenderer measure;
+    int64_t total = RenderSong(measure, project, TSongMode::Export, 1, nullptr, {}).Total;
+    std::vector<int16_t> buffer(size_t(total), 0);
+    TRenderState state;
+    int64_t pos = 0;
+    for (const std::string& row : project.Structure) {
+        int64_t rowEnd = pos;
+        for (int column = 0; column < 8; ++column) {
+            int riffIndex = project.RiffNames.Find(StructureField(row, 2 * column + 1));
+            if (riffIndex < 0)
+                continue;
+            const TRiff& riff = project.Riffs[size_t(riffIndex)];
+            int repeat = std::max(1, ReadLeadingInt(StructureField(row, 2 * column)));
+            int64_t p = pos;
+            for (int k = 0; k < repeat; ++k) {
+                int ticks = 0;
+                for (int i = 0; i < NoteCount(riff); ++i) {
+                    const TNote& note = riff.Notes[size_t(i)];
+                    ticks += NoteTicks(note);
+                    if (note.Flags & NoteTie)
+                        continue;
+                    for (int slot = 0; slot < StringSlots; ++slot)
+                        if (auto pitch = SlotPitch(riff, note, slot))
+                            RenderNote(state, master, riff.Tempo, *pitch, ticks,
+                                       &project.Instruments[size_t(column)], buffer, p, total);
+                    p += 2 * NoteSamples(riff.Tempo, ticks);
+                    ticks = 0;
+                }
+            }
+            rowEnd = std::max(rowEnd, p);
+        }
+        pos = rowEnd;
+    }
+    peak = state.PeakLevel;
+    return buffer;
+}
+
+TEST(SongThreads, BatchesOnSeveralThreadsGiveTheSameBytesAndPeak) {
+    TProject project;
+    TEditorState editor;
+    ResetProject(project, editor);
+    ASSERT_TRUE(LoadProject(project, ZELVANE_DEMO_PROJECT));
+    // Make the song busy and loud: noise, modulation, a pad ringing for ever past 6 s (so
+    // that it is rendered straight into the buffer), mixes that wrap around.
+    project.Instruments[0].Wave = WaveNoise;
+    project.Instruments[0].MixLeft = 90;
+    project.Instruments[1].AmpEnv.Release = 0;
+    project.Instruments[1].FilterEnv.Release = 0;
+    project.Instruments[1].ModTarget = ModFilter;
+    project.Instruments[1].ModDepth = 80;
+    project.Instruments[1].MixRight = 100;
+    project.Structure.resize(2); // about 13 s: long enough for notes ringing past 6 s
+    int32_t plainPeak = 0;
+    std::vector<int16_t> plain = PlainSong(project, 100, plainPeak);
+    for (int threads : {1, 3}) {
+        TRenderer renderer;
+        renderer.MasterVolume = 100;
+        renderer.Threads = threads;
+        TSongRender song = RenderSong(renderer, project, TSongMode::Export, 1, nullptr, {});
+        ASSERT_TRUE(song.Buffer);
+        EXPECT_TRUE(song.Buffer->Samples == plain) << threads << " threads";
+        EXPECT_EQ(renderer.State.PeakLevel, plainPeak) << threads << " threads";
+    }
+    EXPECT_GT(plainPeak, 32767) << "the test song does wrap around";
 }
 
 TEST_F(SongRenderTest, TiedNotesSoundOnceForTheirWholeLength) {

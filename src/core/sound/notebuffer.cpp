@@ -89,14 +89,6 @@ int64_t NoteSamples(int64_t tempo, int64_t ticks) {
     return ((ticks * SampleRate) / tempo) * 120 / 512;
 }
 
-int TRenderState::NextNoise() {
-    // The minimal standard generator: 31-bit state, period 2^31 - 2.
-    NoiseSeed = static_cast<uint32_t>((uint64_t(NoiseSeed) * 48271u) % 2147483647u);
-    if (NoiseSeed == 0)
-        NoiseSeed = 1;
-    return static_cast<int>(NoiseSeed % 65535u);
-}
-
 void EnvelopeStep(const TEnvelope& env, bool gate, float& level, int& state) {
     StepEnvelope(env, gate, level, state);
 }
@@ -123,6 +115,17 @@ inline double ModulationWave(const TVoice& v, int64_t q) {
                                : 1.0 - (double(q) - v.HalfModPeriod) / v.HalfModPeriod;
 }
 
+// The noise generator of one note: the minimal standard generator (31-bit state), reduced to
+// 0..65534. Each note starts from a seed taken from its start position, so notes render
+// independently of each other and the same song always renders the same bytes.
+struct TNoise {
+    uint32_t Seed;
+    int Next() {
+        Seed = static_cast<uint32_t>((uint64_t(Seed) * 48271u) % 2147483647u);
+        return static_cast<int>(Seed % 65535u);
+    }
+};
+
 inline double Skewed(double t, int skew) {
     double u = t * 100.0 / (skew + 100);
     if (u >= 0.5)
@@ -130,7 +133,7 @@ inline double Skewed(double t, int skew) {
     return u;
 }
 
-inline int64_t Oscillator(uint8_t wave, double t, TRenderState& rs) {
+inline int64_t Oscillator(uint8_t wave, double t) {
     switch (wave) {
     case WaveSine:
         return Trunc(std::sin(TwoPi * t) * 32000.0);
@@ -139,10 +142,8 @@ inline int64_t Oscillator(uint8_t wave, double t, TRenderState& rs) {
                        : Trunc((1.0 - t) * 64000.0 * 2.0 - 32000.0);
     case WaveSquare:
         return t < 0.5 ? -32000 : 32000;
-    case WaveNoise:
-        return rs.NextNoise() - 32768;
     default:
-        return 0; // waveforms the editor cannot make are silent
+        return 0;
     }
 }
 
@@ -158,7 +159,7 @@ struct TBlock {
     float& PhaseShift;
     double Depth;
     int Skew;
-    TRenderState& Rs;
+    TNoise& Noise;
 };
 
 // The waveform and the modulation target are fixed for a note, so each pair gets its own loop.
@@ -186,9 +187,9 @@ template <int Wave, int Target> void OscillatorBlock(TBlock& b) {
         if (++b.Q == b.V.ModPeriod)
             b.Q = 0;
         if constexpr (Wave == WaveSquare || Wave == WaveTriangle || Wave == WaveSine) {
-            b.X[k] = Oscillator(uint8_t(Wave), Skewed(t, b.Skew), b.Rs);
+            b.X[k] = Oscillator(uint8_t(Wave), Skewed(t, b.Skew));
         } else if constexpr (Wave == WaveNoise) {
-            b.X[k] = b.Rs.NextNoise() - 32768; // the phase is not used
+            b.X[k] = b.Noise.Next() - 32768; // the phase is not used
         } else {
             b.X[k] = 0;
         }
@@ -234,13 +235,13 @@ void OscillatorBlockFor(uint8_t wave, uint8_t target, TBlock& b) {
 
 } // namespace
 
-void RenderNote(TRenderState& rs, int level, int tempo, int pitch, int ticks,
-                const TInstrument* instrument, std::span<int16_t> buffer, int64_t start,
-                int64_t end) {
-    if (!instrument || start < 0)
-        return;
-    const TInstrument& in = *instrument;
-    end = std::min<int64_t>(end, int64_t(buffer.size()) & ~int64_t(1));
+namespace {
+
+// The frames of one note. `emit(at, left, right)` receives what the note adds to the values at
+// `at` and `at + 1`; it returns false to stop the note.
+template <class TEmit>
+void RenderFrames(int level, int tempo, int pitch, int ticks, const TInstrument& in, int64_t start,
+                  int64_t end, TEmit& emit) {
 
     // Pitch: the pitch class picks the table entry, octaves scale it.
     int64_t n = int64_t(pitch) + 12 * int64_t(in.Octave);
@@ -274,6 +275,7 @@ void RenderNote(TRenderState& rs, int level, int tempo, int pitch, int ticks,
     int64_t s[4] = {0, 0, 0, 0};
     int64_t previousIn = 0, previousOut = 0;
     float phaseShift = 0.0f;
+    TNoise noise{NoteNoiseSeed(start)};
 
     float amp[Block], filter[Block];
     int64_t x[Block];
@@ -293,7 +295,7 @@ void RenderNote(TRenderState& rs, int level, int tempo, int pitch, int ticks,
             filter[live] = e;
         }
         // 2. Oscillator, with the modulation's effect on phase, filter or amplitude.
-        TBlock block{v, pos, live, amp, filter, x, q, phaseShift, depth, skew, rs};
+        TBlock block{v, pos, live, amp, filter, x, q, phaseShift, depth, skew, noise};
         OscillatorBlockFor(in.Wave, target, block);
         // 3. Filter chain, amplitude and high-pass, frame after frame; then the mix.
         for (int k = 0; k < live; ++k) {
@@ -313,19 +315,74 @@ void RenderNote(TRenderState& rs, int level, int tempo, int pitch, int ticks,
             previousIn = value;
             previousOut = y;
 
-            const size_t at = size_t(pos + 2 * k);
-            int64_t left = (in.MixLeft * y / 100) * level / 100 + buffer[at];
-            int64_t right = (in.MixRight * y / 100) * level / 100 + buffer[at + 1];
-            int64_t peak = std::max(std::llabs(left), std::llabs(right));
-            if (peak > rs.PeakLevel)
-                rs.PeakLevel = static_cast<int32_t>(std::min<int64_t>(peak, INT32_MAX));
-            buffer[at] = static_cast<int16_t>(static_cast<uint16_t>(left & 0xFFFF));
-            buffer[at + 1] = static_cast<int16_t>(static_cast<uint16_t>(right & 0xFFFF));
+            if (!emit(pos + 2 * k, (in.MixLeft * y / 100) * level / 100,
+                      (in.MixRight * y / 100) * level / 100))
+                return;
         }
         if (live < frames)
             return;
         pos += 2 * frames;
     }
+}
+
+// Adds one value into the buffer: the peak meter sees the unwrapped sum, the buffer keeps its
+// low 16 bits.
+inline void AddValue(int16_t& slot, int64_t contribution, int32_t& peak) {
+    int64_t sum = contribution + slot;
+    int64_t magnitude = std::llabs(sum);
+    if (magnitude > peak)
+        peak = static_cast<int32_t>(std::min<int64_t>(magnitude, INT32_MAX));
+    slot = static_cast<int16_t>(static_cast<uint16_t>(sum & 0xFFFF));
+}
+
+} // namespace
+
+uint32_t NoteNoiseSeed(int64_t start) {
+    return static_cast<uint32_t>(1 + uint64_t(std::max<int64_t>(start, 0) / 2) % 2147483646u);
+}
+
+void RenderNote(TRenderState& rs, int level, int tempo, int pitch, int ticks,
+                const TInstrument* instrument, std::span<int16_t> buffer, int64_t start,
+                int64_t end) {
+    if (!instrument || start < 0)
+        return;
+    end = std::min<int64_t>(end, int64_t(buffer.size()) & ~int64_t(1));
+    auto emit = [&](int64_t at, int64_t left, int64_t right) {
+        AddValue(buffer[size_t(at)], left, rs.PeakLevel);
+        AddValue(buffer[size_t(at + 1)], right, rs.PeakLevel);
+        return true;
+    };
+    RenderFrames(level, tempo, pitch, ticks, *instrument, start, end, emit);
+}
+
+bool RenderVoice(int level, int tempo, int pitch, int ticks, const TInstrument* instrument,
+                 int64_t start, int64_t end, size_t maxValues, TVoiceSound& sound) {
+    sound.Start = start;
+    sound.Values.clear();
+    if (!instrument || start < 0)
+        return true;
+    bool complete = true;
+    auto emit = [&](int64_t, int64_t left, int64_t right) {
+        if (sound.Values.size() + 2 > maxValues || left != int32_t(left) ||
+            right != int32_t(right)) {
+            complete = false;
+            return false;
+        }
+        sound.Values.push_back(int32_t(left));
+        sound.Values.push_back(int32_t(right));
+        return true;
+    };
+    RenderFrames(level, tempo, pitch, ticks, *instrument, start, end, emit);
+    if (!complete)
+        sound.Values.clear();
+    return complete;
+}
+
+void MixVoice(const TVoiceSound& sound, std::span<int16_t> buffer, int32_t& peak) {
+    size_t at = size_t(sound.Start);
+    size_t count = std::min(sound.Values.size(), at < buffer.size() ? buffer.size() - at : 0);
+    for (size_t i = 0; i < count; ++i)
+        AddValue(buffer[at + i], sound.Values[i], peak);
 }
 
 } // namespace zel

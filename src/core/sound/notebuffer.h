@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <span>
+#include <vector>
 
 #include "sound/instrument.h"
 
@@ -25,19 +26,16 @@ enum TEnvState : int { EnvAttack = 0, EnvDecay = 1, EnvSustain = 2, EnvRelease =
 // Advances one envelope by one frame.
 void EnvelopeStep(const TEnvelope& envelope, bool gate, float& level, int& state);
 
-// What rendering keeps between notes: the peak of the unwrapped sums, and the noise
-// generator. A render starts from a fixed seed, so the same project renders the same bytes.
+// What rendering keeps between notes: the peak of the unwrapped sums.
 struct TRenderState {
     int32_t PeakLevel = 0;
-    uint32_t NoiseSeed = 1;
 
-    void Restart() {
-        PeakLevel = 0;
-        NoiseSeed = 1;
-    }
-    // The next noise value, uniform over 0..65534.
-    int NextNoise();
+    void Restart() { PeakLevel = 0; }
 };
+
+// The noise of a note starts from a seed taken from its start position (in values), so
+// notes render independently and the same project always renders the same bytes.
+uint32_t NoteNoiseSeed(int64_t start);
 
 // Adds one note into `buffer` from value `start` (even) up to, not including, `end`. `level`
 // is the master volume 0..100, `pitch` the pitch before the instrument's octave shift, `ticks`
@@ -45,5 +43,19 @@ struct TRenderState {
 void RenderNote(TRenderState& state, int level, int tempo, int pitch, int ticks,
                 const TInstrument* instrument, std::span<int16_t> buffer, int64_t start,
                 int64_t end);
+
+// What one note adds to a buffer, value by value from `Start` on, apart from the buffer: notes
+// can be rendered side by side on several threads and added in their order afterwards, which
+// gives exactly the samples and the peak of rendering them one after another.
+struct TVoiceSound {
+    int64_t Start = 0;
+    std::vector<int32_t> Values;
+};
+// Renders a note's contribution up to `end`. False (and nothing kept) when it would need more
+// than `maxValues` values or a value outside 32 bits; such a note is rendered with RenderNote.
+bool RenderVoice(int level, int tempo, int pitch, int ticks, const TInstrument* instrument,
+                 int64_t start, int64_t end, size_t maxValues, TVoiceSound& sound);
+// Adds a contribution into the buffer with wraparound, raising `peak` with every unwrapped sum.
+void MixVoice(const TVoiceSound& sound, std::span<int16_t> buffer, int32_t& peak);
 
 } // namespace zel

@@ -1,11 +1,77 @@
 #include "sound/sequencer.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
+#include <thread>
 
 #include "model/text_fields.h"
 
 namespace zel {
+
+namespace {
+
+// Notes queued before they are rendered together; and the longest contribution a note may
+// buffer (about 6 s) before it is rendered straight into the song instead.
+constexpr size_t BatchNotes = 32;
+constexpr size_t MaxBufferedValues = size_t(2) * SampleRate * 6;
+// Contributions larger than this are not kept between batches.
+constexpr size_t KeptValues = size_t(1) << 18;
+
+} // namespace
+
+TRenderer::TRenderer() {
+    unsigned cores = std::thread::hardware_concurrency();
+    Threads = int(std::clamp(cores, 1u, 4u));
+}
+
+void TRenderer::AddNote(int tempo, int pitch, int ticks, const TInstrument& instrument,
+                        std::span<int16_t> buffer, int64_t start, int64_t end) {
+    m_jobs.push_back({tempo, pitch, ticks, &instrument, buffer, start,
+                      std::min<int64_t>(end, int64_t(buffer.size()) & ~int64_t(1))});
+    if (m_jobs.size() >= BatchNotes)
+        Flush();
+}
+
+void TRenderer::Flush() {
+    if (m_jobs.empty())
+        return;
+    const size_t count = m_jobs.size();
+    m_sounds.resize(std::max(m_sounds.size(), count));
+    std::vector<char> complete(count, 0);
+    std::atomic<size_t> next{0};
+    auto work = [&] {
+        for (size_t i = next++; i < count; i = next++) {
+            const TJob& job = m_jobs[i];
+            complete[i] = RenderVoice(MasterVolume, job.Tempo, job.Pitch, job.Ticks, job.Instrument,
+                                      job.Start, job.End, MaxBufferedValues, m_sounds[i]);
+        }
+    };
+    if (Threads > 1 && count > 1) {
+        std::vector<std::thread> helpers;
+        for (int t = 1; t < Threads; ++t)
+            helpers.emplace_back(work);
+        work();
+        for (auto& helper : helpers)
+            helper.join();
+    } else {
+        work();
+    }
+    // In the order the notes came: their sums, wraparound and peak are those of rendering one
+    // note after another.
+    for (size_t i = 0; i < count; ++i) {
+        const TJob& job = m_jobs[i];
+        if (complete[i])
+            MixVoice(m_sounds[i], job.Buffer, State.PeakLevel);
+        else
+            RenderNote(State, MasterVolume, job.Tempo, job.Pitch, job.Ticks, job.Instrument,
+                       job.Buffer, job.Start, job.End);
+    }
+    m_jobs.clear();
+    for (auto& sound : m_sounds)
+        if (sound.Values.capacity() > KeptValues)
+            std::vector<int32_t>().swap(sound.Values);
+}
 
 int64_t RenderRiff(TRenderer& renderer, const TRiff& riff, int first, const TInstrument& instrument,
                    std::span<int16_t> buffer, bool render, int64_t pos, int64_t end) {
@@ -21,12 +87,13 @@ int64_t RenderRiff(TRenderer& renderer, const TRiff& riff, int first, const TIns
         if (render) {
             for (int slot = 0; slot < StringSlots; ++slot)
                 if (auto pitch = SlotPitch(riff, note, slot))
-                    RenderNote(renderer.State, renderer.MasterVolume, riff.Tempo, *pitch, sounding,
-                               &instrument, buffer, pos, end);
+                    renderer.AddNote(riff.Tempo, *pitch, sounding, instrument, buffer, pos, end);
         }
         pos += 2 * NoteSamples(riff.Tempo, ticks);
         ticks = 0;
     }
+    if (render)
+        renderer.Flush();
     return pos;
 }
 
@@ -48,6 +115,7 @@ TSharedBuffer RenderRiffs(TRenderer& renderer, const TProject& project, int riff
     auto buffer = std::make_shared<TSampleBuffer>();
     buffer->Samples.assign(size_t(total), 0);
     walk(buffer->Samples, true, total);
+    renderer.Flush();
     return buffer;
 }
 
@@ -130,6 +198,7 @@ TSongRender RenderSong(TRenderer& renderer, const TProject& project, TSongMode m
                 result.Total = std::max(result.Total, p);
             }
             pos = rowEnd;
+            renderer.Flush();
             if (render && !started && mode != TSongMode::Export && result.Error.empty() &&
                 startPlayback) {
                 startPlayback(result.Buffer);
@@ -143,6 +212,7 @@ TSongRender RenderSong(TRenderer& renderer, const TProject& project, TSongMode m
                 }
             }
         }
+        renderer.Flush();
         if (pass == 2 && progress)
             progress->Stop();
         if (pass == 1 && result.Total > MaxRenderValues)

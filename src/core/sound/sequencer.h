@@ -29,15 +29,42 @@ inline constexpr int64_t MaxRenderValues = int64_t(2) * SampleRate * 2 * 3600;
 inline constexpr const char* TooLongError =
     "\\b\\1\\|Error!\\n\\[Too long to render (over 2 hours)";
 
-// The renderer's setting and state for one render command.
-struct TRenderer {
+// The renderer's setting and state for one render command. Notes are queued and rendered in
+// batches on several threads, then added to the buffer in their order, so the samples and
+// the peak level are exactly those of rendering them one after another.
+class TRenderer {
+public:
+    TRenderer();
+    ~TRenderer() = default;
+    TRenderer(const TRenderer&) = delete;
+    TRenderer& operator=(const TRenderer&) = delete;
+
     int MasterVolume = 50;
     TRenderState State;
+    int Threads = 1; // how many threads render notes; by default the machine's cores, up to 4
+
+    // Queues one note of the instrument (which must stay valid until the next Flush) into
+    // `buffer` from value `start`, never at or beyond `end`.
+    void AddNote(int tempo, int pitch, int ticks, const TInstrument& instrument,
+                 std::span<int16_t> buffer, int64_t start, int64_t end);
+    // Renders every queued note into its buffer.
+    void Flush();
+
+private:
+    struct TJob {
+        int Tempo, Pitch, Ticks;
+        const TInstrument* Instrument;
+        std::span<int16_t> Buffer;
+        int64_t Start, End;
+    };
+    std::vector<TJob> m_jobs;
+    std::vector<TVoiceSound> m_sounds;
 };
 
 // Lays out the notes of `riff` from note `first` on, rendering each sounding string with the
 // instrument into `buffer` (when given) from `pos`, never at or beyond `end`. Returns the
-// position after the riff. Without a buffer it only measures.
+// position after the riff. Without a buffer it only measures. The riff's notes are in the
+// buffer when it returns.
 int64_t RenderRiff(TRenderer& renderer, const TRiff& riff, int first, const TInstrument& instrument,
                    std::span<int16_t> buffer, bool render, int64_t pos, int64_t end);
 
