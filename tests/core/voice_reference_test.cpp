@@ -30,10 +30,20 @@ TInstrument RandomInstrument(std::mt19937& rng) {
     return in;
 }
 
-TEST(VoiceReference, SameSamplesAndPeakAsThePlainRenderer) {
-    std::mt19937 rng(7);
+class VoiceReference : public ::testing::TestWithParam<bool> {};
+
+TEST_P(VoiceReference, SameSamplesAndPeakAsThePlainRenderer) {
+    const bool damaged = GetParam();
+    std::mt19937 rng(damaged ? 11 : 7);
     for (int round = 0; round < 120; ++round) {
         TInstrument in = RandomInstrument(rng);
+        if (damaged) {
+            // Values only a decoded text can hold: filters and amplitudes that run away.
+            in.ModDepth = uint8_t(std::uniform_int_distribution<int>(150, 255)(rng));
+            in.ModTarget = uint8_t(std::uniform_int_distribution<int>(2, 3)(rng));
+            in.Skew = uint8_t(std::uniform_int_distribution<int>(0, 255)(rng));
+            in.MixLeft = 255;
+        }
         int pitch = std::uniform_int_distribution<int>(-24, 30)(rng);
         int ticks = std::uniform_int_distribution<int>(16, 1500)(rng);
         int level = std::uniform_int_distribution<int>(0, 100)(rng);
@@ -52,6 +62,11 @@ TEST(VoiceReference, SameSamplesAndPeakAsThePlainRenderer) {
         ASSERT_EQ(a.PeakLevel, b.PeakLevel) << "round " << round;
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Instruments, VoiceReference, ::testing::Values(false, true),
+                         [](const auto& param) {
+                             return std::string(param.param ? "Damaged" : "Editable");
+                         });
 
 } // namespace
 } // namespace zel

@@ -1,7 +1,11 @@
 #include "sound/notebuffer.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
+#if defined(__x86_64__)
+#include <emmintrin.h>
+#endif
 
 namespace zel {
 
@@ -24,12 +28,24 @@ inline double Frac(double x) {
 
 // Integer arithmetic of the renderer: conversion by truncation toward zero. Values outside
 // the int64 range (possible only with damaged instruments) are clamped, NaN gives 0.
-inline int64_t Trunc(double x) {
+inline int64_t TruncSlow(double x) {
     if (x > -9.0e18 && x < 9.0e18)
         return static_cast<int64_t>(x);
     if (!(x == x))
         return 0;
     return x < 0 ? int64_t(-9.0e18) : int64_t(9.0e18);
+}
+
+inline int64_t Trunc(double x) {
+#if defined(__x86_64__)
+    // The processor's conversion gives INT64_MIN for anything it cannot convert, so values it
+    // gives inside the clamping range are the answer; the rest takes the careful path.
+    constexpr int64_t Limit = 9'000'000'000'000'000'000;
+    int64_t value = _mm_cvttsd_si64(_mm_set_sd(x));
+    return value > -Limit && value < Limit ? value : TruncSlow(x);
+#else
+    return TruncSlow(x);
+#endif
 }
 
 inline void StepEnvelope(const TEnvelope& env, bool gate, float& level, int& state) {
@@ -285,6 +301,17 @@ void RenderFrames(int level, int tempo, int pitch, int ticks, const TInstrument&
         const int frames = int(std::min<int64_t>(Block, (end - pos) / 2));
         // 1. Envelopes; the note ends at the first frame where either is closed.
         int live = 0;
+        // Both envelopes holding their sustain levels under an open key stay as they are:
+        // the frames up to the key's release need no stepping.
+        if (stateA == EnvSustain && stateE == EnvSustain && a * e != 0.0f &&
+            a == float(in.AmpEnv.Sustain * 0.001) && e == float(in.FilterEnv.Sustain * 0.001)) {
+            int64_t held = pos < gateEnd ? (gateEnd - pos + 1) / 2 : 0;
+            int steady = int(std::min<int64_t>(frames, held));
+            for (; live < steady; ++live) {
+                amp[live] = a;
+                filter[live] = e;
+            }
+        }
         for (; live < frames; ++live) {
             bool gate = pos + 2 * live < gateEnd;
             StepEnvelope(in.AmpEnv, gate, a, stateA);
@@ -297,7 +324,7 @@ void RenderFrames(int level, int tempo, int pitch, int ticks, const TInstrument&
         // 2. Oscillator, with the modulation's effect on phase, filter or amplitude.
         TBlock block{v, pos, live, amp, filter, x, q, phaseShift, depth, skew, noise};
         OscillatorBlockFor(in.Wave, target, block);
-        // 3. Filter chain, amplitude and high-pass, frame after frame; then the mix.
+        // 3. Filter chain, amplitude and high-pass, frame after frame.
         for (int k = 0; k < live; ++k) {
             int64_t value = x[k];
             const float c = filter[k];
@@ -314,9 +341,12 @@ void RenderFrames(int level, int tempo, int pitch, int ticks, const TInstrument&
             int64_t y = Trunc(double(previousOut + value - previousIn) * double(v.HighPass));
             previousIn = value;
             previousOut = y;
-
-            if (!emit(pos + 2 * k, (in.MixLeft * y / 100) * level / 100,
-                      (in.MixRight * y / 100) * level / 100))
+            x[k] = y;
+        }
+        // 4. The mix into the two channels at the master level.
+        for (int k = 0; k < live; ++k) {
+            if (!emit(pos + 2 * k, (in.MixLeft * x[k] / 100) * level / 100,
+                      (in.MixRight * x[k] / 100) * level / 100))
                 return;
         }
         if (live < frames)
@@ -347,12 +377,15 @@ void RenderNote(TRenderState& rs, int level, int tempo, int pitch, int ticks,
     if (!instrument || start < 0)
         return;
     end = std::min<int64_t>(end, int64_t(buffer.size()) & ~int64_t(1));
+    int32_t peak = rs.PeakLevel;
+    int16_t* values = buffer.data();
     auto emit = [&](int64_t at, int64_t left, int64_t right) {
-        AddValue(buffer[size_t(at)], left, rs.PeakLevel);
-        AddValue(buffer[size_t(at + 1)], right, rs.PeakLevel);
+        AddValue(values[at], left, peak);
+        AddValue(values[at + 1], right, peak);
         return true;
     };
     RenderFrames(level, tempo, pitch, ticks, *instrument, start, end, emit);
+    rs.PeakLevel = peak;
 }
 
 bool RenderVoice(int level, int tempo, int pitch, int ticks, const TInstrument* instrument,
