@@ -8,6 +8,8 @@ namespace zel::test {
 
 namespace {
 
+__extension__ typedef __int128 I128;
+
 constexpr double TwoPi = 6.283185307179586476925286766559;
 constexpr float HighPass = 0.9999f;
 
@@ -164,13 +166,20 @@ void ReferenceRenderNote(TRenderState& rs, int level, int tempo, int pitch, int 
             x = y;
         }
         x = Trunc(double(x) * double(g));
-        int64_t y = Trunc(double(previousOut + x - previousIn) * double(highPass));
+        int64_t y = Trunc(double(I128(previousOut) + x - previousIn) * double(highPass));
         previousIn = x;
         previousOut = y;
         x = y;
 
-        int64_t left = (in.MixLeft * x / 100) * level / 100 + buffer[size_t(pos)];
-        int64_t right = (in.MixRight * x / 100) * level / 100 + buffer[size_t(pos + 1)];
+        // Damaged instruments can drive the sample to the limits of 64 bits: the products are
+        // taken in 128 bits and kept within half the 64-bit range.
+        auto part = [&](int mix) {
+            I128 v = I128(mix) * x / 100 * level / 100;
+            const I128 limit = I128(1) << 62;
+            return int64_t(v > limit ? limit : v < -limit ? -limit : v);
+        };
+        int64_t left = part(in.MixLeft) + buffer[size_t(pos)];
+        int64_t right = part(in.MixRight) + buffer[size_t(pos + 1)];
         int64_t peak = std::max(std::llabs(left), std::llabs(right));
         if (peak > rs.PeakLevel)
             rs.PeakLevel = static_cast<int32_t>(std::min<int64_t>(peak, INT32_MAX));

@@ -142,6 +142,18 @@ struct TNoise {
     }
 };
 
+// Sums and products of the output stage in 128 bits: with instruments from damaged text the
+// filters can run away to the limits of 64 bits. Ordinary values compute exactly as in 64.
+__extension__ typedef __int128 Wide;
+
+// mix% of a sample at the master level, kept within half the 64-bit range so that adding it
+// to a buffer value cannot overflow.
+inline int64_t MixPart(int mix, int64_t sample, int level) {
+    constexpr Wide Limit = Wide(1) << 62;
+    Wide v = Wide(mix) * sample / 100 * level / 100;
+    return int64_t(v > Limit ? Limit : v < -Limit ? -Limit : v);
+}
+
 inline double Skewed(double t, int skew) {
     double u = t * 100.0 / (skew + 100);
     if (u >= 0.5)
@@ -338,15 +350,15 @@ void RenderFrames(int level, int tempo, int pitch, int ticks, const TInstrument&
                     memory = value;
             }
             value = Trunc(double(value) * double(amp[k]));
-            int64_t y = Trunc(double(previousOut + value - previousIn) * double(v.HighPass));
+            int64_t y = Trunc(double(Wide(previousOut) + value - previousIn) * double(v.HighPass));
             previousIn = value;
             previousOut = y;
             x[k] = y;
         }
         // 4. The mix into the two channels at the master level.
         for (int k = 0; k < live; ++k) {
-            if (!emit(pos + 2 * k, (in.MixLeft * x[k] / 100) * level / 100,
-                      (in.MixRight * x[k] / 100) * level / 100))
+            if (!emit(pos + 2 * k, MixPart(in.MixLeft, x[k], level),
+                      MixPart(in.MixRight, x[k], level)))
                 return;
         }
         if (live < frames)
