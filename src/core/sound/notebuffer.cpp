@@ -149,9 +149,22 @@ __extension__ typedef __int128 Wide;
 // mix% of a sample at the master level, kept within half the 64-bit range so that adding it
 // to a buffer value cannot overflow.
 inline int64_t MixPart(int mix, int64_t sample, int level) {
+    constexpr int64_t Ordinary = int64_t(1) << 40;
+    if (sample > -Ordinary && sample < Ordinary && mix >= 0 && mix < 256 && level >= 0 &&
+        level < 256)
+        return (mix * sample / 100) * level / 100;
     constexpr Wide Limit = Wide(1) << 62;
     Wide v = Wide(mix) * sample / 100 * level / 100;
     return int64_t(v > Limit ? Limit : v < -Limit ? -Limit : v);
+}
+
+// previousOut + x - previousIn of the high-pass, as a double.
+inline double HighPassSum(int64_t previousOut, int64_t x, int64_t previousIn) {
+    constexpr int64_t Ordinary = int64_t(1) << 60;
+    if (previousOut > -Ordinary && previousOut < Ordinary && x > -Ordinary && x < Ordinary &&
+        previousIn > -Ordinary && previousIn < Ordinary)
+        return double(previousOut + x - previousIn);
+    return double(Wide(previousOut) + x - previousIn);
 }
 
 inline double Skewed(double t, int skew) {
@@ -350,7 +363,7 @@ void RenderFrames(int level, int tempo, int pitch, int ticks, const TInstrument&
                     memory = value;
             }
             value = Trunc(double(value) * double(amp[k]));
-            int64_t y = Trunc(double(Wide(previousOut) + value - previousIn) * double(v.HighPass));
+            int64_t y = Trunc(HighPassSum(previousOut, value, previousIn) * double(v.HighPass));
             previousIn = value;
             previousOut = y;
             x[k] = y;
