@@ -5,6 +5,7 @@
 #include <QAudioSink>
 #include <QBuffer>
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QMediaDevices>
 
 namespace zel {
@@ -43,8 +44,16 @@ public:
             return true;
         if (m_sink.error() != QAudio::NoError && m_sink.error() != QAudio::UnderrunError)
             return true;
-        // The sink goes idle once it has taken every byte of the buffer.
-        return m_sink.state() == QAudio::IdleState && m_buffer.atEnd();
+        // The sink goes idle once it has taken every byte of the buffer, a little before the
+        // last of them are heard: the stream counts as finished only after a grace period, so
+        // that closing it does not cut off the end.
+        if (m_sink.state() != QAudio::IdleState || !m_buffer.atEnd()) {
+            m_idle.invalidate();
+            return false;
+        }
+        if (!m_idle.isValid())
+            m_idle.start();
+        return m_idle.elapsed() >= TailMilliseconds;
     }
     void Pause() override {
         if (!m_empty && !m_stopped)
@@ -66,6 +75,8 @@ private:
     QAudioSink m_sink;
     bool m_empty = false;
     bool m_stopped = false;
+    QElapsedTimer m_idle;
+    static constexpr qint64 TailMilliseconds = 300;
 };
 
 } // namespace

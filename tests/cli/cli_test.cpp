@@ -196,6 +196,10 @@ TEST(Cli, ExportWavOfRiffsSongsAndMistakes) {
         RunCli({"export-wav", ZELVANE_DEMO_PROJECT, "-o", dir.File("x.wav"), "--riff", "Nope"})
             .Status,
         2);
+    EXPECT_EQ(RunCli({"export-wav", ZELVANE_DEMO_PROJECT, "-o", dir.File("x.wav"), "--from-row",
+                      "2", "--once"})
+                  .Status,
+              2);
     EXPECT_EQ(RunCli({"export-wav", ZELVANE_DEMO_PROJECT, "-o", dir.File("x.wav"), "--all-riffs",
                       "--once"})
                   .Status,

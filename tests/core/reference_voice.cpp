@@ -98,7 +98,7 @@ void ReferenceRenderNote(TRenderState& rs, int level, int tempo, int pitch, int 
     int64_t s[4] = {0, 0, 0, 0};
     int64_t previousIn = 0, previousOut = 0;
     float phaseShift = 0.0f;
-    uint32_t noiseSeed = uint32_t(1 + uint64_t(start / 2) % 2147483646u);
+    uint32_t noiseSeed = NoteNoiseSeed(start, pitch);
     const int64_t noteStart = start;
     const float highPass =
         (in.Wave == WaveNoise && n >= 1 && n <= 11) ? float(1.0 - double(n) * 0.01) : HighPass;

@@ -43,12 +43,17 @@ protected:
         project.InstrumentNames.EnsureBlankTab();
     }
     TSongRender Song(TSongMode mode, int firstRow = 1) {
-        return RenderSong(renderer, project, mode, firstRow, nullptr,
-                          [this](const TSharedBuffer& b) {
-                              startedWith.push_back(b);
-                              EXPECT_TRUE(b->Rendering) << "handed over while rendering";
-                          });
+        return RenderSong(
+            renderer, project, mode, firstRow, nullptr, [this](const TSharedBuffer& b) {
+                startedWith.push_back(b);
+                EXPECT_TRUE(b->Rendering) << "handed over while rendering";
+                firstRowSounding = std::any_of(b->Samples.begin(), b->Samples.begin() + 2000,
+                                               [](int16_t v) { return v != 0; });
+                restSilent = std::all_of(b->Samples.end() - 2000, b->Samples.end(),
+                                         [](int16_t v) { return v == 0; });
+            });
     }
+    bool firstRowSounding = false, restSilent = false;
     TProject project;
     TEditorState editor;
     TRenderer renderer;
@@ -162,6 +167,8 @@ TEST_F(SongRenderTest, ColumnsStartTogetherAndRowsFollowTheLongest) {
     EXPECT_EQ(song.Buffer->Samples.size(), size_t(song.Total));
     EXPECT_EQ(startedWith.size(), 1u);
     EXPECT_EQ(startedWith[0], song.Buffer);
+    EXPECT_TRUE(firstRowSounding) << "playback starts once the first row is rendered...";
+    EXPECT_TRUE(restSilent) << "...and before the last row is";
     EXPECT_FALSE(song.Buffer->Rendering);
     // The third row (A in column 1) starts where B ended: quiet just before, sound after.
     EXPECT_NE(song.Buffer->Samples[size_t(4 * Quarter + 200)], 0);
@@ -174,6 +181,15 @@ TEST_F(SongRenderTest, ColumnsStartTogetherAndRowsFollowTheLongest) {
     size_t before = startedWith.size();
     EXPECT_EQ(Song(TSongMode::Export).Total, 5 * Quarter);
     EXPECT_EQ(startedWith.size(), before) << "an export does not play";
+}
+
+TEST_F(SongRenderTest, NamesIgnoreCaseAndFieldsEndAtTabOrCarriageReturn) {
+    project.Structure = {"1\ta\t1\tb"};
+    TSongRender song = Song(TSongMode::All);
+    EXPECT_TRUE(song.Error.empty()) << song.Error;
+    EXPECT_EQ(song.Total, 4 * Quarter);
+    project.Structure = {"2\rA", "1\n\tA\n"};
+    EXPECT_EQ(Song(TSongMode::All).Total, 3 * Quarter) << "CR ends a field; line feeds are dropped";
 }
 
 TEST_F(SongRenderTest, UndefinedRiffsAndRunawayRepeats) {
@@ -216,7 +232,9 @@ TEST_F(SongRenderTest, CancellingLeavesTheRestSilent) {
     EXPECT_EQ(progress.Range, 2);
     EXPECT_TRUE(progress.Stopped);
     ASSERT_EQ(song.Total, 3 * Quarter);
-    for (int64_t i = Quarter; i < 3 * Quarter; ++i)
+    EXPECT_EQ(progress.Last, 1) << "positions run 0 .. range";
+    EXPECT_NE(song.Buffer->Samples[size_t(Quarter + 500)], 0) << "the second row was rendered";
+    for (int64_t i = 2 * Quarter; i < 3 * Quarter; ++i)
         ASSERT_EQ(song.Buffer->Samples[size_t(i)], 0) << i;
 }
 
@@ -231,6 +249,11 @@ TEST(Preview, OneNoteWithRoomForItsRelease) {
     TRenderer renderer;
     TSharedBuffer b = RenderPreview(renderer, 120, 3, 0, TInstrument{});
     EXPECT_EQ(b->Samples.size(), size_t(4 * Quarter));
+    EXPECT_NE(b->Samples[1000], 0);
+    EXPECT_EQ(b->Samples[size_t(Quarter + 1000)], 0) << "the default voice stops with its key";
+    EXPECT_TRUE(RenderPreview(renderer, 1, 0, 0, TInstrument{})->Samples.size() <
+                size_t(MaxRenderValues))
+        << "a tempo no editor sets does not allocate gigabytes";
 }
 
 class TFakeStream : public TAudioStream {
@@ -289,6 +312,8 @@ TEST(Playback, SixteenSlotsReapPauseAndStop) {
     EXPECT_FALSE(*output.Paused[0]);
     playback.PlaybackStop();
     EXPECT_EQ(playback.BusySlots(), 0);
+    EXPECT_TRUE(output.Streams[0]->Stopped) << "the device gives up the buffer at once";
+    EXPECT_FALSE(output.Streams[3]->Stopped) << "a finished stream was closed, not stopped";
 }
 
 TEST(Playback, ABufferStillRenderingIsKeptAndBrokenDevicesFailCleanly) {

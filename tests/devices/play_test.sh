@@ -28,7 +28,10 @@ pulseaudio --daemonize=yes --exit-idle-time=-1 --disallow-exit=yes -n \
     --load="module-null-sink sink_name=null rate=44100 channels=2 norewinds=1" \
     --load="module-native-protocol-unix auth-anonymous=1" 2>/dev/null
 for _ in $(seq 1 100); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
-pactl info >/dev/null 2>&1 || fail "the test sound server did not start"
+if ! pactl info >/dev/null 2>&1; then
+    echo "SKIP: a private PulseAudio server could not start here"
+    exit 77
+fi
 
 parec -d null.monitor --latency-msec=10 --file-format=wav "$work/heard.wav" &
 sleep 0.3
@@ -45,9 +48,11 @@ grep -q "^Render Time .* Play Time 00:00:05\. .*Level" "$work/out" || fail "stat
 # before the last samples are heard).
 [ "$elapsed_ms" -ge 5000 ] || fail "play returned after $elapsed_ms ms"
 peak=$(sox "$work/heard.wav" -n stat 2>&1 | awk '/Maximum amplitude/ {print $3}')
-length=$(sox "$work/heard.wav" -n stat 2>&1 | awk '/Length \(seconds\)/ {print $3}')
 awk -v p="$peak" 'BEGIN { exit !(p > 0.05) }' || fail "nothing was heard (peak $peak)"
-awk -v l="$length" 'BEGIN { exit !(l >= 5.0) }' || fail "heard only $length s"
+# From the first sound to the last: the riff's notes last 5.625 s; the end must not be cut.
+sox "$work/heard.wav" "$work/sound.wav" silence 1 0.005 0.5% reverse silence 1 0.005 0.5% reverse
+length=$(sox "$work/sound.wav" -n stat 2>&1 | awk '/Length \(seconds\)/ {print $3}')
+awk -v l="$length" 'BEGIN { exit !(l >= 5.58 && l < 6.2) }' || fail "heard $length s of sound"
 # Ctrl+C stops a song at once (the whole demo song lasts 45 s).
 "$cli" play "$demo" --master 10 >"$work/song" 2>&1 &
 player=$!

@@ -75,6 +75,8 @@ std::string ParseRenderOptions(const std::vector<std::string>& args, TRenderOpti
         return "--riff and --all-riffs exclude each other";
     if ((!o.Riff.empty() || o.AllRiffs) && (o.Once || o.FromRow))
         return "--once and --from-row apply to the song, not to riffs";
+    if (o.FromRow && o.Once)
+        return "--from-row and --once exclude each other";
     if (o.FromNote && o.Riff.empty())
         return "--from-note needs --riff";
     return {};

@@ -316,7 +316,7 @@ void RenderFrames(int level, int tempo, int pitch, int ticks, const TInstrument&
     int64_t s[4] = {0, 0, 0, 0};
     int64_t previousIn = 0, previousOut = 0;
     float phaseShift = 0.0f;
-    TNoise noise{NoteNoiseSeed(start)};
+    TNoise noise{NoteNoiseSeed(start, pitch)};
 
     float amp[Block], filter[Block];
     int64_t x[Block];
@@ -392,8 +392,9 @@ inline void AddValue(int16_t& slot, int64_t contribution, int32_t& peak) {
 
 } // namespace
 
-uint32_t NoteNoiseSeed(int64_t start) {
-    return static_cast<uint32_t>(1 + uint64_t(std::max<int64_t>(start, 0) / 2) % 2147483646u);
+uint32_t NoteNoiseSeed(int64_t start, int pitch) {
+    uint64_t key = uint64_t(std::max<int64_t>(start, 0) / 2) * 1000003u + uint64_t(uint32_t(pitch));
+    return static_cast<uint32_t>(1 + key % 2147483646u);
 }
 
 void RenderNote(TRenderState& rs, int level, int tempo, int pitch, int ticks,
@@ -419,6 +420,7 @@ bool RenderVoice(int level, int tempo, int pitch, int ticks, const TInstrument* 
     sound.Values.clear();
     if (!instrument || start < 0)
         return true;
+    sound.Values.reserve(size_t(std::clamp<int64_t>(end - start, 0, int64_t(maxValues))));
     bool complete = true;
     auto emit = [&](int64_t, int64_t left, int64_t right) {
         if (sound.Values.size() + 2 > maxValues || left != int32_t(left) ||

@@ -33,9 +33,10 @@ struct TRenderState {
     void Restart() { PeakLevel = 0; }
 };
 
-// The noise of a note starts from a seed taken from its start position (in values), so
-// notes render independently and the same project always renders the same bytes.
-uint32_t NoteNoiseSeed(int64_t start);
+// The noise of a note starts from a seed taken from its start position (in values) and its
+// pitch, so notes render independently, the strings of a chord do not sound the same noise,
+// and the same project always renders the same bytes.
+uint32_t NoteNoiseSeed(int64_t start, int pitch);
 
 // Adds one note into `buffer` from value `start` (even) up to, not including, `end`. `level`
 // is the master volume 0..100, `pitch` the pitch before the instrument's octave shift, `ticks`

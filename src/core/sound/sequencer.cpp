@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <new>
 #include <thread>
 
 #include "model/text_fields.h"
@@ -15,8 +16,8 @@ namespace {
 // buffer (about 6 s) before it is rendered straight into the song instead.
 constexpr size_t BatchNotes = 32;
 constexpr size_t MaxBufferedValues = size_t(2) * SampleRate * 6;
-// Contributions larger than this are not kept between batches.
-constexpr size_t KeptValues = size_t(1) << 18;
+// Contributions are kept between batches up to this size, so a song's notes reuse them.
+constexpr size_t KeptValues = MaxBufferedValues;
 
 } // namespace
 
@@ -25,10 +26,40 @@ TRenderer::TRenderer() {
     Threads = int(std::clamp(cores, 1u, 4u));
 }
 
+namespace {
+
+// Frames an envelope may still sound after the key is released from full level: none for an
+// instant release, for ever for release 0.
+int64_t ReleaseFrames(const TEnvelope& envelope) {
+    if (envelope.Release >= 1000)
+        return 1;
+    if (envelope.Release <= 0)
+        return INT64_MAX / 4;
+    return int64_t(SampleRate) * 10 / envelope.Release + 2;
+}
+
+// An upper bound of the values a note writes: while the key is held, then until the faster
+// of its two envelopes has closed.
+int64_t MaxNoteValues(int tempo, int ticks, const TInstrument& instrument) {
+    int64_t held = NoteSamples(tempo, ticks);
+    int64_t release =
+        std::min(ReleaseFrames(instrument.AmpEnv), ReleaseFrames(instrument.FilterEnv));
+    return 2 * (held + release + 1);
+}
+
+} // namespace
+
 void TRenderer::AddNote(int tempo, int pitch, int ticks, const TInstrument& instrument,
                         std::span<int16_t> buffer, int64_t start, int64_t end) {
-    m_jobs.push_back({tempo, pitch, ticks, &instrument, buffer, start,
-                      std::min<int64_t>(end, int64_t(buffer.size()) & ~int64_t(1))});
+    end = std::min<int64_t>(end, int64_t(buffer.size()) & ~int64_t(1));
+    // A note that may ring longer than a batch keeps is rendered straight in, at its turn.
+    if (std::min(end - start, MaxNoteValues(tempo, ticks, instrument)) >
+        int64_t(MaxBufferedValues)) {
+        Flush();
+        RenderNote(State, MasterVolume, tempo, pitch, ticks, &instrument, buffer, start, end);
+        return;
+    }
+    m_jobs.push_back({tempo, pitch, ticks, &instrument, buffer, start, end});
     if (m_jobs.size() >= BatchNotes)
         Flush();
 }
@@ -43,20 +74,25 @@ void TRenderer::Flush() {
     auto work = [&] {
         for (size_t i = next++; i < count; i = next++) {
             const TJob& job = m_jobs[i];
-            complete[i] = RenderVoice(MasterVolume, job.Tempo, job.Pitch, job.Ticks, job.Instrument,
-                                      job.Start, job.End, MaxBufferedValues, m_sounds[i]);
+            try {
+                complete[i] =
+                    RenderVoice(MasterVolume, job.Tempo, job.Pitch, job.Ticks, job.Instrument,
+                                job.Start, job.End, MaxBufferedValues, m_sounds[i]);
+            } catch (const std::bad_alloc&) {
+                complete[i] = 0; // rendered straight into the buffer below
+            }
         }
     };
-    if (Threads > 1 && count > 1) {
-        std::vector<std::thread> helpers;
-        for (int t = 1; t < Threads; ++t)
+    std::vector<std::thread> helpers;
+    try {
+        for (int t = 1; t < Threads && count > 1; ++t)
             helpers.emplace_back(work);
-        work();
-        for (auto& helper : helpers)
-            helper.join();
-    } else {
-        work();
+    } catch (const std::exception&) {
+        // No more threads to be had: the ones started and this one share the work.
     }
+    work();
+    for (auto& helper : helpers)
+        helper.join();
     // In the order the notes came: their sums, wraparound and peak are those of rendering one
     // note after another.
     for (size_t i = 0; i < count; ++i) {
@@ -205,7 +241,7 @@ TSongRender RenderSong(TRenderer& renderer, const TProject& project, TSongMode m
                 started = true;
             }
             if (pass == 2 && progress) {
-                progress->Position(row - firstRow + 1);
+                progress->Position(row - firstRow);
                 if (progress->Cancelled()) {
                     result.Cancelled = true;
                     break;
@@ -246,6 +282,8 @@ TSharedBuffer RenderPreview(TRenderer& renderer, int tempo, uint8_t duration, in
                             const TInstrument& instrument) {
     int64_t n = 2 * NoteSamples(tempo, DurationTicks(duration));
     auto buffer = std::make_shared<TSampleBuffer>();
+    if (n < 0 || 4 * n > MaxRenderValues)
+        return buffer; // a tempo far below any the editor sets: no sound rather than gigabytes
     buffer->Samples.assign(size_t(4 * n), 0);
     RenderNote(renderer.State, renderer.MasterVolume, tempo, pitch, DurationTicks(duration),
                &instrument, buffer->Samples, 0, 4 * n);
