@@ -256,16 +256,23 @@ TEST(Preview, OneNoteWithRoomForItsRelease) {
         << "a tempo no editor sets does not allocate gigabytes";
 }
 
+// What a fake stream did; kept by the output, so it outlives the stream.
+struct TFakeStreamState {
+    bool Paused = false;
+    bool Stopped = false;
+    bool Done = false;
+};
+
 class TFakeStream : public TAudioStream {
 public:
-    explicit TFakeStream(bool& paused, bool done) : m_paused(paused), Done(done) {}
-    bool Finished() override { return Done; }
-    void Pause() override { m_paused = true; }
-    void Resume() override { m_paused = false; }
-    void Stop() override { Stopped = true; }
-    bool& m_paused;
-    bool Done;
-    bool Stopped = false;
+    explicit TFakeStream(TFakeStreamState& state) : m_state(state) {}
+    bool Finished() override { return m_state.Done; }
+    void Pause() override { m_state.Paused = true; }
+    void Resume() override { m_state.Paused = false; }
+    void Stop() override { m_state.Stopped = true; }
+
+private:
+    TFakeStreamState& m_state;
 };
 
 class TFakeOutput : public TAudioOutput {
@@ -273,14 +280,12 @@ public:
     std::unique_ptr<TAudioStream> Open(std::span<const int16_t> samples) override {
         if (Broken)
             return nullptr;
-        Paused.push_back(std::make_unique<bool>(false));
-        auto stream = std::make_unique<TFakeStream>(*Paused.back(), samples.empty());
-        Streams.push_back(stream.get());
-        return stream;
+        States.push_back(std::make_unique<TFakeStreamState>());
+        States.back()->Done = samples.empty();
+        return std::make_unique<TFakeStream>(*States.back());
     }
     bool Broken = false;
-    std::vector<std::unique_ptr<bool>> Paused;
-    std::vector<TFakeStream*> Streams;
+    std::vector<std::unique_ptr<TFakeStreamState>> States;
 };
 
 TSharedBuffer Buffer(size_t values) {
@@ -300,20 +305,21 @@ TEST(Playback, SixteenSlotsReapPauseAndStop) {
     EXPECT_TRUE(watch.expired()) << "the seventeenth buffer is released";
     EXPECT_EQ(playback.BusySlots(), 16);
 
-    output.Streams[3]->Done = true;
+    output.States[3]->Done = true;
     playback.PlaybackReap();
     EXPECT_EQ(playback.BusySlots(), 15);
 
     playback.PlaybackPause();
-    EXPECT_TRUE(*output.Paused[0]);
+    EXPECT_TRUE(output.States[0]->Paused);
     EXPECT_TRUE(playback.PlaybackStart(Buffer(10)));
-    EXPECT_FALSE(*output.Paused.back()) << "a new preview plays while the others stay paused";
+    EXPECT_FALSE(output.States.back()->Paused)
+        << "a new preview plays while the others stay paused";
     playback.PlaybackResume();
-    EXPECT_FALSE(*output.Paused[0]);
+    EXPECT_FALSE(output.States[0]->Paused);
     playback.PlaybackStop();
     EXPECT_EQ(playback.BusySlots(), 0);
-    EXPECT_TRUE(output.Streams[0]->Stopped) << "the device gives up the buffer at once";
-    EXPECT_FALSE(output.Streams[3]->Stopped) << "a finished stream was closed, not stopped";
+    EXPECT_TRUE(output.States[0]->Stopped) << "the device gives up the buffer at once";
+    EXPECT_FALSE(output.States[3]->Stopped) << "a finished stream was closed, not stopped";
 }
 
 TEST(Playback, ABufferStillRenderingIsKeptAndBrokenDevicesFailCleanly) {
@@ -322,7 +328,7 @@ TEST(Playback, ABufferStillRenderingIsKeptAndBrokenDevicesFailCleanly) {
     TSharedBuffer song = Buffer(100);
     song->Rendering = true;
     ASSERT_TRUE(playback.PlaybackStart(song));
-    output.Streams[0]->Done = true;
+    output.States[0]->Done = true;
     playback.PlaybackReap();
     EXPECT_EQ(playback.BusySlots(), 1) << "held until rendering ends";
     song->Rendering = false;
