@@ -1,11 +1,15 @@
 // The sound device through Qt Multimedia: one QAudioSink per playing buffer, 16-bit stereo
-// 44100 Hz, reading the buffer in place.
+// 44100 Hz, reading the buffer in place. The sinks live on a thread of their own with its
+// own event loop, so the device is fed while the program renders the rest of a song.
 #pragma once
 
+#include <QThread>
 #include <memory>
 #include <span>
 
 #include "sound/playbuffer.h"
+
+class QObject;
 
 namespace zel {
 
@@ -14,7 +18,13 @@ public:
     // nullptr when the system has no audio output (no sound server, no device), so the caller
     // can say once that there is no sound instead of failing at every note.
     static std::unique_ptr<TQtAudioOutput> Create();
+    ~TQtAudioOutput() override;
     std::unique_ptr<TAudioStream> Open(std::span<const int16_t> samples) override;
+
+private:
+    TQtAudioOutput();
+    QThread m_thread;
+    QObject* m_context = nullptr; // lives on m_thread; calls to the sinks run through it
 };
 
 } // namespace zel
