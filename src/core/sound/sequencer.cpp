@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <memory>
+#include <mutex>
 #include <new>
 #include <thread>
 
@@ -70,7 +72,32 @@ void TRenderer::Flush() {
     const size_t count = m_jobs.size();
     m_sounds.resize(std::max(m_sounds.size(), count));
     std::vector<char> complete(count, 0);
+    std::unique_ptr<std::atomic<bool>[]> done(new std::atomic<bool>[count]);
+    for (size_t i = 0; i < count; ++i)
+        done[i].store(false, std::memory_order_relaxed);
     std::atomic<size_t> next{0};
+
+    // Notes are added to the buffer strictly in their order, by whichever thread finds the
+    // next ones finished: their sums, wraparound and peak are those of rendering one note
+    // after another, and the adding overlaps with the rendering of later notes.
+    std::mutex addLock;
+    size_t nextToAdd = 0;
+    auto addFinished = [&](bool wait) {
+        std::unique_lock lock(addLock, std::defer_lock);
+        if (wait)
+            lock.lock();
+        else if (!lock.try_lock())
+            return;
+        while (nextToAdd < count && done[nextToAdd].load(std::memory_order_acquire)) {
+            const TJob& job = m_jobs[nextToAdd];
+            if (complete[nextToAdd])
+                MixVoice(m_sounds[nextToAdd], job.Buffer, State.PeakLevel);
+            else
+                RenderNote(State, MasterVolume, job.Tempo, job.Pitch, job.Ticks, job.Instrument,
+                           job.Buffer, job.Start, job.End);
+            ++nextToAdd;
+        }
+    };
     auto work = [&] {
         for (size_t i = next++; i < count; i = next++) {
             const TJob& job = m_jobs[i];
@@ -79,8 +106,10 @@ void TRenderer::Flush() {
                     RenderVoice(MasterVolume, job.Tempo, job.Pitch, job.Ticks, job.Instrument,
                                 job.Start, job.End, MaxBufferedValues, m_sounds[i]);
             } catch (const std::bad_alloc&) {
-                complete[i] = 0; // rendered straight into the buffer below
+                complete[i] = 0; // rendered straight into the buffer when its turn comes
             }
+            done[i].store(true, std::memory_order_release);
+            addFinished(false);
         }
     };
     std::vector<std::thread> helpers;
@@ -93,16 +122,7 @@ void TRenderer::Flush() {
     work();
     for (auto& helper : helpers)
         helper.join();
-    // In the order the notes came: their sums, wraparound and peak are those of rendering one
-    // note after another.
-    for (size_t i = 0; i < count; ++i) {
-        const TJob& job = m_jobs[i];
-        if (complete[i])
-            MixVoice(m_sounds[i], job.Buffer, State.PeakLevel);
-        else
-            RenderNote(State, MasterVolume, job.Tempo, job.Pitch, job.Ticks, job.Instrument,
-                       job.Buffer, job.Start, job.End);
-    }
+    addFinished(true); // whatever a busy lock left behind
     m_jobs.clear();
     for (auto& sound : m_sounds)
         if (sound.Values.capacity() > KeptValues)
