@@ -13,6 +13,8 @@ class QObject;
 
 namespace zel {
 
+// Every stream it opened must be destroyed before the output itself (a stream's last call
+// runs on the output's audio thread).
 class TQtAudioOutput : public TAudioOutput {
 public:
     // nullptr when the system has no audio output (no sound server, no device), so the caller
