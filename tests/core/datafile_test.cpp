@@ -92,27 +92,20 @@ TEST(SafeWrite, AbandonedWriterLeavesTheOldFileAndNoLeftovers) {
     EXPECT_EQ(FolderEntries(dir.Path()), (std::vector<std::string>{"song.zvp"}));
 }
 
-TEST(SafeWrite, SavingThroughALinkReplacesTheLinkedFile) {
-    TTempDir dir;
-    WriteBytes(dir.File("real.zvp"), "old");
-    ASSERT_EQ(::symlink("real.zvp", dir.File("link.zvp").c_str()), 0);
-    TProject project;
-    ASSERT_TRUE(SaveProject(project, dir.File("link.zvp")));
-    struct stat st {};
-    ASSERT_EQ(::lstat(dir.File("link.zvp").c_str(), &st), 0);
-    EXPECT_TRUE(S_ISLNK(st.st_mode));
-    EXPECT_EQ(ReadBytes(dir.File("real.zvp")).substr(0, 8), "T\tRiff1\t");
-}
-
-TEST(SafeWrite, ALinkToAFileNotMadeYetStaysALink) {
-    TTempDir dir;
-    ASSERT_EQ(::symlink("later.zvp", dir.File("link.zvp").c_str()), 0);
-    TProject project;
-    ASSERT_TRUE(SaveProject(project, dir.File("link.zvp")));
-    struct stat st {};
-    ASSERT_EQ(::lstat(dir.File("link.zvp").c_str(), &st), 0);
-    EXPECT_TRUE(S_ISLNK(st.st_mode));
-    EXPECT_EQ(ReadBytes(dir.File("later.zvp")).substr(0, 8), "T\tRiff1\t");
+TEST(SafeWrite, SavingThroughALinkWritesTheLinkedFileAndKeepsTheLink) {
+    // A link to an existing file, and a link to a file not made yet.
+    for (bool exists : {true, false}) {
+        TTempDir dir;
+        if (exists)
+            WriteBytes(dir.File("real.zvp"), "old");
+        ASSERT_EQ(::symlink("real.zvp", dir.File("link.zvp").c_str()), 0);
+        TProject project;
+        ASSERT_TRUE(SaveProject(project, dir.File("link.zvp")));
+        struct stat st {};
+        ASSERT_EQ(::lstat(dir.File("link.zvp").c_str(), &st), 0);
+        EXPECT_TRUE(S_ISLNK(st.st_mode)) << exists;
+        EXPECT_EQ(ReadBytes(dir.File("real.zvp")).substr(0, 8), "T\tRiff1\t") << exists;
+    }
 }
 
 TEST(SafeWrite, ImpossibleTargetsFailWithTheSaveMessage) {

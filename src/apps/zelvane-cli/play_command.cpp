@@ -41,14 +41,9 @@ int RunPlay(const std::vector<std::string>& args, int argc, char** argv) {
         return FinishOutput();
     }
     TRenderOptions options;
-    std::string problem = ParseRenderOptions(args, options, false);
-    if (!problem.empty())
-        return Usage("play: " + problem, PlayHelp);
     TProject project;
-    if (!Load(project, options.Project))
-        return FileFailure();
-    if (!options.Riff.empty() && FindRiff(project, options.Riff) < 0)
-        return Usage("no riff named \"" + options.Riff + "\"", PlayHelp);
+    if (auto status = PrepareRender(args, false, "play", PlayHelp, options, project))
+        return *status;
 
     QCoreApplication app(argc, argv);
     auto output = TQtAudioOutput::Create();

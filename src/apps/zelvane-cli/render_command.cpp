@@ -126,20 +126,28 @@ TRenderOutcome RenderForOptions(const TProject& project, const TRenderOptions& o
     return outcome;
 }
 
+std::optional<int> PrepareRender(const std::vector<std::string>& args, bool needOut,
+                                 const std::string& command, const char* help,
+                                 TRenderOptions& options, TProject& project) {
+    std::string problem = ParseRenderOptions(args, options, needOut);
+    if (!problem.empty())
+        return Usage(command + ": " + problem, help);
+    if (!Load(project, options.Project))
+        return FileFailure();
+    if (!options.Riff.empty() && FindRiff(project, options.Riff) < 0)
+        return Usage("no riff named \"" + options.Riff + "\"", help);
+    return std::nullopt;
+}
+
 int RunExportWav(const std::vector<std::string>& args, const std::string& argv0) {
     if (WantsHelp(args)) {
         std::cout << ExportWavHelp;
         return FinishOutput();
     }
     TRenderOptions options;
-    std::string problem = ParseRenderOptions(args, options, true);
-    if (!problem.empty())
-        return Usage("export-wav: " + problem, ExportWavHelp);
     TProject project;
-    if (!Load(project, options.Project))
-        return FileFailure();
-    if (!options.Riff.empty() && FindRiff(project, options.Riff) < 0)
-        return Usage("no riff named \"" + options.Riff + "\"", ExportWavHelp);
+    if (auto status = PrepareRender(args, true, "export-wav", ExportWavHelp, options, project))
+        return *status;
     TRenderOutcome outcome = RenderForOptions(project, options, argv0, nullptr, {});
     if (!outcome.Error.empty()) {
         std::cerr << "zelvane-cli: " << MarkupToPlainText(outcome.Error) << '\n';

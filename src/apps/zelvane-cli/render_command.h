@@ -5,6 +5,7 @@
 #include <vector>
 
 #include <functional>
+#include <optional>
 
 #include "sound/sequencer.h"
 
@@ -22,6 +23,12 @@ struct TRenderOptions {
 // Empty text, or the problem with the arguments. `needOut`: -o is required.
 std::string ParseRenderOptions(const std::vector<std::string>& args, TRenderOptions& options,
                                bool needOut);
+
+// The start of export-wav and play: the arguments read, the project loaded, the riff checked.
+// Returns an exit status when the command cannot go on.
+std::optional<int> PrepareRender(const std::vector<std::string>& args, bool needOut,
+                                 const std::string& command, const char* help,
+                                 TRenderOptions& options, TProject& project);
 
 struct TRenderOutcome {
     TSharedBuffer Buffer;
