@@ -231,24 +231,43 @@ uint16_t RotateUp(uint16_t pattern, int semitones) {
     return pattern;
 }
 
+// For every 12-bit pitch-class set and root: the first chord-table entry that matches the set
+// when rotated up to that root, or -1. Built once; naming a chord is then twelve lookups.
+using TChordLookup = std::array<std::array<int8_t, 12>, 4096>;
+
+const TChordLookup& ChordLookup() {
+    static const TChordLookup lookup = [] {
+        TChordLookup table;
+        for (auto& roots : table)
+            roots.fill(-1);
+        for (int root = 0; root < 12; ++root)
+            for (int e = int(ChordTable.size()) - 1; e >= 0; --e)
+                table[RotateUp(ChordTable[size_t(e)].Pattern, root)][size_t(root)] = int8_t(e);
+        return table;
+    }();
+    return lookup;
+}
+
 } // namespace
 
 std::string TChordNamer::Name(uint16_t pattern) {
     if (pattern == LastChordMask)
         return {};
     LastChordMask = pattern;
-    int root = LastChordRoot;
+    const int start = ((LastChordRoot % 12) + 12) % 12;
+    int root = start;
+    const TChordLookup& lookup = ChordLookup();
     do {
-        for (const auto& entry : ChordTable) {
-            if (RotateUp(entry.Pattern, root) != pattern)
-                continue;
+        int e = pattern < lookup.size() ? lookup[pattern][size_t(root)] : -1;
+        if (e >= 0) {
+            const auto& entry = ChordTable[size_t(e)];
             if (!entry.Suffix)
                 return {};
             LastChordRoot = root;
             return std::string(NoteNames[size_t(root)]) + entry.Suffix;
         }
         root = (root + 1) % 12;
-    } while (root != LastChordRoot);
+    } while (root != start);
     return "??";
 }
 
