@@ -1,0 +1,56 @@
+#include "riff_view_paint.h"
+
+#include "edit/tab_mouse.h"
+
+namespace zel {
+namespace {
+
+void Frame(QPainter& painter, const TBox& box) {
+    if (box.Width <= 0 || box.Height <= 0)
+        return;
+    painter.setPen(QPen(QColor(255, 0, 0), 1));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(QRect(box.X, box.Y, box.Width - 1, box.Height - 1));
+}
+
+} // namespace
+
+QString RiffViewFontFamily() {
+    return QStringLiteral("Arial");
+}
+
+void PaintRiffView(TCanvas& canvas, const TTabMetrics& m, const TRiff& riff,
+                   const TEditorState& editor, const TRiffViewPaint& paint,
+                   TBandColumnCache& cache) {
+    DrawRiffBandVisible(canvas, m, riff, 4, paint.ViewWidth, 0, paint.VisibleLeft,
+                        paint.VisibleRight, cache);
+    QPainter& painter = canvas.Painter();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    if (paint.ShowCursor)
+        Frame(painter, CursorBox(m, riff, editor));
+    Frame(painter, SelectionFrame(m, riff, editor, paint.ViewHeight));
+}
+
+void DrawPositionPanel(TCanvas& canvas, const QRect& rect, const TRiff& riff) {
+    TPositionPanel panel = PositionPanelOf(riff);
+    canvas.Style.Bold = true;
+    canvas.Style.FontColor = panel.Selection ? QColor(0, 128, 0) : QColor(0, 0, 128);
+    int x = rect.left() + 4;
+    int y = rect.top() + 2;
+    x += canvas.TextOut(
+        x, y, panel.Selection ? QStringLiteral("Selection ") : QStringLiteral("Position "));
+    PositionText(canvas, x, y, riff, panel.Ticks);
+}
+
+void CanvasGradientFill(QPainter& painter, const QRect& rect, const QColor& top,
+                        const QColor& bottom) {
+    int rows = rect.height();
+    for (int i = 0; i < rows; ++i) {
+        auto mix = [&](int a, int b) { return rows > 1 ? a + MulDivRound(b - a, i, rows - 1) : a; };
+        QColor c(mix(top.red(), bottom.red()), mix(top.green(), bottom.green()),
+                 mix(top.blue(), bottom.blue()));
+        painter.fillRect(QRect(rect.left(), rect.top() + i, rect.width(), 1), c);
+    }
+}
+
+} // namespace zel

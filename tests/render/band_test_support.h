@@ -1,0 +1,84 @@
+// Drawing a riff band into an image and reading its pixels back.
+#pragma once
+
+#include <QImage>
+#include <QPainter>
+#include <functional>
+
+#include "canvas.h"
+#include "edit/tab_metrics.h"
+#include "edit/tab_mouse.h"
+#include "riff_band.h"
+#include "riff_view_paint.h"
+
+namespace zel::test {
+
+inline const QColor Blue(0, 0, 255);
+inline const QColor Lime(0, 255, 0);
+inline const QColor Grey(128, 128, 128);
+inline const QColor Black(0, 0, 0);
+inline const QColor White(255, 255, 255);
+inline const QColor Red(255, 0, 0);
+
+// An image with 96 dpi, white, of the given size.
+inline QImage WhiteImage(int width, int height) {
+    QImage image(width, height, QImage::Format_RGB32);
+    image.setDotsPerMeterX(3780);
+    image.setDotsPerMeterY(3780);
+    image.fill(Qt::white);
+    return image;
+}
+
+// Draws with a canvas whose font is the view's (13 pixels) on a fresh image.
+inline QImage Draw(int width, int height, const std::function<void(TCanvas&)>& draw) {
+    QImage image = WhiteImage(width, height);
+    QPainter painter(&image);
+    TCanvas canvas(painter, RiffViewFontFamily(), RiffViewFontPixels);
+    draw(canvas);
+    return image;
+}
+
+// The band as the screen draws it: x0 = 4, y0 = 0.
+inline QImage DrawBand(const TRiff& riff, int width = 700) {
+    TTabMetrics m = ComputeTabMetrics(13);
+    return Draw(width, BandHeight(m, riff), [&](TCanvas& canvas) {
+        int index = 0;
+        int ticks = 0;
+        TChordDrawState chords;
+        DrawRiffBand(canvas, m, riff, index, ticks, 4, width, 0, chords);
+    });
+}
+
+inline QColor At(const QImage& image, int x, int y) {
+    return QColor(image.pixel(x, y));
+}
+
+// Pixels of a colour inside a rectangle.
+inline int Count(const QImage& image, const QRect& rect, const QColor& color) {
+    int n = 0;
+    QRect r = rect.intersected(image.rect());
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x)
+            n += QColor(image.pixel(x, y)) == color;
+    return n;
+}
+
+// Pixels that are not white inside a rectangle.
+inline int Ink(const QImage& image, const QRect& rect) {
+    return rect.intersected(image.rect()).width() * rect.intersected(image.rect()).height() -
+           Count(image, rect, White);
+}
+
+// Dark pixels (all channels below 100) inside a rectangle: black glyphs, antialiased or not.
+inline int Dark(const QImage& image, const QRect& rect) {
+    int n = 0;
+    QRect r = rect.intersected(image.rect());
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x) {
+            QColor c(image.pixel(x, y));
+            n += c.red() < 100 && c.green() < 100 && c.blue() < 100;
+        }
+    return n;
+}
+
+} // namespace zel::test

@@ -1,0 +1,391 @@
+// Pixel checks of riff bands drawn on images with the screen's layout (font height 13, x0 = 4):
+// column i has its left edge at x = 108 + 26 i, the staff lines lie at y 65..97, the tab lines
+// of six strings at y 156..221.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "band_test_support.h"
+#include "test_support.h"
+
+namespace zel {
+namespace {
+
+using namespace zel::test;
+
+constexpr int Column0 = 108;
+constexpr int ColumnWidth = 26;
+constexpr int Eighth = 4;
+constexpr int Half = 2;
+
+int ColumnX(int i) {
+    return Column0 + ColumnWidth * i;
+}
+
+TRiff MakeRiff(std::vector<TNote> notes, std::string barsA = "4", int key = 0) {
+    TRiff riff;
+    riff.Notes = std::move(notes);
+    riff.Notes.push_back(TNote{});
+    riff.BarsA = std::move(barsA);
+    riff.Key = key;
+    return riff;
+}
+
+// Single pitches on the standard tuning E3 A3 D4 G4 B4 E5 (pitch 0 is middle C).
+TNote Pitch(int pitch, uint8_t duration = QuarterDuration, uint8_t flags = 0) {
+    static const std::pair<int, int> places[] = {{-8, 0}, {-3, 1}, {2, 2},
+                                                 {7, 3},  {11, 4}, {16, 5}};
+    for (int i = 5; i >= 0; --i)
+        if (pitch >= places[i].first)
+            return Note(duration, {{places[i].second, pitch - places[i].first}}, flags);
+    return Note(duration, {{0, 0}}, flags);
+}
+
+TNote Rest(uint8_t duration) {
+    return Note(duration);
+}
+
+std::vector<TNote> Repeat(const TNote& note, int n) {
+    return std::vector<TNote>(size_t(n), note);
+}
+
+TEST(RiffBandTest, EmptyRiffDrawsStaffTabClefAndSignaturesOnly) {
+    QImage image = DrawBand(MakeRiff({}));
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(At(image, 400, 65 + 8 * i), Blue) << i;
+    for (int s = 0; s < 6; ++s)
+        EXPECT_EQ(At(image, 400, 156 + 13 * s), Lime) << s;
+    EXPECT_EQ(At(image, 4, 120), Grey);               // the band's left border
+    EXPECT_EQ(At(image, 4, 60), White);               // which starts at the top staff line
+    EXPECT_GT(Dark(image, QRect(8, 49, 18, 56)), 60); // the clef
+    EXPECT_EQ(Dark(image, QRect(0, 40, 8, 70)), 0);
+    EXPECT_EQ(Dark(image, QRect(26, 40, 4, 70)), 0);
+    EXPECT_GT(Dark(image, QRect(4, 13, 13, 16)), 10); // the tempo's quarter note
+    EXPECT_GT(Count(image, QRect(30, 55, 30, 45), QColor(0, 0, 128)) +
+                  Ink(image, QRect(30, 55, 30, 45)) / 2,
+              20); // the time signature in navy
+    // Nothing right of the signatures: no bar lines, no notes, no chord names.
+    EXPECT_EQ(Ink(image, QRect(100, 0, 600, 64)), 0);
+    EXPECT_EQ(Ink(image, QRect(100, 222, 600, 60)), 0);
+    EXPECT_EQ(Ink(image, QRect(100, 100, 600, 50)), 0);
+}
+
+// Grey pixels of the bar line at x between the staff and the tab lines.
+int BarLinePixels(const QImage& image, int x) {
+    return Count(image, QRect(x, 100, 1, 50), Grey);
+}
+
+TEST(RiffBandTest, BarLinesSolidAtBarEndsAndDottedInsideNotes) {
+    // Four quarters in 4/4: a solid line halfway to the fifth column.
+    QImage four = DrawBand(MakeRiff(Repeat(Pitch(4), 5)));
+    EXPECT_EQ(BarLinePixels(four, ColumnX(3) + 13), 50);
+    EXPECT_EQ(BarLinePixels(four, ColumnX(2) + 13), 0);
+    EXPECT_GT(Ink(four, QRect(ColumnX(3) + 9, 40, 12, 18)), 5); // bar number 1 above the staff
+
+    // Three quarters and a half: the half note runs over the bar line, which is dotted.
+    auto notes = Repeat(Pitch(4), 3);
+    notes.push_back(Pitch(4, Half));
+    QImage over = DrawBand(MakeRiff(notes));
+    int dotted = BarLinePixels(over, ColumnX(3) + 13);
+    EXPECT_GT(dotted, 10);
+    EXPECT_LT(dotted, 40);
+    // Its label is wider: 1, "+" and the stacked 1/4.
+    EXPECT_GT(Ink(over, QRect(ColumnX(3) + 24, 35, 20, 25)), 3);
+
+    // 3/4: the line follows the third quarter.
+    QImage waltz = DrawBand(MakeRiff(Repeat(Pitch(4), 4), "3"));
+    EXPECT_EQ(BarLinePixels(waltz, ColumnX(2) + 13), 50);
+    EXPECT_EQ(BarLinePixels(waltz, ColumnX(3) + 13), 0);
+}
+
+TEST(RiffBandTest, CyclingMeterPlacesBarLines) {
+    QImage image = DrawBand(MakeRiff(Repeat(Pitch(4), 19), "4 4 4 3"), 800);
+    std::vector<int> lines;
+    for (int i = 0; i < 19; ++i)
+        if (BarLinePixels(image, ColumnX(i) + 13) == 50)
+            lines.push_back(i);
+    EXPECT_EQ(lines, (std::vector<int>{3, 7, 11, 14, 18}));
+}
+
+TEST(RiffBandTest, HeadsSitOnTheirStepsWithStemsUpOrDown) {
+    // E4 (bottom line, step 2), B4 (middle line, step 6), C5 (step 7).
+    QImage image = DrawBand(MakeRiff({Pitch(4), Pitch(11), Pitch(12)}));
+    EXPECT_EQ(At(image, ColumnX(0) + 4, 97), Black);
+    EXPECT_NE(At(image, ColumnX(0) + 4, 89), Black);
+    EXPECT_EQ(At(image, ColumnX(1) + 4, 81), Black);
+    EXPECT_EQ(At(image, ColumnX(2) + 4, 77), Black);
+    // Step 2 and step 6 (lowest on the middle line): stems up on the right of the head.
+    EXPECT_EQ(At(image, ColumnX(0) + 8, 80), Black);
+    EXPECT_EQ(At(image, ColumnX(1) + 8, 60), Black);
+    EXPECT_NE(At(image, ColumnX(1) + 1, 90), Black);
+    // Step 7: stem down on the left, three spaces below the head.
+    EXPECT_EQ(At(image, ColumnX(2) + 1, 95), Black);
+    EXPECT_NE(At(image, ColumnX(2) + 8, 65), Black);
+}
+
+TEST(RiffBandTest, PairsOfEqualNotesAreBeamedOthersGetFlags) {
+    const int ye = 73; // stem end of a head on step 2
+    auto beam = [&](const QImage& image, int column) {
+        return At(image, ColumnX(column) + 8 + 13, ye) == Black;
+    };
+    auto flag = [&](const QImage& image, int column) {
+        return At(image, ColumnX(column) + 8 + 3, ye + 3) == Black;
+    };
+    struct {
+        const char* name;
+        std::vector<TNote> notes;
+        std::vector<bool> beams; // a beam from each column to the next
+        std::vector<bool> flags;
+    } cases[] = {
+        {"two eighths", Repeat(Pitch(4, Eighth), 2), {true, false}, {false, false}},
+        {"four eighths",
+         Repeat(Pitch(4, Eighth), 4),
+         {true, false, true, false},
+         {false, false, false, false}},
+        {"three eighths", Repeat(Pitch(4, Eighth), 3), {true, false, false}, {false, false, true}},
+        {"quarters pair without beam", Repeat(Pitch(4), 2), {false, false}, {false, false}},
+        {"eighth then dotted eighth",
+         {Pitch(4, Eighth), Pitch(4, Eighth, NoteDot)},
+         {false, false},
+         {true, true}},
+        {"eighth then eighth rest",
+         {Pitch(4, Eighth), Rest(Eighth)},
+         {false, false},
+         {true, false}},
+        {"rest cancels its pair",
+         {Rest(Eighth), Pitch(4, Eighth), Pitch(4)},
+         {false, false, false},
+         {false, true, false}},
+    };
+    for (const auto& c : cases) {
+        QImage image = DrawBand(MakeRiff(c.notes));
+        for (size_t i = 0; i < c.beams.size(); ++i) {
+            EXPECT_EQ(beam(image, int(i)), c.beams[i]) << c.name << " beam " << i;
+            EXPECT_EQ(flag(image, int(i)), c.flags[i]) << c.name << " flag " << i;
+        }
+    }
+    // The last column that fits a band never starts a pair: it gets its flag.
+    TTabMetrics m = ComputeTabMetrics(13);
+    TRiff riff = MakeRiff(Repeat(Pitch(4, Eighth), 2));
+    QImage cut = Draw(400, 300, [&](TCanvas& canvas) {
+        int index = 0, ticks = 0;
+        TChordDrawState chords;
+        DrawRiffBand(canvas, m, riff, index, ticks, 4, ColumnX(1), 0, chords);
+        EXPECT_EQ(index, 1);
+    });
+    EXPECT_TRUE(flag(cut, 0));
+    EXPECT_FALSE(beam(cut, 0));
+}
+
+TEST(RiffBandTest, LedgerLinesBelowAndAboveTheStaff) {
+    struct {
+        int pitch;
+        std::vector<int> ledgers; // y of the blue lines left of the head
+    } cases[] = {{0, {105}}, {-1, {105}}, {-3, {105, 113}}, {21, {57}}, {4, {}}};
+    for (const auto& c : cases) {
+        QImage image = DrawBand(MakeRiff({Pitch(c.pitch)}));
+        std::vector<int> found;
+        for (int y = 40; y < 140; ++y)
+            if (At(image, ColumnX(0) - 3, y) == Blue && (y < 65 || y > 97 || (y - 65) % 8))
+                found.push_back(y);
+        EXPECT_EQ(found, c.ledgers) << c.pitch;
+    }
+}
+
+TEST(RiffBandTest, KeySignaturesDrawTheirSignsOnTheirSteps) {
+    struct {
+        int key;
+        std::vector<int> tops; // top of each sign's box: StaffStepTop of its step
+    } cases[] = {{3, {61, 73, 57}}, {-2, {77, 65}}, {0, {}}};
+    for (const auto& c : cases) {
+        QImage image = DrawBand(MakeRiff({}, "4", c.key));
+        for (size_t i = 0; i < c.tops.size(); ++i) {
+            int x = 56 + 6 * int(i) + 2; // the sign's left vertical stroke
+            EXPECT_EQ(At(image, x, c.tops[i] + 3), Black) << c.key << " sign " << i;
+            EXPECT_EQ(At(image, x, c.tops[i] + 6), Black) << c.key << " sign " << i;
+        }
+        int signs = Count(image, QRect(52, 50, 40, 40), Black);
+        EXPECT_EQ(signs > 0, !c.tops.empty()) << c.key;
+    }
+}
+
+TEST(RiffBandTest, RestsHangSitAndStand) {
+    QImage image = DrawBand(MakeRiff({Rest(1), Rest(Half), Rest(QuarterDuration), Rest(Eighth)}));
+    // Whole rest hangs from the second line (y 73), half rest sits on the middle line (y 81).
+    EXPECT_EQ(At(image, ColumnX(0) + 4, 75), Black);
+    EXPECT_NE(At(image, ColumnX(0) + 4, 79), Black);
+    EXPECT_EQ(At(image, ColumnX(1) + 4, 79), Black);
+    EXPECT_NE(At(image, ColumnX(1) + 4, 75), Black);
+    EXPECT_GT(Dark(image, QRect(ColumnX(2) - 4, 69, 14, 30)), 20);
+    EXPECT_GT(Dark(image, QRect(ColumnX(3), 73, 6, 6)), 6);
+    // Rests have no fret numbers and no chord names: only tab lines and bar lines there.
+    QRect tab(ColumnX(0), 150, 4 * 26, 120);
+    EXPECT_EQ(Ink(image, tab) - Count(image, tab, Lime) - Count(image, tab, Grey), 0);
+}
+
+TEST(RiffBandTest, DotsAndTiesAreRed) {
+    QImage image = DrawBand(MakeRiff({Pitch(4, QuarterDuration, NoteDot),
+                                      Pitch(4, QuarterDuration, NoteDotDot | NoteTie), Pitch(4)}));
+    EXPECT_GT(Count(image, QRect(ColumnX(0) + 10, 94, 4, 4), Red), 0);
+    EXPECT_EQ(Count(image, QRect(ColumnX(0) + 14, 94, 4, 4), Red), 0);
+    EXPECT_GT(Count(image, QRect(ColumnX(1) + 14, 94, 4, 4), Red), 0);  // the second dot
+    EXPECT_GT(Count(image, QRect(ColumnX(1) + 6, 99, 26, 10), Red), 5); // the tie below
+    EXPECT_EQ(Count(image, QRect(ColumnX(0) + 4, 99, 26, 10), Red), 0);
+}
+
+TEST(RiffBandTest, DoubleWholeHasBarsWholeHasNoStem) {
+    QImage image = DrawBand(MakeRiff({Pitch(4, 0), Pitch(4, 1)}));
+    EXPECT_EQ(At(image, ColumnX(0), 94), Black);
+    EXPECT_EQ(At(image, ColumnX(0) + 8, 94), Black);
+    EXPECT_EQ(Dark(image, QRect(ColumnX(0), 55, 26, 35)), 0); // no stems
+    EXPECT_EQ(Dark(image, QRect(ColumnX(1), 55, 26, 35)), 0);
+    EXPECT_NE(At(image, ColumnX(1) + 4, 97), Black); // hollow head
+}
+
+// Ink in the chord-name row of a column: first line or the staggered second line.
+int NameInk(const QImage& image, int column, int line) {
+    // From a little right of the column's edge: a wide name before it may reach into it.
+    return Ink(image, QRect(ColumnX(column) + 4, 234 + 16 * line, 20, 15));
+}
+
+TEST(RiffBandTest, ChordNamesFollowThePrecedingHarmony) {
+    TNote aMajor = Note(3, {{3, 2}, {4, 2}, {5, 0}});       // A C# E
+    TNote cMajor = Note(3, {{1, 3}, {2, 2}, {3, 0}});       // C E G
+    TNote ceGa = Note(3, {{1, 3}, {2, 2}, {3, 0}, {5, 5}}); // C E G A
+    TNote clash = Note(3, {{0, 9}, {1, 3}, {2, 0}});        // C# C D: no chord
+    TTabMetrics m = ComputeTabMetrics(13);
+    auto rootAfter = [&](const TRiff& riff) {
+        TChordDrawState chords;
+        Draw(800, 300, [&](TCanvas& canvas) {
+            int index = 0, ticks = 0;
+            DrawRiffBand(canvas, m, riff, index, ticks, 4, 800, 0, chords);
+        });
+        return chords.Namer.LastChordRoot;
+    };
+    EXPECT_EQ(rootAfter(MakeRiff({aMajor, ceGa})), 9); // Am7
+    EXPECT_EQ(rootAfter(MakeRiff({cMajor, ceGa})), 0); // C+6
+
+    QImage image = DrawBand(MakeRiff({Pitch(4), cMajor, cMajor, aMajor, ceGa, clash}), 800);
+    EXPECT_EQ(NameInk(image, 0, 0), 0); // one pitch: no name
+    EXPECT_GT(NameInk(image, 1, 0), 5); // C
+    EXPECT_EQ(NameInk(image, 2, 0), 0); // the same chord again: named once
+    // A C# E read from the C chord's root upwards is C#m5+, wider than a column...
+    EXPECT_GT(NameInk(image, 3, 0), 5);
+    // ...so the next name, Am7, goes one line lower, and the one after it back up.
+    EXPECT_GT(NameInk(image, 4, 1), 5);
+    EXPECT_GT(NameInk(image, 5, 0), 5); // "??"
+    EXPECT_EQ(NameInk(image, 5, 1), 0);
+}
+
+TEST(RiffBandTest, BandsContinueNotesTicksAndBarNumbers) {
+    TTabMetrics m = ComputeTabMetrics(13);
+    TRiff riff = MakeRiff(Repeat(Pitch(4), 12));
+    int index = 0, ticks = 0;
+    TChordDrawState chords;
+    int xLimit = ColumnX(5); // five columns fit
+    QImage first = Draw(xLimit, 300, [&](TCanvas& canvas) {
+        DrawRiffBand(canvas, m, riff, index, ticks, 4, xLimit, 0, chords);
+    });
+    EXPECT_EQ(index, 5);
+    EXPECT_EQ(ticks, 5 * 256);
+    QImage second = Draw(xLimit, 300, [&](TCanvas& canvas) {
+        DrawRiffBand(canvas, m, riff, index, ticks, 4, xLimit, 0, chords);
+    });
+    EXPECT_EQ(index, 10);
+    EXPECT_EQ(ticks, 10 * 256);
+    EXPECT_EQ(BarLinePixels(first, ColumnX(3) + 13), 50);
+    // Note 7 completes bar 2: the third column of the second band.
+    EXPECT_EQ(BarLinePixels(second, ColumnX(2) + 13), 50);
+    EXPECT_EQ(BarLinePixels(second, ColumnX(1) + 13), 0);
+    QImage third = Draw(xLimit, 300, [&](TCanvas& canvas) {
+        DrawRiffBand(canvas, m, riff, index, ticks, 4, xLimit, 0, chords);
+    });
+    EXPECT_EQ(index, 12); // stops at the end record
+    EXPECT_EQ(ticks, 12 * 256);
+}
+
+// A riff of every kind of column: chords, rests, dots, ties, short and long notes.
+TRiff RandomRiff(std::mt19937& random, int count) {
+    std::vector<TNote> notes;
+    std::uniform_int_distribution<int> percent(0, 99);
+    for (int i = 0; i < count; ++i) {
+        TNote note;
+        note.Duration = uint8_t(std::uniform_int_distribution<int>(0, 7)(random));
+        if (percent(random) < 50)
+            note.Duration = Eighth; // many pairs
+        int roll = percent(random);
+        note.Flags = roll < 10 ? NoteDot : roll < 15 ? NoteDotDot : roll < 25 ? NoteTie : 0;
+        if (percent(random) >= 15) {
+            int strings = std::uniform_int_distribution<int>(1, 4)(random);
+            for (int s = 0; s < strings; ++s)
+                note.Fret[size_t(std::uniform_int_distribution<int>(0, 5)(random))] =
+                    uint8_t(std::uniform_int_distribution<int>(0, 15)(random));
+        }
+        notes.push_back(note);
+    }
+    return MakeRiff(notes, "4 4 4 3", std::uniform_int_distribution<int>(-6, 6)(random));
+}
+
+TEST(RiffBandTest, VisibleRangeDrawingMatchesTheWholeBand) {
+    std::mt19937 random(7);
+    TTabMetrics m = ComputeTabMetrics(13);
+    TBandColumnCache cache;
+    // One cache for riffs of every size, as the view keeps one while riffs change.
+    for (int count : {120, 120, 5, 0, 60}) {
+        TRiff riff = RandomRiff(random, count);
+        int width = RiffViewWidth(m, riff);
+        int height = BandHeight(m, riff) + 20;
+        QImage whole = DrawBand(riff, width);
+        for (int window = 0; window < 6; ++window) {
+            int left = std::uniform_int_distribution<int>(0, std::max(0, width - 300))(random);
+            QRect visible(left, 0, 300, height);
+            QImage part = Draw(width, height, [&](TCanvas& canvas) {
+                canvas.Painter().setClipRect(visible);
+                DrawRiffBandVisible(canvas, m, riff, 4, width, 0, visible.left(),
+                                    visible.right() + 1, cache);
+            });
+            QImage expected = whole.copy(visible.intersected(whole.rect()));
+            QImage got = part.copy(visible.intersected(whole.rect()));
+            ASSERT_EQ(got, expected) << count << " notes, window at " << left;
+        }
+    }
+}
+
+TEST(RiffBandTest, VisibleRangeDrawingFollowsEdits) {
+    std::mt19937 random(11);
+    TTabMetrics m = ComputeTabMetrics(13);
+    TBandColumnCache cache;
+    TRiff riff = RandomRiff(random, 200);
+    auto check = [&](const char* what) {
+        int width = RiffViewWidth(m, riff);
+        int height = BandHeight(m, riff);
+        QImage whole = DrawBand(riff, width);
+        // Paint the far end first so that the cache holds every column.
+        for (int left : {width - 400, 0, width / 2}) {
+            QRect visible(std::max(0, left), 0, 400, height);
+            QImage part = Draw(width, height, [&](TCanvas& canvas) {
+                canvas.Painter().setClipRect(visible);
+                DrawRiffBandVisible(canvas, m, riff, 4, width, 0, visible.left(),
+                                    visible.right() + 1, cache);
+            });
+            ASSERT_EQ(part.copy(visible), whole.copy(visible)) << what << " at " << left;
+        }
+    };
+    check("first paint");
+    riff.Notes[40].Duration = 1; // moves every later bar line
+    check("duration changed");
+    riff.Notes[100] = Pitch(4, Eighth); // a new pair decision
+    riff.Notes[101] = Pitch(4, Eighth);
+    check("pair made");
+    riff.Notes.insert(riff.Notes.begin() + 10, Pitch(9, 3));
+    check("note inserted");
+    riff.Notes.erase(riff.Notes.begin() + 150, riff.Notes.begin() + 180);
+    check("notes deleted");
+    riff.BarsA = "3";
+    check("time signature changed");
+    riff.Tuning[0] = 40;
+    check("tuning changed");
+}
+
+} // namespace
+} // namespace zel
