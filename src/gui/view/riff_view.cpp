@@ -1,0 +1,358 @@
+#include "riff_view.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScrollBar>
+
+#include "canvas.h"
+#include "edit/note_clipboard.h"
+#include "model/ansi_text.h"
+#include "riff_view_paint.h"
+
+namespace zel {
+
+bool TranslateRiffKey(const QKeyEvent& event, TKeyPress& key) {
+    key.Shift = event.modifiers() & Qt::ShiftModifier;
+    key.Ctrl = event.modifiers() & Qt::ControlModifier;
+    switch (event.key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        key.Key = TEditKey::Enter;
+        return true;
+    case Qt::Key_Space:
+        key.Key = TEditKey::Space;
+        return true;
+    case Qt::Key_Backspace:
+        key.Key = TEditKey::Backspace;
+        return true;
+    case Qt::Key_Home:
+        key.Key = TEditKey::Home;
+        return true;
+    case Qt::Key_End:
+        key.Key = TEditKey::End;
+        return true;
+    case Qt::Key_Left:
+        key.Key = TEditKey::Left;
+        return true;
+    case Qt::Key_Right:
+        key.Key = TEditKey::Right;
+        return true;
+    case Qt::Key_Up:
+        key.Key = TEditKey::Up;
+        return true;
+    case Qt::Key_Down:
+        key.Key = TEditKey::Down;
+        return true;
+    case Qt::Key_Insert:
+        key.Key = TEditKey::Insert;
+        return true;
+    case Qt::Key_Delete:
+        key.Key = TEditKey::Delete;
+        return true;
+    case Qt::Key_Tab:
+        key.Key = TEditKey::Tab;
+        return true;
+    case Qt::Key_Backtab:
+        key.Key = TEditKey::Tab;
+        key.Shift = true;
+        return true;
+    default:
+        break;
+    }
+    if (event.key() >= Qt::Key_0 && event.key() <= Qt::Key_9 && !key.Ctrl) {
+        key.Key = TEditKey::Digit;
+        key.Digit = event.key() - Qt::Key_0;
+        return true;
+    }
+    return false;
+}
+
+TRiffPaintBox::TRiffPaintBox(TRiffView& view) : QWidget(&view), m_view(view) {
+    setObjectName(QStringLiteral("PB_Riff"));
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);
+    QFont font(RiffViewFontFamily());
+    font.setPixelSize(RiffViewFontPixels);
+    setFont(font);
+}
+
+void TRiffPaintBox::paintEvent(QPaintEvent* event) {
+    m_view.Paint(event);
+}
+void TRiffPaintBox::mousePressEvent(QMouseEvent* event) {
+    m_view.Press(event);
+}
+void TRiffPaintBox::mouseMoveEvent(QMouseEvent* event) {
+    m_view.Move(event);
+}
+void TRiffPaintBox::mouseReleaseEvent(QMouseEvent*) {
+    m_view.Release();
+}
+void TRiffPaintBox::contextMenuEvent(QContextMenuEvent* event) {
+    m_view.ShowPopup(event->globalPos());
+}
+
+TRiffView::TRiffView(TProject& project, TEditorState& editor, QWidget* parent)
+    : QScrollArea(parent), m_project(project), m_editor(editor),
+      m_metrics(ComputeTabMetrics(RiffViewFontPixels)) {
+    setObjectName(QStringLiteral("SB_Riff"));
+    setBackgroundRole(QPalette::Base);
+    setWidgetResizable(false);
+    m_paintBox = new TRiffPaintBox(*this);
+    setWidget(m_paintBox);
+    // Both scroll bars follow their thumbs while they are dragged (the default).
+
+    // The staff and the tab lines each hold the keyboard focus through a control that never
+    // shows: far outside the window, as a child of the view.
+    auto makeFocus = [this](const char* name) {
+        auto* edit = new QLineEdit(this);
+        edit->setObjectName(QString::fromLatin1(name));
+        edit->setGeometry(-999999, 0, 10, 10);
+        edit->setFocusPolicy(Qt::StrongFocus);
+        edit->installEventFilter(this);
+        return edit;
+    };
+    m_staffFocus = makeFocus("eRiff1");
+    m_tabFocus = makeFocus("eRiff2");
+    setFocusPolicy(Qt::NoFocus);
+    m_paintBox->setFocusPolicy(Qt::NoFocus);
+
+    m_popup = new QMenu(this);
+    m_popup->setObjectName(QStringLiteral("PopupMenuEdit"));
+    auto addItem = [this](const char* name, const QString& caption, auto slot) {
+        QAction* action = m_popup->addAction(caption);
+        action->setObjectName(QString::fromLatin1(name));
+        connect(action, &QAction::triggered, this, slot);
+        return action;
+    };
+    addItem("pmCut", QStringLiteral("Cut"), &TRiffView::CutToClipboard);
+    addItem("pmCopy", QStringLiteral("Copy"), &TRiffView::CopyToClipboard);
+    addItem("pmPaste", QStringLiteral("Paste"), &TRiffView::PasteFromClipboard);
+    addItem("mDelete", QStringLiteral("Delete"), &TRiffView::DeleteSelectionCommand);
+    m_popup->addSeparator();
+    m_riffProperties = addItem("mRiffProperties2", QStringLiteral("Riff Properties"), [this] {
+        if (OpenRiffProperties)
+            OpenRiffProperties();
+    });
+
+    RiffSwitched();
+}
+
+TEditorContext TRiffView::Context() {
+    TEditorContext context;
+    context.ViewHasFocus = HasEditFocus();
+    context.PageColumns = std::max(1, viewport()->width() / m_metrics.ColumnWidth);
+    context.AutoAdvance = AutoAdvance;
+    context.PreviewPitch = PreviewPitch;
+    context.SwitchRiffTab = SwitchRiffTab;
+    context.ScrollToCursor = [this] { ScrollToCursor(); };
+    context.Redraw = [this] { RefreshView(); };
+    return context;
+}
+
+bool TRiffView::HasEditFocus() const {
+    return m_staffFocus->hasFocus() || m_tabFocus->hasFocus();
+}
+
+void TRiffView::FocusStaff() {
+    m_staffFocus->setFocus(Qt::OtherFocusReason);
+}
+void TRiffView::FocusTabLines() {
+    m_tabFocus->setFocus(Qt::OtherFocusReason);
+}
+
+void TRiffView::SetShowCursor(bool show) {
+    if (m_showCursor == show)
+        return;
+    m_showCursor = show;
+    m_paintBox->update();
+}
+
+void TRiffView::RefreshView() {
+    const TRiff& riff = CurrentRiffOf(m_project, m_editor);
+    int width = RiffViewWidth(m_metrics, riff);
+    int height = std::max(m_paintBox->height(), RiffViewMinHeight(m_metrics, riff));
+    if (m_paintBox->width() != width || m_paintBox->height() != height)
+        m_paintBox->resize(width, height);
+    m_paintBox->update();
+    emit ViewChanged();
+}
+
+void TRiffView::RiffSwitched() {
+    const TRiff& riff = CurrentRiffOf(m_project, m_editor);
+    m_paintBox->resize(RiffViewWidth(m_metrics, riff), BandHeight(m_metrics, riff));
+    m_cache.Clear();
+    RefreshView();
+}
+
+void TRiffView::ScrollToCursor() {
+    const TRiff& riff = CurrentRiffOf(m_project, m_editor);
+    // The paint box must already have its new width, or the scroll bar clamps too early.
+    int width = RiffViewWidth(m_metrics, riff);
+    if (m_paintBox->width() != width)
+        m_paintBox->resize(width, m_paintBox->height());
+    QScrollBar* bar = horizontalScrollBar();
+    bar->setValue(
+        ScrollToCursorPosition(m_metrics, riff.Cursor, bar->value(), viewport()->width()));
+}
+
+void TRiffView::Paint(QPaintEvent* event) {
+    QPainter painter(m_paintBox);
+    painter.fillRect(event->rect(), palette().color(QPalette::Base));
+    TCanvas canvas(painter, RiffViewFontFamily(), RiffViewFontPixels);
+    m_metrics = ComputeTabMetrics(RiffViewFontPixels);
+    TRiffViewPaint paint;
+    paint.ShowCursor = m_showCursor;
+    paint.ViewWidth = m_paintBox->width();
+    paint.ViewHeight = m_paintBox->height();
+    paint.VisibleLeft = event->rect().left();
+    paint.VisibleRight = event->rect().right() + 1;
+    PaintRiffView(canvas, m_metrics, CurrentRiffOf(m_project, m_editor), m_editor, paint, m_cache);
+    emit ViewChanged();
+}
+
+TRiffMouseContext TRiffView::MouseContext() {
+    TRiffMouseContext context;
+    context.FocusArea = [this](bool tab) {
+        (tab ? m_tabFocus : m_staffFocus)->setFocus(Qt::MouseFocusReason);
+    };
+    context.UpdateDurationButtons = [this] { UpdateButtons(); };
+    context.Refresh = [this] { RefreshView(); };
+    return context;
+}
+
+void TRiffView::Press(QMouseEvent* event) {
+    TMouseButton button = event->button() == Qt::LeftButton    ? TMouseButton::Left
+                          : event->button() == Qt::RightButton ? TMouseButton::Right
+                                                               : TMouseButton::Middle;
+    QPoint p = event->position().toPoint();
+    m_mouse.Press(m_project, m_editor, m_metrics, button, event->modifiers() & Qt::ShiftModifier,
+                  p.x(), p.y(), MouseContext());
+}
+
+void TRiffView::Move(QMouseEvent* event) {
+    m_mouse.Move(m_project, m_editor, m_metrics, event->buttons() & Qt::LeftButton,
+                 event->position().toPoint().x(), MouseContext());
+}
+
+void TRiffView::Release() {
+    m_mouse.Release(m_editor);
+}
+
+void TRiffView::ShowPopup(const QPoint& globalPos) {
+    m_riffProperties->setEnabled(bool(OpenRiffProperties));
+    m_popup->popup(globalPos);
+}
+
+void TRiffView::UpdateButtons() {
+    emit DurationButtonsChanged(UpdateDurationButtons(m_project, m_editor));
+}
+
+bool TRiffView::HandleKey(QKeyEvent* event) {
+    if (event->matches(QKeySequence::Cut)) {
+        CutToClipboard();
+        return true;
+    }
+    if (event->matches(QKeySequence::Copy)) {
+        CopyToClipboard();
+        return true;
+    }
+    if (event->matches(QKeySequence::Paste)) {
+        PasteFromClipboard();
+        return true;
+    }
+    if (event->matches(QKeySequence::SelectAll)) {
+        SelectAll(CurrentRiffOf(m_project, m_editor));
+        UpdateButtons();
+        RefreshView();
+        return true;
+    }
+    TKeyPress key;
+    if (!TranslateRiffKey(*event, key))
+        return false;
+    bool handled = HandleRiffKey(m_project, m_editor, key, Context());
+    if (handled)
+        UpdateButtons();
+    return handled;
+}
+
+bool TRiffView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != m_staffFocus && watched != m_tabFocus)
+        return QScrollArea::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::FocusIn: {
+        // Coming back to the window is not entering the area: the cursor row stays.
+        auto reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
+            m_editor.TabMode = watched == m_tabFocus;
+            m_editor.CursorRow = 0;
+        }
+        m_showCursor = true;
+        RefreshView();
+        return false;
+    }
+    case QEvent::ShortcutOverride: {
+        // The editor's keys win over shortcuts while the riff has the focus.
+        auto* key = static_cast<QKeyEvent*>(event);
+        TKeyPress press;
+        if (TranslateRiffKey(*key, press) || key->matches(QKeySequence::Cut) ||
+            key->matches(QKeySequence::Copy) || key->matches(QKeySequence::Paste) ||
+            key->matches(QKeySequence::SelectAll)) {
+            event->accept();
+            return true;
+        }
+        return false;
+    }
+    case QEvent::KeyPress:
+        // Every key stops here: the hidden controls never take text.
+        HandleKey(static_cast<QKeyEvent*>(event));
+        return true;
+    case QEvent::KeyRelease:
+    case QEvent::InputMethod:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void TRiffView::CopyToClipboard() {
+    std::string text = CopyNotesText(CurrentRiffOf(m_project, m_editor));
+    QApplication::clipboard()->setText(QString::fromStdString(AnsiToUtf8(text)));
+}
+
+void TRiffView::CutToClipboard() {
+    std::string text = CutNotes(m_project, m_editor);
+    QApplication::clipboard()->setText(QString::fromStdString(AnsiToUtf8(text)));
+    UpdateButtons();
+    RefreshView();
+}
+
+void TRiffView::PasteFromClipboard() {
+    QString text = QApplication::clipboard()->text();
+    std::string bytes;
+    // Note lines are plain ASCII; anything the code page cannot hold is not part of a note.
+    if (!Utf8ToAnsi(text.toStdString(), bytes)) {
+        bytes.clear();
+        for (QChar c : text)
+            bytes.push_back(c.unicode() < 128 ? char(c.unicode()) : '?');
+    }
+    PasteNotesText(m_project, m_editor, bytes);
+    UpdateButtons();
+    ScrollToCursor();
+    RefreshView();
+}
+
+void TRiffView::DeleteSelectionCommand() {
+    DeleteSelection(m_project, m_editor);
+    UpdateButtons();
+    RefreshView();
+}
+
+} // namespace zel

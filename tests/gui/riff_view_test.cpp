@@ -1,0 +1,284 @@
+// The riff view driven with real key and mouse events on the offscreen platform; every test
+// checks the model afterwards.
+#include <QApplication>
+#include <QClipboard>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "canvas.h"
+#include "edit/music.h"
+#include "riff_band.h"
+#include "riff_view_paint.h"
+#include "test_support.h"
+#include "view/position_panel_widget.h"
+#include "view/riff_view.h"
+
+using namespace zel;
+
+namespace {
+
+constexpr int Column0 = 104; // cursor box x of column 0 in the paint box
+constexpr int ColumnWidth = 26;
+
+QPoint StaffPoint(int column, int row) {
+    return {Column0 + ColumnWidth * column + 5, 65 + 4 * row};
+}
+QPoint TabPoint(int column, int row) {
+    return {Column0 + ColumnWidth * column + 5, 156 + 13 * row};
+}
+
+} // namespace
+
+class RiffViewTest : public QObject {
+    Q_OBJECT
+
+private:
+    TProject project;
+    TEditorState editor;
+    std::unique_ptr<TRiffView> view;
+
+    TRiff& Riff() { return project.Riffs[0]; }
+    QWidget* Box() { return view->PaintBox(); }
+    QWidget* Focused() { return QApplication::focusWidget(); }
+
+    void Fill(int count) {
+        Riff().Notes.clear();
+        for (int i = 0; i < count; ++i)
+            Riff().Notes.push_back(test::Note(QuarterDuration, {{2, i % 12}}));
+        EnsureNotes(Riff(), count + 1);
+        view->RiffSwitched();
+    }
+    void Click(QPoint p, Qt::KeyboardModifiers modifiers = {}) {
+        QTest::mouseClick(Box(), Qt::LeftButton, modifiers, p);
+    }
+    void Key(int key, Qt::KeyboardModifiers modifiers = {}) {
+        QWidget* target = Focused();
+        QVERIFY(target);
+        QTest::keyClick(target, Qt::Key(key), modifiers);
+    }
+    void SendMouse(QEvent::Type type, QPoint p, Qt::MouseButtons buttons,
+                   Qt::MouseButton button = Qt::NoButton) {
+        QMouseEvent event(type, p, Box()->mapToGlobal(p), button, buttons, Qt::NoModifier);
+        QApplication::sendEvent(Box(), &event);
+    }
+
+private slots:
+    void init() {
+        ResetProject(project, editor);
+        EnsureNotes(Riff(), 1);
+        view = std::make_unique<TRiffView>(project, editor);
+        view->resize(600, 300);
+        view->show();
+        QApplication::setActiveWindow(view.get());
+        QVERIFY(QTest::qWaitForWindowActive(view.get()));
+    }
+    void cleanup() { view.reset(); }
+
+    void typingFretsOnTheTabLines() {
+        Fill(0);
+        Click(TabPoint(0, 0)); // the top string of six: slot 5
+        QCOMPARE(Focused()->objectName(), QStringLiteral("eRiff2"));
+        QVERIFY(editor.TabMode);
+        QCOMPARE(editor.CursorRow, 0);
+        Key(Qt::Key_1);
+        Key(Qt::Key_2);
+        QCOMPARE(int(Riff().Notes[0].Fret[5]), 12);
+        QVERIFY(project.IsChanged());
+        Key(Qt::Key_Backspace);
+        QCOMPARE(int(Riff().Notes[0].Fret[5]), 1);
+        Key(Qt::Key_Space);
+        QCOMPARE(int(Riff().Notes[0].Fret[5]), int(NoFret));
+        // The hidden control never takes the text.
+        QVERIFY(static_cast<QLineEdit*>(Focused())->text().isEmpty());
+    }
+
+    void enterAndSpaceOnTheStaff() {
+        Fill(1);
+        Riff().Notes[0] = test::Note(QuarterDuration);
+        Click(StaffPoint(0, 8)); // bottom line: E4, pitch 4
+        QCOMPARE(Focused()->objectName(), QStringLiteral("eRiff1"));
+        QVERIFY(!editor.TabMode);
+        QCOMPARE(editor.CursorRow, 8);
+        Key(Qt::Key_Return);
+        auto sounds = [&](int pitch) {
+            for (int s = 0; s < StringSlots; ++s)
+                if (SlotPitch(Riff(), Riff().Notes[0], s) == pitch)
+                    return true;
+            return false;
+        };
+        QVERIFY(sounds(4));
+        Key(Qt::Key_Space);
+        QVERIFY(!sounds(4));
+    }
+
+    void shiftKeysAndShiftClickExtendTheSelection() {
+        Fill(6);
+        Click(StaffPoint(1, 4));
+        Key(Qt::Key_Right, Qt::ShiftModifier);
+        Key(Qt::Key_Right, Qt::ShiftModifier);
+        QCOMPARE(Riff().Anchor, 1);
+        QCOMPARE(Riff().Cursor, 3);
+        Click(StaffPoint(4, 4), Qt::ShiftModifier);
+        QCOMPARE(Riff().Anchor, 1);
+        QCOMPARE(Riff().Cursor, 4);
+        Key(Qt::Key_Left);
+        QCOMPARE(Riff().Anchor, 3);
+        QCOMPARE(Riff().Cursor, 3);
+    }
+
+    void dragSelectsAndKeysWaitForTheRelease() {
+        Fill(6);
+        SendMouse(QEvent::MouseButtonPress, StaffPoint(1, 4), Qt::LeftButton, Qt::LeftButton);
+        QVERIFY(editor.MouseHeld);
+        Key(Qt::Key_Right); // ignored while the button is held
+        QCOMPARE(Riff().Cursor, 1);
+        SendMouse(QEvent::MouseMove, StaffPoint(3, 4), Qt::LeftButton);
+        SendMouse(QEvent::MouseMove, StaffPoint(30, 4), Qt::LeftButton); // past the notes
+        SendMouse(QEvent::MouseButtonRelease, StaffPoint(30, 4), Qt::NoButton, Qt::LeftButton);
+        QVERIFY(!editor.MouseHeld);
+        QCOMPARE(Riff().Anchor, 1);
+        QCOMPARE(Riff().Cursor, 3);
+    }
+
+    void clickRightOfTheLastNoteStandsOnTheEndRecord() {
+        Fill(3);
+        Click(QPoint(Column0 + 26 * 3 + 20, 300 - 80));
+        QCOMPARE(Riff().Cursor, 3);
+        Click(QPoint(10, 70));
+        QCOMPARE(Riff().Cursor, 0);
+    }
+
+    void ctrlArrowsMoveByAPage() {
+        Fill(100);
+        Click(StaffPoint(0, 4));
+        int page = view->viewport()->width() / ColumnWidth;
+        Key(Qt::Key_Right, Qt::ControlModifier);
+        QCOMPARE(Riff().Cursor, page);
+        QCOMPARE(Riff().Anchor, page);
+        Key(Qt::Key_Right, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(Riff().Cursor, 2 * page);
+        QCOMPARE(Riff().Anchor, page);
+        // The view scrolled so that the cursor column shows.
+        int x = Column0 + ColumnWidth * Riff().Cursor;
+        int scroll = view->horizontalScrollBar()->value();
+        QVERIFY(x >= scroll && x + ColumnWidth <= scroll + view->viewport()->width());
+        Key(Qt::Key_End);
+        QCOMPARE(Riff().Cursor, 100);
+        Key(Qt::Key_Left, Qt::ControlModifier);
+        QCOMPARE(Riff().Cursor, 100 - page);
+    }
+
+    void cutAndPasteRoundTripThroughTheClipboard() {
+        Fill(6);
+        std::vector<TNote> before(Riff().Notes.begin(), Riff().Notes.begin() + 6);
+        Click(StaffPoint(1, 4));
+        Click(StaffPoint(2, 4), Qt::ShiftModifier);
+        Key(Qt::Key_X, Qt::ControlModifier);
+        QCOMPARE(NoteCount(Riff()), 4);
+        QCOMPARE(QApplication::clipboard()->text().count(QStringLiteral("\r\n")), 2);
+        Key(Qt::Key_Home);
+        Key(Qt::Key_Right); // back where the cut notes stood
+        Key(Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(NoteCount(Riff()), 6);
+        QVERIFY(std::equal(before.begin(), before.end(), Riff().Notes.begin()));
+        QCOMPARE(Riff().Cursor, 3);
+        // Text that is not notes changes nothing and does not crash.
+        QApplication::clipboard()->setText(QStringLiteral("hello \u4e16\u754c\r\n\r\n"));
+        Key(Qt::Key_V, Qt::ControlModifier);
+        QVERIFY(NoteCount(Riff()) >= 6);
+    }
+
+    void popupMenuActsOnTheSelection() {
+        Fill(5);
+        Click(StaffPoint(1, 4));
+        Click(StaffPoint(3, 4), Qt::ShiftModifier);
+        QMenu* menu = view->findChild<QMenu*>(QStringLiteral("PopupMenuEdit"));
+        QVERIFY(menu);
+        QStringList captions;
+        for (QAction* action : menu->actions())
+            captions << action->text();
+        QCOMPARE(captions, (QStringList{"Cut", "Copy", "Paste", "Delete", "", "Riff Properties"}));
+        // A right click opens it without moving the cursor.
+        QTest::mouseClick(Box(), Qt::RightButton, {}, StaffPoint(0, 4));
+        QCOMPARE(Riff().Cursor, 3);
+        QCOMPARE(Riff().Anchor, 1);
+        menu->findChild<QAction*>(QStringLiteral("mDelete"));
+        for (QAction* action : menu->actions())
+            if (action->objectName() == QStringLiteral("mDelete"))
+                action->trigger();
+        menu->hide();
+        QCOMPARE(NoteCount(Riff()), 2);
+    }
+
+    void paintBoxFollowsTheRiff() {
+        Fill(10);
+        QCOMPARE(Box()->width(), 11 * ColumnWidth + Column0);
+        QCOMPARE(Box()->height(), BandHeight(view->Metrics(), Riff()));
+        Click(TabPoint(10, 0));
+        Key(Qt::Key_5); // a new note at the end widens the box
+        QCOMPARE(NoteCount(Riff()), 11);
+        QCOMPARE(Box()->width(), 12 * ColumnWidth + Column0);
+    }
+
+    void statusPanelShowsPositionOrSelection() {
+        Fill(8);
+        TPositionPanelWidget panel(project, editor);
+        panel.resize(80, 20);
+        auto inkOf = [&](QColor color) {
+            QImage image = panel.grab().toImage();
+            int n = 0;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x) {
+                    QColor c = image.pixelColor(x, y);
+                    n += c.red() < 60 && std::abs(c.green() - color.green()) < 60 &&
+                         std::abs(c.blue() - color.blue()) < 60 && c != QColor(Qt::white);
+                }
+            return n;
+        };
+        Click(StaffPoint(1, 4));
+        int navy = inkOf(QColor(0, 0, 128));
+        int green = inkOf(QColor(0, 128, 0));
+        QVERIFY(navy > 20);
+        Click(StaffPoint(4, 4), Qt::ShiftModifier);
+        QVERIFY(inkOf(QColor(0, 128, 0)) > green + 20);
+        QVERIFY(inkOf(QColor(0, 0, 128)) < navy);
+    }
+
+    void longRiffPaintsTheSamePictureWhereverItIsScrolled() {
+        Fill(10000);
+        QPalette palette = view->palette();
+        palette.setColor(QPalette::Base, Qt::white);
+        view->setPalette(palette);
+        int width = Box()->width();
+        int height = Box()->height();
+        for (int scroll : {width / 2, width - view->viewport()->width(), 1234}) {
+            view->horizontalScrollBar()->setValue(scroll);
+            scroll = view->horizontalScrollBar()->value();
+            QRect visible(scroll, 0, view->viewport()->width(), height);
+            QImage got = Box()->grab(visible).toImage().convertToFormat(QImage::Format_RGB32);
+            QImage expected(visible.size(), QImage::Format_RGB32);
+            expected.setDevicePixelRatio(got.devicePixelRatio());
+            expected.setDotsPerMeterX(got.dotsPerMeterX());
+            expected.setDotsPerMeterY(got.dotsPerMeterY());
+            expected.fill(Qt::white);
+            {
+                QPainter painter(&expected);
+                painter.translate(-scroll, 0);
+                TCanvas canvas(painter, RiffViewFontFamily(), RiffViewFontPixels);
+                int index = 0, ticks = 0;
+                TChordDrawState chords;
+                DrawRiffBand(canvas, view->Metrics(), Riff(), index, ticks, 4, width, 0, chords);
+            }
+            if (qEnvironmentVariableIsSet("ZELVANE_SCREENSHOTS"))
+                got.save(QStringLiteral("riffview-%1.png").arg(scroll));
+            QCOMPARE(got, expected);
+        }
+    }
+};
+
+QTEST_MAIN(RiffViewTest)
+#include "riff_view_test.moc"
