@@ -206,6 +206,76 @@ TEST(Cli, ExportWavOfRiffsSongsAndMistakes) {
               2);
 }
 
+// Width and height from a PNG file's header; zero when it is not a PNG.
+std::pair<uint32_t, uint32_t> PngSize(const std::string& bytes) {
+    if (bytes.size() < 24 || bytes.compare(0, 8, "\x89PNG\r\n\x1a\n") != 0)
+        return {0, 0};
+    auto word = [&](size_t at) {
+        return uint32_t(uint8_t(bytes[at])) << 24 | uint32_t(uint8_t(bytes[at + 1])) << 16 |
+               uint32_t(uint8_t(bytes[at + 2])) << 8 | uint32_t(uint8_t(bytes[at + 3]));
+    };
+    return {word(16), word(20)};
+}
+
+TEST(Cli, ExportPngDrawsARiffInBands) {
+    TTempDir dir;
+    struct {
+        std::vector<std::string> options;
+        std::pair<uint32_t, uint32_t> size;
+    } cases[] = {
+        {{"--riff", "intro"}, {1200, 273}},                      // one band of six strings
+        {{"--riff", "Verse", "--width", "300"}, {300, 2 * 273}}, // eight columns a band
+        {{"--riff", "Bass Line"}, {1200, 156 + 7 * 13}},         // four strings
+        {{"--riff", "Intro", "--font-height", "26"}, {1200, 2 * 273}},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = {"export-png", ZELVANE_DEMO_PROJECT, "-o",
+                                         dir.File("riff.png")};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        TRun run = RunCli(args);
+        ASSERT_EQ(run.Status, 0) << run.Err;
+        EXPECT_EQ(PngSize(ReadBytes(dir.File("riff.png"))), c.size) << c.options[1];
+    }
+    EXPECT_EQ(test::FolderEntries(dir.Path()), std::vector<std::string>{"riff.png"});
+}
+
+TEST(Cli, ExportPngProblemsLeaveNothingBehind) {
+    TTempDir dir;
+    WriteBytes(dir.File("keep.png"), "old picture");
+    struct {
+        std::vector<std::string> args;
+        int status;
+        const char* message;
+    } cases[] = {
+        {{"export-png", ZELVANE_DEMO_PROJECT, "--riff", "Nope", "-o", dir.File("keep.png")},
+         1,
+         "no riff named \"Nope\""},
+        {{"export-png", ZELVANE_DEMO_PROJECT, "--riff", "Intro", "--width", "100", "-o",
+          dir.File("keep.png")},
+         1,
+         "at least 113"},
+        {{"export-png", dir.File("missing.zvp"), "--riff", "Intro", "-o", dir.File("keep.png")},
+         1,
+         "Failed to Open File"},
+        {{"export-png", ZELVANE_DEMO_PROJECT, "--riff", "Intro", "-o", dir.File("nowhere/x.png")},
+         1,
+         "nowhere"},
+        {{"export-png", ZELVANE_DEMO_PROJECT, "-o", dir.File("keep.png")}, 2, "--riff"},
+        {{"export-png", ZELVANE_DEMO_PROJECT, "--riff", "Intro"}, 2, "-o OUT.png"},
+        {{"export-png", ZELVANE_DEMO_PROJECT, "--riff", "Intro", "--width", "wide", "-o",
+          dir.File("keep.png")},
+         2,
+         "--width"},
+    };
+    for (const auto& c : cases) {
+        TRun run = RunCli(c.args);
+        EXPECT_EQ(run.Status, c.status) << c.message;
+        EXPECT_NE(run.Err.find(c.message), std::string::npos) << run.Err;
+    }
+    EXPECT_EQ(ReadBytes(dir.File("keep.png")), "old picture");
+    EXPECT_EQ(test::FolderEntries(dir.Path()), std::vector<std::string>{"keep.png"});
+}
+
 TEST(Cli, ImportMidiIntoANewOrAnExistingProject) {
     TTempDir dir;
     const std::string scale = std::string(ZELVANE_TEST_DATA) + "/scale.mid";

@@ -8,6 +8,7 @@
 #include "app/markup.h"
 #include "app/message_service.h"
 #include "cli_common.h"
+#include "export_png.h"
 #include "import_midi.h"
 #include "info.h"
 #include "model/datafile.h"
@@ -32,6 +33,8 @@ constexpr const char* MainHelp =
     "                              render the song (or riffs) into a WAV file\n"
     "  play PROJECT.zvp [same options as export-wav, without -o]\n"
     "                              render and play through the sound device\n"
+    "  export-png PROJECT.zvp --riff NAME -o OUT.png [--width PX] [--font-height PX]\n"
+    "                              draw a riff as staff and tab into a PNG picture\n"
     "  import-midi FILE.mid -o OUT.zvp [--into PROJECT.zvp] [--riff NAME] [--at NOTE]\n"
     "              [--channels LIST]\n"
     "                              import a MIDI file's notes into a riff\n"
@@ -122,6 +125,8 @@ int RunHelp(const std::vector<std::string>& args) {
         std::cout << zel::cli::ExportWavHelp;
     else if (args[0] == "play")
         std::cout << zel::cli::PlayHelp;
+    else if (args[0] == "export-png")
+        std::cout << zel::cli::ExportPngHelp;
     else if (args[0] == "import-midi")
         std::cout << zel::cli::ImportMidiHelp;
     else
@@ -146,6 +151,8 @@ int main(int argc, char** argv) {
         return zel::cli::RunExportWav(args, argv[0]);
     if (command == "play")
         return zel::cli::RunPlay(args, argc, argv);
+    if (command == "export-png")
+        return zel::cli::RunExportPng(args, argc, argv);
     if (command == "import-midi")
         return zel::cli::RunImportMidi(args);
     if (command == "help" || command == "--help" || command == "-h")

@@ -1,0 +1,130 @@
+#include "export_png.h"
+
+#include <QBuffer>
+#include <QByteArray>
+#include <QGuiApplication>
+#include <cstdlib>
+#include <iostream>
+
+#include "cli_common.h"
+#include "model/datafile.h"
+#include "riff_image.h"
+
+namespace zel::cli {
+
+const char* const ExportPngHelp =
+    "Usage: zelvane-cli export-png PROJECT.zvp --riff NAME -o OUT.png [--width PX]\n"
+    "                  [--font-height PX]\n"
+    "\n"
+    "Draws a riff as staff and tab into a PNG picture, its bands one below another the way a\n"
+    "printed page wraps them. Runs without a display.\n"
+    "\n"
+    "  --riff NAME         the riff to draw (letter case ignored)\n"
+    "  -o OUT.png          the picture to write\n"
+    "  --width PX          width of the picture (default 1200)\n"
+    "  --font-height PX    height of the font the layout derives from (default 13, as on\n"
+    "                      the screen)\n";
+
+namespace {
+
+struct TPngOptions {
+    std::string Project;
+    std::string Riff;
+    std::string Out;
+    int Width = 1200;
+    int FontHeight = 13;
+};
+
+std::string ParsePngOptions(const std::vector<std::string>& args, TPngOptions& o) {
+    TArgs walk(args);
+    std::string arg;
+    while (walk.Next(arg)) {
+        if (arg == "-o" || arg == "--output") {
+            if (!walk.Value(o.Out) || o.Out.empty())
+                return arg + " needs a file";
+        } else if (arg == "--riff") {
+            if (!walk.Value(o.Riff) || o.Riff.empty())
+                return "--riff needs a riff name";
+        } else if (arg == "--width") {
+            if (!walk.Number(16, 30000, o.Width))
+                return "--width needs a number of pixels from 16 to 30000";
+        } else if (arg == "--font-height") {
+            if (!walk.Number(6, 200, o.FontHeight))
+                return "--font-height needs a number of pixels from 6 to 200";
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            return "unknown option " + arg;
+        } else if (o.Project.empty()) {
+            o.Project = arg;
+        } else {
+            return "only one project file, please";
+        }
+    }
+    if (o.Project.empty())
+        return "a project file is needed";
+    if (o.Riff.empty())
+        return "export-png needs --riff NAME";
+    if (o.Out.empty())
+        return "export-png needs -o OUT.png";
+    return {};
+}
+
+// Pictures and fonts need a GUI application object; without a display it draws offscreen.
+void ChooseHeadlessPlatform() {
+    if (std::getenv("QT_QPA_PLATFORM"))
+        return;
+    const char* display = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    if ((!display || !*display) && (!wayland || !*wayland))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+}
+
+} // namespace
+
+int RunExportPng(const std::vector<std::string>& args, int argc, char** argv) {
+    if (WantsHelp(args)) {
+        std::cout << ExportPngHelp;
+        return FinishOutput();
+    }
+    TPngOptions options;
+    std::string problem = ParsePngOptions(args, options);
+    if (!problem.empty())
+        return Usage(problem, ExportPngHelp);
+
+    TProject project;
+    if (!Load(project, options.Project))
+        return FileFailure();
+    int riff = FindRiff(project, options.Riff);
+    if (riff < 0) {
+        std::cerr << "zelvane-cli: there is no riff named \"" << options.Riff << "\" in "
+                  << options.Project << '\n';
+        return ExitFileError;
+    }
+
+    ChooseHeadlessPlatform();
+    QGuiApplication app(argc, argv);
+    QString error;
+    QImage image =
+        RenderRiffImage(project.Riffs[size_t(riff)], {options.Width, options.FontHeight}, error);
+    if (image.isNull()) {
+        std::cerr << "zelvane-cli: " << error.toStdString() << '\n';
+        return ExitFileError;
+    }
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, "PNG")) {
+        std::cerr << "zelvane-cli: the picture could not be encoded as PNG\n";
+        return ExitFileError;
+    }
+    auto file = TDataFile::OpenForWriting(options.Out);
+    if (!file)
+        return FileFailure();
+    file->WriteBytes(std::string_view(png.constData(), size_t(png.size())));
+    if (!file->Commit())
+        return FileFailure();
+    std::cout << "Wrote " << options.Out << " (" << image.width() << " x " << image.height()
+              << " pixels)\n";
+    return FinishOutput();
+}
+
+} // namespace zel::cli
