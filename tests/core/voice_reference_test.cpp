@@ -18,10 +18,15 @@ TInstrument RandomInstrument(std::mt19937& rng) {
     in.Octave = int16_t(pick(-2, 2));
     in.MixLeft = uint8_t(pick(0, 100));
     in.MixRight = uint8_t(pick(0, 100));
+    // Slopes of 1000 jump, slopes of 0 hold the level: both let whole runs of frames go
+    // without stepping, so they come up often.
+    auto slope = [&] {
+        const int kind = pick(0, 7);
+        return kind == 0 ? 1000 : kind == 1 ? 0 : pick(1, 999);
+    };
     auto env = [&] {
-        return TEnvelope{pick(0, 5) == 0 ? 1000 : pick(1, 999),
-                         pick(0, 3) == 0 ? 1000 : pick(1, 999), pick(0, 1000),
-                         pick(0, 4) == 0 ? 1000 : pick(0, 999)};
+        const int attack = slope(), decay = slope();
+        return TEnvelope{attack, decay, pick(0, 1000), slope()};
     };
     in.AmpEnv = env();
     in.FilterEnv = pick(0, 2) == 0 ? TEnvelope{} : env();

@@ -222,17 +222,66 @@ inline double SineSeries(double a) {
     return sign * (a + a * a2 * p);
 }
 
+#if defined(__x86_64__)
+// SineSeries for two angles side by side, with the same operations in the same order.
+inline __m128d SineSeriesPair(__m128d a) {
+    const __m128d pi = _mm_set1_pd(3.141592653589793);
+    const __m128d halfPi = _mm_set1_pd(1.5707963267948966);
+    auto choose = [](__m128d mask, __m128d yes, __m128d no) {
+        return _mm_or_pd(_mm_and_pd(mask, yes), _mm_andnot_pd(mask, no));
+    };
+    const __m128d beyondPi = _mm_cmpgt_pd(a, pi);
+    const __m128d sign = choose(beyondPi, _mm_set1_pd(-1.0), _mm_set1_pd(1.0));
+    a = choose(beyondPi, _mm_sub_pd(a, pi), a);
+    a = choose(_mm_cmpgt_pd(a, halfPi), _mm_sub_pd(pi, a), a);
+    const __m128d a2 = _mm_mul_pd(a, a);
+    auto term = [&](__m128d p, double c) { return _mm_add_pd(_mm_mul_pd(p, a2), _mm_set1_pd(c)); };
+    __m128d p = _mm_set1_pd(1.0 / 355687428096000.0);
+    p = term(p, -1.0 / 1307674368000.0);
+    p = term(p, 1.0 / 6227020800.0);
+    p = term(p, -1.0 / 39916800.0);
+    p = term(p, 1.0 / 362880.0);
+    p = term(p, -1.0 / 5040.0);
+    p = term(p, 1.0 / 120.0);
+    p = term(p, -1.0 / 6.0);
+    return _mm_mul_pd(sign, _mm_add_pd(a, _mm_mul_pd(_mm_mul_pd(a, a2), p)));
+}
+#endif
+
 // trunc(sin(a) x 32000) for a block of angles. The series gives the same integer as the
 // library's sine unless the product lies within a millionth of an integer, or the angle is
 // outside one turn; only those frames ask the library.
 inline void SineBlock(const double* angle, double* x, int count) {
     constexpr double OneTurn = 6.283185307179586;
-    double y[256];
-    for (int k = 0; k < count; ++k)
-        y[k] = SineSeries(angle[k]) * 32000.0;
-    for (int k = 0; k < count; ++k) {
-        const double whole = double(static_cast<int64_t>(y[k]));
-        const double frac = y[k] - whole;
+    int k = 0;
+#if defined(__x86_64__)
+    // Two frames side by side; within one turn the product is at most 32000 in magnitude, so
+    // its whole part is a truncation to int32.
+    const __m128d scale = _mm_set1_pd(32000.0), zero = _mm_setzero_pd(),
+                  turn = _mm_set1_pd(OneTurn), near = _mm_set1_pd(1e-6),
+                  lowest = _mm_set1_pd(-1.0 + 1e-6), highest = _mm_set1_pd(1.0 - 1e-6),
+                  nearBelow = _mm_set1_pd(-1e-6);
+    for (; k + 2 <= count; k += 2) {
+        const __m128d a = _mm_loadu_pd(angle + k);
+        const __m128d y = _mm_mul_pd(SineSeriesPair(a), scale);
+        const __m128d whole = _mm_cvtepi32_pd(_mm_cvttpd_epi32(y));
+        const __m128d frac = _mm_sub_pd(y, whole);
+        __m128d clear = _mm_and_pd(_mm_cmpgt_pd(frac, lowest), _mm_cmplt_pd(frac, highest));
+        clear =
+            _mm_and_pd(clear, _mm_or_pd(_mm_cmpgt_pd(frac, near), _mm_cmplt_pd(frac, nearBelow)));
+        clear = _mm_and_pd(clear, _mm_and_pd(_mm_cmpge_pd(a, zero), _mm_cmple_pd(a, turn)));
+        _mm_storeu_pd(x + k, whole);
+        const int lanes = _mm_movemask_pd(clear);
+        if (lanes != 3)
+            for (int lane = 0; lane < 2; ++lane)
+                if (!(lanes & (1 << lane)))
+                    x[k + lane] = double(Trunc(std::sin(angle[k + lane]) * 32000.0));
+    }
+#endif
+    for (; k < count; ++k) {
+        const double y = SineSeries(angle[k]) * 32000.0;
+        const double whole = double(static_cast<int64_t>(y));
+        const double frac = y - whole;
         const bool clear = frac > -1.0 + 1e-6 && frac < 1.0 - 1e-6 && (frac > 1e-6 || frac < -1e-6);
         if (clear && angle[k] >= 0.0 && angle[k] <= OneTurn)
             x[k] = whole;
@@ -257,17 +306,61 @@ struct TBlock {
     TNoise& Noise;
 };
 
+// Skew(Frac(r / period)) for the frames r0, r0 + 1, ..., when every r / period lies in
+// [0, 2^31): the whole part is then a truncation to int32, and with both sides of the skew
+// worked out for every frame there are no branches, so two frames go side by side (their
+// divisions are what an oscillator frame costs). False (nothing to use) otherwise.
+bool SkewedPhases(int64_t r0, double period, int skew, int count, double* phase) {
+    const double first = double(r0);
+    if (!(first >= 0.0 && first < 9.0e15 && period > 0.0 &&
+          (first + double(count)) / period < 2147483647.0))
+        return false;
+    const double rise = skew + 100, fall = 101 - skew;
+    int k = 0;
+#if defined(__x86_64__)
+    const __m128d periods = _mm_set1_pd(period), rises = _mm_set1_pd(rise),
+                  falls = _mm_set1_pd(fall), hundred = _mm_set1_pd(100.0), one = _mm_set1_pd(1.0),
+                  half = _mm_set1_pd(0.5), two = _mm_set1_pd(2.0);
+    __m128d r = _mm_set_pd(first + 1.0, first);
+    for (; k + 2 <= count; k += 2) {
+        const __m128d x = _mm_div_pd(r, periods);
+        const __m128d t = _mm_sub_pd(x, _mm_cvtepi32_pd(_mm_cvttpd_epi32(x)));
+        const __m128d up = _mm_div_pd(_mm_mul_pd(t, hundred), rises);
+        const __m128d down =
+            _mm_sub_pd(one, _mm_div_pd(_mm_mul_pd(_mm_sub_pd(one, t), hundred), falls));
+        const __m128d past = _mm_cmpge_pd(up, half);
+        _mm_storeu_pd(phase + k, _mm_or_pd(_mm_and_pd(past, down), _mm_andnot_pd(past, up)));
+        r = _mm_add_pd(r, two);
+    }
+#endif
+    for (; k < count; ++k) {
+        const double x = (first + double(k)) / period;
+        const double t = x - double(static_cast<int32_t>(x));
+        const double up = t * 100.0 / rise;
+        const double down = 1.0 - (1.0 - t) * 100.0 / fall;
+        phase[k] = up >= 0.5 ? down : up;
+    }
+    return true;
+}
+
 // The waveform and the modulation target are fixed for a note, so each pair gets its own loop.
 template <int Wave, int Target> void OscillatorBlock(TBlock& b) {
+    // Unless the modulation moves the phase frame by frame, the phases of the block come first.
+    constexpr bool Phased = Wave == WaveSine || Wave == WaveSquare || Wave == WaveTriangle;
+    double phase[Block];
+    bool phased = false;
+    if constexpr (Phased && Target != ModPitch)
+        phased =
+            SkewedPhases((b.Pos - b.V.NoteStart) / 2, double(b.V.Period), b.Skew, b.Live, phase);
     for (int k = 0; k < b.Live; ++k) {
         const int64_t r = (b.Pos + 2 * k - b.V.NoteStart) / 2;
-        double t = Frac(double(r) / double(b.V.Period));
+        double u = 0.0; // the skewed phase
         if constexpr (Target == ModPitch || Target == ModFilter || Target == ModAmp) {
             const double w = ModulationWave(b.V, b.Q);
             if constexpr (Target == ModPitch) {
                 b.PhaseShift =
                     static_cast<float>(b.PhaseShift + (w - 0.5) * b.Depth * 0.01 * 0.005);
-                t = Frac(double(r) / double(b.V.Period) + double(b.PhaseShift));
+                u = Skewed(Frac(double(r) / double(b.V.Period) + double(b.PhaseShift)), b.Skew);
                 b.Filter[k] = b.Filter[k] * b.Filter[k];
             } else if constexpr (Target == ModFilter) {
                 b.Filter[k] = static_cast<float>((1.0 - b.Depth * w * 0.01) * double(b.Filter[k]) *
@@ -279,12 +372,14 @@ template <int Wave, int Target> void OscillatorBlock(TBlock& b) {
         } else {
             b.Filter[k] = b.Filter[k] * b.Filter[k];
         }
+        if constexpr (Phased && Target != ModPitch)
+            u = phased ? phase[k] : Skewed(Frac(double(r) / double(b.V.Period)), b.Skew);
         if (++b.Q == b.V.ModPeriod)
             b.Q = 0;
         if constexpr (Wave == WaveSine) {
-            b.Angle[k] = TwoPi * Skewed(t, b.Skew); // the sine follows for the whole block
+            b.Angle[k] = TwoPi * u; // the sine follows for the whole block
         } else if constexpr (Wave == WaveSquare || Wave == WaveTriangle) {
-            b.X[k] = double(Oscillator(uint8_t(Wave), Skewed(t, b.Skew)));
+            b.X[k] = double(Oscillator(uint8_t(Wave), u));
         } else if constexpr (Wave == WaveNoise) {
             b.X[k] = b.Noise.Next() - 32768; // the phase is not used
         } else {
@@ -582,15 +677,23 @@ void RenderFrames(int tempo, int pitch, int ticks, const TInstrument& in, int64_
         const int frames = int(std::min<int64_t>(Block, (end - pos) / 2));
         // 1. Envelopes; the note ends at the first frame where either is closed.
         int live = 0;
-        // Both envelopes holding their sustain levels under an open key stay as they are:
-        // the frames up to the key's release need no stepping.
-        if (stateA == EnvSustain && stateE == EnvSustain && a * e != 0.0f &&
-            a == float(ampSteps.Sustain) && e == float(filterSteps.Sustain)) {
-            int64_t held = pos < gateEnd ? (gateEnd - pos + 1) / 2 : 0;
-            int steady = int(std::min<int64_t>(frames, held));
-            for (; live < steady; ++live) {
-                amp[live] = a;
-                filter[live] = e;
+        // A step depends only on the level, the state and the key. When the next step of both
+        // envelopes would leave them as they are (a held sustain, a release or decay with no
+        // slope), they stay so for as long as the key does: those frames need no stepping.
+        {
+            const bool gate = pos < gateEnd;
+            float nextA = a, nextE = e;
+            int nextStateA = stateA, nextStateE = stateE;
+            StepEnvelope(ampSteps, gate, nextA, nextStateA);
+            StepEnvelope(filterSteps, gate, nextE, nextStateE);
+            if (nextA == a && nextE == e && nextStateA == stateA && nextStateE == stateE &&
+                a * e != 0.0f) {
+                const int64_t same = gate ? (gateEnd - pos + 1) / 2 : frames;
+                const int steady = int(std::min<int64_t>(frames, same));
+                for (; live < steady; ++live) {
+                    amp[live] = a;
+                    filter[live] = e;
+                }
             }
         }
         for (; live < frames; ++live) {
