@@ -1,8 +1,11 @@
 #include "sound/notebuffer.h"
 
 #include <algorithm>
+#include <atomic>
+#include <bit>
 #include <climits>
 #include <cmath>
+#include <type_traits>
 #if defined(__x86_64__)
 #include <emmintrin.h>
 #endif
@@ -48,33 +51,44 @@ inline int64_t Trunc(double x) {
 #endif
 }
 
-inline void StepEnvelope(const TEnvelope& env, bool gate, float& level, int& state) {
+// An envelope's steps per frame, worked out once per note rather than at every frame.
+struct TEnvelopeSteps {
+    explicit TEnvelopeSteps(const TEnvelope& env)
+        : AttackJumps(env.Attack == 1000), DecayJumps(env.Decay == 1000),
+          ReleaseJumps(env.Release == 1000), Attack(env.Attack * 0.1 / SampleRate),
+          Decay(env.Decay * 0.1 / SampleRate), Release(env.Release * 0.1 / SampleRate),
+          Sustain(env.Sustain * 0.001) {}
+    bool AttackJumps, DecayJumps, ReleaseJumps;
+    double Attack, Decay, Release, Sustain;
+};
+
+inline void StepEnvelope(const TEnvelopeSteps& env, bool gate, float& level, int& state) {
     double l = level;
     if (!gate)
         state = EnvRelease;
     switch (state) {
     case EnvAttack:
-        l = env.Attack == 1000 ? 1.0 : l + env.Attack * 0.1 / SampleRate;
+        l = env.AttackJumps ? 1.0 : l + env.Attack;
         if (l >= 1.0) {
             l = 1.0;
             state = EnvDecay;
         }
         break;
     case EnvDecay:
-        if (env.Decay == 1000)
+        if (env.DecayJumps)
             state = EnvSustain;
         else
-            l -= env.Decay * 0.1 / SampleRate;
-        if (state == EnvDecay && env.Sustain * 0.001 >= l)
+            l -= env.Decay;
+        if (state == EnvDecay && env.Sustain >= l)
             state = EnvSustain;
         break;
     case EnvSustain:
-        l = env.Sustain * 0.001;
+        l = env.Sustain;
         break;
     default:
-        if (env.Release == 1000)
+        if (env.ReleaseJumps)
             l = 0.0;
-        l -= env.Release * 0.1 / SampleRate;
+        l -= env.Release;
         if (!(l > 0.0))
             l = 0.0;
         state = EnvRelease;
@@ -106,7 +120,7 @@ int64_t NoteSamples(int64_t tempo, int64_t ticks) {
 }
 
 void EnvelopeStep(const TEnvelope& env, bool gate, float& level, int& state) {
-    StepEnvelope(env, gate, level, state);
+    StepEnvelope(TEnvelopeSteps(env), gate, level, state);
 }
 
 namespace {
@@ -208,22 +222,71 @@ inline double SineSeries(double a) {
     return sign * (a + a * a2 * p);
 }
 
+#if defined(__x86_64__)
+// SineSeries for two angles side by side, with the same operations in the same order.
+inline __m128d SineSeriesPair(__m128d a) {
+    const __m128d pi = _mm_set1_pd(3.141592653589793);
+    const __m128d halfPi = _mm_set1_pd(1.5707963267948966);
+    auto choose = [](__m128d mask, __m128d yes, __m128d no) {
+        return _mm_or_pd(_mm_and_pd(mask, yes), _mm_andnot_pd(mask, no));
+    };
+    const __m128d beyondPi = _mm_cmpgt_pd(a, pi);
+    const __m128d sign = choose(beyondPi, _mm_set1_pd(-1.0), _mm_set1_pd(1.0));
+    a = choose(beyondPi, _mm_sub_pd(a, pi), a);
+    a = choose(_mm_cmpgt_pd(a, halfPi), _mm_sub_pd(pi, a), a);
+    const __m128d a2 = _mm_mul_pd(a, a);
+    auto term = [&](__m128d p, double c) { return _mm_add_pd(_mm_mul_pd(p, a2), _mm_set1_pd(c)); };
+    __m128d p = _mm_set1_pd(1.0 / 355687428096000.0);
+    p = term(p, -1.0 / 1307674368000.0);
+    p = term(p, 1.0 / 6227020800.0);
+    p = term(p, -1.0 / 39916800.0);
+    p = term(p, 1.0 / 362880.0);
+    p = term(p, -1.0 / 5040.0);
+    p = term(p, 1.0 / 120.0);
+    p = term(p, -1.0 / 6.0);
+    return _mm_mul_pd(sign, _mm_add_pd(a, _mm_mul_pd(_mm_mul_pd(a, a2), p)));
+}
+#endif
+
 // trunc(sin(a) x 32000) for a block of angles. The series gives the same integer as the
 // library's sine unless the product lies within a millionth of an integer, or the angle is
 // outside one turn; only those frames ask the library.
-inline void SineBlock(const double* angle, int64_t* x, int count) {
+inline void SineBlock(const double* angle, double* x, int count) {
     constexpr double OneTurn = 6.283185307179586;
-    double y[256];
-    for (int k = 0; k < count; ++k)
-        y[k] = SineSeries(angle[k]) * 32000.0;
-    for (int k = 0; k < count; ++k) {
-        const double whole = double(static_cast<int64_t>(y[k]));
-        const double frac = y[k] - whole;
+    int k = 0;
+#if defined(__x86_64__)
+    // Two frames side by side; within one turn the product is at most 32000 in magnitude, so
+    // its whole part is a truncation to int32.
+    const __m128d scale = _mm_set1_pd(32000.0), zero = _mm_setzero_pd(),
+                  turn = _mm_set1_pd(OneTurn), near = _mm_set1_pd(1e-6),
+                  lowest = _mm_set1_pd(-1.0 + 1e-6), highest = _mm_set1_pd(1.0 - 1e-6),
+                  nearBelow = _mm_set1_pd(-1e-6);
+    for (; k + 2 <= count; k += 2) {
+        const __m128d a = _mm_loadu_pd(angle + k);
+        const __m128d y = _mm_mul_pd(SineSeriesPair(a), scale);
+        const __m128d whole = _mm_cvtepi32_pd(_mm_cvttpd_epi32(y));
+        const __m128d frac = _mm_sub_pd(y, whole);
+        __m128d clear = _mm_and_pd(_mm_cmpgt_pd(frac, lowest), _mm_cmplt_pd(frac, highest));
+        clear =
+            _mm_and_pd(clear, _mm_or_pd(_mm_cmpgt_pd(frac, near), _mm_cmplt_pd(frac, nearBelow)));
+        clear = _mm_and_pd(clear, _mm_and_pd(_mm_cmpge_pd(a, zero), _mm_cmple_pd(a, turn)));
+        _mm_storeu_pd(x + k, whole);
+        const int lanes = _mm_movemask_pd(clear);
+        if (lanes != 3)
+            for (int lane = 0; lane < 2; ++lane)
+                if (!(lanes & (1 << lane)))
+                    x[k + lane] = double(Trunc(std::sin(angle[k + lane]) * 32000.0));
+    }
+#endif
+    for (; k < count; ++k) {
+        const double y = SineSeries(angle[k]) * 32000.0;
+        const double whole = double(static_cast<int64_t>(y));
+        const double frac = y - whole;
         const bool clear = frac > -1.0 + 1e-6 && frac < 1.0 - 1e-6 && (frac > 1e-6 || frac < -1e-6);
         if (clear && angle[k] >= 0.0 && angle[k] <= OneTurn)
-            x[k] = static_cast<int64_t>(whole);
+            x[k] = whole;
         else
-            x[k] = Trunc(std::sin(angle[k]) * 32000.0);
+            x[k] = double(Trunc(std::sin(angle[k]) * 32000.0));
     }
 }
 
@@ -234,7 +297,7 @@ struct TBlock {
     int Live;
     float* Amp;
     float* Filter;
-    int64_t* X;
+    double* X;
     double* Angle;
     int64_t& Q;
     float& PhaseShift;
@@ -243,17 +306,61 @@ struct TBlock {
     TNoise& Noise;
 };
 
+// Skew(Frac(r / period)) for the frames r0, r0 + 1, ..., when every r / period lies in
+// [0, 2^31): the whole part is then a truncation to int32, and with both sides of the skew
+// worked out for every frame there are no branches, so two frames go side by side (their
+// divisions are what an oscillator frame costs). False (nothing to use) otherwise.
+bool SkewedPhases(int64_t r0, double period, int skew, int count, double* phase) {
+    const double first = double(r0);
+    if (!(first >= 0.0 && first < 9.0e15 && period > 0.0 &&
+          (first + double(count)) / period < 2147483647.0))
+        return false;
+    const double rise = skew + 100, fall = 101 - skew;
+    int k = 0;
+#if defined(__x86_64__)
+    const __m128d periods = _mm_set1_pd(period), rises = _mm_set1_pd(rise),
+                  falls = _mm_set1_pd(fall), hundred = _mm_set1_pd(100.0), one = _mm_set1_pd(1.0),
+                  half = _mm_set1_pd(0.5), two = _mm_set1_pd(2.0);
+    __m128d r = _mm_set_pd(first + 1.0, first);
+    for (; k + 2 <= count; k += 2) {
+        const __m128d x = _mm_div_pd(r, periods);
+        const __m128d t = _mm_sub_pd(x, _mm_cvtepi32_pd(_mm_cvttpd_epi32(x)));
+        const __m128d up = _mm_div_pd(_mm_mul_pd(t, hundred), rises);
+        const __m128d down =
+            _mm_sub_pd(one, _mm_div_pd(_mm_mul_pd(_mm_sub_pd(one, t), hundred), falls));
+        const __m128d past = _mm_cmpge_pd(up, half);
+        _mm_storeu_pd(phase + k, _mm_or_pd(_mm_and_pd(past, down), _mm_andnot_pd(past, up)));
+        r = _mm_add_pd(r, two);
+    }
+#endif
+    for (; k < count; ++k) {
+        const double x = (first + double(k)) / period;
+        const double t = x - double(static_cast<int32_t>(x));
+        const double up = t * 100.0 / rise;
+        const double down = 1.0 - (1.0 - t) * 100.0 / fall;
+        phase[k] = up >= 0.5 ? down : up;
+    }
+    return true;
+}
+
 // The waveform and the modulation target are fixed for a note, so each pair gets its own loop.
 template <int Wave, int Target> void OscillatorBlock(TBlock& b) {
+    // Unless the modulation moves the phase frame by frame, the phases of the block come first.
+    constexpr bool Phased = Wave == WaveSine || Wave == WaveSquare || Wave == WaveTriangle;
+    double phase[Block];
+    bool phased = false;
+    if constexpr (Phased && Target != ModPitch)
+        phased =
+            SkewedPhases((b.Pos - b.V.NoteStart) / 2, double(b.V.Period), b.Skew, b.Live, phase);
     for (int k = 0; k < b.Live; ++k) {
         const int64_t r = (b.Pos + 2 * k - b.V.NoteStart) / 2;
-        double t = Frac(double(r) / double(b.V.Period));
+        double u = 0.0; // the skewed phase
         if constexpr (Target == ModPitch || Target == ModFilter || Target == ModAmp) {
             const double w = ModulationWave(b.V, b.Q);
             if constexpr (Target == ModPitch) {
                 b.PhaseShift =
                     static_cast<float>(b.PhaseShift + (w - 0.5) * b.Depth * 0.01 * 0.005);
-                t = Frac(double(r) / double(b.V.Period) + double(b.PhaseShift));
+                u = Skewed(Frac(double(r) / double(b.V.Period) + double(b.PhaseShift)), b.Skew);
                 b.Filter[k] = b.Filter[k] * b.Filter[k];
             } else if constexpr (Target == ModFilter) {
                 b.Filter[k] = static_cast<float>((1.0 - b.Depth * w * 0.01) * double(b.Filter[k]) *
@@ -265,12 +372,14 @@ template <int Wave, int Target> void OscillatorBlock(TBlock& b) {
         } else {
             b.Filter[k] = b.Filter[k] * b.Filter[k];
         }
+        if constexpr (Phased && Target != ModPitch)
+            u = phased ? phase[k] : Skewed(Frac(double(r) / double(b.V.Period)), b.Skew);
         if (++b.Q == b.V.ModPeriod)
             b.Q = 0;
         if constexpr (Wave == WaveSine) {
-            b.Angle[k] = TwoPi * Skewed(t, b.Skew); // the sine follows for the whole block
+            b.Angle[k] = TwoPi * u; // the sine follows for the whole block
         } else if constexpr (Wave == WaveSquare || Wave == WaveTriangle) {
-            b.X[k] = Oscillator(uint8_t(Wave), Skewed(t, b.Skew));
+            b.X[k] = double(Oscillator(uint8_t(Wave), u));
         } else if constexpr (Wave == WaveNoise) {
             b.X[k] = b.Noise.Next() - 32768; // the phase is not used
         } else {
@@ -318,14 +427,211 @@ void OscillatorBlockFor(uint8_t wave, uint8_t target, TBlock& b) {
     }
 }
 
+// What the filter chain and the high-pass keep from frame to frame: the four low-pass stages
+// and the high-pass's previous input and output, all whole numbers.
+struct TChain {
+    int64_t S[4] = {0, 0, 0, 0};
+    int64_t PreviousIn = 0;
+    int64_t PreviousOut = 0;
+};
+
+// The filter chain, amplitude and high-pass for a block of frames in 64-bit integers, frame
+// after frame: the renderer's own arithmetic, right for any values.
+void ChainExact(const double* x, const float* filter, const float* amp, int count, float highPass,
+                TChain& chain, double* out) {
+    for (int k = 0; k < count; ++k) {
+        int64_t value = static_cast<int64_t>(x[k]);
+        const float c = filter[k];
+        if (c != 1.0f) {
+            for (int64_t& memory : chain.S) {
+                memory = Trunc(double(value) * c + (1.0 - double(c)) * double(memory));
+                value = memory;
+            }
+        } else {
+            for (int64_t& memory : chain.S)
+                memory = value;
+        }
+        value = Trunc(double(value) * double(amp[k]));
+        int64_t y =
+            Trunc(HighPassSum(chain.PreviousOut, value, chain.PreviousIn) * double(highPass));
+        chain.PreviousIn = value;
+        chain.PreviousOut = y;
+        out[k] = double(y); // a truncated double or a clamping limit: exact
+    }
+}
+
+// Whole numbers below 2^51 in magnitude: as doubles, their sums of three (in any order) and
+// their truncated products are exactly what the 64-bit arithmetic gives. The high-pass adds
+// the previous output last, so that only one addition lies on its frame-to-frame path.
+constexpr double ExactLimit = 2251799813685248.0;
+
+inline bool ExactAsDouble(int64_t v) {
+    return v > -int64_t(ExactLimit) && v < int64_t(ExactLimit);
+}
+
+// Truncation toward zero from double to double. With SSE4.1 it is a single rounding
+// instruction (a few cycles, on the frame-to-frame path of every filter stage); without, the
+// conversion to int64 and back, which gives INT64_MIN for what it cannot convert.
+template <bool Round> inline double TruncTowardZero(double v) {
+#if defined(__x86_64__)
+    if constexpr (Round) {
+        // roundsd with mode 11: toward zero, no inexact exception; in place, so the result
+        // waits for nothing but `v`.
+        asm("roundsd $11, %0, %0" : "+x"(v));
+        return v;
+    } else {
+        return double(_mm_cvttsd_si64(_mm_set_sd(v)));
+    }
+#else
+    return std::trunc(v);
+#endif
+}
+
+// The largest magnitude among `count` whole numbers held in doubles.
+inline double LargestMagnitude(const double* v, int count) {
+    double largest = 0.0;
+    int k = 0;
+#if defined(__x86_64__)
+    const __m128d signBit = _mm_set1_pd(-0.0);
+    __m128d top = _mm_setzero_pd();
+    for (; k + 2 <= count; k += 2)
+        top = _mm_max_pd(top, _mm_andnot_pd(signBit, _mm_loadu_pd(v + k)));
+    largest = std::max(_mm_cvtsd_f64(top), _mm_cvtsd_f64(_mm_unpackhi_pd(top, top)));
+#endif
+    for (; k < count; ++k)
+        largest = std::max(largest, std::fabs(v[k]));
+    return largest;
+}
+
+// The same chain in doubles that hold whole numbers, for blocks whose values stay well inside
+// the range where that is exact:
+//  - inputs and stage memories below 2^50 in magnitude, and every filter coefficient c in
+//    [0, 1]: each stage then gives at most the larger magnitude of its input and its memory
+//    (c x in + (1 - c) x memory, rounded, is below that plus a half), so no stage comes near
+//    the limits where the 64-bit arithmetic clamps;
+//  - amplitude and high-pass outputs below 2^51, checked as they come (their magnitudes are
+//    summed): the high-pass's sum of three such numbers is exact in a double.
+// The results are then exactly those of ChainExact. Otherwise (runaway filters of damaged
+// instruments) it returns false without touching `chain`, and the block is done exactly.
+template <bool Round>
+bool ChainFast(const double* x, const float* filter, const float* amp, int count, float highPass,
+               TChain& chain, double* out) {
+    constexpr int64_t StageLimit = int64_t(1) << 50;
+    for (int64_t v : chain.S)
+        if (v <= -StageLimit || v >= StageLimit)
+            return false;
+    if (!ExactAsDouble(chain.PreviousIn) || !ExactAsDouble(chain.PreviousOut))
+        return false;
+    if (!(LargestMagnitude(x, count) < double(StageLimit)))
+        return false;
+    // c in [+0, 1] is exactly the bit patterns up to that of 1 (negative values, NaN and
+    // anything above 1 compare larger as unsigned numbers).
+    constexpr uint32_t One = 0x3f800000u;
+    uint32_t lowest = One, highest = 0;
+    for (int k = 0; k < count; ++k) {
+        const uint32_t bits = std::bit_cast<uint32_t>(filter[k]);
+        lowest = std::min(lowest, bits);
+        highest = std::max(highest, bits);
+    }
+    if (highest > One)
+        return false;
+    double* y = out;
+    const double hp = highPass;
+    double a = double(chain.PreviousIn), h = double(chain.PreviousOut);
+    double totalA = 0.0, totalH = 0.0;
+    double p0, p1, p2, p3;
+    if (lowest == One) {
+        // The filter is open for the whole block: every stage passes its input on.
+        for (int k = 0; k < count; ++k) {
+            const double before = a;
+            a = TruncTowardZero<Round>(x[k] * double(amp[k]));
+            h = TruncTowardZero<Round>((h + (a - before)) * hp);
+            totalA += std::fabs(a);
+            totalH += std::fabs(h);
+            y[k] = h;
+        }
+        if (count == 0)
+            return true;
+        p0 = p1 = p2 = p3 = x[count - 1];
+    } else {
+        double c[Block], d[Block];
+        for (int k = 0; k < count; ++k) {
+            c[k] = filter[k];
+            d[k] = 1.0 - c[k]; // with c = 1 the stages pass their input on, as when open
+        }
+        p0 = double(chain.S[0]), p1 = double(chain.S[1]), p2 = double(chain.S[2]),
+        p3 = double(chain.S[3]);
+        double before = 0.0;
+        // Each stage's memory waits only for its own previous value, yet a frame passes six
+        // steps in a row. So one round of the loop takes the first stage of frame t, the
+        // second of frame t - 1, ..., the high-pass of frame t - 5: later steps first, each
+        // from what the previous round left, and the six waits overlap.
+        auto round = [&](int t, auto checked) {
+            auto live = [&](int f) { return !decltype(checked)::value || (f >= 0 && f < count); };
+            if (live(t - 5)) {
+                h = TruncTowardZero<Round>((h + (a - before)) * hp);
+                totalH += std::fabs(h);
+                y[t - 5] = h;
+            }
+            if (live(t - 4)) {
+                before = a;
+                a = TruncTowardZero<Round>(p3 * double(amp[t - 4]));
+                totalA += std::fabs(a);
+            }
+            if (live(t - 3))
+                p3 = TruncTowardZero<Round>(p2 * c[t - 3] + d[t - 3] * p3);
+            if (live(t - 2))
+                p2 = TruncTowardZero<Round>(p1 * c[t - 2] + d[t - 2] * p2);
+            if (live(t - 1))
+                p1 = TruncTowardZero<Round>(p0 * c[t - 1] + d[t - 1] * p1);
+            if (live(t))
+                p0 = TruncTowardZero<Round>(x[t] * c[t] + d[t] * p0);
+        };
+        int t = 0;
+        for (; t < std::min(5, count); ++t)
+            round(t, std::true_type{});
+        for (; t < count; ++t)
+            round(t, std::false_type{});
+        for (; t < count + 5; ++t)
+            round(t, std::true_type{});
+    }
+    if (!(totalA + totalH < ExactLimit))
+        return false;
+    chain.S[0] = int64_t(p0), chain.S[1] = int64_t(p1), chain.S[2] = int64_t(p2),
+    chain.S[3] = int64_t(p3);
+    chain.PreviousIn = int64_t(a);
+    chain.PreviousOut = int64_t(h);
+    return true;
+}
+
+std::atomic<bool> RoundInstructionAllowed{true};
+
+bool HasRoundInstruction() {
+#if defined(__x86_64__)
+    static const bool has = __builtin_cpu_supports("sse4.1");
+    return has && RoundInstructionAllowed.load(std::memory_order_relaxed);
+#else
+    return false;
+#endif
+}
+
+void FilterChain(const double* x, const float* filter, const float* amp, int count, float highPass,
+                 TChain& chain, double* out) {
+    const bool done = HasRoundInstruction()
+                          ? ChainFast<true>(x, filter, amp, count, highPass, chain, out)
+                          : ChainFast<false>(x, filter, amp, count, highPass, chain, out);
+    if (!done)
+        ChainExact(x, filter, amp, count, highPass, chain, out);
+}
+
 } // namespace
 
 namespace {
 
-// The frames of one note. `emit(at, left, right)` receives what the note adds to the values at
-// `at` and `at + 1`; it returns false to stop the note.
+// The frames of one note. `emit(at, samples, count)` receives a block of the note's samples
+// (whole numbers) for the frames from value `at` on; it returns false to stop the note.
 template <class TEmit>
-void RenderFrames(int level, int tempo, int pitch, int ticks, const TInstrument& in, int64_t start,
+void RenderFrames(int tempo, int pitch, int ticks, const TInstrument& in, int64_t start,
                   int64_t end, TEmit& emit) {
 
     // Pitch: the pitch class picks the table entry, octaves scale it.
@@ -355,15 +661,15 @@ void RenderFrames(int level, int tempo, int pitch, int ticks, const TInstrument&
     const int skew = in.Skew;
     const uint8_t target = in.ModTarget;
 
+    const TEnvelopeSteps ampSteps(in.AmpEnv), filterSteps(in.FilterEnv);
     float a = 0.0f, e = 0.0f;
     int stateA = EnvAttack, stateE = EnvAttack;
-    int64_t s[4] = {0, 0, 0, 0};
-    int64_t previousIn = 0, previousOut = 0;
+    TChain chain;
     float phaseShift = 0.0f;
     TNoise noise{NoteNoiseSeed(start, pitch)};
 
     float amp[Block], filter[Block];
-    int64_t x[Block];
+    double x[Block], out[Block];
     double angle[Block];
     int64_t q = (start / 2) % modPeriod; // frames into the modulation period, for every note alike
 
@@ -371,21 +677,29 @@ void RenderFrames(int level, int tempo, int pitch, int ticks, const TInstrument&
         const int frames = int(std::min<int64_t>(Block, (end - pos) / 2));
         // 1. Envelopes; the note ends at the first frame where either is closed.
         int live = 0;
-        // Both envelopes holding their sustain levels under an open key stay as they are:
-        // the frames up to the key's release need no stepping.
-        if (stateA == EnvSustain && stateE == EnvSustain && a * e != 0.0f &&
-            a == float(in.AmpEnv.Sustain * 0.001) && e == float(in.FilterEnv.Sustain * 0.001)) {
-            int64_t held = pos < gateEnd ? (gateEnd - pos + 1) / 2 : 0;
-            int steady = int(std::min<int64_t>(frames, held));
-            for (; live < steady; ++live) {
-                amp[live] = a;
-                filter[live] = e;
+        // A step depends only on the level, the state and the key. When the next step of both
+        // envelopes would leave them as they are (a held sustain, a release or decay with no
+        // slope), they stay so for as long as the key does: those frames need no stepping.
+        {
+            const bool gate = pos < gateEnd;
+            float nextA = a, nextE = e;
+            int nextStateA = stateA, nextStateE = stateE;
+            StepEnvelope(ampSteps, gate, nextA, nextStateA);
+            StepEnvelope(filterSteps, gate, nextE, nextStateE);
+            if (nextA == a && nextE == e && nextStateA == stateA && nextStateE == stateE &&
+                a * e != 0.0f) {
+                const int64_t same = gate ? (gateEnd - pos + 1) / 2 : frames;
+                const int steady = int(std::min<int64_t>(frames, same));
+                for (; live < steady; ++live) {
+                    amp[live] = a;
+                    filter[live] = e;
+                }
             }
         }
         for (; live < frames; ++live) {
             bool gate = pos + 2 * live < gateEnd;
-            StepEnvelope(in.AmpEnv, gate, a, stateA);
-            StepEnvelope(in.FilterEnv, gate, e, stateE);
+            StepEnvelope(ampSteps, gate, a, stateA);
+            StepEnvelope(filterSteps, gate, e, stateE);
             if (a * e == 0.0f)
                 break;
             amp[live] = a;
@@ -394,31 +708,11 @@ void RenderFrames(int level, int tempo, int pitch, int ticks, const TInstrument&
         // 2. Oscillator, with the modulation's effect on phase, filter or amplitude.
         TBlock block{v, pos, live, amp, filter, x, angle, q, phaseShift, depth, skew, noise};
         OscillatorBlockFor(in.Wave, target, block);
-        // 3. Filter chain, amplitude and high-pass, frame after frame.
-        for (int k = 0; k < live; ++k) {
-            int64_t value = x[k];
-            const float c = filter[k];
-            if (c != 1.0f) {
-                for (int64_t& memory : s) {
-                    memory = Trunc(double(value) * c + (1.0 - double(c)) * double(memory));
-                    value = memory;
-                }
-            } else {
-                for (int64_t& memory : s)
-                    memory = value;
-            }
-            value = Trunc(double(value) * double(amp[k]));
-            int64_t y = Trunc(HighPassSum(previousOut, value, previousIn) * double(v.HighPass));
-            previousIn = value;
-            previousOut = y;
-            x[k] = y;
-        }
+        // 3. Filter chain, amplitude and high-pass.
+        FilterChain(x, filter, amp, live, v.HighPass, chain, out);
         // 4. The mix into the two channels at the master level.
-        for (int k = 0; k < live; ++k) {
-            if (!emit(pos + 2 * k, MixPart(in.MixLeft, x[k], level),
-                      MixPart(in.MixRight, x[k], level)))
-                return;
-        }
+        if (!emit(pos, out, live))
+            return;
         if (live < frames)
             return;
         pos += 2 * frames;
@@ -435,7 +729,56 @@ inline void AddValue(int16_t& slot, int64_t contribution, int32_t& peak) {
     slot = static_cast<int16_t>(static_cast<uint16_t>(sum & 0xFFFF));
 }
 
+// What a block of samples adds to the left and right values, interleaved, when every sample is
+// below 2^21 in magnitude and the mix and level below 256: the products then stay below 2^31,
+// and mix% and level% are taken in doubles, left and right side by side. For every n below
+// 2^31 in magnitude, n x 0.01 truncates to the integer quotient n / 100: the double nearest
+// 0.01 is a little above it, so multiples of 100 never fall short of their quotient, and the
+// other quotients have fractions at least 0.01 away from whole numbers while the product is
+// within 1e-8 (checked for every such n). False for larger values; what it wrote is then to be
+// written again.
+bool MixSmall(const double* samples, int count, int mixLeft, int mixRight, int level,
+              int32_t* values) {
+#if defined(__x86_64__)
+    if (mixLeft < 0 || mixLeft > 255 || mixRight < 0 || mixRight > 255 || level < 0 || level > 255)
+        return false;
+    const __m128d mix = _mm_set_pd(mixRight, mixLeft);
+    const __m128d master = _mm_set1_pd(level);
+    const __m128d signBit = _mm_set1_pd(-0.0);
+    const __m128d hundredth = _mm_set1_pd(0.01);
+    auto percent = [&](__m128d n) { return _mm_cvttpd_epi32(_mm_mul_pd(n, hundredth)); };
+    __m128d largest = _mm_setzero_pd();
+    for (int k = 0; k < count; ++k) {
+        const __m128d sample = _mm_set1_pd(samples[k]);
+        largest = _mm_max_sd(largest, _mm_andnot_pd(signBit, sample));
+        const __m128d part = _mm_cvtepi32_pd(percent(_mm_mul_pd(mix, sample)));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(values + 2 * k),
+                         percent(_mm_mul_pd(part, master)));
+    }
+    return _mm_cvtsd_f64(largest) < 2097152.0;
+#else
+    (void)samples, (void)count, (void)mixLeft, (void)mixRight, (void)level, (void)values;
+    return false;
+#endif
+}
+
+// Adds contributions below 2^30 in magnitude into the buffer, as AddValue does: the sums fit
+// 32 bits, so the loop runs on several values at once.
+inline void AddSmall(int16_t* slots, const int32_t* values, size_t count, int32_t& peak) {
+    int32_t top = peak;
+    for (size_t i = 0; i < count; ++i) {
+        const int32_t sum = values[i] + slots[i];
+        const int32_t magnitude = sum < 0 ? -sum : sum;
+        top = std::max(top, magnitude);
+        slots[i] = static_cast<int16_t>(sum);
+    }
+    peak = top;
+}
 } // namespace
+
+void AllowRoundInstruction(bool allow) {
+    RoundInstructionAllowed.store(allow, std::memory_order_relaxed);
+}
 
 uint32_t NoteNoiseSeed(int64_t start, int pitch) {
     uint64_t key = uint64_t(std::max<int64_t>(start, 0) / 2) * 1000003u + uint64_t(uint32_t(pitch));
@@ -450,12 +793,21 @@ void RenderNote(TRenderState& rs, int level, int tempo, int pitch, int ticks,
     end = std::min<int64_t>(end, int64_t(buffer.size()) & ~int64_t(1));
     int32_t peak = rs.PeakLevel;
     int16_t* values = buffer.data();
-    auto emit = [&](int64_t at, int64_t left, int64_t right) {
-        AddValue(values[at], left, peak);
-        AddValue(values[at + 1], right, peak);
+    const int mixLeft = instrument->MixLeft, mixRight = instrument->MixRight;
+    int32_t mixed[2 * Block];
+    auto emit = [&](int64_t at, const double* samples, int count) {
+        if (MixSmall(samples, count, mixLeft, mixRight, level, mixed)) {
+            AddSmall(values + at, mixed, 2 * size_t(count), peak);
+            return true;
+        }
+        for (int k = 0; k < count; ++k) {
+            const int64_t sample = static_cast<int64_t>(samples[k]);
+            AddValue(values[at + 2 * k], MixPart(mixLeft, sample, level), peak);
+            AddValue(values[at + 2 * k + 1], MixPart(mixRight, sample, level), peak);
+        }
         return true;
     };
-    RenderFrames(level, tempo, pitch, ticks, *instrument, start, end, emit);
+    RenderFrames(tempo, pitch, ticks, *instrument, start, end, emit);
     rs.PeakLevel = peak;
 }
 
@@ -467,17 +819,30 @@ bool RenderVoice(int level, int tempo, int pitch, int ticks, const TInstrument* 
         return true;
     sound.Values.reserve(size_t(std::clamp<int64_t>(end - start, 0, int64_t(maxValues))));
     bool complete = true;
-    auto emit = [&](int64_t, int64_t left, int64_t right) {
-        if (sound.Values.size() + 2 > maxValues || left != int32_t(left) ||
-            right != int32_t(right)) {
+    const int mixLeft = instrument->MixLeft, mixRight = instrument->MixRight;
+    auto emit = [&](int64_t, const double* samples, int count) {
+        const size_t at = sound.Values.size();
+        if (size_t(count) * 2 > maxValues - std::min(at, maxValues)) {
             complete = false;
             return false;
         }
-        sound.Values.push_back(int32_t(left));
-        sound.Values.push_back(int32_t(right));
-        return true;
+        sound.Values.resize(at + 2 * size_t(count));
+        int32_t* values = sound.Values.data() + at;
+        if (MixSmall(samples, count, mixLeft, mixRight, level, values))
+            return true;
+        bool fits = true;
+        for (int k = 0; k < count; ++k) {
+            const int64_t sample = static_cast<int64_t>(samples[k]);
+            const int64_t left = MixPart(mixLeft, sample, level);
+            const int64_t right = MixPart(mixRight, sample, level);
+            fits &= left == int32_t(left) && right == int32_t(right);
+            values[2 * k] = int32_t(left);
+            values[2 * k + 1] = int32_t(right);
+        }
+        complete = fits;
+        return fits;
     };
-    RenderFrames(level, tempo, pitch, ticks, *instrument, start, end, emit);
+    RenderFrames(tempo, pitch, ticks, *instrument, start, end, emit);
     if (!complete)
         sound.Values.clear();
     return complete;
@@ -486,8 +851,16 @@ bool RenderVoice(int level, int tempo, int pitch, int ticks, const TInstrument* 
 void MixVoice(const TVoiceSound& sound, std::span<int16_t> buffer, int32_t& peak) {
     size_t at = size_t(sound.Start);
     size_t count = std::min(sound.Values.size(), at < buffer.size() ? buffer.size() - at : 0);
+    const int32_t* values = sound.Values.data();
+    int32_t largest = 0;
     for (size_t i = 0; i < count; ++i)
-        AddValue(buffer[at + i], sound.Values[i], peak);
+        largest = std::max(largest, values[i] < 0 ? -(values[i] + 1) : values[i]);
+    if (largest < (1 << 30)) {
+        AddSmall(buffer.data() + at, values, count, peak);
+        return;
+    }
+    for (size_t i = 0; i < count; ++i)
+        AddValue(buffer[at + i], values[i], peak);
 }
 
 } // namespace zel

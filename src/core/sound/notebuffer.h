@@ -45,6 +45,11 @@ void RenderNote(TRenderState& state, int level, int tempo, int pitch, int ticks,
                 const TInstrument* instrument, std::span<int16_t> buffer, int64_t start,
                 int64_t end);
 
+// Whether the filter chain may truncate with the processor's rounding instruction (SSE4.1),
+// where there is one; otherwise it converts to integers and back. Both give the same samples;
+// the tests turn the instruction off to compare the other way too.
+void AllowRoundInstruction(bool allow);
+
 // What one note adds to a buffer, value by value from `Start` on, apart from the buffer: notes
 // can be rendered side by side on several threads and added in their order afterwards, which
 // gives exactly the samples and the peak of rendering them one after another.
