@@ -167,7 +167,14 @@ inline double ModulationWave(const TVoice& v, int64_t q) {
 struct TNoise {
     uint32_t Seed;
     int Next() {
-        Seed = static_cast<uint32_t>((uint64_t(Seed) * 48271u) % 2147483647u);
+        // The product is below 2^47; as 2^31 leaves 1 modulo 2^31 - 1, its low 31 bits plus
+        // the bits above leave the same remainder, and their sum (below 2^32) is at most one
+        // subtraction away from it: a few cycles between one value and the next instead of a
+        // 64-bit division.
+        constexpr uint32_t Modulus = 2147483647u;
+        const uint64_t product = uint64_t(Seed) * 48271u;
+        const uint32_t sum = uint32_t(product & Modulus) + uint32_t(product >> 31);
+        Seed = sum >= Modulus ? sum - Modulus : sum;
         return static_cast<int>(Seed % 65535u);
     }
 };
