@@ -874,18 +874,50 @@ inline void AddValue(int16_t& slot, int64_t contribution, int32_t& peak) {
 // other quotients have fractions at least 0.01 away from whole numbers while the product is
 // within 1e-8 (checked for every such n). False for larger values; what it wrote is then to be
 // written again.
+#if defined(__x86_64__)
+// The four-lane part of MixSmall: two frames at a time. Returns the frames it finished and
+// raises `largest` to the largest sample magnitude among them.
+ZEL_WIDE int MixSmallWide(const double* samples, int count, int mixLeft, int mixRight, int level,
+                          int32_t* values, double& largest) {
+    const __m256d mix = _mm256_set_pd(mixRight, mixLeft, mixRight, mixLeft);
+    const __m256d master = _mm256_set1_pd(level);
+    const __m256d signBit = _mm256_set1_pd(-0.0);
+    const __m256d hundredth = _mm256_set1_pd(0.01);
+    __m256d top = _mm256_setzero_pd();
+    int k = 0;
+    for (; k + 2 <= count; k += 2) {
+        // left and right of both frames: s0 s0 s1 s1
+        const __m256d pair = _mm256_castpd128_pd256(_mm_loadu_pd(samples + k));
+        const __m256d sample = _mm256_permute4x64_pd(pair, 0x50);
+        top = _mm256_max_pd(top, _mm256_andnot_pd(signBit, sample));
+        const __m256d part = _mm256_cvtepi32_pd(
+            _mm256_cvttpd_epi32(_mm256_mul_pd(_mm256_mul_pd(mix, sample), hundredth)));
+        _mm_storeu_si128(
+            reinterpret_cast<__m128i*>(values + 2 * k),
+            _mm256_cvttpd_epi32(_mm256_mul_pd(_mm256_mul_pd(part, master), hundredth)));
+    }
+    const __m128d half = _mm_max_pd(_mm256_castpd256_pd128(top), _mm256_extractf128_pd(top, 1));
+    largest = std::max({largest, _mm_cvtsd_f64(half), _mm_cvtsd_f64(_mm_unpackhi_pd(half, half))});
+    return k;
+}
+#endif
+
 bool MixSmall(const double* samples, int count, int mixLeft, int mixRight, int level,
               int32_t* values) {
 #if defined(__x86_64__)
     if (mixLeft < 0 || mixLeft > 255 || mixRight < 0 || mixRight > 255 || level < 0 || level > 255)
         return false;
+    double wideLargest = 0.0;
+    const int done = HasWideVectors() ? MixSmallWide(samples, count, mixLeft, mixRight, level,
+                                                     values, wideLargest)
+                                      : 0;
     const __m128d mix = _mm_set_pd(mixRight, mixLeft);
     const __m128d master = _mm_set1_pd(level);
     const __m128d signBit = _mm_set1_pd(-0.0);
     const __m128d hundredth = _mm_set1_pd(0.01);
     auto percent = [&](__m128d n) { return _mm_cvttpd_epi32(_mm_mul_pd(n, hundredth)); };
-    __m128d largest = _mm_setzero_pd();
-    for (int k = 0; k < count; ++k) {
+    __m128d largest = _mm_set_sd(wideLargest);
+    for (int k = done; k < count; ++k) {
         const __m128d sample = _mm_set1_pd(samples[k]);
         largest = _mm_max_sd(largest, _mm_andnot_pd(signBit, sample));
         const __m128d part = _mm_cvtepi32_pd(percent(_mm_mul_pd(mix, sample)));
