@@ -38,22 +38,30 @@ TInstrument RandomInstrument(std::mt19937& rng) {
 
 enum class TTruncation { RoundInstruction, Conversion };
 
+enum class TLanes { Four, Two };
+
 struct TVoiceCase {
     bool Damaged;
     TTruncation Truncation;
+    TLanes Lanes;
 };
 
 void PrintTo(const TVoiceCase& c, std::ostream* os) {
     *os << (c.Damaged ? "damaged" : "editable") << " instruments, "
-        << (c.Truncation == TTruncation::RoundInstruction ? "rounding instruction" : "conversion");
+        << (c.Truncation == TTruncation::RoundInstruction ? "rounding instruction" : "conversion")
+        << ", " << (c.Lanes == TLanes::Four ? "four lanes" : "two lanes");
 }
 
 class VoiceReference : public ::testing::TestWithParam<TVoiceCase> {
 protected:
     void SetUp() override {
         AllowRoundInstruction(GetParam().Truncation == TTruncation::RoundInstruction);
+        AllowWideVectors(GetParam().Lanes == TLanes::Four);
     }
-    void TearDown() override { AllowRoundInstruction(true); }
+    void TearDown() override {
+        AllowRoundInstruction(true);
+        AllowWideVectors(true);
+    }
 };
 
 TEST_P(VoiceReference, SameSamplesAndPeakAsThePlainRenderer) {
@@ -104,17 +112,20 @@ TEST_P(VoiceReference, SameSamplesAndPeakAsThePlainRenderer) {
     EXPECT_GT(contributions, damaged ? 20 : 150) << "notes compared through RenderVoice";
 }
 
-INSTANTIATE_TEST_SUITE_P(Instruments, VoiceReference,
-                         ::testing::Values(TVoiceCase{false, TTruncation::RoundInstruction},
-                                           TVoiceCase{true, TTruncation::RoundInstruction},
-                                           TVoiceCase{false, TTruncation::Conversion},
-                                           TVoiceCase{true, TTruncation::Conversion}),
-                         [](const auto& param) {
-                             return std::string(param.param.Damaged ? "Damaged" : "Editable") +
-                                    (param.param.Truncation == TTruncation::RoundInstruction
-                                         ? "RoundInstruction"
-                                         : "Conversion");
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Instruments, VoiceReference,
+    ::testing::Values(TVoiceCase{false, TTruncation::RoundInstruction, TLanes::Four},
+                      TVoiceCase{true, TTruncation::RoundInstruction, TLanes::Four},
+                      TVoiceCase{false, TTruncation::Conversion, TLanes::Four},
+                      TVoiceCase{true, TTruncation::Conversion, TLanes::Four},
+                      TVoiceCase{false, TTruncation::RoundInstruction, TLanes::Two},
+                      TVoiceCase{true, TTruncation::Conversion, TLanes::Two}),
+    [](const auto& param) {
+        return std::string(param.param.Damaged ? "Damaged" : "Editable") +
+               (param.param.Truncation == TTruncation::RoundInstruction ? "RoundInstruction"
+                                                                        : "Conversion") +
+               (param.param.Lanes == TLanes::Four ? "FourLanes" : "TwoLanes");
+    });
 
 } // namespace
 } // namespace zel

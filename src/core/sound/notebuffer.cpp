@@ -7,7 +7,10 @@
 #include <cmath>
 #include <type_traits>
 #if defined(__x86_64__)
-#include <emmintrin.h>
+#include <immintrin.h>
+// Functions with this mark use the processor's four-lane (AVX2) instructions; they run only
+// where HasWideVectors() says the processor has them. They never use fused multiply-adds.
+#define ZEL_WIDE __attribute__((target("avx2")))
 #endif
 
 namespace zel {
@@ -48,6 +51,19 @@ inline int64_t Trunc(double x) {
     return value > -Limit && value < Limit ? value : TruncSlow(x);
 #else
     return TruncSlow(x);
+#endif
+}
+
+std::atomic<bool> WideVectorsAllowed{true};
+
+// Whether the four-lane paths may run: the processor has them and the tests have not turned
+// them off.
+bool HasWideVectors() {
+#if defined(__x86_64__)
+    static const bool has = __builtin_cpu_supports("avx2");
+    return has && WideVectorsAllowed.load(std::memory_order_relaxed);
+#else
+    return false;
 #endif
 }
 
@@ -151,7 +167,14 @@ inline double ModulationWave(const TVoice& v, int64_t q) {
 struct TNoise {
     uint32_t Seed;
     int Next() {
-        Seed = static_cast<uint32_t>((uint64_t(Seed) * 48271u) % 2147483647u);
+        // The product is below 2^47; as 2^31 leaves 1 modulo 2^31 - 1, its low 31 bits plus
+        // the bits above leave the same remainder, and their sum (below 2^32) is at most one
+        // subtraction away from it: a few cycles between one value and the next instead of a
+        // 64-bit division.
+        constexpr uint32_t Modulus = 2147483647u;
+        const uint64_t product = uint64_t(Seed) * 48271u;
+        const uint32_t sum = uint32_t(product & Modulus) + uint32_t(product >> 31);
+        Seed = sum >= Modulus ? sum - Modulus : sum;
         return static_cast<int>(Seed % 65535u);
     }
 };
@@ -248,6 +271,61 @@ inline __m128d SineSeriesPair(__m128d a) {
 }
 #endif
 
+#if defined(__x86_64__)
+// One step of the sine's series, p x a^2 + c, in four lanes.
+ZEL_WIDE inline __m256d SeriesTerm(__m256d p, __m256d a2, double c) {
+    return _mm256_add_pd(_mm256_mul_pd(p, a2), _mm256_set1_pd(c));
+}
+
+// SineSeries for four angles side by side, with the same operations in the same order.
+ZEL_WIDE inline __m256d SineSeriesQuad(__m256d a) {
+    const __m256d pi = _mm256_set1_pd(3.141592653589793);
+    const __m256d halfPi = _mm256_set1_pd(1.5707963267948966);
+    const __m256d beyondPi = _mm256_cmp_pd(a, pi, _CMP_GT_OQ);
+    const __m256d sign = _mm256_blendv_pd(_mm256_set1_pd(1.0), _mm256_set1_pd(-1.0), beyondPi);
+    a = _mm256_blendv_pd(a, _mm256_sub_pd(a, pi), beyondPi);
+    a = _mm256_blendv_pd(a, _mm256_sub_pd(pi, a), _mm256_cmp_pd(a, halfPi, _CMP_GT_OQ));
+    const __m256d a2 = _mm256_mul_pd(a, a);
+    __m256d p = _mm256_set1_pd(1.0 / 355687428096000.0);
+    p = SeriesTerm(p, a2, -1.0 / 1307674368000.0);
+    p = SeriesTerm(p, a2, 1.0 / 6227020800.0);
+    p = SeriesTerm(p, a2, -1.0 / 39916800.0);
+    p = SeriesTerm(p, a2, 1.0 / 362880.0);
+    p = SeriesTerm(p, a2, -1.0 / 5040.0);
+    p = SeriesTerm(p, a2, 1.0 / 120.0);
+    p = SeriesTerm(p, a2, -1.0 / 6.0);
+    return _mm256_mul_pd(sign, _mm256_add_pd(a, _mm256_mul_pd(_mm256_mul_pd(a, a2), p)));
+}
+
+// The four-lane part of SineBlock: the frames it finished (a multiple of four).
+ZEL_WIDE int SineBlockWide(const double* angle, double* x, int count) {
+    const __m256d scale = _mm256_set1_pd(32000.0), zero = _mm256_setzero_pd(),
+                  turn = _mm256_set1_pd(6.283185307179586), near = _mm256_set1_pd(1e-6),
+                  lowest = _mm256_set1_pd(-1.0 + 1e-6), highest = _mm256_set1_pd(1.0 - 1e-6),
+                  nearBelow = _mm256_set1_pd(-1e-6);
+    int k = 0;
+    for (; k + 4 <= count; k += 4) {
+        const __m256d a = _mm256_loadu_pd(angle + k);
+        const __m256d y = _mm256_mul_pd(SineSeriesQuad(a), scale);
+        const __m256d whole = _mm256_cvtepi32_pd(_mm256_cvttpd_epi32(y));
+        const __m256d frac = _mm256_sub_pd(y, whole);
+        __m256d clear = _mm256_and_pd(_mm256_cmp_pd(frac, lowest, _CMP_GT_OQ),
+                                      _mm256_cmp_pd(frac, highest, _CMP_LT_OQ));
+        clear = _mm256_and_pd(clear, _mm256_or_pd(_mm256_cmp_pd(frac, near, _CMP_GT_OQ),
+                                                  _mm256_cmp_pd(frac, nearBelow, _CMP_LT_OQ)));
+        clear = _mm256_and_pd(clear, _mm256_and_pd(_mm256_cmp_pd(a, zero, _CMP_GE_OQ),
+                                                   _mm256_cmp_pd(a, turn, _CMP_LE_OQ)));
+        _mm256_storeu_pd(x + k, whole);
+        const int lanes = _mm256_movemask_pd(clear);
+        if (lanes != 15)
+            for (int lane = 0; lane < 4; ++lane)
+                if (!(lanes & (1 << lane)))
+                    x[k + lane] = double(Trunc(std::sin(angle[k + lane]) * 32000.0));
+    }
+    return k;
+}
+#endif
+
 // trunc(sin(a) x 32000) for a block of angles. The series gives the same integer as the
 // library's sine unless the product lies within a millionth of an integer, or the angle is
 // outside one turn; only those frames ask the library.
@@ -255,6 +333,8 @@ inline void SineBlock(const double* angle, double* x, int count) {
     constexpr double OneTurn = 6.283185307179586;
     int k = 0;
 #if defined(__x86_64__)
+    if (HasWideVectors())
+        k = SineBlockWide(angle, x, count);
     // Two frames side by side; within one turn the product is at most 32000 in magnitude, so
     // its whole part is a truncation to int32.
     const __m128d scale = _mm_set1_pd(32000.0), zero = _mm_setzero_pd(),
@@ -306,6 +386,29 @@ struct TBlock {
     TNoise& Noise;
 };
 
+#if defined(__x86_64__)
+// The four-lane part of SkewedPhases, with the same operations: the frames it finished.
+ZEL_WIDE int SkewedPhasesWide(double first, double period, double rise, double fall, int count,
+                              double* phase) {
+    const __m256d periods = _mm256_set1_pd(period), rises = _mm256_set1_pd(rise),
+                  falls = _mm256_set1_pd(fall), hundred = _mm256_set1_pd(100.0),
+                  one = _mm256_set1_pd(1.0), half = _mm256_set1_pd(0.5), four = _mm256_set1_pd(4.0);
+    __m256d r = _mm256_set_pd(first + 3.0, first + 2.0, first + 1.0, first);
+    int k = 0;
+    for (; k + 4 <= count; k += 4) {
+        const __m256d x = _mm256_div_pd(r, periods);
+        const __m256d t = _mm256_sub_pd(x, _mm256_cvtepi32_pd(_mm256_cvttpd_epi32(x)));
+        const __m256d up = _mm256_div_pd(_mm256_mul_pd(t, hundred), rises);
+        const __m256d down =
+            _mm256_sub_pd(one, _mm256_div_pd(_mm256_mul_pd(_mm256_sub_pd(one, t), hundred), falls));
+        const __m256d past = _mm256_cmp_pd(up, half, _CMP_GE_OQ);
+        _mm256_storeu_pd(phase + k, _mm256_blendv_pd(up, down, past));
+        r = _mm256_add_pd(r, four);
+    }
+    return k;
+}
+#endif
+
 // Skew(Frac(r / period)) for the frames r0, r0 + 1, ..., when every r / period lies in
 // [0, 2^31): the whole part is then a truncation to int32, and with both sides of the skew
 // worked out for every frame there are no branches, so two frames go side by side (their
@@ -318,10 +421,12 @@ bool SkewedPhases(int64_t r0, double period, int skew, int count, double* phase)
     const double rise = skew + 100, fall = 101 - skew;
     int k = 0;
 #if defined(__x86_64__)
+    if (HasWideVectors())
+        k = SkewedPhasesWide(first, period, rise, fall, count, phase);
     const __m128d periods = _mm_set1_pd(period), rises = _mm_set1_pd(rise),
                   falls = _mm_set1_pd(fall), hundred = _mm_set1_pd(100.0), one = _mm_set1_pd(1.0),
                   half = _mm_set1_pd(0.5), two = _mm_set1_pd(2.0);
-    __m128d r = _mm_set_pd(first + 1.0, first);
+    __m128d r = _mm_set_pd(first + double(k) + 1.0, first + double(k));
     for (; k + 2 <= count; k += 2) {
         const __m128d x = _mm_div_pd(r, periods);
         const __m128d t = _mm_sub_pd(x, _mm_cvtepi32_pd(_mm_cvttpd_epi32(x)));
@@ -343,6 +448,28 @@ bool SkewedPhases(int64_t r0, double period, int skew, int count, double* phase)
     return true;
 }
 
+// The samples of a waveform for a block of skewed phases, as Oscillator gives them. Phases
+// from SkewedPhases lie in [0, 1] (a phase of 0.5 or more after the rise needs a skew of 100 or
+// less, and the fall then stays within [0.5, 1]), so the triangle lies within +-32000 and its
+// truncation fits 32 bits.
+template <int Wave> void WaveBlock(const double* phase, double* angle, double* x, int count) {
+    if constexpr (Wave == WaveSine) {
+        for (int k = 0; k < count; ++k)
+            angle[k] = TwoPi * phase[k];
+        SineBlock(angle, x, count);
+    } else if constexpr (Wave == WaveSquare) {
+        for (int k = 0; k < count; ++k)
+            x[k] = phase[k] < 0.5 ? -32000.0 : 32000.0;
+    } else if constexpr (Wave == WaveTriangle) {
+        for (int k = 0; k < count; ++k) {
+            const double t = phase[k];
+            const double y =
+                t < 0.5 ? t * 64000.0 * 2.0 - 32000.0 : (1.0 - t) * 64000.0 * 2.0 - 32000.0;
+            x[k] = double(static_cast<int32_t>(y));
+        }
+    }
+}
+
 // The waveform and the modulation target are fixed for a note, so each pair gets its own loop.
 template <int Wave, int Target> void OscillatorBlock(TBlock& b) {
     // Unless the modulation moves the phase frame by frame, the phases of the block come first.
@@ -352,6 +479,16 @@ template <int Wave, int Target> void OscillatorBlock(TBlock& b) {
     if constexpr (Phased && Target != ModPitch)
         phased =
             SkewedPhases((b.Pos - b.V.NoteStart) / 2, double(b.V.Period), b.Skew, b.Live, phase);
+    if constexpr (Phased && Target == ModNone) {
+        if (phased) {
+            // Nothing left that goes frame by frame: every step runs over the whole block.
+            for (int k = 0; k < b.Live; ++k)
+                b.Filter[k] = b.Filter[k] * b.Filter[k];
+            b.Q = (b.Q + b.Live) % b.V.ModPeriod;
+            WaveBlock<Wave>(phase, b.Angle, b.X, b.Live);
+            return;
+        }
+    }
     for (int k = 0; k < b.Live; ++k) {
         const int64_t r = (b.Pos + 2 * k - b.V.NoteStart) / 2;
         double u = 0.0; // the skewed phase
@@ -737,18 +874,50 @@ inline void AddValue(int16_t& slot, int64_t contribution, int32_t& peak) {
 // other quotients have fractions at least 0.01 away from whole numbers while the product is
 // within 1e-8 (checked for every such n). False for larger values; what it wrote is then to be
 // written again.
+#if defined(__x86_64__)
+// The four-lane part of MixSmall: two frames at a time. Returns the frames it finished and
+// raises `largest` to the largest sample magnitude among them.
+ZEL_WIDE int MixSmallWide(const double* samples, int count, int mixLeft, int mixRight, int level,
+                          int32_t* values, double& largest) {
+    const __m256d mix = _mm256_set_pd(mixRight, mixLeft, mixRight, mixLeft);
+    const __m256d master = _mm256_set1_pd(level);
+    const __m256d signBit = _mm256_set1_pd(-0.0);
+    const __m256d hundredth = _mm256_set1_pd(0.01);
+    __m256d top = _mm256_setzero_pd();
+    int k = 0;
+    for (; k + 2 <= count; k += 2) {
+        // left and right of both frames: s0 s0 s1 s1
+        const __m256d pair = _mm256_castpd128_pd256(_mm_loadu_pd(samples + k));
+        const __m256d sample = _mm256_permute4x64_pd(pair, 0x50);
+        top = _mm256_max_pd(top, _mm256_andnot_pd(signBit, sample));
+        const __m256d part = _mm256_cvtepi32_pd(
+            _mm256_cvttpd_epi32(_mm256_mul_pd(_mm256_mul_pd(mix, sample), hundredth)));
+        _mm_storeu_si128(
+            reinterpret_cast<__m128i*>(values + 2 * k),
+            _mm256_cvttpd_epi32(_mm256_mul_pd(_mm256_mul_pd(part, master), hundredth)));
+    }
+    const __m128d half = _mm_max_pd(_mm256_castpd256_pd128(top), _mm256_extractf128_pd(top, 1));
+    largest = std::max({largest, _mm_cvtsd_f64(half), _mm_cvtsd_f64(_mm_unpackhi_pd(half, half))});
+    return k;
+}
+#endif
+
 bool MixSmall(const double* samples, int count, int mixLeft, int mixRight, int level,
               int32_t* values) {
 #if defined(__x86_64__)
     if (mixLeft < 0 || mixLeft > 255 || mixRight < 0 || mixRight > 255 || level < 0 || level > 255)
         return false;
+    double wideLargest = 0.0;
+    const int done = HasWideVectors() ? MixSmallWide(samples, count, mixLeft, mixRight, level,
+                                                     values, wideLargest)
+                                      : 0;
     const __m128d mix = _mm_set_pd(mixRight, mixLeft);
     const __m128d master = _mm_set1_pd(level);
     const __m128d signBit = _mm_set1_pd(-0.0);
     const __m128d hundredth = _mm_set1_pd(0.01);
     auto percent = [&](__m128d n) { return _mm_cvttpd_epi32(_mm_mul_pd(n, hundredth)); };
-    __m128d largest = _mm_setzero_pd();
-    for (int k = 0; k < count; ++k) {
+    __m128d largest = _mm_set_sd(wideLargest);
+    for (int k = done; k < count; ++k) {
         const __m128d sample = _mm_set1_pd(samples[k]);
         largest = _mm_max_sd(largest, _mm_andnot_pd(signBit, sample));
         const __m128d part = _mm_cvtepi32_pd(percent(_mm_mul_pd(mix, sample)));
@@ -778,6 +947,10 @@ inline void AddSmall(int16_t* slots, const int32_t* values, size_t count, int32_
 
 void AllowRoundInstruction(bool allow) {
     RoundInstructionAllowed.store(allow, std::memory_order_relaxed);
+}
+
+void AllowWideVectors(bool allow) {
+    WideVectorsAllowed.store(allow, std::memory_order_relaxed);
 }
 
 uint32_t NoteNoiseSeed(int64_t start, int pitch) {

@@ -50,6 +50,11 @@ void RenderNote(TRenderState& state, int level, int tempo, int pitch, int ticks,
 // the tests turn the instruction off to compare the other way too.
 void AllowRoundInstruction(bool allow);
 
+// Whether the oscillator and the mix may use the processor's four-lane instructions (AVX2),
+// where there are some; otherwise they go two lanes at a time. Both give the same samples; the
+// tests turn them off to compare the other way too.
+void AllowWideVectors(bool allow);
+
 // What one note adds to a buffer, value by value from `Start` on, apart from the buffer: notes
 // can be rendered side by side on several threads and added in their order afterwards, which
 // gives exactly the samples and the peak of rendering them one after another.
