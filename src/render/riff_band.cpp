@@ -235,7 +235,9 @@ void DrawRest(TCanvas& canvas, const TTabMetrics& m, int duration, int x, int y0
         break;
     }
     int y = y7;
-    for (int hook = 0; hook < duration - 3; ++hook) {
+    // Durations past the table (only riffs made in code have them) draw as the shortest.
+    int hooks = std::min(duration, MaxDurationIndex) - 3;
+    for (int hook = 0; hook < hooks; ++hook) {
         canvas.Ellipse(x, y, x + a, y + a);
         canvas.Line(x + s / 3, y + a, x + s / 3 + s, y + a);
         canvas.Line(x + s / 3 + s, y, x + 5 * s / 6, y + 2 * s);
@@ -338,7 +340,7 @@ void DrawNoteColumn(TCanvas& canvas, const TTabMetrics& m, const TRiff& riff, co
         canvas.Line(xs, ye, xs, y0 + StaffStepTop(m, lowest) + ss / 2);
     }
 
-    int k = note.Duration - 3;
+    int k = std::min<int>(note.Duration, MaxDurationIndex) - 3;
     if (pairing.PairState == 0) {
         for (int i = 0; i < k; ++i) {
             canvas.Style.PenWidth = 2 * m.PenWidth;
