@@ -96,6 +96,23 @@ private slots:
         QVERIFY(static_cast<QLineEdit*>(Focused())->text().isEmpty());
     }
 
+    void tabKeyMovesBetweenStaffAndTabLines() {
+        Fill(2);
+        Click(StaffPoint(1, 6));
+        QCOMPARE(editor.CursorRow, 6);
+        Key(Qt::Key_Tab);
+        QCOMPARE(Focused()->objectName(), QStringLiteral("eRiff2"));
+        QVERIFY(editor.TabMode);
+        QCOMPARE(editor.CursorRow, 0);
+        Key(Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(Focused()->objectName(), QStringLiteral("eRiff1"));
+        QVERIFY(!editor.TabMode);
+        // Alt combinations are not note entry: Alt+3 types no fret.
+        Click(TabPoint(0, 5));
+        Key(Qt::Key_3, Qt::AltModifier);
+        QCOMPARE(int(Riff().Notes[0].Fret[0]), int(NoFret));
+    }
+
     void enterAndSpaceOnTheStaff() {
         Fill(1);
         Riff().Notes[0] = test::Note(QuarterDuration);

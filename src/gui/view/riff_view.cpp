@@ -19,6 +19,9 @@
 namespace zel {
 
 bool TranslateRiffKey(const QKeyEvent& event, TKeyPress& key) {
+    // Alt and Meta combinations belong to menus and the desktop, never to note entry.
+    if (event.modifiers() & (Qt::AltModifier | Qt::MetaModifier))
+        return false;
     key.Shift = event.modifiers() & Qt::ShiftModifier;
     key.Ctrl = event.modifiers() & Qt::ControlModifier;
     switch (event.key()) {
@@ -199,6 +202,8 @@ void TRiffView::ScrollToCursor() {
     if (m_paintBox->width() != width)
         m_paintBox->resize(width, m_paintBox->height());
     QScrollBar* bar = horizontalScrollBar();
+    // The visible width (without the vertical scroll bar), so the cursor column is never
+    // left under the scroll bar.
     bar->setValue(
         ScrollToCursorPosition(m_metrics, riff.Cursor, bar->value(), viewport()->width()));
 }
@@ -310,10 +315,16 @@ bool TRiffView::eventFilter(QObject* watched, QEvent* event) {
         }
         return false;
     }
-    case QEvent::KeyPress:
-        // Every key stops here: the hidden controls never take text.
-        HandleKey(static_cast<QKeyEvent*>(event));
-        return true;
+    case QEvent::KeyPress: {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (HandleKey(key))
+            return true;
+        // Tab and Shift+Tab move the focus as anywhere in the window (staff, tab lines, the
+        // song grid); every other key stops here, as the hidden controls never take text.
+        bool focusKey = (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) &&
+                        !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+        return !focusKey;
+    }
     case QEvent::KeyRelease:
     case QEvent::InputMethod:
         return true;

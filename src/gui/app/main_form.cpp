@@ -1,0 +1,303 @@
+#include "main_form.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QScreen>
+#include <QStatusBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "icons.h"
+#include "model/ansi_text.h"
+#include "model/projectfile.h"
+#include "model/riff_properties_form.h"
+#include "model/structure.h"
+#include "progress_window.h"
+#include "view/position_panel_widget.h"
+#include "view/riff_view.h"
+#include "widgets/tabcontrolsmart.h"
+
+namespace zel {
+namespace {
+
+constexpr int DefaultWidth = 649;
+constexpr int DefaultHeight = 548;
+constexpr int DesignedTabControlHeight = 254;
+constexpr int ReapIntervalMs = 100;
+
+QString Ansi(const std::string& bytes) {
+    return QString::fromStdString(AnsiToUtf8(bytes));
+}
+
+} // namespace
+
+TMainForm::TMainForm(TMainFormSetup setup, QWidget* parent)
+    : QMainWindow(parent), m_setup(std::move(setup)), m_clock([] {
+          QElapsedTimer clock;
+          clock.start();
+          return clock.msecsSinceReference();
+      }) {
+    setObjectName(QStringLiteral("MainForm"));
+    setWindowTitle(QString::fromLatin1(ApplicationTitle));
+    setWindowIcon(ToolIcon(TToolIcon::Application));
+    resize(DefaultWidth, DefaultHeight);
+
+    m_settings.INIInit(m_setup.SettingsPath);
+    m_showHints = m_settings.INIReadNum("ShowHints", 1) != 0;
+    m_hearPreview = m_settings.INIReadNum("OptionHearPreviewNote", 0) != 0;
+    m_autoAdvance = m_settings.INIReadNum("OptionAutoAdvanceCursor", 0) != 0;
+
+    ResetProject(m_project, m_editor);
+    m_editor.CurrentDuration = QuarterDuration;
+    m_project.SetChangedListener([this](bool changed) {
+        if (m_save)
+            m_save->setEnabled(changed);
+    });
+
+    if (m_setup.Audio)
+        m_playback = std::make_unique<TPlayback>(*m_setup.Audio);
+    m_reapTimer.setInterval(ReapIntervalMs);
+    connect(&m_reapTimer, &QTimer::timeout, this, [this] {
+        if (m_playback)
+            m_playback->PlaybackReap();
+    });
+    m_reapTimer.start();
+
+    CreateLayout();
+    m_riffProperties = new TRiffPropertiesForm(m_project, m_editor, this);
+    m_riffProperties->setObjectName(QStringLiteral("RiffPropertiesForm"));
+    connect(m_riffProperties, &TRiffPropertiesForm::RiffChanged, this, [this] {
+        m_tabs->Refresh();
+        m_view->RiffSwitched();
+    });
+    CreateActions();
+    CreateMenus();
+    CreateToolBar();
+    BindRiffTabs();
+    ApplyShowHints(m_showHints);
+    qApp->installEventFilter(this);
+
+    m_save->setEnabled(false);
+    m_tabs->Strip().SelectAndFill(0);
+    if (!m_playback)
+        SetStatusText(QStringLiteral("No sound output"));
+}
+
+TMainForm::~TMainForm() {
+    qApp->removeEventFilter(this);
+    // Playback streams go before the audio output they came from.
+    m_playback.reset();
+}
+
+void TMainForm::CreateLayout() {
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_splitter = new QSplitter(Qt::Vertical, central);
+    m_splitter->setObjectName(QStringLiteral("Splitter1"));
+
+    m_riffArea = new QWidget(m_splitter);
+    m_riffArea->setObjectName(QStringLiteral("TabControl"));
+    m_riffArea->setMinimumHeight(44);
+    auto* riffLayout = new QVBoxLayout(m_riffArea);
+    riffLayout->setContentsMargins(0, 0, 0, 0);
+    riffLayout->setSpacing(0);
+    m_tabs = new TTabControlSmart(m_project.RiffNames, m_riffArea);
+    m_tabs->setObjectName(QStringLiteral("RiffTabs"));
+    m_view = new TRiffView(m_project, m_editor, m_riffArea);
+    riffLayout->addWidget(m_tabs);
+    riffLayout->addWidget(m_view, 1);
+
+    m_grid = new QTableWidget(m_splitter);
+    m_grid->setObjectName(QStringLiteral("gStruct"));
+    m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_grid->setToolTip(QStringLiteral("Song structure: rows play one after another, columns are "
+                                      "instruments (editing comes in a later version)"));
+    m_splitter->addWidget(m_riffArea);
+    m_splitter->addWidget(m_grid);
+    m_splitter->setStretchFactor(0, 1);
+    m_splitter->setSizes({DesignedTabControlHeight, DefaultHeight - DesignedTabControlHeight});
+    layout->addWidget(m_splitter);
+    setCentralWidget(central);
+
+    m_positionPanel = new TPositionPanelWidget(m_project, m_editor, statusBar());
+    m_statusPanel = new QLabel(statusBar());
+    m_statusPanel->setObjectName(QStringLiteral("StatusPanel1"));
+    m_statusPanel->setMinimumWidth(50);
+    statusBar()->setObjectName(QStringLiteral("StatusBar"));
+    statusBar()->addWidget(m_positionPanel);
+    statusBar()->addWidget(m_statusPanel, 1);
+    connect(m_view, &TRiffView::ViewChanged, m_positionPanel, qOverload<>(&QWidget::update));
+    connect(m_view, &TRiffView::ViewChanged, m_tabs, qOverload<>(&QWidget::update));
+    connect(m_view, &TRiffView::DurationButtonsChanged, this, &TMainForm::ShowDurationButtons);
+
+    m_view->AutoAdvance = m_autoAdvance;
+    m_view->PreviewPitch = [this](int pitch) { PreviewPitch(pitch); };
+    m_view->SwitchRiffTab = [this](int step) {
+        int next = m_tabs->SelectedIndex() + step;
+        if (next >= 0 && next < m_tabs->TabCount()) {
+            m_tabs->Strip().SelectAndFill(next);
+            m_tabs->Refresh();
+        }
+    };
+    m_view->OpenRiffProperties = [this] { OpenRiffPropertiesWindow(); };
+    setTabOrder(m_view->findChild<QWidget*>(QStringLiteral("eRiff1")),
+                m_view->findChild<QWidget*>(QStringLiteral("eRiff2")));
+    setTabOrder(m_view->findChild<QWidget*>(QStringLiteral("eRiff2")), m_grid);
+}
+
+void TMainForm::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!m_firstShown) {
+        m_firstShown = true;
+        FirstShow();
+    }
+}
+
+void TMainForm::FirstShow() {
+    QRect screen = QGuiApplication::primaryScreen()
+                       ? QGuiApplication::primaryScreen()->virtualGeometry()
+                       : QRect(0, 0, 1920, 1080);
+    TWindowGeometry current{x(), y(), width(), height()};
+    TWindowGeometry placed =
+        INIWinLoad(m_settings, "MainForm", current, screen.width(), screen.height(), true);
+    setGeometry(placed.Left, placed.Top, placed.Width, placed.Height);
+    int tabHeight = m_settings.INIReadNum("Main:TabControlHeight", m_splitter->sizes().value(0));
+    m_splitter->setSizes({tabHeight, std::max(0, m_splitter->height() - tabHeight)});
+    m_master = std::clamp(m_settings.INIReadNum("Master", 50), 0, 100);
+    TWindowGeometry propertiesAt =
+        INIWinLoad(m_settings, "RiffPropertiesForm",
+                   {m_riffProperties->x(), m_riffProperties->y(), m_riffProperties->width(),
+                    m_riffProperties->height()},
+                   screen.width(), screen.height(), false);
+    m_riffProperties->move(propertiesAt.Left, propertiesAt.Top);
+
+    m_recent.Load(m_settings, [](const std::string& path) {
+        return QFileInfo::exists(QString::fromStdString(path));
+    });
+    ResetProject(m_project, m_editor);
+    m_project.SetChanged(false);
+    for (const QString& argument : m_setup.Arguments) {
+        if (argument.startsWith(QLatin1Char('-')))
+            continue; // switches belong to other parts of the program
+        if (LoadProject(m_project, argument.toStdString())) {
+            SetProjectPath(argument);
+            m_project.SetChanged(false);
+            m_recent.Add(argument.toStdString());
+        }
+        LoadSelectedRiff();
+    }
+    LoadSelectedRiff();
+    m_view->FocusStaff();
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+    if (!ConfirmDiscard()) {
+        event->ignore();
+        return;
+    }
+    bPauseClick();
+    if (m_playback)
+        m_playback->PlaybackStop();
+    SaveSettings();
+    event->accept();
+}
+
+void TMainForm::SaveSettings() {
+    bool normal = !(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized));
+    INIWinSave(m_settings, "MainForm", {x(), y(), width(), height()}, normal);
+    QWidget* properties = m_riffProperties;
+    INIWinSave(m_settings, "RiffPropertiesForm",
+               {properties->x(), properties->y(), properties->width(), properties->height()},
+               !(properties->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized)));
+    m_settings.INIWriteNum("Main:TabControlHeight", m_splitter->sizes().value(0));
+    m_settings.INIWriteNum("Master", m_master);
+    m_settings.INIWriteNum("ShowHints", m_showHints ? 1 : 0);
+    m_recent.Save(m_settings);
+    m_settings.INIBackup();
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    // "Show Hints" off: no tool tips anywhere in the program.
+    if (event->type() == QEvent::ToolTip && !m_showHints)
+        return true;
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TMainForm::ApplyShowHints(bool show) {
+    m_showHints = show;
+    if (m_showHintsAction)
+        m_showHintsAction->setChecked(show);
+}
+
+QString TMainForm::StatusText() const {
+    return m_statusPanel->text();
+}
+
+void TMainForm::SetStatusText(const QString& text) {
+    m_statusPanel->setText(text);
+}
+
+QString TMainForm::AskFile(bool save, const QString& title, const QString& filter,
+                           const QString& path) {
+    if (m_setup.FileDialog)
+        return m_setup.FileDialog(save, title, filter, path);
+    if (save)
+        return QFileDialog::getSaveFileName(this, title, path, filter);
+    return QFileDialog::getOpenFileName(this, title, path, filter);
+}
+
+TEditorContext TMainForm::Context() {
+    return m_view->Context();
+}
+
+void TMainForm::RefreshAll() {
+    m_tabs->Refresh();
+    m_view->RefreshView();
+    RefreshStructure();
+}
+
+void TMainForm::RefreshStructure() {
+    // A read-only picture of the song structure: repeat count and riff per instrument column.
+    int columns = std::max(1, m_project.InstrumentNames.RecordCount());
+    m_grid->clear();
+    m_grid->setColumnCount(columns);
+    m_grid->setRowCount(int(m_project.Structure.size()));
+    QStringList headers;
+    for (int c = 0; c < columns; ++c)
+        headers << (c < m_project.InstrumentNames.Count() ? Ansi(m_project.InstrumentNames[c])
+                                                          : QString());
+    m_grid->setHorizontalHeaderLabels(headers);
+    for (int r = 0; r < int(m_project.Structure.size()); ++r) {
+        for (int c = 0; c < columns; ++c) {
+            std::string repeat(StructureField(m_project.Structure[size_t(r)], 2 * c));
+            std::string riff(StructureField(m_project.Structure[size_t(r)], 2 * c + 1));
+            if (riff.empty())
+                continue;
+            QString text = Ansi(repeat.empty() ? std::string("1") : repeat) +
+                           QStringLiteral(" x ") + Ansi(riff);
+            m_grid->setItem(r, c, new QTableWidgetItem(text));
+        }
+    }
+}
+
+void TMainForm::ShowDurationButtons(const TDurationButtons& buttons) {
+    for (size_t d = 0; d < m_durations.size(); ++d)
+        m_durations[d]->setChecked(d == buttons.Duration);
+    m_dot->setChecked(buttons.Dot);
+    m_dotDot->setChecked(buttons.DotDot);
+    m_tie->setChecked(buttons.Tie);
+}
+
+void TMainForm::LoadSelectedRiff() {
+    int selected = m_tabs->SelectedIndex();
+    m_tabs->Strip().SelectAndFill(selected >= 0 && selected < m_tabs->TabCount() ? selected : 0);
+    RefreshAll();
+}
+
+} // namespace zel

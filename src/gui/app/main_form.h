@@ -1,0 +1,151 @@
+// TMainForm: the editor's main window. It owns the open project and the editor state, binds
+// the menus, the toolbar, the riff tabs and the riff view to the core's operations, runs the
+// project's lifecycle (new, open, save, the question before unsaved work is dropped) and the
+// play and export commands.
+#pragma once
+
+#include <QAction>
+#include <QActionGroup>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMenu>
+#include <QSplitter>
+#include <QTableWidget>
+#include <QTimer>
+#include <QToolBar>
+#include <functional>
+#include <memory>
+
+#include "app/progress.h"
+#include "app/project_lifecycle.h"
+#include "app/settings.h"
+#include "edit/editor_commands.h"
+#include "model/song.h"
+#include "sound/playbuffer.h"
+
+namespace zel {
+
+class TRiffView;
+class TTabControlSmart;
+class TPositionPanelWidget;
+class TProgressWindow;
+class TRiffPropertiesForm;
+
+// What the program gives the window; tests give their own.
+struct TMainFormSetup {
+    std::string SettingsPath;            // the settings file (read at start, written at close)
+    std::unique_ptr<TAudioOutput> Audio; // none: the program says once that there is no sound
+    QStringList Arguments;               // the command line without the program name
+    // File dialogs: (save, title, filter, suggested path) -> chosen path, empty if cancelled.
+    std::function<QString(bool, const QString&, const QString&, const QString&)> FileDialog;
+};
+
+class TMainForm : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TMainForm(TMainFormSetup setup, QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    TProject& Project() { return m_project; }
+    TEditorState& Editor() { return m_editor; }
+    TRiffView* RiffView() const { return m_view; }
+    TTabControlSmart* RiffTabs() const { return m_tabs; }
+    const QString& ProjectPath() const { return m_projectPath; }
+    TPlayback* Playback() const { return m_playback.get(); }
+    QString StatusText() const;
+    TRiffPropertiesForm* RiffProperties() const { return m_riffProperties; }
+
+    // The lifecycle commands.
+    void NewProject();
+    void OpenProject();
+    bool OpenProjectFile(const QString& path);
+    // Save (to the project's path, or through the dialog when it has none) and Save As.
+    bool SaveProject(bool saveAs);
+    // True when the current project may be dropped (saved, discarded or unchanged).
+    bool ConfirmDiscard();
+    void SetProjectPath(const QString& path);
+
+    // The play commands of the toolbar, by sender name (bPlayRiff, bPlayRiffAll,
+    // bPlayAllRiffs; bPlayScript, bPlayScriptAll, bPlayScriptIntro, mExportWAV).
+    void bPlayRiffClick(const QString& sender);
+    void bPlayScriptClick(const QString& sender);
+    void bPauseClick();
+    void bStopClick();
+    void PreviewPitch(int pitch);
+
+    // Riff tab commands.
+    void DeleteTabClick();
+    void mInsertRiffClick();
+    void OpenRiffPropertiesWindow();
+    // Loads the selected riff tab into the view (after a project was loaded or reset).
+    void LoadSelectedRiff();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void CreateActions();
+    void CreateMenus();
+    void CreateToolBar();
+    void CreateLayout();
+    void BindRiffTabs();
+    void FirstShow();
+    void SaveSettings();
+    void RebuildRecentMenu();
+    void RebuildRiffMenu();
+    void RefreshAll();
+    void RefreshStructure();
+    void ShowDurationButtons(const TDurationButtons& buttons);
+    void SetStatusText(const QString& text);
+    void ApplyShowHints(bool show);
+    QString AskFile(bool save, const QString& title, const QString& filter, const QString& path);
+    QAction* AddAction(const char* name, const QString& caption, const QKeySequence& shortcut,
+                       std::function<void()> handler);
+    QAction* AddButton(QToolBar* bar, const char* name, int icon, const QString& hint,
+                       std::function<void()> handler, QAction* shared = nullptr);
+    TEditorContext Context();
+    void FlagCommand(TNoteFlagCommand command);
+    void RunKey(TEditKey key);
+
+    TProject m_project;
+    TEditorState m_editor;
+    TSettingsStore m_settings;
+    TRecentProjects m_recent;
+    TMainFormSetup m_setup;
+    QString m_projectPath;
+    int m_master = 50;
+    bool m_hearPreview = false;
+    bool m_autoAdvance = false;
+    bool m_showHints = true;
+    bool m_firstShown = false;
+    bool m_closing = false;
+
+    std::unique_ptr<TPlayback> m_playback;
+    TRenderClock m_clock;
+    QTimer m_reapTimer;
+
+    TTabControlSmart* m_tabs = nullptr;
+    TRiffView* m_view = nullptr;
+    QTableWidget* m_grid = nullptr;
+    QSplitter* m_splitter = nullptr;
+    QWidget* m_riffArea = nullptr;
+    TPositionPanelWidget* m_positionPanel = nullptr;
+    QLabel* m_statusPanel = nullptr;
+    TRiffPropertiesForm* m_riffProperties = nullptr;
+    QToolBar* m_toolBar = nullptr;
+    QToolBar* m_toolBar2 = nullptr;
+    QMenu* m_recentMenu = nullptr;
+    QMenu* m_riffMenu = nullptr;
+    QMenu* m_tabMenu = nullptr;
+    QAction* m_save = nullptr;
+    QAction* m_showHintsAction = nullptr;
+    QAction* m_pause = nullptr;
+    std::array<QAction*, 8> m_durations{};
+    QAction* m_dot = nullptr;
+    QAction* m_dotDot = nullptr;
+    QAction* m_tie = nullptr;
+};
+
+} // namespace zel

@@ -1,0 +1,116 @@
+// The main window's play, pause, stop and export commands and the note preview.
+#include <QFileInfo>
+
+#include "app/markup.h"
+#include "app/message_service.h"
+#include "main_form.h"
+#include "model/datafile.h"
+#include "progress_window.h"
+#include "sound/sequencer.h"
+#include "view/riff_view.h"
+#include "widgets/tabcontrolsmart.h"
+
+namespace zel {
+namespace {
+
+const QString WaveFilter = QStringLiteral("Wave File (*.wav);;All Files (*)");
+
+} // namespace
+
+void TMainForm::PreviewPitch(int pitch) {
+    if (!m_hearPreview || !m_playback)
+        return;
+    TRenderer renderer;
+    renderer.MasterVolume = m_master;
+    const TRiff& riff = CurrentRiffOf(m_project, m_editor);
+    TSharedBuffer buffer = RenderPreview(renderer, riff.Tempo, m_editor.CurrentDuration, pitch,
+                                         m_project.Instruments[0]);
+    if (buffer)
+        m_playback->PlaybackStart(buffer);
+}
+
+void TMainForm::bPlayRiffClick(const QString& sender) {
+    m_pause->setChecked(false);
+    if (m_playback)
+        m_playback->PlaybackResume();
+    TRenderer renderer;
+    renderer.MasterVolume = m_master;
+    m_clock.StartRenderClock(renderer);
+    const TRiff& riff = CurrentRiffOf(m_project, m_editor);
+    int first = sender == QStringLiteral("bPlayRiff") ? riff.Cursor : 0;
+    bool all = sender == QStringLiteral("bPlayAllRiffs");
+    // Until the instruments window exists the riff commands play instrument 0.
+    TSharedBuffer buffer = RenderRiffs(renderer, m_project, m_editor.CurrentRiff, first, all,
+                                       m_project.Instruments[0]);
+    if (!buffer) {
+        m_clock.ShowRenderStatus(renderer, 0);
+        DisplayError(TooLongError);
+        return;
+    }
+    if (m_playback && !buffer->Samples.empty())
+        m_playback->PlaybackStart(buffer);
+    SetStatusText(QString::fromStdString(
+        m_clock.ShowRenderStatus(renderer, int64_t(buffer->Samples.size() / 2))));
+}
+
+void TMainForm::bPlayScriptClick(const QString& sender) {
+    bool exporting = sender == QStringLiteral("mExportWAV");
+    QString wavePath;
+    if (exporting) {
+        QString suggested = m_projectPath.isEmpty()
+                                ? QStringLiteral("NewProject.wav")
+                                : QFileInfo(m_projectPath).path() + QLatin1Char('/') +
+                                      QFileInfo(m_projectPath).completeBaseName() +
+                                      QStringLiteral(".wav");
+        wavePath = AskFile(true, QStringLiteral("Export Project Result"), WaveFilter, suggested);
+        if (wavePath.isEmpty())
+            return; // a cancelled export does nothing at all
+        if (QFileInfo(wavePath).suffix().isEmpty())
+            wavePath += QStringLiteral(".wav");
+    }
+    m_pause->setChecked(false);
+    if (m_playback)
+        m_playback->PlaybackResume();
+    TRenderer renderer;
+    renderer.MasterVolume = m_master;
+    m_clock.StartRenderClock(renderer);
+    TSongMode mode = exporting                                      ? TSongMode::Export
+                     : sender == QStringLiteral("bPlayScript")      ? TSongMode::FromRow
+                     : sender == QStringLiteral("bPlayScriptIntro") ? TSongMode::OnceEach
+                                                                    : TSongMode::All;
+    // Until the structure grid edits rows, "from the current row" starts at the first row.
+    int firstGridRow = std::max(1, m_grid->currentRow() + 1);
+    TProgressWindow progress(this);
+    TSongRender song = RenderSong(renderer, m_project, mode, firstGridRow, &progress.Service(),
+                                  [this](const TSharedBuffer& buffer) {
+                                      if (m_playback)
+                                          m_playback->PlaybackStart(buffer);
+                                  });
+    int64_t frames = song.Buffer ? int64_t(song.Buffer->Samples.size() / 2) : 0;
+    SetStatusText(QString::fromStdString(m_clock.ShowRenderStatus(renderer, frames)));
+    if (!song.Error.empty()) {
+        DisplayError(song.Error);
+        return;
+    }
+    if (exporting && song.Buffer && !song.Cancelled &&
+        !WriteWavFile(wavePath.toStdString(), song.Buffer->Samples))
+        DisplayError("Failed to Save File\n" + LastFileError());
+}
+
+void TMainForm::bPauseClick() {
+    if (!m_playback)
+        return;
+    if (m_pause->isChecked())
+        m_playback->PlaybackPause();
+    else
+        m_playback->PlaybackResume();
+}
+
+void TMainForm::bStopClick() {
+    if (m_clock.Rendering() || !m_playback)
+        return;
+    m_playback->PlaybackStop();
+    m_pause->setChecked(false);
+}
+
+} // namespace zel

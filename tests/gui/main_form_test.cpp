@@ -1,0 +1,427 @@
+// The editor's main window driven as a user drives it, on the offscreen platform: the project's
+// lifecycle with every answer to the save question, riff tabs, play commands on a fake sound
+// device, keyboard editing and the settings it keeps.
+#include <QApplication>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QSplitter>
+#include <QTest>
+#include <QToolButton>
+#include <filesystem>
+
+#include "app/main_form.h"
+#include "app/project_lifecycle.h"
+#include "model/projectfile.h"
+#include "test_support.h"
+#include "view/riff_view.h"
+#include "widgets/tabcontrolsmart.h"
+
+using namespace zel;
+
+namespace {
+
+class TFakeStream : public TAudioStream {
+public:
+    bool Finished() override { return false; }
+    void Pause() override { Paused = true; }
+    void Resume() override { Paused = false; }
+    void Stop() override {}
+    bool Paused = false;
+};
+
+// Plays nothing; remembers how long every buffer it was given is.
+class TFakeOutput : public TAudioOutput {
+public:
+    std::unique_ptr<TAudioStream> Open(std::span<const int16_t> samples) override {
+        Opened->push_back(samples.size());
+        return std::make_unique<TFakeStream>();
+    }
+    std::shared_ptr<std::vector<size_t>> Opened = std::make_shared<std::vector<size_t>>();
+};
+
+// Answers questions in turn and records every message.
+class TAnsweringMessages : public TMessageService {
+public:
+    int DisplayMany(int kind, std::string_view text, std::string_view buttons) override {
+        Messages.push_back({kind, std::string(text), std::string(buttons)});
+        if (Answers.empty())
+            return -1;
+        int answer = Answers.front();
+        Answers.erase(Answers.begin());
+        return answer;
+    }
+    std::vector<test::TRecordedMessage> Messages;
+    std::vector<int> Answers;
+};
+
+} // namespace
+
+class MainFormTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<test::TTempDir> dir;
+    std::unique_ptr<TMainForm> form;
+    std::shared_ptr<std::vector<size_t>> opened;
+    TAnsweringMessages messages;
+    std::unique_ptr<TScopedMessageService> install;
+    std::vector<QString> dialogAnswers; // what the file dialogs return, in turn
+    int dialogs = 0;
+
+    std::string Settings() const { return dir->File("zelvane.ini"); }
+
+    void Start(QStringList arguments = {}, bool audio = true) {
+        form.reset();
+        TMainFormSetup setup;
+        setup.SettingsPath = Settings();
+        setup.Arguments = arguments;
+        if (audio) {
+            auto output = std::make_unique<TFakeOutput>();
+            opened = output->Opened;
+            setup.Audio = std::move(output);
+        }
+        setup.FileDialog = [this](bool, const QString&, const QString&, const QString&) {
+            ++dialogs;
+            if (dialogAnswers.empty())
+                return QString();
+            QString answer = dialogAnswers.front();
+            dialogAnswers.erase(dialogAnswers.begin());
+            return answer;
+        };
+        form = std::make_unique<TMainForm>(std::move(setup));
+        form->show();
+        QApplication::setActiveWindow(form.get());
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    }
+    QString Demo() const { return QStringLiteral(ZELVANE_DEMO_PROJECT); }
+    QString Copy(const char* name) {
+        std::string path = dir->File(name);
+        std::filesystem::copy_file(ZELVANE_DEMO_PROJECT, path);
+        return QString::fromStdString(path);
+    }
+    bool SaveEnabled() {
+        return form->findChild<QToolButton*>(QStringLiteral("bSave"))->isEnabled();
+    }
+    void Edit() {
+        form->Project().Riffs[size_t(form->Editor().CurrentRiff)].Tempo = 77;
+        form->Project().SetChanged(true);
+    }
+    QToolButton* Button(const char* name) {
+        return form->findChild<QToolButton*>(QString::fromLatin1(name));
+    }
+    QStringList TabCaptions() {
+        QStringList captions;
+        for (const auto& caption : form->Project().RiffNames.All())
+            captions << QString::fromStdString(caption);
+        return captions;
+    }
+    QPoint TabCentre(int index) { return form->RiffTabs()->TabRect(index).center(); }
+
+private slots:
+    void init() {
+        dir = std::make_unique<test::TTempDir>();
+        install = std::make_unique<TScopedMessageService>(messages);
+        messages.Messages.clear();
+        messages.Answers.clear();
+        dialogAnswers.clear();
+        dialogs = 0;
+    }
+    void cleanup() {
+        if (form) {
+            form->Project().SetChanged(false);
+            form->close();
+        }
+        form.reset();
+        install.reset();
+        dir.reset();
+    }
+
+    void startsUntitledAndOpensCommandLineProjects() {
+        Start();
+        QCOMPARE(form->windowTitle(), QStringLiteral("Zelvane Editor"));
+        QVERIFY(!SaveEnabled());
+        QCOMPARE(TabCaptions(), (QStringList{"Riff1", ""}));
+
+        QString second = Copy("second.zvp");
+        Start({QStringLiteral("-debug"), Demo(), second});
+        QCOMPARE(form->windowTitle(), QStringLiteral("Zelvane Editor - ") + second);
+        QCOMPARE(form->ProjectPath(), second);
+        QVERIFY(!SaveEnabled());
+        QCOMPARE(TabCaptions(), (QStringList{"Intro", "Verse", "Bass Line", ""}));
+    }
+
+    void unreadableProjectLeavesANewUnchangedProject() {
+        Start();
+        QString bad = QString::fromStdString(dir->File("missing.zvp"));
+        dialogAnswers = {bad};
+        form->OpenProject();
+        QCOMPARE(form->windowTitle(), QStringLiteral("Zelvane Editor"));
+        QVERIFY(!SaveEnabled());
+        QVERIFY(!messages.Messages.empty());
+        QVERIFY(messages.Messages.back().Text.find("Failed to Open File") != std::string::npos);
+    }
+
+    void saveAsRetitlesAndSaveWritesWithoutDialog() {
+        Start({Demo()});
+        Edit();
+        QVERIFY(SaveEnabled());
+        QString target = QString::fromStdString(dir->File("copy"));
+        dialogAnswers = {target};
+        QVERIFY(form->SaveProject(true));
+        QCOMPARE(form->ProjectPath(), target + QStringLiteral(".zvp"));
+        QCOMPARE(form->windowTitle(), QStringLiteral("Zelvane Editor - ") + target + ".zvp");
+        QVERIFY(!SaveEnabled());
+        Edit();
+        QVERIFY(form->SaveProject(false));
+        QCOMPARE(dialogs, 1);
+        TProject loaded;
+        TEditorState editor;
+        ResetProject(loaded, editor);
+        QVERIFY(LoadProject(loaded, (target + ".zvp").toStdString()));
+        QCOMPARE(int(loaded.Riffs[0].Tempo), 77);
+    }
+
+    void everyAnswerToTheSaveQuestion() {
+        struct Case {
+            const char* name;
+            std::vector<int> answers;
+            std::vector<QString> dialog;
+            bool proceeds;
+            bool stillChanged;
+        };
+        QString fine = QString::fromStdString(dir->File("saved.zvp"));
+        QString impossible = QString::fromStdString(dir->File("no/such/folder/x.zvp"));
+        const Case cases[] = {
+            {"save succeeds", {0}, {fine}, true, false},
+            {"save dialog cancelled", {0}, {QString()}, false, true},
+            {"save fails", {0, -1}, {impossible}, false, true},
+            {"discard", {1}, {}, true, true},
+            {"cancel", {2}, {}, false, true},
+            {"box closed", {-1}, {}, false, true},
+        };
+        for (const Case& c : cases) {
+            Start();
+            Edit();
+            messages.Messages.clear();
+            messages.Answers = c.answers;
+            dialogAnswers = c.dialog;
+            QCOMPARE(form->ConfirmDiscard(), c.proceeds);
+            QVERIFY2(form->Project().IsChanged() == c.stillChanged, c.name);
+            QVERIFY(!messages.Messages.empty());
+            const auto& question = messages.Messages.front();
+            QCOMPARE(question.Buttons, std::string("Save,Discard,Cancel"));
+            QVERIFY2(question.Text.find("NewProject.zvp") != std::string::npos, c.name);
+        }
+        // An unchanged project is dropped without a question.
+        Start();
+        messages.Messages.clear();
+        QVERIFY(form->ConfirmDiscard());
+        QVERIFY(messages.Messages.empty());
+    }
+
+    void newAndOpenAskFirstAndCancelKeepsEverything() {
+        QString path = Copy("mine.zvp");
+        Start({path});
+        Edit();
+        messages.Answers = {2}; // Cancel
+        form->NewProject();
+        QCOMPARE(form->ProjectPath(), path);
+        QCOMPARE(int(form->Project().Riffs[0].Tempo), 77);
+        messages.Answers = {2};
+        form->OpenProject();
+        QCOMPARE(dialogs, 0);
+        messages.Answers = {1}; // Discard
+        form->NewProject();
+        QCOMPARE(form->ProjectPath(), QString());
+        QCOMPARE(TabCaptions(), (QStringList{"Riff1", ""}));
+        QVERIFY(!SaveEnabled());
+    }
+
+    void closingWithChangesAsksAndCancelWritesNoSettings() {
+        Start();
+        Edit();
+        messages.Answers = {2};
+        QVERIFY(!form->close());
+        QVERIFY(form->isVisible());
+        QVERIFY(!std::filesystem::exists(Settings()));
+        messages.Answers = {1};
+        QVERIFY(form->close());
+        QVERIFY(std::filesystem::exists(Settings()));
+        std::string settings = test::ReadBytes(Settings());
+        QVERIFY(settings.find("Main:TabControlHeight") != std::string::npos);
+        QVERIFY(settings.find("Master\t50") != std::string::npos);
+    }
+
+    void showHintsOffIsRemembered() {
+        test::WriteBytes(Settings(), "ShowHints\t0\r\n");
+        Start();
+        QVERIFY(!form->findChild<QAction*>(QStringLiteral("mShowHints"))->isChecked());
+        form->findChild<QAction*>(QStringLiteral("mShowHints"))->trigger();
+        form->close();
+        QVERIFY(test::ReadBytes(Settings()).find("ShowHints\t1") != std::string::npos);
+    }
+
+    void recentProjectsListExistingFilesNewestFirst() {
+        QString a = Copy("a.zvp");
+        QString b = Copy("b.zvp");
+        Start();
+        QVERIFY(form->OpenProjectFile(a));
+        QVERIFY(form->OpenProjectFile(b));
+        std::filesystem::remove(a.toStdString());
+        QMenu* file = form->findChild<QMenu*>(QStringLiteral("mFile"));
+        QMetaObject::invokeMethod(file, "aboutToShow");
+        QMenu* recent = form->findChild<QMenu*>(QStringLiteral("mOpenRecent"));
+        QStringList entries;
+        for (QAction* action : recent->actions())
+            entries << action->text();
+        QCOMPARE(entries, (QStringList{b}));
+    }
+
+    void blankTabMakesANewRiffAndTabsReorder() {
+        Start();
+        QTest::mouseClick(form->RiffTabs(), Qt::LeftButton, {}, TabCentre(1));
+        QCOMPARE(TabCaptions(), (QStringList{"Riff1", "Riff2", ""}));
+        QVERIFY(SaveEnabled());
+        QCOMPARE(form->Editor().CurrentRiff, 1);
+        QTest::mouseClick(form->RiffTabs(), Qt::LeftButton, {}, TabCentre(2));
+        QCOMPARE(TabCaptions(), (QStringList{"Riff1", "Riff2", "Riff3", ""}));
+        form->Project().Riffs[2].Tempo = 99;
+
+        // Drag Riff3 onto Riff1.
+        QWidget* tabs = form->RiffTabs();
+        QTest::mousePress(tabs, Qt::LeftButton, {}, TabCentre(2));
+        QMouseEvent move(QEvent::MouseMove, TabCentre(0), tabs->mapToGlobal(TabCentre(0)),
+                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(tabs, &move);
+        QTest::mouseRelease(tabs, Qt::LeftButton, {}, TabCentre(0));
+        QCOMPARE(TabCaptions(), (QStringList{"Riff3", "Riff1", "Riff2", ""}));
+        QCOMPARE(int(form->Project().Riffs[0].Tempo), 99);
+        QCOMPARE(form->Editor().CurrentRiff, 0);
+    }
+
+    void insertAndDeleteRiffs() {
+        Start({Demo()});
+        QTest::mouseClick(form->RiffTabs(), Qt::LeftButton, {}, TabCentre(1));
+        form->mInsertRiffClick();
+        QCOMPARE(TabCaptions(), (QStringList{"Intro", "Riff2", "Verse", "Bass Line", ""}));
+        QCOMPARE(form->RiffTabs()->SelectedIndex(), 1);
+        QCOMPARE(NoteCount(form->Project().Riffs[1]), 0);
+
+        messages.Answers = {1}; // No
+        form->DeleteTabClick();
+        QCOMPARE(TabCaptions().size(), 5);
+        messages.Answers = {0}; // Yes
+        form->DeleteTabClick();
+        QCOMPARE(TabCaptions(), (QStringList{"Intro", "Verse", "Bass Line", ""}));
+        QCOMPARE(messages.Messages.back().Text, std::string("Delete Current Riff"));
+        // The last riff is never deleted.
+        messages.Answers = {1, 0}; // discard the changes, then yes to the deletion
+        form->NewProject();
+        form->DeleteTabClick();
+        QCOMPARE(TabCaptions(), (QStringList{"Riff1", ""}));
+    }
+
+    void keyboardEditingThroughTheWindow() {
+        Start();
+        TRiffView* view = form->RiffView();
+        QPoint tabLine(104 + 5, 156 + 13 * 5); // bottom string, column 0
+        QTest::mouseClick(view->PaintBox(), Qt::LeftButton, {}, tabLine);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_3);
+        QCOMPARE(int(form->Project().Riffs[0].Notes[0].Fret[0]), 3);
+        QVERIFY(SaveEnabled());
+        QTest::mouseClick(Button("bNote8"), Qt::LeftButton);
+        QCOMPARE(int(form->Project().Riffs[0].Notes[0].Duration), 4);
+        QVERIFY(Button("bNote8")->isChecked());
+        QTest::mouseClick(Button("bNoteDot"), Qt::LeftButton);
+        QCOMPARE(int(form->Project().Riffs[0].Notes[0].Flags), int(NoteDot));
+    }
+
+    void playCommandsRenderAndStatus() {
+        Start({Demo()});
+        form->bPlayRiffClick(QStringLiteral("bPlayRiffAll"));
+        QCOMPARE(opened->size(), size_t(1));
+        size_t whole = opened->back();
+        QVERIFY(whole > 0);
+        QVERIFY(form->StatusText().startsWith(QStringLiteral("Render Time ")));
+        QVERIFY(form->StatusText().contains(QStringLiteral("Play Time 00:00:")));
+        // From the cursor: shorter.
+        form->Project().Riffs[0].Cursor = 4;
+        form->bPlayRiffClick(QStringLiteral("bPlayRiff"));
+        QVERIFY(opened->back() < whole);
+        form->bPlayRiffClick(QStringLiteral("bPlayAllRiffs"));
+        QVERIFY(opened->back() > whole);
+        QVERIFY(form->Playback()->BusySlots() == 3);
+        form->bStopClick();
+        QCOMPARE(form->Playback()->BusySlots(), 0);
+
+        form->bPlayScriptClick(QStringLiteral("bPlayScriptAll"));
+        size_t song = opened->back();
+        form->bPlayScriptClick(QStringLiteral("bPlayScriptIntro"));
+        QVERIFY(opened->back() < song);
+
+        form->Project().Structure.push_back("1\tNowhere");
+        messages.Messages.clear();
+        form->bPlayScriptClick(QStringLiteral("bPlayScriptAll"));
+        QVERIFY(!messages.Messages.empty());
+        QVERIFY(messages.Messages.back().Text.find("Undefined Riff - Nowhere") !=
+                std::string::npos);
+    }
+
+    void exportWritesTheWaveFileAndCancelDoesNothing() {
+        Start({Demo()});
+        QString wav = QString::fromStdString(dir->File("song.wav"));
+        form->bPlayScriptClick(QStringLiteral("mExportWAV")); // dialog cancelled
+        QVERIFY(form->StatusText().isEmpty());
+        dialogAnswers = {wav};
+        form->bPlayScriptClick(QStringLiteral("mExportWAV"));
+        QVERIFY(std::filesystem::file_size(wav.toStdString()) > 44);
+        QVERIFY(opened->empty()); // exporting plays nothing
+        QVERIFY(form->StatusText().startsWith(QStringLiteral("Render Time ")));
+    }
+
+    void withoutSoundTheWindowSaysSoAndStillRenders() {
+        Start({Demo()}, false);
+        QCOMPARE(form->StatusText(), QStringLiteral("No sound output"));
+        form->bPlayRiffClick(QStringLiteral("bPlayRiffAll"));
+        QVERIFY(form->StatusText().startsWith(QStringLiteral("Render Time ")));
+    }
+
+    void doubleClickOnATabOpensTheRiffProperties() {
+        Start({Demo()});
+        QWidget* properties = form->findChild<QWidget*>(QStringLiteral("RiffPropertiesForm"));
+        QVERIFY(properties);
+        QVERIFY(!properties->isVisible());
+        // Two clicks on different tabs are not a double click.
+        QTest::mouseClick(form->RiffTabs(), Qt::LeftButton, {}, TabCentre(0));
+        QTest::mouseClick(form->RiffTabs(), Qt::LeftButton, {}, TabCentre(1));
+        QVERIFY(!properties->isVisible());
+        QTest::mouseClick(form->RiffTabs(), Qt::LeftButton, {}, TabCentre(1));
+        QVERIFY(properties->isVisible());
+        auto* name = properties->findChild<QLineEdit*>(QStringLiteral("eRiffName"));
+        QCOMPARE(name->text(), QStringLiteral("Verse"));
+        // A name typed there reaches the tab when the user goes on to another riff.
+        name->setText(QStringLiteral("Chorus"));
+        QTest::mouseClick(form->RiffTabs(), Qt::LeftButton, {}, TabCentre(0));
+        QCOMPARE(TabCaptions().value(1), QStringLiteral("Chorus"));
+        QCOMPARE(name->text(), QStringLiteral("Intro"));
+        if (qEnvironmentVariableIsSet("ZELVANE_SCREENSHOTS"))
+            properties->grab().save(QStringLiteral("riff-properties.png"));
+    }
+
+    void screenshot() {
+        Start({Demo()});
+        form->resize(900, 640);
+        // The riff area pulled down far enough to show a whole band, as users arrange it.
+        form->findChild<QSplitter*>(QStringLiteral("Splitter1"))->setSizes({340, 200});
+        QTest::mouseClick(form->RiffView()->PaintBox(), Qt::LeftButton, {},
+                          QPoint(104 + 26 + 5, 156));
+        QTest::qWait(50);
+        if (qEnvironmentVariableIsSet("ZELVANE_SCREENSHOTS"))
+            form->grab().save(QStringLiteral("main-window.png"));
+        QVERIFY(!form->grab().isNull());
+    }
+};
+
+QTEST_MAIN(MainFormTest)
+#include "main_form_test.moc"

@@ -1,0 +1,272 @@
+// The message box opened through the message service and answered with real clicks and keys on
+// the offscreen platform; the marked-up label widget.
+#include <QApplication>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+
+#include "app/message_box.h"
+#include "app/message_service.h"
+#include "markup_painter.h"
+
+using namespace zel;
+
+namespace {
+
+using TBoxAction = std::function<void(TMessageBoxForm&)>;
+
+// Runs `open` (which shows a box and waits) and `action` on the box once it shows. A box the
+// action leaves open is closed, so a failing check cannot hang the test.
+int RunBox(const TBoxAction& action, const std::function<int()>& open) {
+    bool ran = false;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<TMessageBoxForm*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        ran = true;
+        action(*box);
+        if (box->isVisible())
+            box->done(QDialog::Rejected);
+    });
+    int result = open();
+    return ran ? result : -100;
+}
+
+int RunMany(const char* buttons, const TBoxAction& action) {
+    return RunBox(action, [&] { return DisplayMany(2, "Sure?", buttons); });
+}
+
+TBoxAction Press(Qt::Key key) {
+    return [key](TMessageBoxForm& box) { QTest::keyClick(&box, key); };
+}
+
+TBoxAction Click(int index) {
+    return [index](TMessageBoxForm& box) {
+        auto* button = box.findChild<QPushButton*>(QStringLiteral("Button%1").arg(index));
+        QVERIFY(button);
+        QTest::mouseClick(button, Qt::LeftButton);
+    };
+}
+
+} // namespace
+
+class MessageBoxTest : public QObject {
+    Q_OBJECT
+
+private:
+    TGuiMessageService service;
+    std::unique_ptr<TScopedMessageService> installed;
+
+private slots:
+    void init() { installed = std::make_unique<TScopedMessageService>(service); }
+    void cleanup() { installed.reset(); }
+
+    void buttonsComeFromTheCommaList_data() {
+        QTest::addColumn<QString>("buttons");
+        QTest::addColumn<QStringList>("captions");
+        QTest::addColumn<QList<int>>("glyphs");
+        QTest::newRow("three") << "Save,Discard,Cancel" << QStringList{"Save", "Discard", "Cancel"}
+                               << QList<int>{2, 1, 1};
+        QTest::newRow("spaces kept")
+            << " Yes , No" << QStringList{" Yes ", " No"} << QList<int>{0, 1};
+        QTest::newRow("empty caption")
+            << "Copy,,Move" << QStringList{"Copy", "", "Move"} << QList<int>{4, -1, 5};
+        QTest::newRow("word order")
+            << "Not yes,Save nothing,Smoked,OK to Continue,Retry"
+            << QStringList{"Not yes", "Save nothing", "Smoked", "OK to Continue", "Retry"}
+            << QList<int>{0, 1, 0, 0, -1};
+        QTest::newRow("other words")
+            << "abort,DELETE" << QStringList{"abort", "DELETE"} << QList<int>{1, 1};
+        QTest::newRow("none") << "" << QStringList{} << QList<int>{};
+    }
+    void buttonsComeFromTheCommaList() {
+        QFETCH(QString, buttons);
+        QFETCH(QStringList, captions);
+        QFETCH(QList<int>, glyphs);
+        TMessageBoxForm box(0, "Hello", buttons.toStdString());
+        QCOMPARE(int(box.Buttons().size()), captions.size());
+        for (int i = 0; i < captions.size(); ++i) {
+            QPushButton* button = box.findChild<QPushButton*>(QStringLiteral("Button%1").arg(i));
+            QVERIFY(button);
+            QCOMPARE(button->text(), captions[i]);
+            QCOMPARE(button->geometry(), QRect(4 + 84 * i, box.BarTop() + 4, 80, 26));
+            QCOMPARE(button->property("Glyph").toInt(), glyphs[i]);
+            QCOMPARE(button->icon().isNull(), glyphs[i] < 0);
+        }
+    }
+
+    void answers_data() {
+        QTest::addColumn<QString>("buttons");
+        QTest::addColumn<int>("click"); // -1: press `key` instead
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("result");
+        for (int i = 0; i < 3; ++i)
+            QTest::addRow("click %d", i) << "Save,Discard,Cancel" << i << 0 << i;
+        const std::pair<Qt::Key, int> keys[] = {
+            {Qt::Key_Return, 0}, {Qt::Key_Enter, 0}, {Qt::Key_Space, 0}, {Qt::Key_Escape, -1},
+            {Qt::Key_1, 0},      {Qt::Key_2, 1},     {Qt::Key_5, 4},     {Qt::Key_9, 8}};
+        for (auto [key, result] : keys)
+            QTest::addRow("key %x", key) << "Yes,No" << -1 << int(key) << result;
+        QTest::newRow("digit without buttons") << "" << -1 << int(Qt::Key_3) << 2;
+    }
+    void answers() {
+        QFETCH(QString, buttons);
+        QFETCH(int, click);
+        QFETCH(int, key);
+        QFETCH(int, result);
+        QByteArray list = buttons.toLatin1();
+        QCOMPARE(RunMany(list.constData(), click >= 0 ? Click(click) : Press(Qt::Key(key))),
+                 result);
+    }
+
+    void otherKeysLeaveTheBoxOpen() {
+        bool stayed = false;
+        int result = RunMany("Yes,No", [&](TMessageBoxForm& box) {
+            for (Qt::Key key : {Qt::Key_X, Qt::Key_0, Qt::Key_Tab, Qt::Key_Shift, Qt::Key_F1})
+                QTest::keyClick(&box, key);
+            stayed = box.isVisible();
+            QTest::keyClick(&box, Qt::Key_2);
+        });
+        QVERIFY(stayed);
+        QCOMPARE(result, 1);
+    }
+
+    void wrappersAnswerThroughTheInstalledService() {
+        const std::tuple<const char*, TBoxAction, bool> yesNo[] = {
+            {"Yes", Click(0), true},
+            {"No", Click(1), false},
+            {"Enter", Press(Qt::Key_Return), true},
+            {"1", Press(Qt::Key_1), true},
+            {"2", Press(Qt::Key_2), false},
+            {"Esc", Press(Qt::Key_Escape), false}};
+        for (const auto& [name, action, expected] : yesNo) {
+            QString seen;
+            int answer = RunBox(
+                [&](TMessageBoxForm& box) {
+                    seen = QString::number(box.Kind());
+                    for (QPushButton* button : box.Buttons())
+                        seen += "," + button->text();
+                    action(box);
+                },
+                [] { return int(DisplayYesNo("Delete the riff?")); });
+            QVERIFY2(answer == int(expected), name);
+            QCOMPARE(seen, QStringLiteral("2,Yes,No"));
+        }
+        QCOMPARE(RunBox(Click(0), [] { return int(DisplayOKCancel("Go on?")); }), 1);
+        QCOMPARE(RunBox(Click(1), [] { return int(DisplayOKCancel("Go on?")); }), 0);
+        QString seen;
+        auto look = [&](TMessageBoxForm& box) {
+            seen += QString::number(box.Kind()) + box.Buttons().front()->text() + ";";
+            QTest::keyClick(&box, Qt::Key_Space);
+        };
+        RunBox(look, [] { return DisplayMessage("Saved"), 0; });
+        RunBox(look, [] { return DisplayError("\\b\\1\\|Error!\\n\\[Undefined Riff - A"), 0; });
+        QCOMPARE(seen, QStringLiteral("0OK;1OK;"));
+    }
+
+    void boxSizeFollowsTextAndButtons() {
+        // At least the icon box height and the designed width.
+        TMessageBoxForm small(0, "Hi", "OK");
+        QCOMPARE(small.BarTop(), 57 + 8);
+        QCOMPARE(small.size(), QSize(TMessageBoxForm::DesignWidth - 6 + 8, 65 + 32));
+
+        std::string text = "1\\N2\\N3\\N4\\N5\\N6\\N" + std::string(40, 'W');
+        TMessageBoxForm big(0, text, "OK");
+        QSize measured = NiceLabelMeasure(big.font(), text, 4, &big);
+        QCOMPARE(big.size(), QSize(60 + measured.width() + 8, 8 + measured.height() + 8 + 32));
+
+        TMessageBoxForm buttons(0, "Hi", "a,b,c,d,e,f,g,h,i,j");
+        QCOMPARE(buttons.width(), 4 + 10 * 84);
+
+        // Huge input stays bounded with the button bar inside.
+        std::string many;
+        for (int i = 0; i < 5000; ++i)
+            many += "Button,";
+        std::string lines;
+        for (int i = 0; i < 3000; ++i)
+            lines += "line\\N";
+        TMessageBoxForm huge(9, lines + std::string(20000, 'W') + "\\", many);
+        QCOMPARE(huge.size(), QSize(TMessageBoxForm::MaxSide, TMessageBoxForm::MaxSide));
+        QVERIFY(huge.Buttons().back()->geometry().right() < huge.width());
+        QCOMPARE(huge.height(), huge.BarTop() + 32);
+    }
+
+    void boxOpensAtThePointerInsideTheScreen() {
+        // A 300 x 100 box on a 1000 x 800 screen; the bottom 32 pixels stay free.
+        const QRect screen(0, 0, 1000, 800);
+        const std::pair<QPoint, QPoint> cases[] = {{{100, 200}, {100, 200}},
+                                                   {{900, 200}, {700, 200}},
+                                                   {{100, 790}, {100, 668}},
+                                                   {{999, 799}, {700, 668}}};
+        for (auto [pointer, expected] : cases)
+            QCOMPARE(PlaceAtPointer(QSize(300, 100), pointer, screen), expected);
+        QCOMPARE(PlaceAtPointer(QSize(3000, 3000), {500, 500}, screen), QPoint(0, 0));
+    }
+
+    void boxIsPaintedAndDraggedAboveTheBar() {
+        TMessageBoxForm box(1, "\\9\\H    ", "OK");
+        box.move(100, 100);
+        box.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&box));
+        QImage image = box.grab().toImage();
+        QCOMPARE(QColor(image.pixel(4 + 35, 4 + 38)), QColor(255, 0, 0)); // the error icon
+        QCOMPARE(QColor(image.pixel(66, 14)), QColor(255, 0, 0));         // highlight from (64, 12)
+        QCOMPARE(image.pixel(100, 8), box.palette().color(QPalette::Dark).rgb()); // text frame
+
+        auto drag = [&](QPoint from) {
+            QPoint start = box.pos();
+            QTest::mousePress(&box, Qt::LeftButton, {}, from);
+            QMouseEvent move(QEvent::MouseMove, from + QPoint(30, 20),
+                             box.mapToGlobal(from) + QPoint(30, 20), Qt::NoButton, Qt::LeftButton,
+                             Qt::NoModifier);
+            QApplication::sendEvent(&box, &move);
+            QTest::mouseRelease(&box, Qt::LeftButton, {}, from + QPoint(30, 20));
+            return box.pos() - start;
+        };
+        QCOMPARE(drag(QPoint(20, 20)), QPoint(30, 20));
+        QCOMPARE(drag(QPoint(box.width() - 5, box.BarTop() + 2)), QPoint(0, 0));
+    }
+
+    void labelTakesLineEndsAndItsSize() {
+        const std::pair<const char*, const char*> captions[] = {{"one\r\ntwo", "one\\Ntwo"},
+                                                                {"one\ntwo", "one\\Ntwo"},
+                                                                {"\nx", "\\Nx"},
+                                                                {"a\r\n\r\nb", "a\\N\\Nb"},
+                                                                {"a\rb", "a\rb"}};
+        TNiceLabel label;
+        for (auto [caption, kept] : captions) {
+            label.SetCaption(caption);
+            QCOMPARE(label.Caption(), std::string(kept));
+        }
+        label.SetGap(0);
+        label.SetCaption("");
+        QCOMPARE(label.width(), 4);
+        label.SetCaption("Some words");
+        QSize one = label.size();
+        QCOMPARE(one, label.MeasuredSize());
+        label.SetCaption("Some words\r\nmore");
+        QVERIFY(label.width() == one.width() && label.height() > one.height() * 3 / 2);
+        label.SetAutoSize(false);
+        label.resize(200, 40);
+        label.SetCaption("Much longer words than before");
+        QCOMPARE(label.size(), QSize(200, 40));
+
+        // Alignment by the measured width: the highlight box starts at the offset.
+        label.SetCaption("\\H\\9IIII");
+        int free = 200 - label.MeasuredSize().width();
+        const std::pair<Qt::Alignment, int> alignments[] = {
+            {Qt::AlignLeft, 0}, {Qt::AlignRight, free}, {Qt::AlignHCenter, free / 2}};
+        for (auto [alignment, offset] : alignments) {
+            label.SetAlignment(alignment);
+            QImage image = label.grab().toImage();
+            int left = 0;
+            while (left < 200 && QColor(image.pixel(left, 5)) != QColor(255, 0, 0))
+                ++left;
+            QCOMPARE(left, offset);
+        }
+    }
+};
+
+QTEST_MAIN(MessageBoxTest)
+#include "message_box_test.moc"
