@@ -1,0 +1,55 @@
+// zelvane: the editor. Starts the main window on the projects named on the command line.
+#include <QApplication>
+#include <QStringList>
+#include <cstdlib>
+#include <iostream>
+
+#include "app/main_form.h"
+#include "app/message_box.h"
+#include "app/message_service.h"
+#include "app/project_lifecycle.h"
+#include "app/settings.h"
+#include "qt_audio_output.h"
+
+namespace {
+
+bool HasDisplay() {
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        const char* value = std::getenv(name);
+        if (value && *value)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (!HasDisplay()) {
+        std::cerr << "zelvane: there is no display to show the editor on.\n"
+                     "  Start it from a desktop session, or with a virtual display:\n"
+                     "    xvfb-run -a zelvane [PROJECT.zvp]\n"
+                     "  Without a display, zelvane-cli works on projects: info, export-wav,\n"
+                     "  export-png, import-midi (zelvane-cli help).\n";
+        return 1;
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QString::fromLatin1(zel::ApplicationTitle));
+    QApplication::setApplicationDisplayName(QString::fromLatin1(zel::ApplicationTitle));
+    QApplication::setDesktopFileName(QStringLiteral("zelvane"));
+
+    zel::TGuiMessageService messages;
+    zel::TScopedMessageService install(messages);
+
+    zel::TMainFormSetup setup;
+    setup.SettingsPath =
+        zel::SettingsFilePath("zelvane", zel::CurrentSettingsPlace(argc > 0 ? argv[0] : ""));
+    setup.Audio = zel::TQtAudioOutput::Create();
+    QStringList arguments = app.arguments();
+    arguments.removeFirst();
+    setup.Arguments = arguments;
+
+    zel::TMainForm window(std::move(setup));
+    window.show();
+    return app.exec();
+}
