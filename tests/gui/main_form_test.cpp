@@ -253,6 +253,23 @@ private slots:
         QVERIFY(settings.find("Master\t50") != std::string::npos);
     }
 
+    void riffAreaKeepsItsDesignedOrStoredHeight() {
+        Start();
+        auto* splitter = form->findChild<QSplitter*>(QStringLiteral("Splitter1"));
+        // The designed height, give or take the splitter's rounding of its handle.
+        QTRY_VERIFY(std::abs(splitter->sizes().value(0) - 254) <= 4);
+        splitter->setSizes({300, splitter->height() - 300});
+        int stored = splitter->sizes().value(0);
+        QVERIFY(std::abs(stored - 300) <= 4);
+        form->close();
+        QVERIFY(
+            test::ReadBytes(Settings()).find("Main:TabControlHeight\t" + std::to_string(stored)) !=
+            std::string::npos);
+        Start();
+        splitter = form->findChild<QSplitter*>(QStringLiteral("Splitter1"));
+        QTRY_COMPARE(splitter->sizes().value(0), 300);
+    }
+
     void showHintsOffIsRemembered() {
         test::WriteBytes(Settings(), "ShowHints\t0\r\n");
         Start();

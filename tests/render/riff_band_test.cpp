@@ -177,6 +177,85 @@ TEST(RiffBandTest, PairsOfEqualNotesAreBeamedOthersGetFlags) {
     EXPECT_FALSE(beam(cut, 0));
 }
 
+TEST(RiffBandTest, APairSharesTheFirstStemsDirection) {
+    // E4 alone stems up, D5 alone stems down; as a pair of eighths the second follows the first.
+    QImage eighths = DrawBand(MakeRiff({Pitch(4, Eighth), Pitch(14, Eighth)}));
+    EXPECT_EQ(At(eighths, ColumnX(1) + 8, 60), Black);  // up, on the right of the head
+    EXPECT_NE(At(eighths, ColumnX(1) + 1, 100), Black); // not down on the left
+    // Quarters pair without a beam and keep their own directions.
+    QImage quarters = DrawBand(MakeRiff({Pitch(4), Pitch(14)}));
+    EXPECT_EQ(At(quarters, ColumnX(1) + 1, 90), Black);
+    EXPECT_NE(At(quarters, ColumnX(1) + 8, 60), Black);
+}
+
+TEST(RiffBandTest, SixteenthsHaveTwoBeamsAndAThirtySecondThreeFlags) {
+    QImage pair = DrawBand(MakeRiff(Repeat(Pitch(4, 5), 2)));
+    int mid = ColumnX(0) + 8 + 13;
+    EXPECT_EQ(At(pair, mid, 73), Black);
+    EXPECT_EQ(At(pair, mid, 77), Black);
+    EXPECT_NE(At(pair, mid, 81), Black);
+    QImage single = DrawBand(MakeRiff({Pitch(4, 6)}));
+    for (int flag = 0; flag < 3; ++flag)
+        EXPECT_EQ(At(single, ColumnX(0) + 8 + 3, 73 + 4 * flag + 3), Black) << flag;
+    EXPECT_NE(At(single, ColumnX(0) + 8 + 3, 73 + 4 * 3 + 3), Black);
+}
+
+TEST(RiffBandTest, NotesOutsideTheKeyGetTheirAccidentals) {
+    struct {
+        int pitch;
+        int key;
+        bool sign;
+    } cases[] = {{1, 0, true},   // C#4 in C: a sharp
+                 {5, 1, true},   // F natural in G: a natural sign
+                 {6, 1, false},  // F# in G: the key signature covers it
+                 {4, 0, false}}; // E in C
+    for (const auto& c : cases) {
+        QImage image = DrawBand(MakeRiff({Pitch(c.pitch)}, "4", c.key));
+        // The sign's box is a staff space wide, left of the head.
+        int dark = Dark(image, QRect(ColumnX(0) - 8, 60, 7, 60));
+        EXPECT_EQ(dark > 4, c.sign) << c.pitch << " in key " << c.key;
+    }
+}
+
+TEST(RiffViewPaintTest, CursorAndSelectionFrames) {
+    TTabMetrics m = ComputeTabMetrics(13);
+    TRiff riff = MakeRiff(Repeat(Pitch(4), 4));
+    TEditorState editor;
+    editor.TabMode = true;
+    editor.CursorRow = 1;
+    riff.Cursor = riff.Anchor = 2;
+    auto paint = [&](bool showCursor) {
+        TBandColumnCache cache;
+        int width = RiffViewWidth(m, riff);
+        return Draw(width, 280, [&](TCanvas& canvas) {
+            PaintRiffView(canvas, m, riff, editor, {showCursor, width, 280, 0, width}, cache);
+        });
+    };
+    QImage shown = paint(true);
+    // 17 x 14 at (104 + 52, 13 + 156 - 6).
+    EXPECT_EQ(At(shown, 156, 163), Red);
+    EXPECT_EQ(At(shown, 156 + 16, 163 + 13), Red);
+    EXPECT_NE(At(shown, 156 + 17, 163 + 13), Red);
+    QImage hidden = paint(false);
+    EXPECT_NE(At(hidden, 156, 163), Red);
+    riff.Anchor = 0;
+    QImage selected = paint(false);
+    EXPECT_EQ(At(selected, 104, 4), Red);   // the selection frame from y 4
+    EXPECT_EQ(At(selected, 104, 279), Red); // to the bottom of the view
+    EXPECT_EQ(At(selected, 156 + 16, 150), Red);
+}
+
+TEST(RiffViewPaintTest, GradientRoundsEachChannel) {
+    QImage image = WhiteImage(4, 3);
+    {
+        QPainter painter(&image);
+        CanvasGradientFill(painter, image.rect(), QColor(0, 0, 0), QColor(255, 255, 255));
+    }
+    EXPECT_EQ(At(image, 1, 0), QColor(0, 0, 0));
+    EXPECT_EQ(At(image, 1, 1), QColor(128, 128, 128));
+    EXPECT_EQ(At(image, 1, 2), QColor(255, 255, 255));
+}
+
 TEST(RiffBandTest, LedgerLinesBelowAndAboveTheStaff) {
     struct {
         int pitch;

@@ -28,7 +28,9 @@ int main(int argc, char** argv) {
     if (!HasDisplay()) {
         std::cerr << "zelvane: there is no display to show the editor on.\n"
                      "  Start it from a desktop session, or with a virtual display:\n"
-                     "    xvfb-run -a zelvane [PROJECT.zvp]\n"
+                     "    xvfb-run -a "
+                  << (argc > 0 ? argv[0] : "zelvane")
+                  << " [PROJECT.zvp]\n"
                      "  Without a display, zelvane-cli works on projects: info, export-wav,\n"
                      "  export-png, import-midi (zelvane-cli help).\n";
         return 1;

@@ -120,7 +120,10 @@ void TMainForm::CreateLayout() {
                                       "instruments (editing comes in a later version)"));
     m_splitter->addWidget(m_riffArea);
     m_splitter->addWidget(m_grid);
-    m_splitter->setStretchFactor(0, 1);
+    // The song grid fills the rest: a larger window gives it the room, the riff area keeps
+    // its height.
+    m_splitter->setStretchFactor(0, 0);
+    m_splitter->setStretchFactor(1, 1);
     m_splitter->setSizes({DesignedTabControlHeight, DefaultHeight - DesignedTabControlHeight});
     layout->addWidget(m_splitter);
     setCentralWidget(central);
@@ -167,8 +170,15 @@ void TMainForm::FirstShow() {
     TWindowGeometry placed =
         INIWinLoad(m_settings, "MainForm", current, screen.width(), screen.height(), true);
     setGeometry(placed.Left, placed.Top, placed.Width, placed.Height);
-    int tabHeight = m_settings.INIReadNum("Main:TabControlHeight", m_splitter->sizes().value(0));
-    m_splitter->setSizes({tabHeight, std::max(0, m_splitter->height() - tabHeight)});
+    int tabHeight =
+        std::max(44, m_settings.INIReadNum("Main:TabControlHeight", DesignedTabControlHeight));
+    // After the window's layout has given the splitter its height.
+    QTimer::singleShot(0, this, [this, tabHeight] {
+        // The sizes share the height left by the handle; a larger sum would be scaled down
+        // and the riff area would shrink a little with every start.
+        int room = m_splitter->height() - m_splitter->handleWidth();
+        m_splitter->setSizes({tabHeight, std::max(1, room - tabHeight)});
+    });
     m_master = std::clamp(m_settings.INIReadNum("Master", 50), 0, 100);
     TWindowGeometry propertiesAt =
         INIWinLoad(m_settings, "RiffPropertiesForm",

@@ -106,6 +106,7 @@ private:
     QAction* AddButton(QToolBar* bar, const char* name, int icon, const QString& hint,
                        std::function<void()> handler, QAction* shared = nullptr);
     TEditorContext Context();
+    void BeginRender(TRenderer& renderer);
     void FlagCommand(TNoteFlagCommand command);
     void RunKey(TEditKey key);
 

@@ -29,13 +29,18 @@ void TMainForm::PreviewPitch(int pitch) {
         m_playback->PlaybackStart(buffer);
 }
 
-void TMainForm::bPlayRiffClick(const QString& sender) {
+void TMainForm::BeginRender(TRenderer& renderer) {
+    // A new render releases Pause: what plays, plays on.
     m_pause->setChecked(false);
     if (m_playback)
         m_playback->PlaybackResume();
-    TRenderer renderer;
     renderer.MasterVolume = m_master;
     m_clock.StartRenderClock(renderer);
+}
+
+void TMainForm::bPlayRiffClick(const QString& sender) {
+    TRenderer renderer;
+    BeginRender(renderer);
     const TRiff& riff = CurrentRiffOf(m_project, m_editor);
     int first = sender == QStringLiteral("bPlayRiff") ? riff.Cursor : 0;
     bool all = sender == QStringLiteral("bPlayAllRiffs");
@@ -68,12 +73,8 @@ void TMainForm::bPlayScriptClick(const QString& sender) {
         if (QFileInfo(wavePath).suffix().isEmpty())
             wavePath += QStringLiteral(".wav");
     }
-    m_pause->setChecked(false);
-    if (m_playback)
-        m_playback->PlaybackResume();
     TRenderer renderer;
-    renderer.MasterVolume = m_master;
-    m_clock.StartRenderClock(renderer);
+    BeginRender(renderer);
     TSongMode mode = exporting                                      ? TSongMode::Export
                      : sender == QStringLiteral("bPlayScript")      ? TSongMode::FromRow
                      : sender == QStringLiteral("bPlayScriptIntro") ? TSongMode::OnceEach
