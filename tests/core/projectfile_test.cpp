@@ -33,6 +33,23 @@ protected:
     TEditorState editor;
 };
 
+TEST_F(ProjectFileTest, StringsWithAGapMoveDownWithTheirFrets) {
+    // Damage left slot 1 empty: five strings on slots 0, 2..5, and a fret on the empty slot.
+    ASSERT_TRUE(LoadBytes("T\tGap\t-8\t-\t2\t7\t11\t16\t-\t-\t120\t4\t4\t0\r\n"
+                          "N\t1\t9\t3\t4\t5\t6\t-\t-\t3\t0\r\n"));
+    const TRiff& riff = project.Riffs[0];
+    EXPECT_EQ(riff.Tuning,
+              (std::array<int32_t, StringSlots>{-8, 2, 7, 11, 16, NoString, NoString, NoString}));
+    EXPECT_EQ(riff.Notes[0].Fret,
+              (std::array<uint8_t, StringSlots>{1, 3, 4, 5, 6, 9, NoFret, NoFret}));
+    // Every string still sounds the same pitch.
+    EXPECT_EQ(SlotPitch(riff, riff.Notes[0], 1), 2 + 3);
+    EXPECT_EQ(SlotPitch(riff, riff.Notes[0], 4), 16 + 6);
+    // A riff without a gap is untouched.
+    TRiff plain;
+    EXPECT_FALSE(CompactStringSlots(plain));
+}
+
 TEST_F(ProjectFileTest, ResetProjectSavesOneRiffOneInstrumentAndTheEmptyNotes) {
     EXPECT_EQ(SaveBytes(), "T\tRiff1\t-8\t-3\t2\t7\t11\t16\t-\t-\t120\t4\t4\t0\r\n"
                            "I\tInst1\t0\t0\t1000\t1000\t1000\t1000\t1000\t1000\t1000\t1000\t1\t0\t0"

@@ -82,6 +82,15 @@ TEST(RiffSettings, PasteNeedsTwelveFieldsAndTheNumeratorTakesDigitsAndBlanks) {
     EXPECT_FALSE(PasteRiffSettings(untouched, eleven));
     EXPECT_FALSE(PasteRiffSettings(untouched, RiffHeaderText(source) + "\t0"));
     EXPECT_EQ(untouched.Tempo, 120);
+    // Settings whose strings leave a gap put them on the low slots, frets following.
+    TRiff gapped;
+    gapped.Tuning = {-20, NoString, -10, -5, NoString, NoString, NoString, NoString};
+    TRiff target;
+    target.Notes = {TNote{{0, NoFret, 2, 3, 7, NoFret, NoFret, NoFret}, 3, 0}, TNote{}};
+    EXPECT_TRUE(PasteRiffSettings(target, RiffHeaderText(gapped)));
+    EXPECT_EQ(StringCount(target), 3);
+    EXPECT_EQ(target.Tuning[1], -10);
+    EXPECT_EQ(SlotPitch(target, target.Notes[0], 1), -10 + 2);
     EXPECT_TRUE(IsNumeratorChar('7'));
     EXPECT_TRUE(IsNumeratorChar(' '));
     EXPECT_TRUE(IsNumeratorChar('\b'));

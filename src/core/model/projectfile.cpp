@@ -207,6 +207,9 @@ void ReadProject(TProject& project, TDataFile& file) {
             break;
         }
     }
+    // Strings with a gap between them (only damage makes those) move down to the low slots.
+    for (int i = 0; i < std::min(r, MaxRiffs); ++i)
+        CompactStringSlots(project.Riffs[size_t(i)]);
     project.RiffNames.EnsureBlankTab();
     project.InstrumentNames.EnsureBlankTab();
     if (!xLines.empty()) {

@@ -98,6 +98,7 @@ bool PasteRiffSettings(TRiff& riff, std::string_view text) {
         return false;
     int field = 0;
     ParseRiffHeader(text, field, riff);
+    CompactStringSlots(riff);
     return true;
 }
 

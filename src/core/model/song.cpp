@@ -84,6 +84,31 @@ int RiffTicks(const TRiff& riff, int upTo) {
     return ticks;
 }
 
+bool CompactStringSlots(TRiff& riff) {
+    std::array<int, StringSlots> order{}; // new slot i takes old slot order[i]
+    int next = 0;
+    for (int slot = 0; slot < StringSlots; ++slot)
+        if (riff.Tuning[size_t(slot)] != NoString)
+            order[size_t(next++)] = slot;
+    for (int slot = 0; slot < StringSlots; ++slot)
+        if (riff.Tuning[size_t(slot)] == NoString)
+            order[size_t(next++)] = slot;
+    bool moved = false;
+    for (int i = 0; i < StringSlots; ++i)
+        moved = moved || order[size_t(i)] != i;
+    if (!moved)
+        return false;
+    auto permute = [&](auto& slots) {
+        auto old = slots;
+        for (size_t i = 0; i < slots.size(); ++i)
+            slots[i] = old[size_t(order[i])];
+    };
+    permute(riff.Tuning);
+    for (TNote& note : riff.Notes)
+        permute(note.Fret);
+    return true;
+}
+
 bool HasString(const TRiff& riff, int slot) {
     return slot >= 0 && slot < StringSlots && riff.Tuning[size_t(slot)] != NoString;
 }

@@ -111,6 +111,12 @@ int RiffTicks(const TRiff& riff, int upTo);
 // Ticks of a duration index without dots (0 outside the table).
 int DurationTicks(int durationIndex);
 
+// Moves the strings of a riff to the slots 0..n-1 in their order, taking every note's frets
+// along (frets on slots without a string keep their order in the slots after them), so that a
+// damaged file or pasted settings with a gap between strings still draw and edit line by line.
+// Returns whether anything moved.
+bool CompactStringSlots(TRiff& riff);
+
 // Number of slots that hold a string (Tuning not 255).
 int StringCount(const TRiff& riff);
 bool HasString(const TRiff& riff, int slot);
