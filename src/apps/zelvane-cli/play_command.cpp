@@ -5,6 +5,7 @@
 #include <QTimer>
 #include <atomic>
 #include <csignal>
+#include <cstdlib>
 #include <iostream>
 
 #include "app/markup.h"
@@ -88,7 +89,13 @@ int RunPlay(const std::vector<std::string>& args, int argc, char** argv) {
     });
     timer.start(100);
     app.exec();
-    return StopRequested ? 130 : ExitOk;
+    playback.PlaybackStop();
+    output.reset();
+    std::cout.flush();
+    // Every stream is closed and the audio thread has ended. Qt's PulseAudio backend can still
+    // trip over its own teardown when the process exits normally (an assertion in the sound
+    // library, now and then), so the tool leaves without running the exit-time destructors.
+    std::_Exit(StopRequested ? 130 : ExitOk);
 }
 
 } // namespace zel::cli

@@ -1,6 +1,7 @@
 // zelvane: the editor. Starts the main window on the projects named on the command line.
 #include <QApplication>
 #include <QStringList>
+#include <cstdio>
 #include <cstdlib>
 #include <iostream>
 
@@ -51,7 +52,14 @@ int main(int argc, char** argv) {
     arguments.removeFirst();
     setup.Arguments = arguments;
 
-    zel::TMainForm window(std::move(setup));
-    window.show();
-    return app.exec();
+    int status = 0;
+    {
+        zel::TMainForm window(std::move(setup));
+        window.show();
+        status = app.exec();
+    } // the window closes its playback streams and the sound device here
+    // Qt's PulseAudio backend can trip over its own teardown when the process exits normally
+    // (an assertion in the sound library, now and then); everything is saved and closed by now.
+    std::fflush(nullptr);
+    std::_Exit(status);
 }
