@@ -59,6 +59,15 @@ bool TArgs::Number(int low, int high, int& value) {
     return value >= low && value <= high;
 }
 
+std::string TakeProjectArgument(const std::string& arg, std::string& project) {
+    if (arg.size() > 1 && arg[0] == '-')
+        return "unknown option " + arg;
+    if (!project.empty())
+        return "only one project file, please";
+    project = arg;
+    return {};
+}
+
 int FindRiff(const TProject& project, const std::string& name) {
     int riff = project.RiffNames.Find(name);
     return riff < project.RiffNames.RecordCount() ? riff : -1;

@@ -38,6 +38,9 @@ private:
     size_t m_next = 0;
 };
 
+// An argument that is no known option: the project file (once), else the problem with it.
+std::string TakeProjectArgument(const std::string& arg, std::string& project);
+
 // Index of the riff named `name` (letter case ignored); -1 when no riff has that name.
 int FindRiff(const TProject& project, const std::string& name);
 

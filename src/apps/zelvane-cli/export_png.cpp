@@ -51,12 +51,8 @@ std::string ParsePngOptions(const std::vector<std::string>& args, TPngOptions& o
         } else if (arg == "--font-height") {
             if (!walk.Number(6, 200, o.FontHeight))
                 return "--font-height needs a number of pixels from 6 to 200";
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            return "unknown option " + arg;
-        } else if (o.Project.empty()) {
-            o.Project = arg;
-        } else {
-            return "only one project file, please";
+        } else if (std::string problem = TakeProjectArgument(arg, o.Project); !problem.empty()) {
+            return problem;
         }
     }
     if (o.Project.empty())

@@ -57,12 +57,8 @@ std::string ParseRenderOptions(const std::vector<std::string>& args, TRenderOpti
             o.Once = true;
         } else if (arg == "--all-riffs") {
             o.AllRiffs = true;
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            return "unknown option " + arg;
-        } else if (o.Project.empty()) {
-            o.Project = arg;
-        } else {
-            return "only one project file, please";
+        } else if (std::string problem = TakeProjectArgument(arg, o.Project); !problem.empty()) {
+            return problem;
         }
     }
     if (o.Project.empty())
