@@ -132,6 +132,27 @@ void Draw(QPainter& p, TToolIcon icon) {
         p.drawLine(QPointF(3.5, 3.5), QPointF(12.5, 12.5));
         p.drawLine(QPointF(12.5, 3.5), QPointF(3.5, 12.5));
         break;
+    case TToolIcon::Undo:
+    case TToolIcon::Redo: {
+        // A curved arrow turning back (undo) or forward (redo).
+        bool redo = icon == TToolIcon::Redo;
+        p.save();
+        if (redo) {
+            p.translate(16, 0);
+            p.scale(-1, 1);
+        }
+        p.setBrush(Qt::NoBrush);
+        p.setPen(QPen(QColor(30, 90, 170), 1.8, Qt::SolidLine, Qt::RoundCap));
+        QPainterPath path(QPointF(4, 6.5));
+        path.cubicTo(QPointF(9, 6.5), QPointF(14, 7), QPointF(13.5, 11));
+        path.cubicTo(QPointF(13, 14), QPointF(9, 14), QPointF(7, 13.5));
+        p.drawPath(path);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(30, 90, 170));
+        p.drawPolygon(QPolygonF({QPointF(1, 6.5), QPointF(6, 2.5), QPointF(6, 10.5)}));
+        p.restore();
+        break;
+    }
     case TToolIcon::Note0:
         NoteShape(p, true, false, 0, 8);
         p.setPen(QPen(Ink, 1));

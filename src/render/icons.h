@@ -16,6 +16,8 @@ enum class TToolIcon {
     Copy,
     Paste,
     Delete,
+    Undo,
+    Redo,
     Note0,
     Note1,
     Note2,

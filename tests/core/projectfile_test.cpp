@@ -252,7 +252,9 @@ TEST_F(ProjectFileTest, UnreadableFilesFailWithAMessage) {
     EXPECT_FALSE(LoadProject(project, dir.File("missing.zvp")));
     EXPECT_FALSE(LoadProject(project, dir.Path().string())) << "a folder is no project";
     ASSERT_EQ(messages->size(), 2u);
-    EXPECT_EQ((*messages)[0].Text, "Failed to Open File");
+    for (const auto& message : *messages)
+        EXPECT_EQ(message.Text.rfind("Failed to Open File\n", 0), 0u) << "with the reason";
+    EXPECT_GT((*messages)[0].Text.size(), std::string("Failed to Open File\n").size());
     EXPECT_EQ(project.RiffNames.All(), (std::vector<std::string>{"Riff1", ""}));
 }
 

@@ -104,8 +104,9 @@ private:
         return form->findChild<QToolButton*>(QStringLiteral("bSave"))->isEnabled();
     }
     void Edit() {
-        form->Project().Riffs[size_t(form->Editor().CurrentRiff)].Tempo = 77;
-        form->Project().SetChanged(true);
+        int riff = form->Editor().CurrentRiff;
+        form->Document().Edit("Tempo", TEditScope::Riff(riff),
+                              [&] { form->Project().Riffs[size_t(riff)].Tempo = 77; });
     }
     QToolButton* Button(const char* name) {
         return form->findChild<QToolButton*>(QString::fromLatin1(name));

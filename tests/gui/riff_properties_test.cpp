@@ -34,8 +34,9 @@ class RiffPropertiesTest : public QObject {
     Q_OBJECT
 
 private:
-    TProject project;
-    TEditorState editor;
+    TDocument document;
+    TProject& project = document.Project();
+    TEditorState& editor = document.Editor();
     std::unique_ptr<TRiffPropertiesForm> form;
     int beeps = 0;
 
@@ -75,13 +76,13 @@ private:
 
 private slots:
     void init() {
-        ResetProject(project, editor);
+        document.New();
         project.RiffNames.GrowTo(5);
         project.RiffNames.SetCaption(1, "Verse");
         project.RiffNames.SetCaption(2, "Chorus");
-        project.SetChanged(false);
+        document.MarkClean();
         beeps = 0;
-        form = std::make_unique<TRiffPropertiesForm>(project, editor);
+        form = std::make_unique<TRiffPropertiesForm>(document);
         form->Beep = [this] { ++beeps; };
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
@@ -111,8 +112,10 @@ private slots:
         QTest::keyClick(BarsB(), Qt::Key_Up); // 8 -> 16
         QCOMPARE(BarsB()->text(), QStringLiteral("16"));
         Key()->setCurrentIndex(12);
-        // Nothing reaches the riff before the store.
-        QCOMPARE(project.Riffs[2].Tempo, uint16_t(96));
+        // Each field reaches the riff as it changes, one undoable step per field.
+        QCOMPARE(project.Riffs[2].Tempo, uint16_t(150));
+        QCOMPARE(document.UndoCount(), 4);
+        QCOMPARE(document.UndoName(), std::string("Riff Properties"));
         form->StoreRiffProperties();
         const TRiff& riff = project.Riffs[2];
         QCOMPARE(project.RiffNames[2], std::string("Bridge"));
@@ -120,7 +123,7 @@ private slots:
         QCOMPARE(riff.BarsA, std::string("3"));
         QCOMPARE(riff.BarsB, uint16_t(16));
         QCOMPARE(riff.Key, 6);
-        QCOMPARE(changed.count(), 1);
+        QCOMPARE(changed.count(), 5); // once per changed field
         QCOMPARE(riff.Tuning, SixStrings);
 
         Name()->clear();
@@ -234,7 +237,7 @@ private slots:
         QFETCH(TTuning, tuning);
         QFETCH(QString, pressed);
         Click("b7"); // something else pressed before
-        project.SetChanged(false);
+        document.MarkClean();
         Show(0, tuning);
         for (int count = 4; count <= 7; ++count) {
             QString name = QStringLiteral("b%1").arg(count);
@@ -275,7 +278,7 @@ private slots:
 
         // Nothing can move: nothing changes.
         Show(0, TTuning{16, X, X, X, X, X, X, X});
-        project.SetChanged(false);
+        document.MarkClean();
         QSignalSpy changed(form.get(), &TRiffPropertiesForm::RiffChanged);
         Click("eAllStringsRight");
         QCOMPARE(project.Riffs[0].Tuning[0], 16);
@@ -288,13 +291,13 @@ private slots:
         project.Riffs[199].Tempo = 300;
         Show(0, SixStrings, 100);
         Tempo()->setValue(140);
-        project.SetChanged(false);
+        document.MarkClean();
         Click("bAllRiffs");
         for (const TRiff& riff : project.Riffs)
             QCOMPARE(riff.Tempo, uint16_t(140));
         QVERIFY(project.IsChanged());
         // All riffs already at that tempo: nothing to change.
-        project.SetChanged(false);
+        document.MarkClean();
         Click("bAllRiffs");
         QVERIFY(!project.IsChanged());
     }
@@ -354,7 +357,7 @@ private slots:
         QCOMPARE(project.Riffs[0].Tempo, uint16_t(88));
 
         Show(1, SixStrings);
-        project.SetChanged(false);
+        document.MarkClean();
         Name()->setText(QStringLiteral("Outro")); // typed, not stored: the paste keeps it
         QSignalSpy changed(form.get(), &TRiffPropertiesForm::RiffChanged);
         Click("bPaste");
@@ -424,10 +427,12 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(form.get()));
         Name()->end(false);
         QTest::keyClicks(Name(), "2");
-        QCOMPARE(project.RiffNames[1], std::string("Verse"));
+        QCOMPARE(project.RiffNames[1], std::string("Verse2")); // stored as typed
         QApplication::setActiveWindow(&other);
         QVERIFY(QTest::qWaitForWindowActive(&other));
         QCOMPARE(project.RiffNames[1], std::string("Verse2"));
+        document.Undo();
+        QCOMPARE(project.RiffNames[1], std::string("Verse"));
     }
 };
 

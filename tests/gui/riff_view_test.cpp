@@ -37,8 +37,9 @@ class RiffViewTest : public QObject {
     Q_OBJECT
 
 private:
-    TProject project;
-    TEditorState editor;
+    TDocument document;
+    TProject& project = document.Project();
+    TEditorState& editor = document.Editor();
     std::unique_ptr<TRiffView> view;
 
     TRiff& Riff() { return project.Riffs[0]; }
@@ -68,9 +69,9 @@ private:
 
 private slots:
     void init() {
-        ResetProject(project, editor);
+        document.New();
         EnsureNotes(Riff(), 1);
-        view = std::make_unique<TRiffView>(project, editor);
+        view = std::make_unique<TRiffView>(document);
         view->resize(600, 300);
         view->show();
         QApplication::setActiveWindow(view.get());

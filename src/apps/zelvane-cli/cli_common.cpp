@@ -25,10 +25,12 @@ int FileFailure() {
     return ExitFileError;
 }
 
-bool Load(TProject& project, const std::string& path) {
-    TEditorState editor;
-    ResetProject(project, editor);
-    return LoadProject(project, path);
+bool Load(TDocument& document, const std::string& path) {
+    return document.Load(path);
+}
+
+int LoadFailure() {
+    return ExitFileError;
 }
 
 int FinishOutput() {

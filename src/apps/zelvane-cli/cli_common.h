@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/document.h"
 #include "model/song.h"
 
 namespace zel::cli {
@@ -18,7 +19,10 @@ bool WantsHelp(const std::vector<std::string>& args);
 // Prints why the last file operation failed; returns ExitFileError.
 int FileFailure();
 // Resets the project and loads the file into it.
-bool Load(TProject& project, const std::string& path);
+// Loads a project file into the document; false after the reason was printed.
+bool Load(TDocument& document, const std::string& path);
+// The exit status of a failed load (its message has been printed).
+int LoadFailure();
 // Flushes standard output; ExitFileError when it could not be written.
 int FinishOutput();
 

@@ -86,9 +86,10 @@ int RunExportPng(const std::vector<std::string>& args, int argc, char** argv) {
     if (!problem.empty())
         return Usage(problem, ExportPngHelp);
 
-    TProject project;
-    if (!Load(project, options.Project))
-        return FileFailure();
+    TDocument document;
+    const TProject& project = document.Project();
+    if (!Load(document, options.Project))
+        return LoadFailure();
     int riff = FindRiff(project, options.Riff);
     if (riff < 0) {
         std::cerr << "zelvane-cli: there is no riff named \"" << options.Riff << "\" in "

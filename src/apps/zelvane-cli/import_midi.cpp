@@ -4,6 +4,7 @@
 
 #include "arrange/midi_import.h"
 #include "cli_common.h"
+#include "edit/document_edits.h"
 #include "model/projectfile.h"
 #include "model/text_fields.h"
 
@@ -108,11 +109,11 @@ int RunImportMidi(const std::vector<std::string>& args) {
     if (!problem.empty())
         return Usage(problem, ImportMidiHelp);
 
-    TProject project;
-    TEditorState editor;
-    ResetProject(project, editor);
-    if (!options.Into.empty() && !Load(project, options.Into))
-        return FileFailure();
+    TDocument document;
+    TProject& project = document.Project();
+    TEditorState& editor = document.Editor();
+    if (!options.Into.empty() && !Load(document, options.Into))
+        return LoadFailure();
     int riff = options.Riff.empty() ? 0 : FindRiff(project, options.Riff);
     if (riff < 0)
         return Usage("no riff named \"" + options.Riff + "\"", ImportMidiHelp);
@@ -125,13 +126,17 @@ int RunImportMidi(const std::vector<std::string>& args) {
     if (options.HasChannels)
         hooks.SelectChannels = [&](uint16_t& mask) { mask = options.Channels; };
     TMidiImportResult result;
-    if (!ImportMidiFile(options.Midi, project, editor, hooks, result))
+    bool read = true;
+    bool imported = document.Edit("Import MIDI", CurrentRiffScope(document), [&] {
+        read = ImportMidiFile(options.Midi, project, editor, hooks, result);
+    });
+    if (!read)
         return FileFailure();
     std::cout << "Channels with notes: " << ChannelList(result.ChannelsFound) << '\n';
     if (result.Invalid) {
         // Notes read before an unknown chunk stay, as in the editor; a file that gave nothing
         // at all is not a MIDI file.
-        if (!project.IsChanged()) {
+        if (!imported) {
             std::cerr << "zelvane-cli: " << options.Midi << " is not a MIDI file this can read; "
                       << options.Out << " was not written\n";
             return ExitFileError;

@@ -86,9 +86,10 @@ int RunInfo(const std::vector<std::string>& args) {
     }
     if (files.size() != 1)
         return Usage("info takes one project file", InfoHelp);
-    zel::TProject project;
-    if (!Load(project, files[0]))
-        return FileFailure();
+    zel::TDocument document;
+    if (!Load(document, files[0]))
+        return LoadFailure();
+    const zel::TProject& project = document.Project();
     if (json)
         std::cout << zel::ProjectJson(project).dump(2) << '\n';
     else
@@ -106,10 +107,10 @@ int RunResave(const std::vector<std::string>& args) {
             return Usage("resave: unknown option " + arg, ResaveHelp);
     if (args.size() != 2)
         return Usage("resave takes an input and an output project file", ResaveHelp);
-    zel::TProject project;
-    if (!Load(project, args[0]))
-        return FileFailure();
-    if (!zel::SaveProject(project, args[1]))
+    zel::TDocument document;
+    if (!Load(document, args[0]))
+        return LoadFailure();
+    if (!zel::SaveProject(document.Project(), args[1]))
         return FileFailure();
     return ExitOk;
 }

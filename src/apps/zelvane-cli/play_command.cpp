@@ -42,9 +42,10 @@ int RunPlay(const std::vector<std::string>& args, int argc, char** argv) {
         return FinishOutput();
     }
     TRenderOptions options;
-    TProject project;
-    if (auto status = PrepareRender(args, false, "play", PlayHelp, options, project))
+    TDocument document;
+    if (auto status = PrepareRender(args, false, "play", PlayHelp, options, document))
         return *status;
+    const TProject& project = document.Project();
 
     QCoreApplication app(argc, argv);
     auto output = TQtAudioOutput::Create();

@@ -124,13 +124,13 @@ TRenderOutcome RenderForOptions(const TProject& project, const TRenderOptions& o
 
 std::optional<int> PrepareRender(const std::vector<std::string>& args, bool needOut,
                                  const std::string& command, const char* help,
-                                 TRenderOptions& options, TProject& project) {
+                                 TRenderOptions& options, TDocument& document) {
     std::string problem = ParseRenderOptions(args, options, needOut);
     if (!problem.empty())
         return Usage(command + ": " + problem, help);
-    if (!Load(project, options.Project))
-        return FileFailure();
-    if (!options.Riff.empty() && FindRiff(project, options.Riff) < 0)
+    if (!Load(document, options.Project))
+        return LoadFailure();
+    if (!options.Riff.empty() && FindRiff(document.Project(), options.Riff) < 0)
         return Usage("no riff named \"" + options.Riff + "\"", help);
     return std::nullopt;
 }
@@ -141,9 +141,10 @@ int RunExportWav(const std::vector<std::string>& args, const std::string& argv0)
         return FinishOutput();
     }
     TRenderOptions options;
-    TProject project;
-    if (auto status = PrepareRender(args, true, "export-wav", ExportWavHelp, options, project))
+    TDocument document;
+    if (auto status = PrepareRender(args, true, "export-wav", ExportWavHelp, options, document))
         return *status;
+    const TProject& project = document.Project();
     TRenderOutcome outcome = RenderForOptions(project, options, argv0, nullptr, {});
     if (!outcome.Error.empty()) {
         std::cerr << "zelvane-cli: " << MarkupToPlainText(outcome.Error) << '\n';

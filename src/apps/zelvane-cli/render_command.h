@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 
+#include "app/document.h"
 #include "sound/sequencer.h"
 
 namespace zel::cli {
@@ -28,7 +29,7 @@ std::string ParseRenderOptions(const std::vector<std::string>& args, TRenderOpti
 // Returns an exit status when the command cannot go on.
 std::optional<int> PrepareRender(const std::vector<std::string>& args, bool needOut,
                                  const std::string& command, const char* help,
-                                 TRenderOptions& options, TProject& project);
+                                 TRenderOptions& options, TDocument& document);
 
 struct TRenderOutcome {
     TSharedBuffer Buffer;

@@ -13,7 +13,7 @@
 #include <iostream>
 
 #include "app/message_service.h"
-#include "edit/editor_commands.h"
+#include "edit/document_edits.h"
 #include "model/ansi_text.h"
 #include "model/datafile.h"
 #include "model/projectfile.h"
@@ -26,8 +26,11 @@ using namespace zel;
 
 class TRiffViewWindow : public QMainWindow {
 public:
-    TRiffViewWindow(TProject& project, TEditorState& editor, QString path)
-        : m_project(project), m_editor(editor), m_path(std::move(path)) {
+    TRiffViewWindow(TDocument& document, QString path)
+        : m_document(document), m_project(document.Project()), m_editor(document.Editor()),
+          m_path(std::move(path)) {
+        TProject& project = m_project;
+        TEditorState& editor = m_editor;
         auto* central = new QWidget(this);
         auto* layout = new QVBoxLayout(central);
         m_riffs = new QComboBox(central);
@@ -35,7 +38,7 @@ public:
             m_riffs->addItem(QString::fromStdString(AnsiToUtf8(project.RiffNames[i])));
         if (m_riffs->count() == 0)
             m_riffs->addItem(QStringLiteral("Riff 1"));
-        m_view = new TRiffView(project, editor, central);
+        m_view = new TRiffView(document, central);
         layout->addWidget(m_riffs);
         layout->addWidget(m_view, 1);
         setCentralWidget(central);
@@ -55,6 +58,14 @@ public:
         file->addAction(QStringLiteral("&Save"), QKeySequence::Save, this, [this] { Save(); });
         file->addAction(QStringLiteral("E&xit"), QKeySequence::Quit, this, [this] { close(); });
         QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+        edit->addAction(QStringLiteral("&Undo"), QKeySequence(Qt::CTRL | Qt::Key_Z), this, [this] {
+            m_document.Undo();
+            m_view->RiffSwitched();
+        });
+        edit->addAction(QStringLiteral("&Redo"), QKeySequence(Qt::CTRL | Qt::Key_Y), this, [this] {
+            m_document.Redo();
+            m_view->RiffSwitched();
+        });
         edit->addActions(m_view->PopupMenu()->actions());
 
         QToolBar* durations = addToolBar(QStringLiteral("Durations"));
@@ -63,7 +74,7 @@ public:
         const char* texts[] = {"2/1", "1/1", "1/2", "1/4", "1/8", "1/16", "1/32", "1/64"};
         for (int d = 0; d < 8; ++d) {
             QAction* action = durations->addAction(QString::fromLatin1(texts[d]), this, [this, d] {
-                SetSelectionDuration(m_project, m_editor, uint8_t(d), m_view->Context());
+                DocumentSetDuration(m_document, uint8_t(d), m_view->Context());
                 m_view->RefreshView();
             });
             action->setObjectName(QString::fromLatin1(names[d]));
@@ -98,15 +109,15 @@ private:
     bool Save() {
         if (m_path.isEmpty())
             return false;
-        if (!SaveProject(m_project, m_path.toStdString())) {
+        if (!m_document.Save(m_path.toStdString())) {
             QMessageBox::warning(this, windowTitle(),
                                  QString::fromStdString("Failed to Save File\n" + LastFileError()));
             return false;
         }
-        m_project.SetChanged(false);
         return true;
     }
 
+    TDocument& m_document;
     TProject& m_project;
     TEditorState& m_editor;
     QString m_path;
@@ -119,9 +130,7 @@ private:
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    zel::TProject project;
-    zel::TEditorState editor;
-    zel::ResetProject(project, editor);
+    zel::TDocument document;
     QString path;
     QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
@@ -133,12 +142,11 @@ int main(int argc, char** argv) {
         if (!args[i].startsWith(QLatin1Char('-')))
             path = args[i];
     }
-    if (!path.isEmpty() && !zel::LoadProject(project, path.toStdString())) {
-        std::cerr << "zelvane-riffview: " << zel::LastFileError() << '\n';
+    // The document's load says why a file is refused (on standard error without a window).
+    if (!path.isEmpty() && !document.Load(path.toStdString()))
         return 1;
-    }
-    zel::EnsureNotes(project.Riffs[0], 1);
-    TRiffViewWindow window(project, editor, path);
+    zel::EnsureNotes(document.Project().Riffs[0], 1);
+    TRiffViewWindow window(document, path);
     window.show();
     return app.exec();
 }

@@ -17,7 +17,7 @@ bool CreateFromBlankTab(TProject& project, TTabCaptions& captions, int index,
                         const std::string& prefix) {
     if (index != captions.Count() - 1 || !captions[index].empty())
         return false;
-    captions.SetCaption(index, prefix + std::to_string(index + 1));
+    captions.SetCaption(index, UnusedCaption(captions, prefix, index + 1));
     captions.EnsureBlankTab();
     project.SetChanged(true);
     return true;
@@ -49,8 +49,14 @@ void ResetRiffRecord(TProject& project, int index) {
         ResetRiff(project.Riffs[size_t(index)]);
 }
 
-std::string InsertRiffCaption(int selectedIndex) {
-    return "Riff" + std::to_string(selectedIndex + 1);
+std::string UnusedCaption(const TTabCaptions& captions, const std::string& prefix, int n) {
+    while (captions.Find(prefix + std::to_string(n)) >= 0)
+        ++n;
+    return prefix + std::to_string(n);
+}
+
+std::string InsertRiffCaption(const TTabCaptions& captions, int selectedIndex) {
+    return UnusedCaption(captions, "Riff", selectedIndex + 1);
 }
 
 void InstrumentTabFill(TProject& project, int index) {
@@ -74,7 +80,7 @@ void ResetInstrumentRecord(TProject& project, int index) {
 }
 
 std::string InsertInstrumentCaption(const TTabCaptions& captions) {
-    return "Inst" + std::to_string(captions.Count());
+    return UnusedCaption(captions, "Inst", captions.Count());
 }
 
 void BindRiffTabs(TTabStrip& strip, TProject& project, TEditorState& editor,

@@ -38,9 +38,20 @@ void TTabStrip::Swap(int a, int b) {
         OnSwapData(a, b);
 }
 
+void TTabStrip::RunEdit(TEdit kind, const std::function<void()>& body) {
+    if (OnEdit)
+        OnEdit(kind, body);
+    else
+        body();
+}
+
 void TTabStrip::DropOn(int target) {
-    if (!CanDropOn(target) || m_selected < 0)
+    if (!CanDropOn(target) || m_selected < 0 || target == m_selected)
         return;
+    RunEdit(TEdit::Move, [this, target] { MoveTo(target); });
+}
+
+void TTabStrip::MoveTo(int target) {
     int c = m_selected;
     while (target < c) {
         Swap(c, c - 1);
@@ -58,6 +69,10 @@ void TTabStrip::DeleteTabAt(int index, const std::function<void(int index)>& res
     if (index < 0 || index >= m_captions.Count())
         return;
     DoRead();
+    RunEdit(TEdit::Delete, [&] { Delete(index, resetRecord); });
+}
+
+void TTabStrip::Delete(int index, const std::function<void(int index)>& resetRecord) {
     if (m_captions.Count() < 2 || m_captions[1].empty())
         return;
     int count = m_captions.Count();
@@ -84,9 +99,15 @@ void TTabStrip::InsertTabAt(int index, const std::string& caption,
         // A full strip can take one more named tab only in place of its blank tab.
         if (!m_captions.LastIsBlank() || index == m_captions.Count() - 1)
             return;
-        m_captions.Remove(m_captions.Count() - 1);
     }
     DoRead();
+    RunEdit(TEdit::Insert, [&] { Insert(index, caption, resetRecord); });
+}
+
+void TTabStrip::Insert(int index, const std::string& caption,
+                       const std::function<void(int index)>& resetRecord) {
+    if (m_captions.Count() >= m_captions.Limit())
+        m_captions.Remove(m_captions.Count() - 1);
     int spare = m_captions.Count();
     if (resetRecord)
         resetRecord(spare);

@@ -18,6 +18,9 @@ public:
     std::function<void(int index)> OnFill;
     std::function<void(int index)> OnRead;
     std::function<void(int a, int b)> OnSwapData;
+    // Runs a reorder, delete or insert as one undoable edit of the host's table (optional).
+    enum class TEdit { Move, Delete, Insert };
+    std::function<void(TEdit kind, const std::function<void()>& body)> OnEdit;
 
     TTabCaptions& Captions() { return m_captions; }
     int Selected() const { return m_selected; }
@@ -50,6 +53,11 @@ public:
 
 private:
     void Swap(int a, int b);
+    void RunEdit(TEdit kind, const std::function<void()>& body);
+    void MoveTo(int target);
+    void Delete(int index, const std::function<void(int index)>& resetRecord);
+    void Insert(int index, const std::string& caption,
+                const std::function<void(int index)>& resetRecord);
 
     TTabCaptions& m_captions;
     int m_selected = -1;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/message_service.h"
+#include "edit/tab_hosts.h"
 #include "model/datafile.h"
 #include "model/rtf.h"
 #include "model/structure.h"
@@ -32,13 +33,6 @@ std::vector<std::string_view> SplitLines(std::string_view text) {
     }
     lines.push_back(text.substr(start));
     return lines;
-}
-
-// prefix + n, or the next number whose name no tab has yet (names are looked up by caption).
-std::string UnusedName(const TTabCaptions& captions, const std::string& prefix, int n) {
-    while (captions.Find(prefix + std::to_string(n)) >= 0)
-        ++n;
-    return prefix + std::to_string(n);
 }
 
 std::string WithoutLineBreaks(std::string_view text) {
@@ -160,7 +154,7 @@ void ReadProject(TProject& project, TDataFile& file) {
             std::string_view name = TabField(line, 1);
             // A nameless riff would be taken for the blank tab and dropped on the next save.
             project.RiffNames.SetCaption(
-                r - 1, name.empty() ? UnusedName(project.RiffNames, "Riff", r) : name);
+                r - 1, name.empty() ? UnusedCaption(project.RiffNames, "Riff", r) : name);
             int field = 2;
             ParseRiffHeader(line, field, project.Riffs[size_t(r - 1)]);
             break;
@@ -186,7 +180,7 @@ void ReadProject(TProject& project, TDataFile& file) {
             project.InstrumentNames.GrowTo(k);
             std::string_view name = TabField(line, 1);
             project.InstrumentNames.SetCaption(
-                k - 1, name.empty() ? UnusedName(project.InstrumentNames, "Inst", k) : name);
+                k - 1, name.empty() ? UnusedCaption(project.InstrumentNames, "Inst", k) : name);
             TextToInstrument(line, 2, project.Instruments[size_t(k - 1)]);
             break;
         }
@@ -223,17 +217,46 @@ void ReadProject(TProject& project, TDataFile& file) {
     }
 }
 
+std::string ProjectFileProblem(std::string_view bytes) {
+    if (bytes.find('\0') != std::string_view::npos)
+        return "The file holds binary data, not a project.";
+    // Lines end at CR (the byte after it is dropped); reading stops at the first empty line.
+    size_t pos = 0;
+    while (pos < bytes.size()) {
+        size_t end = bytes.find('\r', pos);
+        std::string_view line =
+            bytes.substr(pos, end == std::string_view::npos ? std::string_view::npos : end - pos);
+        if (line.empty())
+            break;
+        if (std::string_view("TNIsxSX").find(line[0]) != std::string_view::npos &&
+            (line.size() == 1 || line[1] == '\t'))
+            return {};
+        if (end == std::string_view::npos)
+            break;
+        pos = end + 2;
+    }
+    return "The file holds no project lines.";
+}
+
 bool LoadProject(TProject& project, const std::string& path) {
-    auto file = OpenDataFile(path, false);
-    if (!file)
-        return false;
-    ReadProject(project, *file);
-    if (file->ReadFailed()) {
-        // A read error mid-file would leave a truncated project that a save then makes final.
-        ResetProjectTables(project);
-        DisplayError("Failed to Open File");
+    auto file = TDataFile::OpenForReading(path);
+    if (!file) {
+        DisplayError("Failed to Open File\n" + LastFileError());
         return false;
     }
+    std::string bytes = file->ReadAllBytes();
+    if (file->ReadFailed()) {
+        // A read error mid-file would leave a truncated project that a save then makes final.
+        DisplayError("Failed to Open File\n" + LastFileError());
+        return false;
+    }
+    std::string problem = ProjectFileProblem(bytes);
+    if (!problem.empty()) {
+        // Opening some other file as an empty project would let Save write over it.
+        DisplayError("Failed to Open File\n" + problem);
+        return false;
+    }
+    ReadProject(project, *TDataFile::FromBytes(std::move(bytes)));
     return true;
 }
 

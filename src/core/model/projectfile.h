@@ -31,8 +31,13 @@ bool SaveProject(const TProject& project, const std::string& path);
 // Writes the project to an open writer (the lines only; the caller commits).
 void WriteProject(const TProject& project, TDataFile& file);
 
-// Loads into a project that the caller has reset. True when the file could be read.
+// Loads into a project that the caller has reset. True when the file could be read and holds a
+// project; otherwise the error box says why and the project is as the caller left it, unless
+// the file was read into it.
 bool LoadProject(TProject& project, const std::string& path);
+// Why bytes are not a project file (binary data, or no line of a project's kinds before
+// reading would stop); empty when they are one.
+std::string ProjectFileProblem(std::string_view bytes);
 // Reads the lines of an open reader into a reset project.
 void ReadProject(TProject& project, TDataFile& file);
 

@@ -44,6 +44,15 @@ void ResetProjectTables(TProject& project) {
     project.NotesRtf = EmptyNotesRtf();
 }
 
+void SwapProjectContents(TProject& a, TProject& b) {
+    std::swap(a.Riffs, b.Riffs);
+    std::swap(a.Instruments, b.Instruments);
+    std::swap(a.RiffNames, b.RiffNames);
+    std::swap(a.InstrumentNames, b.InstrumentNames);
+    std::swap(a.Structure, b.Structure);
+    std::swap(a.NotesRtf, b.NotesRtf);
+}
+
 void EnsureNotes(TRiff& riff, int n) {
     if (n <= riff.Capacity())
         return;

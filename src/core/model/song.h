@@ -104,6 +104,10 @@ void ResetProject(TProject& project, TEditorState& editor);
 // The same without the editor: every table, name list, the structure and the notes.
 void ResetProjectTables(TProject& project);
 
+// Exchanges the tables, names, structure and notes of two projects (not their changed state
+// or listener): a freshly loaded project takes the place of the open one in one step.
+void SwapProjectContents(TProject& a, TProject& b);
+
 void EnsureNotes(TRiff& riff, int n);
 int NoteCount(const TRiff& riff);
 int NoteTicks(const TNote& note);

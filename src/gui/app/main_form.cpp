@@ -52,12 +52,15 @@ TMainForm::TMainForm(TMainFormSetup setup, QWidget* parent)
     m_hearPreview = m_settings.INIReadNum("OptionHearPreviewNote", 0) != 0;
     m_autoAdvance = m_settings.INIReadNum("OptionAutoAdvanceCursor", 0) != 0;
 
-    ResetProject(m_project, m_editor);
-    m_editor.CurrentDuration = QuarterDuration;
+    m_document.New();
     m_project.SetChangedListener([this](bool changed) {
         if (m_save)
             m_save->setEnabled(changed);
     });
+    m_document.OnModelChanged = [this] {
+        if (m_undo)
+            UpdateUndoActions();
+    };
 
     if (m_setup.Audio)
         m_playback = std::make_unique<TPlayback>(*m_setup.Audio);
@@ -69,7 +72,7 @@ TMainForm::TMainForm(TMainFormSetup setup, QWidget* parent)
     m_reapTimer.start();
 
     CreateLayout();
-    m_riffProperties = new TRiffPropertiesForm(m_project, m_editor, this);
+    m_riffProperties = new TRiffPropertiesForm(m_document, this);
     m_riffProperties->setObjectName(QStringLiteral("RiffPropertiesForm"));
     connect(m_riffProperties, &TRiffPropertiesForm::RiffChanged, this, [this] {
         m_tabs->Refresh();
@@ -90,6 +93,15 @@ TMainForm::TMainForm(TMainFormSetup setup, QWidget* parent)
 
 TMainForm::~TMainForm() {
     qApp->removeEventFilter(this);
+    // The windows and widgets that edit the document go before it: Qt would delete them only
+    // after the document, and they store their values when they lose the focus or hide.
+    m_tabs->Strip().OnRead = nullptr;
+    m_tabs->Strip().OnFill = nullptr;
+    m_tabs->Strip().OnEdit = nullptr;
+    m_document.OnModelChanged = nullptr;
+    m_project.SetChangedListener({});
+    delete m_riffProperties;
+    delete centralWidget();
     // Playback streams go before the audio output they came from.
     m_playback.reset();
 }
@@ -109,7 +121,7 @@ void TMainForm::CreateLayout() {
     riffLayout->setSpacing(0);
     m_tabs = new TTabControlSmart(m_project.RiffNames, m_riffArea);
     m_tabs->setObjectName(QStringLiteral("RiffTabs"));
-    m_view = new TRiffView(m_project, m_editor, m_riffArea);
+    m_view = new TRiffView(m_document, m_riffArea);
     riffLayout->addWidget(m_tabs);
     riffLayout->addWidget(m_view, 1);
 
@@ -190,14 +202,11 @@ void TMainForm::FirstShow() {
     m_recent.Load(m_settings, [](const std::string& path) {
         return QFileInfo::exists(QString::fromStdString(path));
     });
-    ResetProject(m_project, m_editor);
-    m_project.SetChanged(false);
     for (const QString& argument : m_setup.Arguments) {
         if (argument.startsWith(QLatin1Char('-')))
             continue; // switches belong to other parts of the program
-        if (LoadProject(m_project, argument.toStdString())) {
+        if (m_document.Load(argument.toStdString())) {
             SetProjectPath(argument);
-            m_project.SetChanged(false);
             m_recent.Add(argument.toStdString());
         }
         LoadSelectedRiff();

@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 
+#include "app/document.h"
 #include "app/progress.h"
 #include "app/project_lifecycle.h"
 #include "app/settings.h"
@@ -46,6 +47,7 @@ public:
     explicit TMainForm(TMainFormSetup setup, QWidget* parent = nullptr);
     ~TMainForm() override;
 
+    TDocument& Document() { return m_document; }
     TProject& Project() { return m_project; }
     TEditorState& Editor() { return m_editor; }
     TRiffView* RiffView() const { return m_view; }
@@ -109,9 +111,16 @@ private:
     void BeginRender(TRenderer& renderer);
     void FlagCommand(TNoteFlagCommand command);
     void RunKey(TEditKey key);
+    void UndoClick();
+    void RedoClick();
+    // After an undo, a redo or a replaced project: every view shows the model again.
+    void ModelReplaced();
+    void ShowModelAfterHistoryStep();
+    void UpdateUndoActions();
 
-    TProject m_project;
-    TEditorState m_editor;
+    TDocument m_document;
+    TProject& m_project = m_document.Project();
+    TEditorState& m_editor = m_document.Editor();
     TSettingsStore m_settings;
     TRecentProjects m_recent;
     TMainFormSetup m_setup;
@@ -141,6 +150,8 @@ private:
     QMenu* m_riffMenu = nullptr;
     QMenu* m_tabMenu = nullptr;
     QAction* m_save = nullptr;
+    QAction* m_undo = nullptr;
+    QAction* m_redo = nullptr;
     QAction* m_showHintsAction = nullptr;
     QAction* m_pause = nullptr;
     std::array<QAction*, 8> m_durations{};

@@ -6,7 +6,7 @@
 #include <QMessageBox>
 #include <QToolButton>
 
-#include "edit/string_ops.h"
+#include "edit/document_edits.h"
 #include "icons.h"
 #include "main_form.h"
 #include "model/ansi_text.h"
@@ -61,7 +61,7 @@ QAction* TMainForm::AddButton(QToolBar* bar, const char* name, int icon, const Q
 }
 
 void TMainForm::FlagCommand(TNoteFlagCommand command) {
-    ApplyNoteFlagCommand(m_project, m_editor, command, Context());
+    DocumentFlagCommand(m_document, command, Context());
     m_view->RefreshView();
     ShowDurationButtons(UpdateDurationButtons(m_project, m_editor));
 }
@@ -71,7 +71,8 @@ void TMainForm::RunKey(TEditKey key) {
     press.Key = key;
     TEditorContext context = Context();
     context.ViewHasFocus = true; // the menu acts on the riff as its key would
-    HandleRiffKey(m_project, m_editor, press, context);
+    DocumentRiffKey(m_document, press, context);
+    m_view->RefreshView();
     ShowDurationButtons(UpdateDurationButtons(m_project, m_editor));
 }
 
@@ -79,6 +80,33 @@ void TMainForm::CreateActions() {
     m_save = AddAction("mSave", QStringLiteral("&Save"), QKeySequence(Qt::CTRL | Qt::Key_S),
                        [this] { SaveProject(false); });
     m_save->setIcon(ToolIcon(TToolIcon::Save));
+    m_undo = AddAction("mUndo", QStringLiteral("Undo"), QKeySequence(Qt::CTRL | Qt::Key_Z),
+                       [this] { UndoClick(); });
+    m_undo->setIcon(ToolIcon(TToolIcon::Undo));
+    m_redo = AddAction("mRedo", QStringLiteral("Redo"), QKeySequence(Qt::CTRL | Qt::Key_Y),
+                       [this] { RedoClick(); });
+    m_redo->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    m_redo->setIcon(ToolIcon(TToolIcon::Redo));
+    UpdateUndoActions();
+}
+
+void TMainForm::UpdateUndoActions() {
+    // "Undo Typing", "Redo Insert Riff": the menu says what the command will act on.
+    auto caption = [](const char* verb, const std::string& name) {
+        QString text = QString::fromLatin1(verb);
+        if (!name.empty())
+            text += QLatin1Char(' ') + QString::fromStdString(name);
+        return text;
+    };
+    m_undo->setText(caption("&Undo", m_document.UndoName()));
+    m_undo->setEnabled(m_document.CanUndo());
+    m_redo->setText(caption("&Redo", m_document.RedoName()));
+    m_redo->setEnabled(m_document.CanRedo());
+    for (QAction* action : {m_undo, m_redo})
+        for (QObject* object : action->associatedObjects())
+            if (auto* button = qobject_cast<QToolButton*>(object))
+                button->setToolTip(action->text().remove(QLatin1Char('&')));
 }
 
 void TMainForm::CreateMenus() {
@@ -115,6 +143,9 @@ void TMainForm::CreateMenus() {
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
     edit->setObjectName(QStringLiteral("mEdit"));
+    edit->addAction(m_undo);
+    edit->addAction(m_redo);
+    edit->addSeparator();
     auto editAction = [&](const char* name, const QString& caption, QKeySequence keys,
                           TToolIcon icon, std::function<void()> handler) {
         QAction* action = AddAction(name, caption, keys, std::move(handler));
@@ -215,6 +246,8 @@ void TMainForm::CreateToolBar() {
     AddButton(bar, "bPaste", int(I::Paste), QStringLiteral("Paste from Clipboard"), {},
               find("mPaste"));
     AddButton(bar, "bDelete", int(I::Delete), QStringLiteral("Delete"), {}, find("mDeleteNotes"));
+    AddButton(bar, "bUndo", int(I::Undo), QStringLiteral("Undo"), {}, m_undo);
+    AddButton(bar, "bRedo", int(I::Redo), QStringLiteral("Redo"), {}, m_redo);
     bar->addSeparator();
 
     static const char* const names[8] = {"bNote0", "bNote1",  "bNote2",  "bNote4",
@@ -231,7 +264,7 @@ void TMainForm::CreateToolBar() {
     for (int d = 0; d < 8; ++d) {
         QAction* action =
             AddButton(bar, names[d], int(I::Note0) + d, QString::fromLatin1(hints[d]), [this, d] {
-                SetSelectionDuration(m_project, m_editor, uint8_t(d), Context());
+                DocumentSetDuration(m_document, uint8_t(d), Context());
                 m_view->RefreshView();
             });
         action->setCheckable(true);
@@ -264,25 +297,24 @@ void TMainForm::CreateToolBar() {
     AddButton(bar, "bNoteShorter", int(I::Shorter), QStringLiteral("Shorten Notes"),
               [this] { FlagCommand(TNoteFlagCommand::Shorten); });
     bar->addSeparator();
-    auto strings = [this](std::function<void(bool)> command) {
+    auto strings = [this](TStringCommand command) {
         return [this, command] {
-            command(m_view->HasEditFocus());
+            DocumentStringCommand(m_document, command, m_view->HasEditFocus());
             m_view->RefreshView();
         };
     };
     AddButton(bar, "bSharp", int(I::Sharp), QStringLiteral("Transpose Up"),
-              strings([this](bool f) { Transpose(m_project, m_editor, 1, f); }));
+              strings(TStringCommand::TransposeUp));
     AddButton(bar, "bFlat", int(I::Flat), QStringLiteral("Transpose Down"),
-              strings([this](bool f) { Transpose(m_project, m_editor, -1, f); }));
+              strings(TStringCommand::TransposeDown));
     AddButton(bar, "bStringUp", int(I::StringUp),
               QStringLiteral("Move to higher string. Same Note."),
-              strings([this](bool f) { StringUp(m_project, m_editor, f); }));
+              strings(TStringCommand::StringUp));
     AddButton(bar, "bStringDown", int(I::StringDown),
               QStringLiteral("Move to lower string. Same Note."),
-              strings([this](bool f) { StringDown(m_project, m_editor, f); }));
+              strings(TStringCommand::StringDown));
     AddButton(bar, "bStringReallocate", int(I::StringReallocate),
-              QStringLiteral("Reallocate Strings"),
-              strings([this](bool f) { ReallocateStrings(m_project, m_editor, f); }));
+              QStringLiteral("Reallocate Strings"), strings(TStringCommand::Reallocate));
     AddButton(bar, "bMidi", int(I::Midi), QStringLiteral("Insert MIDI Input"), {});
     bar->addSeparator();
     struct {

@@ -29,6 +29,8 @@ void TMainForm::SetProjectPath(const QString& path) {
 }
 
 bool TMainForm::ConfirmDiscard() {
+    // Values typed into the riff properties window belong to the project being dropped.
+    m_tabs->Strip().DoRead();
     if (!m_project.IsChanged())
         return true;
     int answer =
@@ -44,11 +46,10 @@ void TMainForm::NewProject() {
     m_riffProperties->hide();
     if (!ConfirmDiscard())
         return;
+    m_document.New();
     SetProjectPath(QString());
-    ResetProject(m_project, m_editor);
-    m_project.SetChanged(false);
-    m_view->RiffSwitched();
-    LoadSelectedRiff();
+    m_tabs->Strip().SelectAndFill(0);
+    ModelReplaced();
 }
 
 void TMainForm::OpenProject() {
@@ -63,20 +64,46 @@ void TMainForm::OpenProject() {
 }
 
 bool TMainForm::OpenProjectFile(const QString& path) {
-    ResetProject(m_project, m_editor);
-    bool loaded = LoadProject(m_project, path.toStdString());
-    // A file that could not be read leaves a new, unchanged project without a path, so a
-    // later Save cannot write the empty project over that file.
-    SetProjectPath(loaded ? path : QString());
-    m_project.SetChanged(false);
-    if (loaded) {
-        m_recent.Add(QFileInfo(path).absoluteFilePath().toStdString());
-        m_recent.Save(m_settings);
-    }
+    // A file that cannot be read, or is no project, leaves the open project, its path and its
+    // history as they were; the error box has said why.
+    if (!m_document.Load(path.toStdString()))
+        return false;
+    SetProjectPath(path);
+    m_recent.Add(QFileInfo(path).absoluteFilePath().toStdString());
+    m_recent.Save(m_settings);
     m_tabs->Strip().SelectAndFill(0);
+    ModelReplaced();
+    return true;
+}
+
+void TMainForm::ModelReplaced() {
+    // The last project's render time, play time and level do not describe this one.
+    SetStatusText(m_playback ? QString() : QStringLiteral("No sound output"));
     m_view->RiffSwitched();
     LoadSelectedRiff();
-    return loaded;
+    UpdateUndoActions();
+}
+
+void TMainForm::UndoClick() {
+    m_tabs->Strip().DoRead();
+    if (m_document.Undo())
+        ShowModelAfterHistoryStep();
+}
+
+void TMainForm::RedoClick() {
+    m_tabs->Strip().DoRead();
+    if (m_document.Redo())
+        ShowModelAfterHistoryStep();
+}
+
+void TMainForm::ShowModelAfterHistoryStep() {
+    // The tab strip, the view and the riff properties window follow the riff that the step
+    // left current; the cursor is where it was.
+    int riff = std::clamp(m_editor.CurrentRiff, 0, m_project.RiffNames.RecordCount() - 1);
+    m_tabs->Strip().SelectAndFill(riff);
+    RefreshAll();
+    m_view->ScrollToCursor();
+    ShowDurationButtons(UpdateDurationButtons(m_project, m_editor));
 }
 
 bool TMainForm::SaveProject(bool saveAs) {
@@ -90,10 +117,9 @@ bool TMainForm::SaveProject(bool saveAs) {
     }
     // The riff properties window's pending values belong in the file.
     m_tabs->Strip().DoRead();
-    if (!zel::SaveProject(m_project, path.toStdString()))
+    if (!m_document.Save(path.toStdString()))
         return false; // "Failed to Save File" has been shown; the project stays changed
     SetProjectPath(path);
-    m_project.SetChanged(false);
     m_recent.Add(QFileInfo(path).absoluteFilePath().toStdString());
     m_recent.Save(m_settings);
     return true;

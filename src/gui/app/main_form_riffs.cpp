@@ -5,7 +5,7 @@
 
 #include "app/message_service.h"
 #include "canvas.h"
-#include "edit/tab_hosts.h"
+#include "edit/document_edits.h"
 #include "icons.h"
 #include "main_form.h"
 #include "model/ansi_text.h"
@@ -30,7 +30,7 @@ QFont TabFont(bool bold) {
 
 void TMainForm::BindRiffTabs() {
     zel::BindRiffTabs(
-        m_tabs->Strip(), m_project, m_editor,
+        m_tabs->Strip(), m_document,
         [this](int) {
             m_view->RiffSwitched();
             ShowDurationButtons(UpdateDurationButtons(m_project, m_editor));
@@ -78,7 +78,7 @@ void TMainForm::DeleteTabClick() {
     int index = m_tabs->SelectedIndex();
     if (index < 0 || !DisplayYesNo("Delete Current Riff"))
         return;
-    m_tabs->Strip().DeleteTabAt(index, [this](int i) { ResetRiffRecord(m_project, i); });
+    DocumentDeleteRiff(m_document, m_tabs->Strip(), index);
     m_tabs->Refresh();
     m_view->RiffSwitched();
 }
@@ -87,9 +87,7 @@ void TMainForm::mInsertRiffClick() {
     int index = m_tabs->SelectedIndex();
     if (index < 0)
         return;
-    m_tabs->Strip().InsertTabAt(index, InsertRiffCaption(index),
-                                [this](int i) { ResetRiffRecord(m_project, i); });
-    m_project.SetChanged(true);
+    DocumentInsertRiff(m_document, m_tabs->Strip(), index);
     m_tabs->Refresh();
     m_view->RiffSwitched();
 }

@@ -17,6 +17,7 @@
 #include <QValidator>
 #include <algorithm>
 
+#include "edit/document_edits.h"
 #include "edit/music.h"
 #include "model/ansi_text.h"
 #include "model/projectfile.h"
@@ -129,8 +130,9 @@ QValidator::State TPowerOfTwoSpinBox::validate(QString& input, int&) const {
 
 // ---------------------------------------------------------------------------------------------
 
-TRiffPropertiesForm::TRiffPropertiesForm(TProject& project, TEditorState& editor, QWidget* parent)
-    : QWidget(parent, Qt::Tool), m_project(project), m_editor(editor) {
+TRiffPropertiesForm::TRiffPropertiesForm(TDocument& document, QWidget* parent)
+    : QWidget(parent, Qt::Tool), m_document(document), m_project(document.Project()),
+      m_editor(document.Editor()) {
     setObjectName(QStringLiteral("RiffPropertiesForm"));
     setWindowTitle(QStringLiteral("Riff Properties"));
     Beep = [] { QApplication::beep(); };
@@ -161,7 +163,7 @@ void TRiffPropertiesForm::BuildControls() {
     nameLabel->setBuddy(m_riffName);
     layout->addWidget(nameLabel);
     layout->addWidget(m_riffName);
-    connect(m_riffName, &QLineEdit::textChanged, this, [this] { Change(); });
+    connect(m_riffName, &QLineEdit::textChanged, this, [this] { Change("name"); });
 
     // Strings: count buttons, one slider per string slot, the flatten / sharpen arrows.
     QGroupBox* strings = NewGroup(QStringLiteral("Strings"), "gbStrings", this);
@@ -222,7 +224,7 @@ void TRiffPropertiesForm::BuildControls() {
     connect(m_tempo, &QSpinBox::valueChanged, this, [this] {
         if (!m_loading)
             m_tempoEdited = true;
-        Change();
+        Change("tempo");
     });
     auto* allRiffs = new QPushButton(QStringLiteral("All Riffs"), tempo);
     allRiffs->setObjectName(QStringLiteral("bAllRiffs"));
@@ -240,21 +242,21 @@ void TRiffPropertiesForm::BuildControls() {
     m_barsA->setToolTip(
         QStringLiteral("Time Signature Numerator. Simple (4) or compound (4 4 4 3)"));
     m_barsA->setValidator(new TAnsiValidator([this] { RefuseInput(); }, m_barsA));
-    connect(m_barsA, &QLineEdit::textChanged, this, [this] { Change(); });
+    connect(m_barsA, &QLineEdit::textChanged, this, [this] { Change("bars"); });
     m_barsB = new TPowerOfTwoSpinBox(signature);
     m_barsB->setObjectName(QStringLiteral("eBarsB"));
     m_barsB->setToolTip(QStringLiteral("Time Signature Denominator"));
     connect(m_barsB, &QSpinBox::valueChanged, this, [this] {
         if (!m_loading)
             m_barsBEdited = true;
-        Change();
+        Change("bars");
     });
     m_key = new QComboBox(signature);
     m_key->setObjectName(QStringLiteral("cbKey"));
     m_key->setToolTip(QStringLiteral("Key Signature"));
     for (const char* entry : KeyEntries)
         m_key->addItem(QString::fromLatin1(entry));
-    connect(m_key, &QComboBox::currentIndexChanged, this, [this] { Change(); });
+    connect(m_key, &QComboBox::currentIndexChanged, this, [this] { Change("key"); });
     signatureLayout->addWidget(m_barsA, 1);
     signatureLayout->addWidget(new QLabel(QStringLiteral("/"), signature));
     signatureLayout->addWidget(m_barsB);
@@ -308,7 +310,19 @@ void TRiffPropertiesForm::FillRiffProperties(int index) {
     m_riffName->deselect();
 }
 
-void TRiffPropertiesForm::StoreRiffProperties() {
+void TRiffPropertiesForm::EditRiff(std::string_view field, const std::function<void()>& edit) {
+    DocumentStoreRiffProperties(
+        m_document, m_riffIndex, [&](TProject&) { edit(); }, field);
+}
+
+void TRiffPropertiesForm::StoreRiffProperties(std::string_view field) {
+    bool changed = false;
+    EditRiff(field, [&] { changed = StoreInto(); });
+    if (changed)
+        emit RiffChanged();
+}
+
+bool TRiffPropertiesForm::StoreInto() {
     TRiff& riff = Riff();
     const std::string oldName =
         m_riffIndex < m_project.RiffNames.Count() ? m_project.RiffNames[m_riffIndex] : "";
@@ -334,9 +348,8 @@ void TRiffPropertiesForm::StoreRiffProperties() {
 
     const std::string newName =
         m_riffIndex < m_project.RiffNames.Count() ? m_project.RiffNames[m_riffIndex] : "";
-    if (newName != oldName || riff.Tempo != oldTempo || riff.BarsA != oldBarsA ||
-        riff.BarsB != oldBarsB || riff.Key != oldKey)
-        emit RiffChanged();
+    return newName != oldName || riff.Tempo != oldTempo || riff.BarsA != oldBarsA ||
+           riff.BarsB != oldBarsB || riff.Key != oldKey;
 }
 
 void TRiffPropertiesForm::UpdateSliders() {
@@ -362,9 +375,8 @@ void TRiffPropertiesForm::bStringsClick(int strings) {
     QAbstractButton* button = m_stringButtons->button(strings);
     if (m_loading || !button || !button->isChecked())
         return;
-    ApplyStringPreset(Riff(), strings);
+    EditRiff({}, [&] { ApplyStringPreset(Riff(), strings); });
     UpdateSliders();
-    m_project.SetChanged(true);
     emit RiffChanged();
 }
 
@@ -373,18 +385,18 @@ void TRiffPropertiesForm::sStringChange(int slot, int value) {
     TKnobSlider* slider = m_sliders[size_t(slot)];
     if (m_updatingSliders || !slider->isEnabled())
         return;
-    Riff().Tuning[size_t(slot)] = value;
+    // Dragging one slider makes one step.
+    EditRiff("tuning" + std::to_string(slot), [&] { Riff().Tuning[size_t(slot)] = value; });
     slider->SetKnobText(QString::fromStdString(PitchOctaveText(value)));
-    if (!m_loading)
-        m_project.SetChanged(true);
     emit RiffChanged();
 }
 
 void TRiffPropertiesForm::eAllStringsChangingEx(int delta) {
-    if (!ShiftAllStrings(Riff(), delta))
+    bool shifted = false;
+    EditRiff({}, [&] { shifted = ShiftAllStrings(Riff(), delta); });
+    if (!shifted)
         return;
     UpdateSliders();
-    m_project.SetChanged(true);
     emit RiffChanged();
 }
 
@@ -400,13 +412,15 @@ bool TRiffPropertiesForm::eBarsAKeyPress(const QKeyEvent& event) {
     return false;
 }
 
-void TRiffPropertiesForm::Change() {
+// A field's new value goes into the riff at once, so the project shows as changed and Undo
+// takes it back; typing on in the same field adds to the same step.
+void TRiffPropertiesForm::Change(const char* field) {
     if (!m_loading)
-        m_project.SetChanged(true);
+        StoreRiffProperties(field);
 }
 
 void TRiffPropertiesForm::bAllRiffsClick() {
-    if (SetTempoOfAllRiffs(m_project, uint16_t(m_tempo->value())) > 0)
+    if (DocumentSetTempoOfAllRiffs(m_document, uint16_t(m_tempo->value())))
         emit RiffChanged();
 }
 
@@ -427,9 +441,8 @@ void TRiffPropertiesForm::bPasteClick() {
     }
     // The name is not part of the text: a name typed but not yet stored stays.
     StoreRiffProperties();
-    PasteRiffSettings(Riff(), bytes);
+    EditRiff({}, [&] { PasteRiffSettings(Riff(), bytes); });
     FillRiffProperties(m_riffIndex);
-    m_project.SetChanged(true);
     emit RiffChanged();
 }
 

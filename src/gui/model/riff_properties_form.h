@@ -8,6 +8,7 @@
 #include <array>
 #include <functional>
 
+#include "app/document.h"
 #include "model/song.h"
 
 class QButtonGroup;
@@ -52,14 +53,15 @@ protected:
 class TRiffPropertiesForm : public QWidget {
     Q_OBJECT
 public:
-    TRiffPropertiesForm(TProject& project, TEditorState& editor, QWidget* parent = nullptr);
+    explicit TRiffPropertiesForm(TDocument& document, QWidget* parent = nullptr);
 
     // Shows the riff CurrentRiff (or `index`) without marking the project changed.
     void FillRiffProperties();
     void FillRiffProperties(int index);
-    // Writes name, tempo, time signature and key into the shown riff. The tuning is written as
-    // the string controls change, not here.
-    void StoreRiffProperties();
+    // Writes name, tempo, time signature and key into the shown riff, as one undoable step
+    // (stores of the same field in a row make one step). The tuning is written as the string
+    // controls change, not here.
+    void StoreRiffProperties(std::string_view field = {});
     // The riff the window shows and stores into.
     int RiffIndex() const { return m_riffIndex; }
 
@@ -87,13 +89,18 @@ private:
     void sStringChange(int slot, int value);
     void eAllStringsChangingEx(int delta);
     bool eBarsAKeyPress(const QKeyEvent& event);
-    void Change();
+    void Change(const char* field);
+    // Runs a change of the shown riff as one undoable step.
+    void EditRiff(std::string_view field, const std::function<void()>& edit);
+    // The fields into the riff; whether anything changed.
+    bool StoreInto();
     void bAllRiffsClick();
     void bCopyClick();
     void bPasteClick();
     bool FormKeyPress(const QKeyEvent& event);
     void FormDeactivate();
 
+    TDocument& m_document;
     TProject& m_project;
     TEditorState& m_editor;
     int m_riffIndex = 0;

@@ -12,6 +12,7 @@
 #include <QScrollBar>
 
 #include "canvas.h"
+#include "edit/document_edits.h"
 #include "edit/note_clipboard.h"
 #include "model/ansi_text.h"
 #include "riff_view_paint.h"
@@ -102,9 +103,9 @@ void TRiffPaintBox::contextMenuEvent(QContextMenuEvent* event) {
     m_view.ShowPopup(event->globalPos());
 }
 
-TRiffView::TRiffView(TProject& project, TEditorState& editor, QWidget* parent)
-    : QScrollArea(parent), m_project(project), m_editor(editor),
-      m_metrics(ComputeTabMetrics(RiffViewFontPixels)) {
+TRiffView::TRiffView(TDocument& document, QWidget* parent)
+    : QScrollArea(parent), m_document(document), m_project(document.Project()),
+      m_editor(document.Editor()), m_metrics(ComputeTabMetrics(RiffViewFontPixels)) {
     setObjectName(QStringLiteral("SB_Riff"));
     setBackgroundRole(QPalette::Base);
     setWidgetResizable(false);
@@ -282,7 +283,7 @@ bool TRiffView::HandleKey(QKeyEvent* event) {
     TKeyPress key;
     if (!TranslateRiffKey(*event, key))
         return false;
-    bool handled = HandleRiffKey(m_project, m_editor, key, Context());
+    bool handled = DocumentRiffKey(m_document, key, Context());
     if (handled)
         UpdateButtons();
     return handled;
@@ -313,6 +314,12 @@ bool TRiffView::eventFilter(QObject* watched, QEvent* event) {
             event->accept();
             return true;
         }
+        // Undo and Redo belong to the window's Edit menu, not to the hidden line edit.
+        if (key->matches(QKeySequence::Undo) || key->matches(QKeySequence::Redo) ||
+            (key->key() == Qt::Key_Y && key->modifiers() == Qt::ControlModifier)) {
+            event->ignore();
+            return true;
+        }
         return false;
     }
     case QEvent::KeyPress: {
@@ -339,7 +346,7 @@ void TRiffView::CopyToClipboard() {
 }
 
 void TRiffView::CutToClipboard() {
-    std::string text = CutNotes(m_project, m_editor);
+    std::string text = DocumentCutNotes(m_document);
     QApplication::clipboard()->setText(QString::fromStdString(AnsiToUtf8(text)));
     UpdateButtons();
     RefreshView();
@@ -354,14 +361,14 @@ void TRiffView::PasteFromClipboard() {
         for (QChar c : text)
             bytes.push_back(c.unicode() < 128 ? char(c.unicode()) : '?');
     }
-    PasteNotesText(m_project, m_editor, bytes);
+    DocumentPasteNotes(m_document, bytes);
     UpdateButtons();
     ScrollToCursor();
     RefreshView();
 }
 
 void TRiffView::DeleteSelectionCommand() {
-    DeleteSelection(m_project, m_editor);
+    DocumentDeleteSelection(m_document);
     UpdateButtons();
     RefreshView();
 }

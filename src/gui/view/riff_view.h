@@ -8,6 +8,7 @@
 #include <QWidget>
 #include <functional>
 
+#include "app/document.h"
 #include "edit/editor_commands.h"
 #include "edit/tab_metrics.h"
 #include "edit/tab_mouse.h"
@@ -40,7 +41,7 @@ private:
 class TRiffView : public QScrollArea {
     Q_OBJECT
 public:
-    TRiffView(TProject& project, TEditorState& editor, QWidget* parent = nullptr);
+    TRiffView(TDocument& document, QWidget* parent = nullptr);
 
     // The commands' view of the program: auto-advance, previews, riff tab switching.
     bool AutoAdvance = false;
@@ -90,6 +91,7 @@ private:
     void UpdateButtons();
     TRiffMouseContext MouseContext();
 
+    TDocument& m_document;
     TProject& m_project;
     TEditorState& m_editor;
     TTabMetrics m_metrics;

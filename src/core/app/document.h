@@ -1,0 +1,126 @@
+// The open document: the project, the editor state, the file path and the undo history. Every
+// edit runs as a named transaction that records only the parts it changed, so Undo and Redo
+// restore the model, the cursor and the selection exactly, and "changed" follows from the
+// history's clean point.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "model/song.h"
+
+namespace zel {
+
+// The parts of the project a transaction may change. Only these are compared and recorded,
+// so a keystroke in one riff never copies the other riffs into the history.
+struct TEditScope {
+    std::vector<int> Riffs; // riff records: settings, notes, cursor and selection
+    bool AllRiffs = false;  // every riff record (tab reorder, insert and delete)
+    bool RiffNames = false;
+    std::vector<int> Instruments;
+    bool AllInstruments = false;
+    bool InstrumentNames = false;
+    bool Structure = false;
+    bool NotesText = false;
+
+    static TEditScope Riff(int index);
+    static TEditScope Everything();
+    TEditScope& AndRiff(int index);
+    TEditScope& AndAllRiffs();
+    TEditScope& AndRiffNames();
+    TEditScope& AndInstrument(int index);
+    TEditScope& AndAllInstruments();
+    TEditScope& AndInstrumentNames();
+    TEditScope& AndStructure();
+    TEditScope& AndNotesText();
+};
+
+// One undoable step: what it is called and the changes it made, in the order they were made.
+struct TUndoStep;
+
+struct THistoryLimits {
+    int MaxSteps = 500;
+    size_t MaxBytes = size_t(64) << 20;
+};
+
+class TDocument {
+public:
+    TDocument();
+    ~TDocument();
+    TDocument(const TDocument&) = delete;
+    TDocument& operator=(const TDocument&) = delete;
+
+    TProject& Project() { return m_project; }
+    const TProject& Project() const { return m_project; }
+    TEditorState& Editor() { return m_editor; }
+    const TEditorState& Editor() const { return m_editor; }
+    const std::string& Path() const { return m_path; }
+    void SetPath(std::string path) { m_path = std::move(path); }
+    // Counts every change of the model: edits, undo, redo, new and load.
+    uint64_t Revision() const { return m_revision; }
+
+    // Runs `edit` as one undoable step named `name`, recording the parts of `scope` that it
+    // changed. A step that changes nothing is not recorded. Consecutive steps with the same
+    // non-empty `mergeKey` become one step (typing a fret's digits, dragging one slider).
+    // Returns whether the model changed.
+    bool Edit(std::string_view name, const TEditScope& scope, const std::function<void()>& edit,
+              std::string_view mergeKey = {});
+    // The next edit starts a step of its own even when its merge key matches.
+    void BreakMerge() { m_mergeOpen = false; }
+
+    bool CanUndo() const { return m_index > 0; }
+    bool CanRedo() const { return m_index < m_steps.size(); }
+    // The name of the step Undo or Redo would act on; empty when there is none.
+    std::string UndoName() const;
+    std::string RedoName() const;
+    bool Undo();
+    bool Redo();
+    int UndoCount() const { return int(m_index); }
+    int StepCount() const { return int(m_steps.size()); }
+    size_t HistoryBytes() const { return m_historyBytes; }
+    void SetLimits(THistoryLimits limits);
+
+    // The changed state: the model differs from the state last saved or loaded.
+    bool IsChanged() const { return m_index != m_clean; }
+    // The current state is what the file holds (after a save).
+    void MarkClean();
+
+    // A new, empty, unchanged project without a path; the history is cleared.
+    void New();
+    // Loads a project file into a fresh project that replaces the current one only when the
+    // file could be read and holds a project; otherwise nothing changes (the error box has said
+    // why). The history is cleared on success.
+    bool Load(const std::string& path);
+    // Writes the project; on success the path is kept and the state becomes the clean one.
+    bool Save(const std::string& path);
+
+    // Called after every change of the model (edit, undo, redo, new, load).
+    std::function<void()> OnModelChanged;
+
+private:
+    void ClearHistory();
+    void Trim();
+    void Changed();
+    void Apply(TUndoStep& step, bool undo);
+
+    TProject m_project;
+    TEditorState m_editor;
+    std::string m_path;
+    uint64_t m_revision = 0;
+
+    std::vector<std::unique_ptr<TUndoStep>> m_steps;
+    size_t m_index = 0;                        // steps done; Undo acts on m_steps[m_index - 1]
+    std::optional<size_t> m_clean = size_t(0); // none: the saved state left the history
+    size_t m_historyBytes = 0;
+    THistoryLimits m_limits;
+    bool m_mergeOpen = false;
+    bool m_editing = false;
+    std::string m_mergeKey;
+};
+
+} // namespace zel
