@@ -1,0 +1,49 @@
+// Fakes for driving the main window in tests: a sound device that plays nothing and a message
+// service that answers questions in turn.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/message_service.h"
+#include "sound/playbuffer.h"
+#include "test_support.h"
+
+namespace zel::test {
+
+class TFakeStream : public TAudioStream {
+public:
+    bool Finished() override { return false; }
+    void Pause() override { Paused = true; }
+    void Resume() override { Paused = false; }
+    void Stop() override {}
+    bool Paused = false;
+};
+
+// Plays nothing; remembers how long every buffer it was given is.
+class TFakeOutput : public TAudioOutput {
+public:
+    std::unique_ptr<TAudioStream> Open(std::span<const int16_t> samples) override {
+        Opened->push_back(samples.size());
+        return std::make_unique<TFakeStream>();
+    }
+    std::shared_ptr<std::vector<size_t>> Opened = std::make_shared<std::vector<size_t>>();
+};
+
+// Answers questions in turn and records every message.
+class TAnsweringMessages : public TMessageService {
+public:
+    int DisplayMany(int kind, std::string_view text, std::string_view buttons) override {
+        Messages.push_back({kind, std::string(text), std::string(buttons)});
+        if (Answers.empty())
+            return -1;
+        int answer = Answers.front();
+        Answers.erase(Answers.begin());
+        return answer;
+    }
+    std::vector<test::TRecordedMessage> Messages;
+    std::vector<int> Answers;
+};
+
+} // namespace zel::test
