@@ -187,6 +187,13 @@ TEST_F(DocumentTest, TypingOneFretIsOneStepAndMovingOnStartsAnother) {
     doc.Undo();
     EXPECT_FALSE(doc.IsChanged());
     EXPECT_EQ(Where(doc).Cursor, 0);
+
+    doc.Editor().CursorRow = 2; // a lower string
+    Key(TEditKey::Digit, 4);
+    Key(TEditKey::Up);
+    Key(TEditKey::Home);
+    doc.Undo();
+    EXPECT_EQ(Where(doc), (TWhere{0, 0, 0, 2, true})) << "on the string and note typed on";
 }
 
 TEST_F(DocumentTest, ChangedFollowsTheCleanPoint) {
@@ -294,6 +301,27 @@ TEST_F(DocumentTest, AFileThatIsNotAProjectLeavesTheOpenProjectAsItWas) {
 
     test::WriteBytes(dir.File("lf.zvp"), "T\tOne\nN\t1\n"); // LF only: one long riff line
     EXPECT_TRUE(doc.Load(dir.File("lf.zvp")));
+}
+
+TEST_F(DocumentTest, MovingRiffTabsKeepsOnlyTheNewPlacesInTheHistory) {
+    Riff().Notes.assign(20000, test::Note(QuarterDuration, {{0, 3}}));
+    EnsureNotes(Riff(), 20002);
+    doc.MarkClean();
+    std::string before = Saved(doc.Project());
+    DocumentInsertRiff(doc, strip, 0);
+    strip.SelectAndFill(2);
+    strip.DropOn(0);
+    DocumentDeleteRiff(doc, strip, 1);
+    EXPECT_EQ(doc.UndoCount(), 3);
+    // Each of 20,000 notes takes 10 bytes: a riff recorded as changed would take 200 KB.
+    EXPECT_LT(doc.HistoryBytes(), 20000u);
+    std::string after = Saved(doc.Project());
+    while (doc.Undo()) {
+    }
+    EXPECT_EQ(Saved(doc.Project()), before);
+    while (doc.Redo()) {
+    }
+    EXPECT_EQ(Saved(doc.Project()), after);
 }
 
 TEST_F(DocumentTest, InsertedRiffsNeverShareAName) {

@@ -23,6 +23,12 @@ struct TRiffChange {
     size_t CapacityAfter = 0;
 };
 
+// Riff records that changed places (tabs moved, inserted or deleted): record j afterwards is
+// record From[j] before.
+struct TRiffOrderChange {
+    std::vector<int> From;
+};
+
 struct TCaptionsChange {
     bool Riffs = true; // the riff tab captions, else the instrument tab captions
     TTabCaptions Before{0};
@@ -45,8 +51,8 @@ struct TNotesTextChange {
     std::string After;
 };
 
-using TChange = std::variant<TRiffChange, TCaptionsChange, TInstrumentChange, TStructureChange,
-                             TNotesTextChange>;
+using TChange = std::variant<TRiffChange, TRiffOrderChange, TCaptionsChange, TInstrumentChange,
+                             TStructureChange, TNotesTextChange>;
 
 // Records past the last one that is not blank are the riff's spare room, not its content.
 size_t ContentLength(const std::vector<TNote>& notes) {
@@ -178,6 +184,9 @@ size_t ChangeBytes(const TChange& change) {
         size_t operator()(const TCaptionsChange& c) const {
             return sizeof(c) + CaptionBytes(c.Before) + CaptionBytes(c.After);
         }
+        size_t operator()(const TRiffOrderChange& c) const {
+            return sizeof(c) + c.From.size() * sizeof(int);
+        }
         size_t operator()(const TInstrumentChange& c) const { return sizeof(c); }
         size_t operator()(const TStructureChange& c) const {
             return sizeof(c) + RowBytes(c.Before) + RowBytes(c.After);
@@ -192,6 +201,8 @@ size_t ChangeBytes(const TChange& change) {
 // Everything a transaction's scope covers, as it was before the edit.
 struct TSnapshot {
     std::vector<std::pair<int, TRiff>> Riffs;
+    // With the whole table: where each record's notes live, to follow records that move.
+    std::vector<const TNote*> RiffNotes;
     std::optional<TTabCaptions> RiffNames;
     std::optional<TTabCaptions> InstrumentNames;
     std::vector<std::pair<int, TInstrument>> Instruments;
@@ -216,6 +227,9 @@ TSnapshot Take(const TProject& project, const TEditScope& scope) {
     TSnapshot snap;
     for (int i : Indexes(scope.AllRiffs, scope.Riffs, MaxRiffs))
         snap.Riffs.emplace_back(i, project.Riffs[size_t(i)]);
+    if (scope.AllRiffs)
+        for (const TRiff& riff : project.Riffs)
+            snap.RiffNotes.push_back(riff.Notes.data());
     for (int i : Indexes(scope.AllInstruments, scope.Instruments, MaxInstruments))
         snap.Instruments.emplace_back(i, project.Instruments[size_t(i)]);
     if (scope.RiffNames)
@@ -257,7 +271,43 @@ std::vector<TChange> Compare(const TSnapshot& snap, const TProject& project, boo
         changes.push_back(TNotesTextChange{*snap.NotesText, project.NotesRtf});
         modelChanged = true;
     }
-    for (const auto& [index, before] : snap.Riffs) {
+    // Records that moved keep their note storage: a moved record is recorded as its new place,
+    // not as two changed riffs. Records without a match pair up in table order.
+    std::vector<int> from;
+    if (!snap.RiffNotes.empty()) {
+        from.assign(MaxRiffs, -1);
+        std::vector<bool> taken(MaxRiffs, false);
+        for (int j = 0; j < MaxRiffs; ++j) {
+            const TNote* notes = project.Riffs[size_t(j)].Notes.data();
+            if (!notes)
+                continue;
+            auto it = std::find(snap.RiffNotes.begin(), snap.RiffNotes.end(), notes);
+            if (it != snap.RiffNotes.end() && !taken[size_t(it - snap.RiffNotes.begin())]) {
+                from[size_t(j)] = int(it - snap.RiffNotes.begin());
+                taken[size_t(from[size_t(j)])] = true;
+            }
+        }
+        int next = 0;
+        for (int j = 0; j < MaxRiffs; ++j) {
+            if (from[size_t(j)] >= 0)
+                continue;
+            while (taken[size_t(next)])
+                ++next;
+            from[size_t(j)] = next;
+            taken[size_t(next)] = true;
+        }
+        bool moved = false;
+        for (int j = 0; j < MaxRiffs; ++j)
+            moved = moved || from[size_t(j)] != j;
+        if (moved) {
+            changes.insert(changes.begin(), TRiffOrderChange{from});
+            modelChanged = true;
+        }
+    }
+    for (size_t k = 0; k < snap.Riffs.size(); ++k) {
+        int index = snap.Riffs[k].first;
+        const TRiff& before =
+            from.empty() ? snap.Riffs[k].second : snap.Riffs[size_t(from[size_t(index)])].second;
         auto change = DiffRiff(index, before, project.Riffs[size_t(index)]);
         if (!change)
             continue;
@@ -272,6 +322,16 @@ std::vector<TChange> Compare(const TSnapshot& snap, const TProject& project, boo
 void ApplyChange(TProject& project, const TChange& change, bool undo) {
     if (const auto* riff = std::get_if<TRiffChange>(&change)) {
         ApplyRiff(project.Riffs[size_t(riff->Index)], *riff, undo);
+    } else if (const auto* order = std::get_if<TRiffOrderChange>(&change)) {
+        std::vector<TRiff> riffs(project.Riffs.size());
+        for (size_t j = 0; j < order->From.size(); ++j) {
+            size_t i = size_t(order->From[j]);
+            if (undo)
+                riffs[i] = std::move(project.Riffs[j]);
+            else
+                riffs[j] = std::move(project.Riffs[i]);
+        }
+        std::move(riffs.begin(), riffs.end(), project.Riffs.begin());
     } else if (const auto* captions = std::get_if<TCaptionsChange>(&change)) {
         (captions->Riffs ? project.RiffNames : project.InstrumentNames) =
             undo ? captions->Before : captions->After;
