@@ -4,7 +4,7 @@
 
 namespace zel {
 
-int PositionText(TCanvas& canvas, int x, int y, const TRiff& riff, int ticks) {
+int PositionText(TCanvas& canvas, int x, int y, const TRiff& riff, int64_t ticks) {
     TPositionParts parts = PositionParts(riff, ticks);
     if (parts.ShowBars) {
         x += canvas.TextOut(x, y, QString::number(parts.Bars));

@@ -11,7 +11,7 @@ namespace zel {
 
 // Draws the position `ticks` of the riff as complete bars, "+" and a stacked fraction of a
 // whole note, top-left at (x, y); returns the x after it.
-int PositionText(TCanvas& canvas, int x, int y, const TRiff& riff, int ticks);
+int PositionText(TCanvas& canvas, int x, int y, const TRiff& riff, int64_t ticks);
 
 // Chord naming as drawn under the tab: the namer's memory plus the stagger that puts a name
 // one line lower when the name before it was too wide for its column.

@@ -102,9 +102,9 @@ bool DrawNextColumn(TCanvas& canvas, const TTabMetrics& m, const TRiff& riff, in
     if (note.Duration == EndOfNotes)
         return false;
 
-    int t0 = state.Ticks;
+    int64_t t0 = state.Ticks;
     state.Ticks += NoteTicks(note);
-    int t1 = state.Ticks;
+    int64_t t1 = state.Ticks;
     TBarSplit b0 = BarSplit(riff, t0);
     TBarSplit b1 = BarSplit(riff, t1);
     if (b0.Bars != b1.Bars) {
@@ -362,7 +362,7 @@ void DrawNoteColumn(TCanvas& canvas, const TTabMetrics& m, const TRiff& riff, co
 }
 
 void DrawRiffBand(TCanvas& canvas, const TTabMetrics& m, const TRiff& riff, int& noteIndex,
-                  int& ticks, int x0, int xLimit, int y0, TChordDrawState& chords) {
+                  int64_t& ticks, int x0, int xLimit, int y0, TChordDrawState& chords) {
     DrawBandHeader(canvas, m, riff, x0, xLimit, y0);
     TBandColumnState state;
     state.NoteIndex = std::max(0, noteIndex);

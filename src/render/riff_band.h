@@ -31,7 +31,7 @@ struct TColumnPairing {
 // first note not drawn and `ticks` has grown by every drawn note's length, so the next band
 // continues the bar numbers. `chords` carries the chord names' memory from band to band.
 void DrawRiffBand(TCanvas& canvas, const TTabMetrics& m, const TRiff& riff, int& noteIndex,
-                  int& ticks, int x0, int xLimit, int y0, TChordDrawState& chords);
+                  int64_t& ticks, int x0, int xLimit, int y0, TChordDrawState& chords);
 
 // One note column with its left edge at x.
 void DrawNoteColumn(TCanvas& canvas, const TTabMetrics& m, const TRiff& riff, const TNote& note,
@@ -46,7 +46,7 @@ void ThickLine(TCanvas& canvas, int x1, int y1, int x2, int y2);
 // What drawing a band has reached before one of its columns.
 struct TBandColumnState {
     int NoteIndex = 0;
-    int Ticks = 0;
+    int64_t Ticks = 0;
     int X = 0;
     TColumnPairing Pairing;
     TChordDrawState Chords;

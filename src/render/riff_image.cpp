@@ -63,7 +63,7 @@ QImage RenderRiffImage(const TRiff& riff, const TRiffImageOptions& options, QStr
     QPainter painter(&image);
     TCanvas canvas(painter, RiffViewFontFamily(), options.FontPixels);
     int noteIndex = 0;
-    int ticks = 0;
+    int64_t ticks = 0;
     TChordDrawState chords;
     for (long long band = 0; band < bands; ++band) {
         int y0 = int(band * BandHeight(m, riff));

@@ -26,7 +26,7 @@ TEST(BarSplit, SimpleCompoundAndCyclingMeters) {
                    Case{"0", 4, 512, 2, 0}, Case{"", 4, 512, 2, 0}, Case{"x", 4, 512, 2, 0},
                    Case{"4", 0, 1024, 1, 0}, Case{"4x", 4, 1792, 4, 0}, Case{"3/4", 4, 1536, 4, 0},
                    Case{"3/4", 4, 700, 0, 700}, Case{"2 x 3", 4, 512 + 256 * 5 + 100, 6, 100}})
-        EXPECT_EQ((std::pair{BarSplit(Meter(c.barsA, c.barsB), c.ticks).Bars,
+        EXPECT_EQ((std::pair{int(BarSplit(Meter(c.barsA, c.barsB), c.ticks).Bars),
                              BarSplit(Meter(c.barsA, c.barsB), c.ticks).Rest}),
                   (std::pair{c.bars, c.rest}))
             << c.barsA << "/" << c.barsB << " at " << c.ticks;
@@ -38,6 +38,22 @@ TEST(BarSplit, TinyBarsAndLongRiffsStayFast) {
     TBarSplit split = BarSplit(Meter("1", 65535), 2'000'000'000);
     EXPECT_EQ(split.Bars, 2'000'000'000);
     EXPECT_EQ(split.Rest, 0);
+}
+
+TEST(BarSplit, RiffsLongerThanTheRangeOfIntCountOn) {
+    // A million dotted double-whole notes: 3.6 billion ticks, 3.5 million bars of 4/4.
+    TRiff riff = Meter("4", 4);
+    riff.Notes.assign(1'000'000, TNote{});
+    for (TNote& note : riff.Notes) {
+        note.Fret[0] = 0;
+        note.Duration = 0;
+        note.Flags = NoteDot;
+    }
+    EnsureNotes(riff, 1'000'002);
+    int64_t ticks = RiffTicks(riff, -1);
+    EXPECT_EQ(ticks, 1'000'000LL * 3072);
+    EXPECT_EQ(PositionPlainText(riff, ticks), "3000000");
+    EXPECT_EQ(PositionPlainText(riff, ticks - 256), "2999999+3/4");
 }
 
 TEST(PositionText, BarsPlusAndReducedFractions) {

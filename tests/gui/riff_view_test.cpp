@@ -287,7 +287,8 @@ private slots:
                 QPainter painter(&expected);
                 painter.translate(-scroll, 0);
                 TCanvas canvas(painter, RiffViewFontFamily(), RiffViewFontPixels);
-                int index = 0, ticks = 0;
+                int index = 0;
+                int64_t ticks = 0;
                 TChordDrawState chords;
                 DrawRiffBand(canvas, view->Metrics(), Riff(), index, ticks, 4, width, 0, chords);
             }

@@ -43,7 +43,7 @@ inline QImage DrawBand(const TRiff& riff, int width = 700) {
     TTabMetrics m = ComputeTabMetrics(13);
     return Draw(width, BandHeight(m, riff), [&](TCanvas& canvas) {
         int index = 0;
-        int ticks = 0;
+        int64_t ticks = 0;
         TChordDrawState chords;
         DrawRiffBand(canvas, m, riff, index, ticks, 4, width, 0, chords);
     });

@@ -168,7 +168,8 @@ TEST(RiffBandTest, PairsOfEqualNotesAreBeamedOthersGetFlags) {
     TTabMetrics m = ComputeTabMetrics(13);
     TRiff riff = MakeRiff(Repeat(Pitch(4, Eighth), 2));
     QImage cut = Draw(400, 300, [&](TCanvas& canvas) {
-        int index = 0, ticks = 0;
+        int index = 0;
+        int64_t ticks = 0;
         TChordDrawState chords;
         DrawRiffBand(canvas, m, riff, index, ticks, 4, ColumnX(1), 0, chords);
         EXPECT_EQ(index, 1);
@@ -336,7 +337,8 @@ TEST(RiffBandTest, ChordNamesFollowThePrecedingHarmony) {
     auto rootAfter = [&](const TRiff& riff) {
         TChordDrawState chords;
         Draw(800, 300, [&](TCanvas& canvas) {
-            int index = 0, ticks = 0;
+            int index = 0;
+            int64_t ticks = 0;
             DrawRiffBand(canvas, m, riff, index, ticks, 4, 800, 0, chords);
         });
         return chords.Namer.LastChordRoot;
@@ -359,7 +361,8 @@ TEST(RiffBandTest, ChordNamesFollowThePrecedingHarmony) {
 TEST(RiffBandTest, BandsContinueNotesTicksAndBarNumbers) {
     TTabMetrics m = ComputeTabMetrics(13);
     TRiff riff = MakeRiff(Repeat(Pitch(4), 12));
-    int index = 0, ticks = 0;
+    int index = 0;
+    int64_t ticks = 0;
     TChordDrawState chords;
     int xLimit = ColumnX(5); // five columns fit
     QImage first = Draw(xLimit, 300, [&](TCanvas& canvas) {

@@ -66,7 +66,7 @@ TBarPlan PlanBars(const TRiff& riff) {
 
 } // namespace
 
-TBarSplit BarSplit(const TRiff& riff, int ticks) {
+TBarSplit BarSplit(const TRiff& riff, int64_t ticks) {
     TBarSplit split;
     if (ticks <= 0)
         return split;
@@ -94,12 +94,12 @@ TBarSplit BarSplit(const TRiff& riff, int ticks) {
         bars += rest / plan.StallBar;
         rest %= plan.StallBar;
     }
-    split.Bars = int(bars);
+    split.Bars = bars;
     split.Rest = int(rest);
     return split;
 }
 
-TPositionParts PositionParts(const TRiff& riff, int ticks) {
+TPositionParts PositionParts(const TRiff& riff, int64_t ticks) {
     TBarSplit split = BarSplit(riff, ticks);
     TPositionParts parts;
     parts.Bars = split.Bars;
@@ -116,7 +116,7 @@ TPositionParts PositionParts(const TRiff& riff, int ticks) {
     return parts;
 }
 
-std::string PositionPlainText(const TRiff& riff, int ticks) {
+std::string PositionPlainText(const TRiff& riff, int64_t ticks) {
     TPositionParts parts = PositionParts(riff, ticks);
     std::string text;
     if (parts.ShowBars)

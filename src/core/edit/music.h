@@ -68,25 +68,25 @@ int PitchClass(int pitch);
 std::string PitchOctaveText(int pitch);
 
 struct TBarSplit {
-    int Bars = 0;
+    int64_t Bars = 0;
     int Rest = 0; // ticks past the last complete bar
 };
 
 // Complete bars in the first `ticks` ticks of the riff, bar lengths cycling through the
 // numerator list of BarsA over BarsB. A bar is never shorter than one tick.
-TBarSplit BarSplit(const TRiff& riff, int ticks);
+TBarSplit BarSplit(const TRiff& riff, int64_t ticks);
 
 // A position as it is drawn: the bar count (when shown), a "+" after it, and a reduced fraction
 // of a whole note.
 struct TPositionParts {
     bool ShowBars = false;
-    int Bars = 0;
+    int64_t Bars = 0;
     bool Plus = false;
     int Numerator = 0; // 0: no fraction
     int Denominator = 1024;
 };
-TPositionParts PositionParts(const TRiff& riff, int ticks);
+TPositionParts PositionParts(const TRiff& riff, int64_t ticks);
 // The same as one line of text: "0", "1", "1+1/4", "3/8".
-std::string PositionPlainText(const TRiff& riff, int ticks);
+std::string PositionPlainText(const TRiff& riff, int64_t ticks);
 
 } // namespace zel

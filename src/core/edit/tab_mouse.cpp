@@ -132,7 +132,7 @@ void TRiffMouse::Release(TEditorState& editor) {
 TPositionPanel PositionPanelOf(const TRiff& riff) {
     int a = std::min(riff.Cursor, riff.Anchor);
     int b = std::max(riff.Cursor, riff.Anchor);
-    int ta = RiffTicks(riff, a);
+    int64_t ta = RiffTicks(riff, a);
     if (a == b)
         return {false, ta};
     return {true, RiffTicks(riff, b + 1) - ta};

@@ -63,7 +63,7 @@ public:
 // The position panel: the cursor's position, or the length of the selection, in ticks.
 struct TPositionPanel {
     bool Selection = false;
-    int Ticks = 0;
+    int64_t Ticks = 0;
     bool operator==(const TPositionPanel&) const = default;
 };
 TPositionPanel PositionPanelOf(const TRiff& riff);

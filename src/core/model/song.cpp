@@ -81,9 +81,9 @@ int NoteTicks(const TNote& note) {
     return t;
 }
 
-int RiffTicks(const TRiff& riff, int upTo) {
+int64_t RiffTicks(const TRiff& riff, int upTo) {
     int end = upTo < 0 ? riff.Capacity() : std::min(upTo, riff.Capacity());
-    int ticks = 0;
+    int64_t ticks = 0;
     for (int i = 0; i < end; ++i) {
         const TNote& note = riff.Notes[size_t(i)];
         if (note.Duration == EndOfNotes)

@@ -111,7 +111,9 @@ void SwapProjectContents(TProject& a, TProject& b);
 void EnsureNotes(TRiff& riff, int n);
 int NoteCount(const TRiff& riff);
 int NoteTicks(const TNote& note);
-int RiffTicks(const TRiff& riff, int upTo);
+// Ticks of the notes before `upTo` (-1: all). 64-bit: a riff of a million long notes passes
+// the range of int.
+int64_t RiffTicks(const TRiff& riff, int upTo);
 // Ticks of a duration index without dots (0 outside the table).
 int DurationTicks(int durationIndex);
 

@@ -61,7 +61,7 @@ void TMainForm::BindRiffTabs() {
         canvas.TextOut(r.left() + 20, r.top() + 2,
                        QString::fromStdString(AnsiToUtf8(m_project.RiffNames[index])));
         const TRiff& riff = m_project.Riffs[size_t(index)];
-        int ticks = RiffTicks(riff, -1);
+        int64_t ticks = RiffTicks(riff, -1);
         if (ticks > 0)
             PositionText(canvas, r.left() + 20, r.top() + 16, riff, ticks);
     };
