@@ -17,15 +17,16 @@ int MulDivRound(int a, int b, int c) {
     return static_cast<int>(q);
 }
 
-TCanvas::TCanvas(QPainter& painter, const QString& fontFamily, int fontPixels)
-    : m_painter(painter), m_family(fontFamily) {
+TCanvas::TCanvas(QPainter& painter, const QString& fontFamily, int fontPixels, TDrawingMode mode)
+    : m_painter(painter), m_family(fontFamily), m_mode(mode) {
     if (painter.device())
         m_dpi = painter.device()->logicalDpiY();
     if (m_dpi <= 0)
         m_dpi = 96;
     Style.FontPixels = fontPixels;
-    m_painter.setRenderHint(QPainter::Antialiasing, false);
+    m_painter.setRenderHint(QPainter::Antialiasing, Smooth());
     m_painter.setRenderHint(QPainter::TextAntialiasing, true);
+    m_painter.setRenderHint(QPainter::SmoothPixmapTransform, Smooth());
     m_painter.setBackgroundMode(Qt::TransparentMode);
 }
 
@@ -121,10 +122,86 @@ void TCanvas::ApplyBrush() {
         m_painter.setBrush(Style.BrushColor);
 }
 
+qreal TCanvas::StrokeOffset() const {
+    return std::max(1, Style.PenWidth) % 2 == 1 ? 0.5 : 0.0;
+}
+
+QRectF TCanvas::SnapToDevice(const QRectF& rect) const {
+    const QTransform& toDevice = m_painter.deviceTransform();
+    if (toDevice.type() > QTransform::TxScale || !toDevice.isInvertible())
+        return rect;
+    QRectF device = toDevice.mapRect(rect);
+    auto round = [](qreal v) { return std::floor(v + 0.5); };
+    // The size is rounded on its own, so that lines of one width stay equally thick wherever
+    // they fall on a fractional device pixel ratio.
+    QRectF snapped(round(device.left()), round(device.top()),
+                   std::max<qreal>(1, round(device.width())),
+                   std::max<qreal>(1, round(device.height())));
+    return toDevice.inverted().mapRect(snapped);
+}
+
+void TCanvas::StraightLine(int x1, int y1, int x2, int y2) {
+    const int width = std::max(1, Style.PenWidth);
+    const bool horizontal = y1 == y2;
+    // The exact drawing fills the pixels whose centres lie in the stroke (flat ends for thin
+    // pens, square ends half a width long for thick ones), a centre on the edge counting to
+    // the pixel below or right of it: that is the stroke with its edges rounded half up.
+    const qreal reach = width > 1 ? width / 2.0 : 0.0;
+    const qreal half = width / 2.0;
+    // A thin line of no length still marks its pixel.
+    const int point = width == 1 && x1 == x2 && y1 == y2 ? 1 : 0;
+    auto edge = [](qreal v) { return std::floor(v + 0.5); };
+    QRectF band;
+    if (horizontal)
+        band = QRectF(QPointF(edge(std::min(x1, x2) - reach), edge(y1 - half)),
+                      QPointF(edge(std::max(x1, x2) + reach) + point, edge(y1 + half)));
+    else
+        band = QRectF(QPointF(edge(x1 - half), edge(std::min(y1, y2) - reach)),
+                      QPointF(edge(x1 + half), edge(std::max(y1, y2) + reach)));
+    if (Style.PenStyle == Qt::SolidLine) {
+        FillWholePixels(band, Style.PenColor);
+        return;
+    }
+    // Dotted: the pattern runs from the first end point as in the exact drawing, along the
+    // middle of the band.
+    band = SnapToDevice(band);
+    QPen pen(Style.PenColor);
+    pen.setStyle(Style.PenStyle);
+    pen.setCapStyle(Qt::FlatCap);
+    pen.setWidthF(horizontal ? band.height() : band.width());
+    m_painter.setPen(pen);
+    m_penSet = false;
+    const bool antialiased = m_painter.testRenderHint(QPainter::Antialiasing);
+    m_painter.setRenderHint(QPainter::Antialiasing, false);
+    if (horizontal)
+        m_painter.drawLine(QPointF(x1, band.center().y()), QPointF(x2, band.center().y()));
+    else
+        m_painter.drawLine(QPointF(band.center().x(), y1), QPointF(band.center().x(), y2));
+    m_painter.setRenderHint(QPainter::Antialiasing, antialiased);
+}
+
+void TCanvas::FillWholePixels(const QRectF& rect, const QColor& color) {
+    // Without antialiasing: the edges already lie between device pixels, where blending could
+    // only add the fuzz of rounding.
+    const bool antialiased = m_painter.testRenderHint(QPainter::Antialiasing);
+    m_painter.setRenderHint(QPainter::Antialiasing, false);
+    m_painter.fillRect(SnapToDevice(rect), color);
+    m_painter.setRenderHint(QPainter::Antialiasing, antialiased);
+}
+
 void TCanvas::Line(int x1, int y1, int x2, int y2) {
     if (Muted)
         return;
+    if (Smooth() && (x1 == x2 || y1 == y2)) {
+        StraightLine(x1, y1, x2, y2);
+        return;
+    }
     ApplyPen();
+    if (Smooth()) {
+        const qreal o = StrokeOffset();
+        m_painter.drawLine(QPointF(x1 + o, y1 + o), QPointF(x2 + o, y2 + o));
+        return;
+    }
     m_painter.drawLine(x1, y1, x2, y2);
 }
 
@@ -133,12 +210,22 @@ void TCanvas::Ellipse(int x1, int y1, int x2, int y2) {
         return;
     ApplyPen();
     ApplyBrush();
+    if (Smooth()) {
+        const qreal o = StrokeOffset();
+        m_painter.drawEllipse(QRectF(x1 + o, y1 + o, x2 - x1 - 1, y2 - y1 - 1));
+        return;
+    }
     m_painter.drawEllipse(QRect(x1, y1, x2 - x1 - 1, y2 - y1 - 1));
 }
 
 void TCanvas::FillRect(int x1, int y1, int x2, int y2) {
     if (Muted)
         return;
+    if (Smooth()) {
+        if (x2 > x1 && y2 > y1)
+            FillWholePixels(QRectF(x1, y1, x2 - x1, y2 - y1), Style.BrushColor);
+        return;
+    }
     m_painter.fillRect(QRect(x1, y1, x2 - x1, y2 - y1), Style.BrushColor);
 }
 
@@ -147,7 +234,38 @@ void TCanvas::Polygon(std::span<const QPoint> points) {
         return;
     ApplyPen();
     ApplyBrush();
+    if (Smooth()) {
+        const qreal o = StrokeOffset();
+        QPolygonF moved;
+        moved.reserve(qsizetype(points.size()));
+        for (const QPoint& point : points)
+            moved << QPointF(point) + QPointF(o, o);
+        m_painter.drawPolygon(moved);
+        return;
+    }
     m_painter.drawPolygon(points.data(), static_cast<int>(points.size()));
+}
+
+void TCanvas::Frame(const QRect& rect, const QColor& color) {
+    if (Muted || rect.width() <= 0 || rect.height() <= 0)
+        return;
+    if (Smooth()) {
+        // Four one-pixel bands: crisp on any screen.
+        const int right = rect.left() + rect.width();
+        const int bottom = rect.top() + rect.height();
+        for (QRectF side : {QRectF(rect.left(), rect.top(), rect.width(), 1),
+                            QRectF(rect.left(), bottom - 1, rect.width(), 1),
+                            QRectF(rect.left(), rect.top(), 1, rect.height()),
+                            QRectF(right - 1, rect.top(), 1, rect.height())})
+            FillWholePixels(side, color);
+        return;
+    }
+    m_painter.setRenderHint(QPainter::Antialiasing, false);
+    m_painter.setPen(QPen(color, 1));
+    m_painter.setBrush(Qt::NoBrush);
+    m_penSet = false;
+    m_brushSet = false;
+    m_painter.drawRect(QRect(rect.left(), rect.top(), rect.width() - 1, rect.height() - 1));
 }
 
 namespace {
@@ -175,6 +293,12 @@ void TCanvas::Arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4
         span += 360;
     m_painter.setBrush(Qt::NoBrush);
     m_brushSet = false;
+    if (Smooth()) {
+        const qreal o = StrokeOffset();
+        m_painter.drawArc(QRectF(x1 + o, y1 + o, x2 - x1 - 1, y2 - y1 - 1),
+                          int(std::lround(start * 16)), int(std::lround(span * 16)));
+        return;
+    }
     m_painter.drawArc(QRect(x1, y1, x2 - x1 - 1, y2 - y1 - 1), int(std::lround(start * 16)),
                       int(std::lround(span * 16)));
 }

@@ -15,6 +15,12 @@
 
 namespace zel {
 
+// How shapes fall on pixels. Exact: every shape covers whole pixels (no antialiasing), the
+// program's classic picture. Smooth: the same shapes in the same places with antialiased edges;
+// straight lines and filled rectangles still cover whole device pixels, so they stay crisp at
+// any device pixel ratio.
+enum class TDrawingMode { Exact, Smooth };
+
 // Everything a primitive takes from the canvas; copied to resume drawing in the same state.
 struct TCanvasStyle {
     QColor FontColor = Qt::black;
@@ -30,7 +36,8 @@ struct TCanvasStyle {
 class TCanvas {
 public:
     // `fontFamily` and the style's font size give the font; the painter's device gives the dpi.
-    TCanvas(QPainter& painter, const QString& fontFamily, int fontPixels);
+    TCanvas(QPainter& painter, const QString& fontFamily, int fontPixels,
+            TDrawingMode mode = TDrawingMode::Exact);
 
     QPainter& Painter() { return m_painter; }
     int Dpi() const { return m_dpi; }
@@ -60,10 +67,23 @@ public:
     // Counter-clockwise arc of the ellipse in the box (x1, y1)-(x2, y2), from the ray through
     // (x3, y3) to the ray through (x4, y4).
     void Arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4);
+    // A one-pixel outline along the inside of the rectangle (the cursor and selection frames).
+    void Frame(const QRect& rect, const QColor& color);
 
 private:
     void ApplyPen();
     void ApplyBrush();
+    bool Smooth() const { return m_mode == TDrawingMode::Smooth; }
+    // Smooth mode: where a stroke of the current pen width is centred so that it covers the
+    // same pixels as the exact drawing (half a pixel down and right for odd widths).
+    qreal StrokeOffset() const;
+    // Smooth mode: a horizontal or vertical line as the band of whole pixels it covers.
+    void StraightLine(int x1, int y1, int x2, int y2);
+    // Smooth mode: fills the rectangle moved to whole device pixels.
+    void FillWholePixels(const QRectF& rect, const QColor& color);
+    // The rectangle moved and sized to whole device pixels (unchanged at a device pixel ratio
+    // of 1), or unchanged when the painter rotates.
+    QRectF SnapToDevice(const QRectF& rect) const;
 
     const QFontMetrics& Metrics() const;
 
@@ -99,6 +119,7 @@ private:
     mutable bool m_metricsBold = false;
     QString m_family;
     int m_dpi = 96;
+    TDrawingMode m_mode = TDrawingMode::Exact;
 };
 
 // Integer a x b / c rounded to nearest, halves away from zero.

@@ -61,7 +61,8 @@ QImage RenderRiffImage(const TRiff& riff, const TRiffImageOptions& options, QStr
     image.setDotsPerMeterY(ScreenDotsPerMeter);
     image.fill(Qt::white);
     QPainter painter(&image);
-    TCanvas canvas(painter, RiffViewFontFamily(), options.FontPixels);
+    TCanvas canvas(painter, RiffViewFontFamily(), options.FontPixels,
+                   options.Smooth ? TDrawingMode::Smooth : TDrawingMode::Exact);
     int noteIndex = 0;
     int64_t ticks = 0;
     TChordDrawState chords;

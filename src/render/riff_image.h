@@ -11,6 +11,8 @@ namespace zel {
 struct TRiffImageOptions {
     int Width = 1200;
     int FontPixels = 13;
+    // Antialiased edges instead of the exact, pixel-for-pixel picture.
+    bool Smooth = false;
 };
 
 // Note columns that fit in one band of the given width (x0 = 4, xLimit = width - 4).

@@ -5,12 +5,8 @@
 namespace zel {
 namespace {
 
-void Frame(QPainter& painter, const TBox& box) {
-    if (box.Width <= 0 || box.Height <= 0)
-        return;
-    painter.setPen(QPen(QColor(255, 0, 0), 1));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRect(QRect(box.X, box.Y, box.Width - 1, box.Height - 1));
+void Frame(TCanvas& canvas, const TBox& box) {
+    canvas.Frame(QRect(box.X, box.Y, box.Width, box.Height), QColor(255, 0, 0));
 }
 
 } // namespace
@@ -24,11 +20,9 @@ void PaintRiffView(TCanvas& canvas, const TTabMetrics& m, const TRiff& riff,
                    TBandColumnCache& cache) {
     DrawRiffBandVisible(canvas, m, riff, 4, paint.ViewWidth, 0, paint.VisibleLeft,
                         paint.VisibleRight, cache);
-    QPainter& painter = canvas.Painter();
-    painter.setRenderHint(QPainter::Antialiasing, false);
     if (paint.ShowCursor)
-        Frame(painter, CursorBox(m, riff, editor));
-    Frame(painter, SelectionFrame(m, riff, editor, paint.ViewHeight));
+        Frame(canvas, CursorBox(m, riff, editor));
+    Frame(canvas, SelectionFrame(m, riff, editor, paint.ViewHeight));
 }
 
 void DrawPositionPanel(TCanvas& canvas, const QRect& rect, const TRiff& riff) {

@@ -1,6 +1,8 @@
 // zelvane-cli as a user runs it: commands, help, exit status, files it writes.
 #include <gtest/gtest.h>
 
+#include <QGuiApplication>
+#include <QImage>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -8,6 +10,7 @@
 
 #include "info.h"
 #include "model/projectfile.h"
+#include "riff_image.h"
 #include "test_support.h"
 
 namespace zel {
@@ -237,6 +240,47 @@ TEST(Cli, ExportPngDrawsARiffInBands) {
         EXPECT_EQ(PngSize(ReadBytes(dir.File("riff.png"))), c.size) << c.options[1];
     }
     EXPECT_EQ(test::FolderEntries(dir.Path()), std::vector<std::string>{"riff.png"});
+}
+
+TEST(Cli, ExportPngDrawsExactUnlessAskedForSmoothDrawing) {
+    TTempDir dir;
+    // The library draws the expected pictures here, offscreen.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    int argc = 1;
+    char name[] = "zelvane_cli_tests";
+    char* argv[] = {name, nullptr};
+    QGuiApplication app(argc, argv);
+    TProject project = Loaded(ZELVANE_DEMO_PROJECT);
+    const TRiff& intro = project.Riffs[0];
+    struct {
+        std::vector<std::string> options;
+        TRiffImageOptions drawn;
+    } cases[] = {
+        {{}, {1200, 13, false}},
+        {{"--smooth"}, {1200, 13, true}},
+        {{"--width", "300", "--smooth"}, {300, 13, true}},
+        {{"--font-height", "26"}, {1200, 26, false}},
+    };
+    std::vector<std::string> written;
+    for (const auto& c : cases) {
+        std::vector<std::string> args = {"export-png", ZELVANE_DEMO_PROJECT, "--riff", "Intro",
+                                         "-o",         dir.File("riff.png")};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        TRun run = RunCli(args);
+        ASSERT_EQ(run.Status, 0) << run.Err;
+        std::string bytes = ReadBytes(dir.File("riff.png"));
+        written.push_back(bytes);
+        QImage got = QImage::fromData(QByteArray(bytes.data(), qsizetype(bytes.size())), "PNG");
+        QString error;
+        QImage expected = RenderRiffImage(intro, c.drawn, error);
+        ASSERT_FALSE(expected.isNull()) << error.toStdString();
+        EXPECT_EQ(got.convertToFormat(QImage::Format_RGB32),
+                  expected.convertToFormat(QImage::Format_RGB32))
+            << "export-png " << (c.options.empty() ? "" : c.options.front());
+    }
+    // The same riff and width: two pictures of one size.
+    EXPECT_EQ(PngSize(written[1]), PngSize(written[0]));
+    EXPECT_NE(written[1], written[0]);
 }
 
 TEST(Cli, ExportPngProblemsLeaveNothingBehind) {

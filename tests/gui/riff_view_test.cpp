@@ -273,7 +273,10 @@ private slots:
         view->setPalette(palette);
         int width = Box()->width();
         int height = Box()->height();
-        for (int scroll : {width / 2, width - view->viewport()->width(), 1234}) {
+        for (auto [smooth, scroll] :
+             {std::pair{true, width / 2}, std::pair{true, width - view->viewport()->width()},
+              std::pair{false, 1234}, std::pair{false, width / 3}}) {
+            view->SetSmoothDrawing(smooth);
             view->horizontalScrollBar()->setValue(scroll);
             scroll = view->horizontalScrollBar()->value();
             QRect visible(scroll, 0, view->viewport()->width(), height);
@@ -286,7 +289,8 @@ private slots:
             {
                 QPainter painter(&expected);
                 painter.translate(-scroll, 0);
-                TCanvas canvas(painter, RiffViewFontFamily(), RiffViewFontPixels);
+                TCanvas canvas(painter, RiffViewFontFamily(), RiffViewFontPixels,
+                               smooth ? TDrawingMode::Smooth : TDrawingMode::Exact);
                 int index = 0;
                 int64_t ticks = 0;
                 TChordDrawState chords;

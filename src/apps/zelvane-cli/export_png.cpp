@@ -14,7 +14,7 @@ namespace zel::cli {
 
 const char* const ExportPngHelp =
     "Usage: zelvane-cli export-png PROJECT.zvp --riff NAME -o OUT.png [--width PX]\n"
-    "                  [--font-height PX]\n"
+    "                  [--font-height PX] [--smooth]\n"
     "\n"
     "Draws a riff as staff and tab into a PNG picture, its bands one below another the way a\n"
     "printed page wraps them. Runs without a display.\n"
@@ -23,7 +23,10 @@ const char* const ExportPngHelp =
     "  -o OUT.png          the picture to write\n"
     "  --width PX          width of the picture (default 1200)\n"
     "  --font-height PX    height of the font the layout derives from (default 13, as on\n"
-    "                      the screen)\n";
+    "                      the screen)\n"
+    "  --smooth            antialiased edges on note heads, beams, ties and rests; every\n"
+    "                      element keeps its place and size (default: the exact picture,\n"
+    "                      every shape on whole pixels)\n";
 
 namespace {
 
@@ -33,6 +36,7 @@ struct TPngOptions {
     std::string Out;
     int Width = 1200;
     int FontHeight = 13;
+    bool Smooth = false;
 };
 
 std::string ParsePngOptions(const std::vector<std::string>& args, TPngOptions& o) {
@@ -51,6 +55,8 @@ std::string ParsePngOptions(const std::vector<std::string>& args, TPngOptions& o
         } else if (arg == "--font-height") {
             if (!walk.Number(6, 200, o.FontHeight))
                 return "--font-height needs a number of pixels from 6 to 200";
+        } else if (arg == "--smooth") {
+            o.Smooth = true;
         } else if (std::string problem = TakeProjectArgument(arg, o.Project); !problem.empty()) {
             return problem;
         }
@@ -100,8 +106,8 @@ int RunExportPng(const std::vector<std::string>& args, int argc, char** argv) {
     ChooseHeadlessPlatform();
     QGuiApplication app(argc, argv);
     QString error;
-    QImage image =
-        RenderRiffImage(project.Riffs[size_t(riff)], {options.Width, options.FontHeight}, error);
+    QImage image = RenderRiffImage(project.Riffs[size_t(riff)],
+                                   {options.Width, options.FontHeight, options.Smooth}, error);
     if (image.isNull()) {
         std::cerr << "zelvane-cli: " << error.toStdString() << '\n';
         return ExitFileError;

@@ -34,6 +34,7 @@ constexpr const char* MainHelp =
     "  play PROJECT.zvp [same options as export-wav, without -o]\n"
     "                              render and play through the sound device\n"
     "  export-png PROJECT.zvp --riff NAME -o OUT.png [--width PX] [--font-height PX]\n"
+    "             [--smooth]\n"
     "                              draw a riff as staff and tab into a PNG picture\n"
     "  import-midi FILE.mid -o OUT.zvp [--into PROJECT.zvp] [--riff NAME] [--at NOTE]\n"
     "              [--channels LIST]\n"

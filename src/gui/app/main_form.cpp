@@ -51,6 +51,7 @@ TMainForm::TMainForm(TMainFormSetup setup, QWidget* parent)
     m_showHints = m_settings.INIReadNum("ShowHints", 1) != 0;
     m_hearPreview = m_settings.INIReadNum("OptionHearPreviewNote", 0) != 0;
     m_autoAdvance = m_settings.INIReadNum("OptionAutoAdvanceCursor", 0) != 0;
+    m_smoothDrawing = m_settings.INIReadNum("OptionSmoothDrawing", 1) != 0;
 
     m_document.New();
     m_project.SetChangedListener([this](bool changed) {
@@ -83,6 +84,7 @@ TMainForm::TMainForm(TMainFormSetup setup, QWidget* parent)
     CreateToolBar();
     BindRiffTabs();
     ApplyShowHints(m_showHints);
+    ApplySmoothDrawing(m_smoothDrawing);
     qApp->installEventFilter(this);
 
     m_save->setEnabled(false);
@@ -237,6 +239,7 @@ void TMainForm::SaveSettings() {
     m_settings.INIWriteNum("Main:TabControlHeight", m_splitter->sizes().value(0));
     m_settings.INIWriteNum("Master", m_master);
     m_settings.INIWriteNum("ShowHints", m_showHints ? 1 : 0);
+    m_settings.INIWriteNum("OptionSmoothDrawing", m_smoothDrawing ? 1 : 0);
     m_recent.Save(m_settings);
     m_settings.INIBackup();
 }
@@ -252,6 +255,13 @@ void TMainForm::ApplyShowHints(bool show) {
     m_showHints = show;
     if (m_showHintsAction)
         m_showHintsAction->setChecked(show);
+}
+
+void TMainForm::ApplySmoothDrawing(bool smooth) {
+    m_smoothDrawing = smooth;
+    if (m_smoothDrawingAction)
+        m_smoothDrawingAction->setChecked(smooth);
+    m_view->SetSmoothDrawing(smooth);
 }
 
 QString TMainForm::StatusText() const {

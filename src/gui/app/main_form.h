@@ -102,6 +102,7 @@ private:
     void ShowDurationButtons(const TDurationButtons& buttons);
     void SetStatusText(const QString& text);
     void ApplyShowHints(bool show);
+    void ApplySmoothDrawing(bool smooth);
     QString AskFile(bool save, const QString& title, const QString& filter, const QString& path);
     QAction* AddAction(const char* name, const QString& caption, const QKeySequence& shortcut,
                        std::function<void()> handler);
@@ -129,6 +130,7 @@ private:
     bool m_hearPreview = false;
     bool m_autoAdvance = false;
     bool m_showHints = true;
+    bool m_smoothDrawing = true;
     bool m_firstShown = false;
     bool m_closing = false;
 
@@ -153,6 +155,7 @@ private:
     QAction* m_undo = nullptr;
     QAction* m_redo = nullptr;
     QAction* m_showHintsAction = nullptr;
+    QAction* m_smoothDrawingAction = nullptr;
     QAction* m_pause = nullptr;
     std::array<QAction*, 8> m_durations{};
     QAction* m_dot = nullptr;

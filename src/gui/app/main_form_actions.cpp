@@ -193,6 +193,12 @@ void TMainForm::CreateMenus() {
     m_showHintsAction->setCheckable(true);
     m_showHintsAction->setChecked(m_showHints);
     options->addAction(m_showHintsAction);
+    m_smoothDrawingAction =
+        AddAction("mSmoothDrawing", QStringLiteral("Smooth Drawing"), {},
+                  [this] { ApplySmoothDrawing(m_smoothDrawingAction->isChecked()); });
+    m_smoothDrawingAction->setCheckable(true);
+    m_smoothDrawingAction->setChecked(m_smoothDrawing);
+    options->addAction(m_smoothDrawingAction);
     options->addAction(AddAction("mPreferences", QStringLiteral("Preferences"), {}, {}));
 
     QMenu* insert = menuBar()->addMenu(QStringLiteral("&Insert"));

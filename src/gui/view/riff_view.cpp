@@ -179,6 +179,13 @@ void TRiffView::SetShowCursor(bool show) {
     m_paintBox->update();
 }
 
+void TRiffView::SetSmoothDrawing(bool smooth) {
+    if (m_smoothDrawing == smooth)
+        return;
+    m_smoothDrawing = smooth;
+    m_paintBox->update();
+}
+
 void TRiffView::RefreshView() {
     const TRiff& riff = CurrentRiffOf(m_project, m_editor);
     int width = RiffViewWidth(m_metrics, riff);
@@ -212,7 +219,8 @@ void TRiffView::ScrollToCursor() {
 void TRiffView::Paint(QPaintEvent* event) {
     QPainter painter(m_paintBox);
     painter.fillRect(event->rect(), palette().color(QPalette::Base));
-    TCanvas canvas(painter, RiffViewFontFamily(), RiffViewFontPixels);
+    TCanvas canvas(painter, RiffViewFontFamily(), RiffViewFontPixels,
+                   m_smoothDrawing ? TDrawingMode::Smooth : TDrawingMode::Exact);
     m_metrics = ComputeTabMetrics(RiffViewFontPixels);
     TRiffViewPaint paint;
     paint.ShowCursor = m_showCursor;

@@ -57,6 +57,9 @@ public:
     void ScrollToCursor();
     // False while another control (the song grid) holds the focus the cursor box stands for.
     void SetShowCursor(bool show);
+    // Antialiased drawing (the default) or the exact, pixel-for-pixel picture; repaints.
+    void SetSmoothDrawing(bool smooth);
+    bool SmoothDrawing() const { return m_smoothDrawing; }
     bool HasEditFocus() const;
     void FocusStaff();
     void FocusTabLines();
@@ -98,6 +101,7 @@ private:
     TRiffMouse m_mouse;
     TBandColumnCache m_cache;
     bool m_showCursor = true;
+    bool m_smoothDrawing = true;
     TRiffPaintBox* m_paintBox = nullptr;
     QLineEdit* m_staffFocus = nullptr;
     QLineEdit* m_tabFocus = nullptr;

@@ -1,0 +1,159 @@
+// "Smooth Drawing" in the main window's Options menu, on a screen with two device pixels to the
+// pixel: the riff view follows the menu entry at once and the choice is kept in the settings.
+#include <QApplication>
+#include <QTest>
+#include <filesystem>
+
+#include "app/main_form.h"
+#include "test_support.h"
+#include "view/riff_view.h"
+
+using namespace zel;
+
+namespace {
+
+// Pixels of a colour that is neither white nor one of the band's own colours: the blended
+// edges of antialiased shapes.
+int Blended(const QImage& image, const QRect& rect) {
+    static const QRgb palette[] = {qRgb(255, 255, 255), qRgb(0, 0, 0),      qRgb(0, 0, 255),
+                                   qRgb(0, 255, 0),     qRgb(0, 128, 0),    qRgb(0, 0, 128),
+                                   qRgb(255, 0, 0),     qRgb(128, 128, 128)};
+    int n = 0;
+    QRect r = rect.intersected(image.rect());
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x) {
+            QRgb pixel = image.pixel(x, y) | 0xff000000u;
+            n += std::find(std::begin(palette), std::end(palette), pixel) == std::end(palette);
+        }
+    return n;
+}
+
+// Counts the paint events of a widget.
+class TPaintCounter : public QObject {
+public:
+    int Paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        Paints += event->type() == QEvent::Paint;
+        return false;
+    }
+};
+
+} // namespace
+
+class SmoothDrawingTest : public QObject {
+    Q_OBJECT
+
+public:
+    // Before the application starts: a screen like a HiDPI monitor.
+    static void initMain() { qputenv("QT_SCALE_FACTOR", "2"); }
+
+private:
+    std::unique_ptr<test::TTempDir> dir;
+    std::unique_ptr<TMainForm> form;
+
+    std::string Settings() const { return dir->File("zelvane.ini"); }
+    QAction* Entry() { return form->findChild<QAction*>(QStringLiteral("mSmoothDrawing")); }
+
+    void Start(QStringList arguments = {}) {
+        form.reset();
+        TMainFormSetup setup;
+        setup.SettingsPath = Settings();
+        setup.Arguments = arguments;
+        form = std::make_unique<TMainForm>(std::move(setup));
+        QPalette palette = form->RiffView()->palette();
+        palette.setColor(QPalette::Base, Qt::white);
+        form->RiffView()->setPalette(palette);
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    }
+
+    // The paint box as the screen shows it, in device pixels.
+    QImage ViewPicture() {
+        return form->RiffView()->PaintBox()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    }
+
+private slots:
+    void init() { dir = std::make_unique<test::TTempDir>(); }
+    void cleanup() {
+        if (form) {
+            form->Project().SetChanged(false);
+            form->close();
+        }
+        form.reset();
+        dir.reset();
+    }
+
+    void entryFollowsTheSettingAndIsSavedAtClose_data() {
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<bool>("smooth");
+        QTest::newRow("no settings yet") << QByteArray() << true;
+        QTest::newRow("on") << QByteArray("OptionSmoothDrawing\t1\r\n") << true;
+        QTest::newRow("off") << QByteArray("OptionSmoothDrawing\t0\r\n") << false;
+    }
+    void entryFollowsTheSettingAndIsSavedAtClose() {
+        QFETCH(QByteArray, stored);
+        QFETCH(bool, smooth);
+        if (!stored.isEmpty())
+            test::WriteBytes(Settings(), stored.toStdString());
+        Start();
+        QVERIFY(Entry());
+        QVERIFY(Entry()->isCheckable());
+        QVERIFY(Entry()->isEnabled());
+        QCOMPARE(Entry()->isChecked(), smooth);
+        QCOMPARE(form->RiffView()->SmoothDrawing(), smooth);
+
+        Entry()->trigger();
+        QCOMPARE(Entry()->isChecked(), !smooth);
+        QCOMPARE(form->RiffView()->SmoothDrawing(), !smooth);
+        QVERIFY(!std::filesystem::exists(Settings()) || !stored.isEmpty());
+        QVERIFY(form->close());
+        std::string settings = test::ReadBytes(Settings());
+        QVERIFY2(settings.find(smooth ? "OptionSmoothDrawing\t0\r\n"
+                                      : "OptionSmoothDrawing\t1\r\n") != std::string::npos,
+                 settings.c_str());
+
+        // The next start begins with what was saved.
+        Start();
+        QCOMPARE(Entry()->isChecked(), !smooth);
+        QCOMPARE(form->RiffView()->SmoothDrawing(), !smooth);
+    }
+
+    void theViewRedrawsAtOnceWithCrispLines() {
+        Start({QStringLiteral(ZELVANE_DEMO_PROJECT)});
+        QWidget* box = form->RiffView()->PaintBox();
+        QCOMPARE(box->devicePixelRatio(), 2.0);
+        QImage smooth = ViewPicture();
+        QCOMPARE(smooth.size(), box->size() * 2);
+        // The staff of the first riff, from the first note column to the end: head edges,
+        // beams and ties are blended with their background.
+        QRect staff(2 * 108, 2 * 66, smooth.width() - 2 * 108, 2 * 82);
+        QVERIFY(Blended(smooth, staff) > 50);
+        // Past the last note the staff lines are two device rows each, in pure blue.
+        int x = smooth.width() - 10;
+        for (int line = 0; line < 5; ++line) {
+            int y = 2 * (65 + 8 * line);
+            QCOMPARE(smooth.pixelColor(x, y - 1), QColor(Qt::white));
+            QCOMPARE(smooth.pixelColor(x, y), QColor(0, 0, 255));
+            QCOMPARE(smooth.pixelColor(x, y + 1), QColor(0, 0, 255));
+            QCOMPARE(smooth.pixelColor(x, y + 2), QColor(Qt::white));
+        }
+
+        // The entry repaints the view by itself.
+        TPaintCounter counter;
+        box->installEventFilter(&counter);
+        QCoreApplication::processEvents();
+        counter.Paints = 0;
+        Entry()->trigger();
+        QTRY_VERIFY(counter.Paints > 0);
+        QImage exact = ViewPicture();
+        QCOMPARE(exact.size(), smooth.size());
+        QVERIFY(exact != smooth);
+        QCOMPARE(Blended(exact, staff), 0);
+
+        Entry()->trigger();
+        QCOMPARE(ViewPicture(), smooth);
+    }
+};
+
+QTEST_MAIN(SmoothDrawingTest)
+#include "smooth_drawing_test.moc"

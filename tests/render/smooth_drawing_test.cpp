@@ -1,0 +1,354 @@
+// Smooth drawing against exact drawing: every element keeps its place and size, curves and
+// slants get softened edges, and straight lines stay crisp on screens of any device pixel
+// ratio. Layout as on the screen: column i has its left edge at x = 108 + 26 i, the staff lines
+// lie at y 65..97 and the six tab lines at y 156..221.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <span>
+
+#include "band_test_support.h"
+#include "test_support.h"
+
+namespace zel {
+namespace {
+
+using namespace zel::test;
+
+constexpr int Eighth = 4;
+constexpr int Half = 2;
+const int StaffLines[] = {65, 73, 81, 89, 97};
+const int TabLines[] = {156, 169, 182, 195, 208, 221};
+
+int ColumnX(int i) {
+    return 108 + 26 * i;
+}
+
+TRiff MakeRiff(std::vector<TNote> notes, int key = 0) {
+    TRiff riff;
+    riff.Notes = std::move(notes);
+    riff.Notes.push_back(TNote{});
+    riff.Key = key;
+    return riff;
+}
+
+// A single pitch (0 is middle C) on the standard tuning E3 A3 D4 G4 B4 E5.
+TNote Pitch(int pitch, uint8_t duration = QuarterDuration, uint8_t flags = 0) {
+    static const std::pair<int, int> places[] = {{-8, 0}, {-3, 1}, {2, 2},
+                                                 {7, 3},  {11, 4}, {16, 5}};
+    for (int i = 5; i >= 0; --i)
+        if (pitch >= places[i].first)
+            return Note(duration, {{places[i].second, pitch - places[i].first}}, flags);
+    return Note(duration, {{0, 0}}, flags);
+}
+
+// Something of everything: heads of every kind, beams and flags, dots, ties, rests, ledger
+// lines, accidentals, a chord, solid and dotted bar lines.
+TRiff EverythingRiff() {
+    return MakeRiff({Pitch(4), Pitch(14, Eighth), Pitch(9, Eighth), Pitch(1, 5),
+                     Pitch(-3, 3, NoteDot), Pitch(21, 3, NoteDotDot | NoteTie), Pitch(21, Half),
+                     Note(3), Note(Eighth), Note(Half), Note(1), Note(0),
+                     Note(3, {{1, 3}, {2, 2}, {3, 0}}), Pitch(4, 1), Pitch(4, 0), Pitch(10, 6),
+                     Pitch(3), Pitch(4, Half)},
+                    -2);
+}
+
+// The band as the screen draws it (x0 = 4), on an image `ratio` device pixels to the pixel.
+QImage DrawBandAs(const TRiff& riff, TDrawingMode mode, qreal ratio = 1, int width = 700) {
+    TTabMetrics m = ComputeTabMetrics(RiffViewFontPixels);
+    int height = BandHeight(m, riff);
+    QImage image(int(std::ceil(width * ratio)), int(std::ceil(height * ratio)),
+                 QImage::Format_RGB32);
+    image.setDotsPerMeterX(3780);
+    image.setDotsPerMeterY(3780);
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    TCanvas canvas(painter, RiffViewFontFamily(), RiffViewFontPixels, mode);
+    int index = 0;
+    int64_t ticks = 0;
+    TChordDrawState chords;
+    DrawRiffBand(canvas, m, riff, index, ticks, 4, width, 0, chords);
+    return image;
+}
+
+// The colours the band is painted with; anything else is an edge blended with its background.
+bool PaletteColour(QRgb pixel) {
+    static const QRgb palette[] = {qRgb(255, 255, 255), qRgb(0, 0, 0),      qRgb(0, 0, 255),
+                                   qRgb(0, 255, 0),     qRgb(0, 128, 0),    qRgb(0, 0, 128),
+                                   qRgb(255, 0, 0),     qRgb(128, 128, 128)};
+    pixel |= 0xff000000u;
+    return std::find(std::begin(palette), std::end(palette), pixel) != std::end(palette);
+}
+
+// Pixels of blended colour inside a rectangle of device pixels.
+int Blended(const QImage& image, const QRect& rect) {
+    int n = 0;
+    QRect r = rect.intersected(image.rect());
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x)
+            n += !PaletteColour(image.pixel(x, y));
+    return n;
+}
+
+// How much two pixels differ: the largest difference of a channel.
+int Difference(QRgb a, QRgb b) {
+    return std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                     std::abs(qBlue(a) - qBlue(b))});
+}
+
+// The picture on the grid of logical pixels: at a device pixel ratio above 1 the device pixels
+// of each logical pixel are averaged.
+QImage OnLogicalPixels(const QImage& image) {
+    QSize size = (QSizeF(image.size()) / image.devicePixelRatio()).toSize();
+    if (size == image.size())
+        return image;
+    QImage scaled = image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    scaled.setDevicePixelRatio(1);
+    return scaled;
+}
+
+// The bounding box of the pixels of `rect` where `image` differs clearly from `background` (of
+// the same size); faint edge pixels of a quarter strength or less do not count.
+QRect InkBox(const QImage& image, const QImage& background, const QRect& rect) {
+    QRect box;
+    QRect r = rect.intersected(image.rect());
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x)
+            if (Difference(image.pixel(x, y), background.pixel(x, y)) > 127)
+                box |= QRect(x, y, 1, 1);
+    return box;
+}
+
+// The strips the band's elements are compared in: half a column wide, and the three bands of
+// texts above the staff, the staff and the tab with the chord names.
+std::vector<QRect> Strips(int width, int height) {
+    std::vector<QRect> strips;
+    for (int x = 0; x < width; x += 13)
+        for (auto [top, bottom] : {std::pair{0, 64}, std::pair{64, 150}, std::pair{150, height}})
+            strips.emplace_back(x, top, 13, bottom - top);
+    return strips;
+}
+
+bool Near(const QRect& a, const QRect& b) {
+    if (a.isNull() || b.isNull())
+        return a.isNull() == b.isNull();
+    return std::abs(a.left() - b.left()) <= 1 && std::abs(a.right() - b.right()) <= 1 &&
+           std::abs(a.top() - b.top()) <= 1 && std::abs(a.bottom() - b.bottom()) <= 1;
+}
+
+std::string Describe(const QRect& r) {
+    if (r.isNull())
+        return "nothing";
+    return std::to_string(r.left()) + ".." + std::to_string(r.right()) + " x " +
+           std::to_string(r.top()) + ".." + std::to_string(r.bottom());
+}
+
+TEST(SmoothDrawingTest, StraightLinesCoverTheSamePixelsAsExactLines) {
+    struct {
+        const char* name;
+        int width;
+        Qt::PenStyle style;
+        QLine line;
+    } cases[] = {
+        {"thin across", 1, Qt::SolidLine, QLine(10, 20, 60, 20)},
+        {"thin across, drawn leftwards", 1, Qt::SolidLine, QLine(60, 20, 10, 20)},
+        {"thin down", 1, Qt::SolidLine, QLine(30, 5, 30, 70)},
+        {"thin up", 1, Qt::SolidLine, QLine(30, 70, 30, 5)},
+        {"thin point", 1, Qt::SolidLine, QLine(30, 30, 30, 30)},
+        {"two wide across", 2, Qt::SolidLine, QLine(10, 20, 60, 20)},
+        {"two wide point", 2, Qt::SolidLine, QLine(30, 30, 30, 30)},
+        {"three wide down", 3, Qt::SolidLine, QLine(30, 5, 30, 70)},
+        {"four wide across", 4, Qt::SolidLine, QLine(60, 20, 10, 20)},
+        {"dotted down", 1, Qt::DotLine, QLine(30, 5, 30, 70)},
+        {"dotted across, drawn leftwards", 1, Qt::DotLine, QLine(61, 20, 10, 20)},
+    };
+    for (const auto& c : cases) {
+        auto draw = [&](TDrawingMode mode, int ratio) {
+            QImage image = WhiteImage(80 * ratio, 80 * ratio);
+            image.setDevicePixelRatio(ratio);
+            QPainter painter(&image);
+            TCanvas canvas(painter, RiffViewFontFamily(), RiffViewFontPixels, mode);
+            canvas.Style.PenWidth = c.width;
+            canvas.Style.PenStyle = c.style;
+            canvas.Line(c.line.x1(), c.line.y1(), c.line.x2(), c.line.y2());
+            return image;
+        };
+        QImage exact = draw(TDrawingMode::Exact, 1);
+        EXPECT_GT(Dark(exact, exact.rect()), 0) << c.name;
+        EXPECT_EQ(draw(TDrawingMode::Smooth, 1), exact) << c.name;
+        // Twice as fine: every pixel becomes two by two device pixels.
+        QImage twice = exact.scaled(exact.size() * 2);
+        twice.setDevicePixelRatio(2);
+        EXPECT_EQ(draw(TDrawingMode::Smooth, 2), twice) << c.name;
+    }
+}
+
+TEST(SmoothDrawingTest, EveryElementKeepsItsPlaceAndSize) {
+    TTabMetrics m = ComputeTabMetrics(RiffViewFontPixels);
+    struct {
+        const char* name;
+        TRiff riff;
+    } riffs[] = {{"everything", EverythingRiff()},
+                 {"beamed pairs", MakeRiff({Pitch(4, Eighth), Pitch(16, Eighth), Pitch(12, 5),
+                                            Pitch(5, 5), Pitch(7, 6), Pitch(7, 6)},
+                                           3)}};
+    TRiff empty = MakeRiff({});
+    for (const auto& r : riffs) {
+        empty.Key = r.riff.Key;
+        int height = BandHeight(m, r.riff);
+        QImage exact = DrawBandAs(r.riff, TDrawingMode::Exact);
+        QImage exactLines = DrawBandAs(empty, TDrawingMode::Exact);
+        for (qreal ratio : {1.0, 2.0}) {
+            QImage device = DrawBandAs(r.riff, TDrawingMode::Smooth, ratio);
+            ASSERT_EQ(device.size(), exact.size() * ratio);
+            QImage smooth = OnLogicalPixels(device);
+            QImage smoothLines = OnLogicalPixels(DrawBandAs(empty, TDrawingMode::Smooth, ratio));
+            int compared = 0;
+            for (const QRect& strip : Strips(exact.width(), height)) {
+                QRect want = InkBox(exact, exactLines, strip);
+                QRect got = InkBox(smooth, smoothLines, strip);
+                compared += !want.isNull();
+                EXPECT_TRUE(Near(got, want))
+                    << r.name << " at ratio " << ratio << ", strip at " << strip.x() << ", "
+                    << strip.y() << ": exact " << Describe(want) << ", smooth " << Describe(got);
+            }
+            EXPECT_GT(compared, 15) << r.name;
+        }
+    }
+}
+
+// Rows of `column` (device pixels) whose pixel has the colour.
+std::vector<int> RowsOf(const QImage& image, int column, const QColor& colour) {
+    std::vector<int> rows;
+    for (int y = 0; y < image.height(); ++y)
+        if ((image.pixel(column, y) | 0xff000000u) == colour.rgb())
+            rows.push_back(y);
+    return rows;
+}
+
+// The device rows a one-pixel line at logical y covers at the ratio.
+std::vector<int> LineRows(std::span<const int> ys, qreal ratio) {
+    std::vector<int> rows;
+    int thickness = std::max(1, int(std::floor(ratio + 0.5)));
+    for (int y : ys)
+        for (int i = 0; i < thickness; ++i)
+            rows.push_back(int(std::floor(y * ratio + 0.5)) + i);
+    return rows;
+}
+
+TEST(SmoothDrawingTest, LinesStayCrispAtEveryDeviceRatio) {
+    // Three quarters and a half: a dotted bar line after the fourth column; three quarters more
+    // and a solid one after the seventh.
+    std::vector<TNote> notes(3, Pitch(9));
+    notes.push_back(Pitch(9, Half));
+    notes.insert(notes.end(), 3, Pitch(9));
+    TRiff riff = MakeRiff(notes);
+    const int dotted = ColumnX(3) + 13;
+    const int solid = ColumnX(6) + 13;
+    for (qreal ratio : {1.0, 1.25, 1.5, 2.0, 3.0}) {
+        QImage image = DrawBandAs(riff, TDrawingMode::Smooth, ratio);
+        // Right of the notes only the staff and the tab lines cross a column.
+        int clear = int(650 * ratio);
+        EXPECT_EQ(RowsOf(image, clear, Blue), LineRows(StaffLines, ratio)) << ratio;
+        EXPECT_EQ(RowsOf(image, clear, Lime), LineRows(TabLines, ratio)) << ratio;
+        EXPECT_EQ(Blended(image, QRect(clear, 0, 1, image.height())), 0) << ratio;
+        // Bar lines: whole device columns of grey between the staff and the tab.
+        int thickness = std::max(1, int(std::floor(ratio + 0.5)));
+        for (int x : {dotted, solid}) {
+            int first = int(std::floor(x * ratio + 0.5));
+            QRect between(first - 2, int(100 * ratio), thickness + 4, int(50 * ratio));
+            EXPECT_EQ(Blended(image, between), 0) << ratio << " bar line at " << x;
+            for (int i = 0; i < thickness; ++i)
+                EXPECT_GT(Count(image, QRect(first + i, between.top(), 1, between.height()), Grey),
+                          x == solid ? between.height() - 1 : between.height() / 4)
+                    << ratio << " bar line at " << x;
+            EXPECT_EQ(Count(image, QRect(first - 1, between.top(), 1, between.height()), Grey), 0);
+            EXPECT_EQ(
+                Count(image, QRect(first + thickness, between.top(), 1, between.height()), Grey),
+                0);
+        }
+    }
+}
+
+TEST(SmoothDrawingTest, CurvesAndSlantsGetSoftEdgesStraightShapesDoNot) {
+    struct {
+        const char* element;
+        TRiff riff;
+        QRect area; // logical pixels holding the element and nothing else drawn blended
+        bool softened;
+    } cases[] = {
+        {"filled head", MakeRiff({Pitch(4)}), QRect(106, 91, 10, 12), true},
+        {"hollow head", MakeRiff({Pitch(4, Half)}), QRect(106, 91, 10, 12), true},
+        {"dot", MakeRiff({Pitch(4, 3, NoteDot)}), QRect(118, 94, 5, 6), true},
+        {"tie", MakeRiff({Pitch(4, 3, NoteTie), Pitch(4)}), QRect(114, 100, 22, 10), true},
+        {"flags", MakeRiff({Pitch(4, 5)}), QRect(117, 70, 8, 14), true},
+        {"slanted beam", MakeRiff({Pitch(4, Eighth), Pitch(11, Eighth)}), QRect(118, 55, 22, 18),
+         true},
+        {"quarter rest", MakeRiff({Note(3)}), QRect(102, 68, 16, 26), true},
+        {"eighth rest", MakeRiff({Note(Eighth)}), QRect(106, 71, 20, 20), true},
+        {"staff and tab lines", MakeRiff({}), QRect(300, 60, 300, 170), false},
+        {"stem", MakeRiff({Pitch(4)}), QRect(114, 74, 5, 15), false},
+        {"sharp", MakeRiff({}, 1), QRect(56, 56, 10, 11), false},
+        {"whole rest", MakeRiff({Note(1)}), QRect(106, 71, 12, 8), false},
+        {"ledger lines", MakeRiff({Pitch(-3)}), QRect(100, 103, 6, 12), false},
+    };
+    for (const auto& c : cases) {
+        QImage exact = DrawBandAs(c.riff, TDrawingMode::Exact);
+        EXPECT_GT(Dark(exact, c.area) + Count(exact, c.area, Blue) + Count(exact, c.area, Red), 2)
+            << c.element << ": the area holds the element";
+        EXPECT_EQ(Blended(exact, c.area), 0) << c.element;
+        for (qreal ratio : {1.0, 2.0}) {
+            QImage smooth = DrawBandAs(c.riff, TDrawingMode::Smooth, ratio);
+            QRect device(c.area.topLeft() * ratio, c.area.size() * ratio);
+            int blended = Blended(smooth, device);
+            if (c.softened)
+                EXPECT_GT(blended, 2) << c.element << " at ratio " << ratio;
+            else
+                EXPECT_EQ(blended, 0) << c.element << " at ratio " << ratio;
+        }
+    }
+}
+
+TEST(SmoothDrawingTest, FramesAreOnePixelOutlinesInBothModes) {
+    TTabMetrics m = ComputeTabMetrics(RiffViewFontPixels);
+    TRiff riff = MakeRiff(std::vector<TNote>(4, Pitch(4)));
+    TEditorState editor;
+    editor.TabMode = true;
+    editor.CursorRow = 1;
+    riff.Cursor = 2;
+    riff.Anchor = 0;
+    int width = RiffViewWidth(m, riff);
+    auto paint = [&](TDrawingMode mode, qreal ratio) {
+        QImage image = WhiteImage(int(width * ratio), int(280 * ratio));
+        image.setDevicePixelRatio(ratio);
+        QPainter painter(&image);
+        TCanvas canvas(painter, RiffViewFontFamily(), RiffViewFontPixels, mode);
+        TBandColumnCache cache;
+        PaintRiffView(canvas, m, riff, editor, {true, width, 280, 0, width}, cache);
+        return image;
+    };
+    QImage exact = paint(TDrawingMode::Exact, 1);
+    // The selection from column 0 to the cursor box of column 2 (17 x 14 at (156, 163)).
+    EXPECT_EQ(At(exact, 104, 4), Red);
+    EXPECT_EQ(At(exact, 156 + 16, 279), Red);
+    for (qreal ratio : {1.0, 2.0}) {
+        QImage smooth = paint(TDrawingMode::Smooth, ratio);
+        int r = int(ratio);
+        for (int y = 0; y < 280; ++y)
+            for (int x = 0; x < width; ++x) {
+                bool red = At(exact, x, y) == Red;
+                // Every device pixel of a red pixel is red, and no other pixel is.
+                for (int dy = 0; dy < r; ++dy)
+                    for (int dx = 0; dx < r; ++dx)
+                        if ((At(smooth, x * r + dx, y * r + dy) == Red) != red) {
+                            ADD_FAILURE() << "frame pixel " << x << ", " << y << " at ratio " << r;
+                            return;
+                        }
+            }
+    }
+}
+
+} // namespace
+} // namespace zel
