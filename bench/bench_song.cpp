@@ -165,7 +165,7 @@ int Render(const std::string& dir) {
     auto start = std::chrono::steady_clock::now();
     TRenderer renderer;
     TSongRender song = RenderSong(renderer, project, TSongMode::Export, 1, nullptr, {});
-    WriteWavFile(dir + "/song.wav", song.Buffer->Samples);
+    WriteWavFile(dir + "/song.wav", song.Buffer->Samples());
     auto ms =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     std::printf("%.0f ms for %.1f s of music (peak %d)\n", ms, double(song.Total) / 2 / SampleRate,

@@ -3,11 +3,12 @@
 #include <QAudioDevice>
 #include <QAudioFormat>
 #include <QAudioSink>
-#include <QBuffer>
-#include <QByteArray>
 #include <QElapsedTimer>
+#include <QIODevice>
 #include <QMediaDevices>
 #include <QObject>
+#include <QTimer>
+#include <algorithm>
 
 namespace zel {
 
@@ -29,17 +30,61 @@ template <typename TWork> void OnAudioThread(QObject* context, TWork work) {
         QMetaObject::invokeMethod(context, work, Qt::BlockingQueuedConnection);
 }
 
+// The samples of one buffer as a sink pulls them. It gives only what is rendered: at the
+// rendered mark it has nothing to give (the sink goes idle in underrun) and watches the mark,
+// telling the sink to read again once the render has got further. It ends only when the buffer
+// is complete and read to the end. Lives on the audio thread.
+class TRenderedSource : public QIODevice {
+public:
+    explicit TRenderedSource(std::shared_ptr<const TSampleBuffer> buffer)
+        : m_buffer(std::move(buffer)) {
+        m_watch.setInterval(WatchMilliseconds);
+        QObject::connect(&m_watch, &QTimer::timeout, this, [this] { Watch(); });
+        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    }
+
+    bool isSequential() const override { return false; }
+    // The whole length, as a file of it would have: the sink sizes its first fill from it.
+    qint64 size() const override { return qint64(m_buffer->Bytes()); }
+    bool atEnd() const override { return m_buffer->PlayedOut(uint64_t(pos())); }
+    qint64 bytesAvailable() const override {
+        qint64 ready = qint64(m_buffer->Rendered() * sizeof(int16_t));
+        return std::max<qint64>(ready - pos(), 0);
+    }
+    void StopWatching() { m_watch.stop(); }
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override {
+        if (maxSize <= 0)
+            return 0;
+        size_t count = m_buffer->ReadBytes(uint64_t(pos()), data, size_t(maxSize));
+        if (count == 0 && !atEnd() && !m_watch.isActive())
+            m_watch.start();
+        return qint64(count);
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    static constexpr int WatchMilliseconds = 10;
+
+    void Watch() {
+        if (bytesAvailable() == 0 && !atEnd())
+            return;
+        m_watch.stop();
+        emit readyRead();
+    }
+
+    std::shared_ptr<const TSampleBuffer> m_buffer;
+    QTimer m_watch;
+};
+
 // One buffer on one sink; created, used and destroyed on the audio thread only.
 class TSink {
 public:
-    TSink(const QAudioDevice& device, std::span<const int16_t> samples)
-        : m_bytes(QByteArray::fromRawData(reinterpret_cast<const char*>(samples.data()),
-                                          qsizetype(samples.size() * sizeof(int16_t)))),
-          m_sink(device, PlayFormat()), m_empty(samples.empty()) {
-        m_buffer.setData(m_bytes);
-        m_buffer.open(QIODevice::ReadOnly);
+    TSink(const QAudioDevice& device, std::shared_ptr<const TSampleBuffer> buffer)
+        : m_source(std::move(buffer)), m_sink(device, PlayFormat()), m_empty(m_source.size() == 0) {
         if (!m_empty)
-            m_sink.start(&m_buffer);
+            m_sink.start(&m_source);
     }
 
     bool Started() const {
@@ -54,8 +99,9 @@ public:
             return true;
         // The sink goes idle once it has taken every byte of the buffer, a little before the
         // last of them are heard: the stream counts as finished only after a grace period, so
-        // that closing it does not cut off the end.
-        if (m_sink.state() != QAudio::IdleState || !m_buffer.atEnd()) {
+        // that closing it does not cut off the end. Idle short of the end is an underrun while
+        // the render is behind: the stream goes on once it has caught up.
+        if (m_sink.state() != QAudio::IdleState || !m_source.atEnd()) {
             m_idle.invalidate();
             return false;
         }
@@ -74,13 +120,13 @@ public:
     void Stop() {
         if (!m_stopped && !m_empty)
             m_sink.stop();
+        m_source.StopWatching();
         m_stopped = true;
     }
 
 private:
     static constexpr qint64 TailMilliseconds = 300;
-    QByteArray m_bytes;
-    QBuffer m_buffer;
+    TRenderedSource m_source; // before the sink, which reads it until it is destroyed
     QAudioSink m_sink;
     bool m_empty = false;
     bool m_stopped = false;
@@ -89,10 +135,11 @@ private:
 
 class TQtAudioStream : public TAudioStream {
 public:
-    TQtAudioStream(QObject* context, const QAudioDevice& device, std::span<const int16_t> samples)
+    TQtAudioStream(QObject* context, const QAudioDevice& device,
+                   std::shared_ptr<const TSampleBuffer> buffer)
         : m_context(context) {
         OnAudioThread(m_context, [&] {
-            m_sink = std::make_unique<TSink>(device, samples);
+            m_sink = std::make_unique<TSink>(device, std::move(buffer));
             m_started = m_sink->Started();
         });
     }
@@ -146,11 +193,11 @@ std::unique_ptr<TQtAudioOutput> TQtAudioOutput::Create() {
     return std::unique_ptr<TQtAudioOutput>(new TQtAudioOutput);
 }
 
-std::unique_ptr<TAudioStream> TQtAudioOutput::Open(std::span<const int16_t> samples) {
+std::unique_ptr<TAudioStream> TQtAudioOutput::Open(std::shared_ptr<const TSampleBuffer> buffer) {
     QAudioDevice device = QMediaDevices::defaultAudioOutput();
     if (device.isNull())
         return nullptr;
-    auto stream = std::make_unique<TQtAudioStream>(m_context, device, samples);
+    auto stream = std::make_unique<TQtAudioStream>(m_context, device, std::move(buffer));
     if (!stream->Started())
         return nullptr;
     return stream;

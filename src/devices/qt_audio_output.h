@@ -1,11 +1,11 @@
 // The sound device through Qt Multimedia: one QAudioSink per playing buffer, 16-bit stereo
-// 44100 Hz, reading the buffer in place. The sinks live on a thread of their own with its
-// own event loop, so the device is fed while the program renders the rest of a song.
+// 44100 Hz, reading the buffer in place up to its rendered mark. The sinks live on a thread of
+// their own with its own event loop, so the device is fed while the program renders the rest
+// of a song.
 #pragma once
 
 #include <QThread>
 #include <memory>
-#include <span>
 
 #include "sound/playbuffer.h"
 
@@ -21,7 +21,7 @@ public:
     // can say once that there is no sound instead of failing at every note.
     static std::unique_ptr<TQtAudioOutput> Create();
     ~TQtAudioOutput() override;
-    std::unique_ptr<TAudioStream> Open(std::span<const int16_t> samples) override;
+    std::unique_ptr<TAudioStream> Open(std::shared_ptr<const TSampleBuffer> buffer) override;
 
 private:
     TQtAudioOutput();

@@ -46,14 +46,16 @@ protected:
         return RenderSong(
             renderer, project, mode, firstRow, nullptr, [this](const TSharedBuffer& b) {
                 startedWith.push_back(b);
-                EXPECT_TRUE(b->Rendering) << "handed over while rendering";
-                firstRowSounding = std::any_of(b->Samples.begin(), b->Samples.begin() + 2000,
+                renderedAtStart = b->Rendered();
+                const auto& samples = b->Samples();
+                firstRowSounding = std::any_of(samples.begin(), samples.begin() + 2000,
                                                [](int16_t v) { return v != 0; });
-                restSilent = std::all_of(b->Samples.end() - 2000, b->Samples.end(),
+                restSilent = std::all_of(samples.end() - 2000, samples.end(),
                                          [](int16_t v) { return v == 0; });
             });
     }
     bool firstRowSounding = false, restSilent = false;
+    size_t renderedAtStart = 0;
     TProject project;
     TEditorState editor;
     TRenderer renderer;
@@ -142,7 +144,7 @@ TEST(SongThreads, BatchesOnSeveralThreadsGiveTheSameBytesAndPeak) {
         renderer.Threads = threads;
         TSongRender song = RenderSong(renderer, project, TSongMode::Export, 1, nullptr, {});
         ASSERT_TRUE(song.Buffer);
-        EXPECT_TRUE(song.Buffer->Samples == plain) << threads << " threads";
+        EXPECT_TRUE(song.Buffer->Samples() == plain) << threads << " threads";
         EXPECT_EQ(renderer.State.PeakLevel, plainPeak) << threads << " threads";
     }
     EXPECT_GT(plainPeak, 32767) << "the test song does wrap around";
@@ -164,14 +166,15 @@ TEST_F(SongRenderTest, ColumnsStartTogetherAndRowsFollowTheLongest) {
     TSongRender song = Song(TSongMode::All);
     ASSERT_TRUE(song.Buffer);
     EXPECT_EQ(song.Total, 4 * Quarter + Quarter) << "B (4 quarters) outlasts A twice";
-    EXPECT_EQ(song.Buffer->Samples.size(), size_t(song.Total));
+    EXPECT_EQ(song.Buffer->Size(), size_t(song.Total));
     EXPECT_EQ(startedWith.size(), 1u);
     EXPECT_EQ(startedWith[0], song.Buffer);
     EXPECT_TRUE(firstRowSounding) << "playback starts once the first row is rendered...";
     EXPECT_TRUE(restSilent) << "...and before the last row is";
-    EXPECT_FALSE(song.Buffer->Rendering);
+    EXPECT_EQ(renderedAtStart, size_t(4 * Quarter)) << "handed over with the first row final";
+    EXPECT_TRUE(song.Buffer->Complete());
     // The third row (A in column 1) starts where B ended: quiet just before, sound after.
-    EXPECT_NE(song.Buffer->Samples[size_t(4 * Quarter + 200)], 0);
+    EXPECT_NE(song.Buffer->Samples()[size_t(4 * Quarter + 200)], 0);
 
     project.Structure = {"3\tA", "0\tA", "\tA"};
     EXPECT_EQ(Song(TSongMode::All).Total, 5 * Quarter) << "an empty or 0 repeat plays once";
@@ -233,9 +236,10 @@ TEST_F(SongRenderTest, CancellingLeavesTheRestSilent) {
     EXPECT_TRUE(progress.Stopped);
     ASSERT_EQ(song.Total, 3 * Quarter);
     EXPECT_EQ(progress.Last, 1) << "positions run 0 .. range";
-    EXPECT_NE(song.Buffer->Samples[size_t(Quarter + 500)], 0) << "the second row was rendered";
+    EXPECT_NE(song.Buffer->Samples()[size_t(Quarter + 500)], 0) << "the second row was rendered";
     for (int64_t i = 2 * Quarter; i < 3 * Quarter; ++i)
-        ASSERT_EQ(song.Buffer->Samples[size_t(i)], 0) << i;
+        ASSERT_EQ(song.Buffer->Samples()[size_t(i)], 0) << i;
+    EXPECT_TRUE(song.Buffer->Complete()) << "a cancelled render is over: the rest stays silent";
 }
 
 TEST(RenderStatus, Text) {
@@ -248,11 +252,11 @@ TEST(RenderStatus, Text) {
 TEST(Preview, OneNoteWithRoomForItsRelease) {
     TRenderer renderer;
     TSharedBuffer b = RenderPreview(renderer, 120, 3, 0, TInstrument{});
-    EXPECT_EQ(b->Samples.size(), size_t(4 * Quarter));
-    EXPECT_NE(b->Samples[1000], 0);
-    EXPECT_EQ(b->Samples[size_t(Quarter + 1000)], 0) << "the default voice stops with its key";
-    EXPECT_TRUE(RenderPreview(renderer, 1, 0, 0, TInstrument{})->Samples.size() <
-                size_t(MaxRenderValues))
+    EXPECT_EQ(b->Size(), size_t(4 * Quarter));
+    EXPECT_TRUE(b->Complete());
+    EXPECT_NE(b->Samples()[1000], 0);
+    EXPECT_EQ(b->Samples()[size_t(Quarter + 1000)], 0) << "the default voice stops with its key";
+    EXPECT_TRUE(RenderPreview(renderer, 1, 0, 0, TInstrument{})->Size() < size_t(MaxRenderValues))
         << "a tempo no editor sets does not allocate gigabytes";
 }
 
@@ -277,20 +281,22 @@ private:
 
 class TFakeOutput : public TAudioOutput {
 public:
-    std::unique_ptr<TAudioStream> Open(std::span<const int16_t> samples) override {
+    std::unique_ptr<TAudioStream> Open(std::shared_ptr<const TSampleBuffer> buffer) override {
         if (Broken)
             return nullptr;
         States.push_back(std::make_unique<TFakeStreamState>());
-        States.back()->Done = samples.empty();
+        States.back()->Done = buffer->Size() == 0;
         return std::make_unique<TFakeStream>(*States.back());
     }
     bool Broken = false;
     std::vector<std::unique_ptr<TFakeStreamState>> States;
 };
 
-TSharedBuffer Buffer(size_t values) {
-    auto b = std::make_shared<TSampleBuffer>();
-    b->Samples.assign(values, 1);
+TSharedBuffer Buffer(size_t values, bool complete = true) {
+    auto b = std::make_shared<TSampleBuffer>(values);
+    std::fill_n(b->Writable().begin(), values, int16_t(1));
+    if (complete)
+        b->MarkComplete();
     return b;
 }
 
@@ -325,13 +331,13 @@ TEST(Playback, SixteenSlotsReapPauseAndStop) {
 TEST(Playback, ABufferStillRenderingIsKeptAndBrokenDevicesFailCleanly) {
     TFakeOutput output;
     TPlayback playback(output);
-    TSharedBuffer song = Buffer(100);
-    song->Rendering = true;
+    TSharedBuffer song = Buffer(100, false);
+    song->MarkRendered(60);
     ASSERT_TRUE(playback.PlaybackStart(song));
     output.States[0]->Done = true;
     playback.PlaybackReap();
     EXPECT_EQ(playback.BusySlots(), 1) << "held until rendering ends";
-    song->Rendering = false;
+    song->MarkComplete();
     playback.PlaybackReap();
     EXPECT_EQ(playback.BusySlots(), 0);
 

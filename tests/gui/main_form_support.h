@@ -24,8 +24,8 @@ public:
 // Plays nothing; remembers how long every buffer it was given is.
 class TFakeOutput : public TAudioOutput {
 public:
-    std::unique_ptr<TAudioStream> Open(std::span<const int16_t> samples) override {
-        Opened->push_back(samples.size());
+    std::unique_ptr<TAudioStream> Open(std::shared_ptr<const TSampleBuffer> buffer) override {
+        Opened->push_back(buffer->Size());
         return std::make_unique<TFakeStream>();
     }
     std::shared_ptr<std::vector<size_t>> Opened = std::make_shared<std::vector<size_t>>();

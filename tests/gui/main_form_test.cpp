@@ -95,7 +95,7 @@ private slots:
     }
     void cleanup() {
         if (form) {
-            form->Project().SetChanged(false);
+            form->Document().MarkClean();
             form->close();
         }
         form.reset();

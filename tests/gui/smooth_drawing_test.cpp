@@ -76,7 +76,7 @@ private slots:
     void init() { dir = std::make_unique<test::TTempDir>(); }
     void cleanup() {
         if (form) {
-            form->Project().SetChanged(false);
+            form->Document().MarkClean();
             form->close();
         }
         form.reset();

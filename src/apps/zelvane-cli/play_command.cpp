@@ -76,7 +76,7 @@ int RunPlay(const std::vector<std::string>& args, int argc, char** argv) {
         return ExitFileError;
     }
     std::cout << outcome.Status << std::endl;
-    if (!started && outcome.Buffer && !outcome.Buffer->Samples.empty()) {
+    if (!started && outcome.Buffer && outcome.Buffer->Size() != 0) {
         std::cerr << "zelvane-cli: the sound device could not play\n";
         return ExitFileError;
     }

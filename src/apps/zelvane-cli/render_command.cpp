@@ -117,7 +117,7 @@ TRenderOutcome RenderForOptions(const TProject& project, const TRenderOptions& o
     auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
                   std::chrono::steady_clock::now() - clockStart)
                   .count();
-    int64_t frames = outcome.Buffer ? int64_t(outcome.Buffer->Samples.size() / 2) : 0;
+    int64_t frames = outcome.Buffer ? int64_t(outcome.Buffer->Size() / 2) : 0;
     outcome.Status = RenderStatusText(ms, frames, renderer.State.PeakLevel);
     return outcome;
 }
@@ -150,7 +150,7 @@ int RunExportWav(const std::vector<std::string>& args, const std::string& argv0)
         std::cerr << "zelvane-cli: " << MarkupToPlainText(outcome.Error) << '\n';
         return ExitFileError;
     }
-    if (!WriteWavFile(options.Out, outcome.Buffer->Samples)) {
+    if (!WriteWavFile(options.Out, outcome.Buffer->Samples())) {
         std::cerr << "zelvane-cli: Failed to Save File\n";
         return FileFailure();
     }

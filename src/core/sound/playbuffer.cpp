@@ -12,7 +12,7 @@ bool TPlayback::PlaybackStart(TSharedBuffer buffer) {
     for (auto& slot : m_slots) {
         if (slot.Buffer)
             continue;
-        auto stream = m_output.Open(buffer->Samples);
+        auto stream = m_output.Open(buffer);
         if (!stream)
             return false;
         slot.Buffer = std::move(buffer);
@@ -24,7 +24,7 @@ bool TPlayback::PlaybackStart(TSharedBuffer buffer) {
 
 void TPlayback::PlaybackReap() {
     for (auto& slot : m_slots) {
-        if (!slot.Buffer || slot.Buffer->Rendering || !slot.Stream->Finished())
+        if (!slot.Buffer || !slot.Buffer->Complete() || !slot.Stream->Finished())
             continue;
         slot.Stream.reset();
         slot.Buffer.reset();

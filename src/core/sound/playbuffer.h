@@ -1,5 +1,5 @@
-// Playing finished buffers on the sound device, up to 16 at once, each whole on its own output
-// stream; and writing a buffer as a WAV file.
+// Playing rendered buffers on the sound device, up to 16 at once, each whole on its own output
+// stream (a song's while the rest of it still renders); and writing a buffer as a WAV file.
 #pragma once
 
 #include <array>
@@ -23,12 +23,13 @@ public:
     virtual void Stop() = 0;
 };
 
-// The sound device: opens a stream that plays `samples` from the start. The samples stay valid
-// until the stream is stopped or destroyed. nullptr when the device cannot play.
+// The sound device: opens a stream that plays `buffer` from the start. The stream reads only
+// samples before the buffer's rendered mark (it waits at the mark while the render is behind)
+// and finishes only once the buffer is complete and played. nullptr when the device cannot play.
 class TAudioOutput {
 public:
     virtual ~TAudioOutput() = default;
-    virtual std::unique_ptr<TAudioStream> Open(std::span<const int16_t> samples) = 0;
+    virtual std::unique_ptr<TAudioStream> Open(std::shared_ptr<const TSampleBuffer> buffer) = 0;
 };
 
 inline constexpr int PlaySlotCount = 16;
@@ -43,8 +44,8 @@ public:
     // Plays the whole buffer in the first free slot. False (and the buffer not kept) when all
     // slots are busy or the device cannot play it.
     bool PlaybackStart(TSharedBuffer buffer);
-    // Frees every slot whose stream has finished, except one whose buffer is still being
-    // rendered: that slot is kept until rendering ends.
+    // Frees every slot whose stream has finished, except one whose buffer is not yet complete:
+    // that slot is kept until rendering ends.
     void PlaybackReap();
     void PlaybackPause();
     void PlaybackResume();

@@ -168,10 +168,10 @@ TSharedBuffer RenderRiffs(TRenderer& renderer, const TProject& project, int riff
     int64_t total = walk({}, false, 0);
     if (total > MaxRenderValues)
         return nullptr;
-    auto buffer = std::make_shared<TSampleBuffer>();
-    buffer->Samples.assign(size_t(total), 0);
-    walk(buffer->Samples, true, total);
+    auto buffer = std::make_shared<TSampleBuffer>(size_t(total));
+    walk(buffer->Writable(), true, total);
     renderer.Flush();
+    buffer->MarkComplete();
     return buffer;
 }
 
@@ -214,7 +214,7 @@ TSongRender RenderSong(TRenderer& renderer, const TProject& project, TSongMode m
         const bool render = pass == 2 && result.Buffer != nullptr;
         std::span<int16_t> samples;
         if (render)
-            samples = result.Buffer->Samples;
+            samples = result.Buffer->Writable();
         if (pass == 2 && progress)
             progress->Start("Rendering ...", std::max(lastRow - firstRow, 0));
         int64_t pos = 0;
@@ -255,6 +255,10 @@ TSongRender RenderSong(TRenderer& renderer, const TProject& project, TSongMode m
             }
             pos = rowEnd;
             renderer.Flush();
+            // Later rows start at `pos` and never write before it: what lies before is final,
+            // and a device playing the buffer may have it.
+            if (render)
+                result.Buffer->MarkRendered(size_t(pos));
             if (render && !started && mode != TSongMode::Export && result.Error.empty() &&
                 startPlayback) {
                 startPlayback(result.Buffer);
@@ -273,14 +277,11 @@ TSongRender RenderSong(TRenderer& renderer, const TProject& project, TSongMode m
             progress->Stop();
         if (pass == 1 && result.Total > MaxRenderValues)
             result.Error = TooLongError;
-        if (pass == 1 && result.Error.empty()) {
-            result.Buffer = std::make_shared<TSampleBuffer>();
-            result.Buffer->Samples.assign(size_t(result.Total), 0);
-            result.Buffer->Rendering = true;
-        }
+        if (pass == 1 && result.Error.empty())
+            result.Buffer = std::make_shared<TSampleBuffer>(size_t(result.Total));
     }
     if (result.Buffer)
-        result.Buffer->Rendering = false;
+        result.Buffer->MarkComplete();
     if (!result.Error.empty())
         result.Buffer.reset();
     return result;
@@ -301,12 +302,13 @@ std::string RenderStatusText(int64_t ms, int64_t frames, int32_t peakLevel) {
 TSharedBuffer RenderPreview(TRenderer& renderer, int tempo, uint8_t duration, int pitch,
                             const TInstrument& instrument) {
     int64_t n = 2 * NoteSamples(tempo, DurationTicks(duration));
-    auto buffer = std::make_shared<TSampleBuffer>();
+    // A tempo far below any the editor sets: no sound rather than gigabytes.
     if (n < 0 || 4 * n > MaxRenderValues)
-        return buffer; // a tempo far below any the editor sets: no sound rather than gigabytes
-    buffer->Samples.assign(size_t(4 * n), 0);
+        return std::make_shared<TSampleBuffer>();
+    auto buffer = std::make_shared<TSampleBuffer>(size_t(4 * n));
     RenderNote(renderer.State, renderer.MasterVolume, tempo, pitch, DurationTicks(duration),
-               &instrument, buffer->Samples, 0, 4 * n);
+               &instrument, buffer->Writable(), 0, 4 * n);
+    buffer->MarkComplete();
     return buffer;
 }
 

@@ -12,16 +12,9 @@
 
 #include "model/song.h"
 #include "sound/notebuffer.h"
+#include "sound/sample_buffer.h"
 
 namespace zel {
-
-// A rendered passage. `Rendering` stays true while the song renderer still writes into it, so
-// that playback holds it even when the device has reached its end.
-struct TSampleBuffer {
-    std::vector<int16_t> Samples;
-    bool Rendering = false;
-};
-using TSharedBuffer = std::shared_ptr<TSampleBuffer>;
 
 // The longest passage a render makes: two hours (about 1.3 GB of samples). Longer songs, such
 // as a repeat count typed by mistake, are refused instead of exhausting memory.
@@ -69,7 +62,7 @@ int64_t RenderRiff(TRenderer& renderer, const TRiff& riff, int first, const TIns
                    std::span<int16_t> buffer, bool render, int64_t pos, int64_t end);
 
 // Renders riffs one after another: the current riff from a note, or every riff of the table.
-// None when the result would be longer than MaxRenderValues.
+// None when the result would be longer than MaxRenderValues. The buffer comes back complete.
 TSharedBuffer RenderRiffs(TRenderer& renderer, const TProject& project, int riffIndex, int first,
                           bool allRiffs, const TInstrument& instrument);
 
@@ -99,7 +92,9 @@ struct TSongRender {
 
 // Renders the song structure. `firstGridRow` (from 1) is used by FromRow. `startPlayback` is
 // called once, after the first rendered row, with the whole (still rendering) buffer, except
-// for Export and when a riff is undefined.
+// for Export and when a riff is undefined. The buffer's rendered mark moves to the end of each
+// row as it is finished, and to the end of the buffer when the render returns (cancelled or
+// not: the rest then stays silent).
 TSongRender RenderSong(TRenderer& renderer, const TProject& project, TSongMode mode,
                        int firstGridRow, TProgress* progress,
                        const std::function<void(const TSharedBuffer&)>& startPlayback);

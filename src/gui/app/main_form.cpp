@@ -218,6 +218,10 @@ void TMainForm::FirstShow() {
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
+    if (CloseDuringRender()) {
+        event->ignore();
+        return;
+    }
     if (!ConfirmDiscard()) {
         event->ignore();
         return;

@@ -110,6 +110,10 @@ private:
                        std::function<void()> handler, QAction* shared = nullptr);
     TEditorContext Context();
     void BeginRender(TRenderer& renderer);
+    // True (with a beep) while a render runs: play and export commands are refused meanwhile.
+    bool RenderBusy();
+    // Closing while a song renders cancels the render; the window closes once it has stopped.
+    bool CloseDuringRender();
     void FlagCommand(TNoteFlagCommand command);
     void RunKey(TEditKey key);
     void UndoClick();
@@ -136,6 +140,8 @@ private:
 
     std::unique_ptr<TPlayback> m_playback;
     TRenderClock m_clock;
+    TProgressWindow* m_renderProgress = nullptr; // the running song render's, if any
+    bool m_closeAfterRender = false;
     QTimer m_reapTimer;
 
     TTabControlSmart* m_tabs = nullptr;

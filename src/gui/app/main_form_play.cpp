@@ -1,4 +1,7 @@
-// The main window's play, pause, stop and export commands and the note preview.
+// The main window's play, pause, stop and export commands and the note preview. A render works
+// on its own copy of the project: the window stays live while a song renders (the progress
+// window lets events through), so the user may type, open or start another project meanwhile.
+#include <QApplication>
 #include <QFileInfo>
 
 #include "app/markup.h"
@@ -14,6 +17,14 @@ namespace zel {
 namespace {
 
 const QString WaveFilter = QStringLiteral("Wave File (*.wav);;All Files (*)");
+
+// The project as it is when a render starts. A copy is a deep copy (the tables are arrays and
+// vectors); it does not tell the window about changes, as the original does.
+std::unique_ptr<const TProject> RenderCopy(const TProject& project) {
+    auto copy = std::make_unique<TProject>(project);
+    copy->SetChangedListener({});
+    return copy;
+}
 
 } // namespace
 
@@ -38,27 +49,52 @@ void TMainForm::BeginRender(TRenderer& renderer) {
     m_clock.StartRenderClock(renderer);
 }
 
+bool TMainForm::RenderBusy() {
+    // One render at a time: a play or export command while a song renders (its progress window
+    // lets the toolbar and the menus work) is refused, so it cannot restart the render clock
+    // or render inside the running render.
+    if (!m_clock.Rendering())
+        return false;
+    QApplication::beep();
+    return true;
+}
+
+bool TMainForm::CloseDuringRender() {
+    if (!m_renderProgress)
+        return false;
+    // The render stops at its next row and the window closes after it (bPlayScriptClick);
+    // the question about unsaved work comes then.
+    m_closeAfterRender = true;
+    m_renderProgress->Service().Cancel();
+    return true;
+}
+
 void TMainForm::bPlayRiffClick(const QString& sender) {
+    if (RenderBusy())
+        return;
     TRenderer renderer;
     BeginRender(renderer);
+    const auto project = RenderCopy(m_project);
     const TRiff& riff = CurrentRiffOf(m_project, m_editor);
     int first = sender == QStringLiteral("bPlayRiff") ? riff.Cursor : 0;
     bool all = sender == QStringLiteral("bPlayAllRiffs");
     // Until the instruments window exists the riff commands play instrument 0.
-    TSharedBuffer buffer = RenderRiffs(renderer, m_project, m_editor.CurrentRiff, first, all,
-                                       m_project.Instruments[0]);
+    TSharedBuffer buffer =
+        RenderRiffs(renderer, *project, m_editor.CurrentRiff, first, all, project->Instruments[0]);
     if (!buffer) {
         m_clock.ShowRenderStatus(renderer, 0);
         DisplayError(TooLongError);
         return;
     }
-    if (m_playback && !buffer->Samples.empty())
+    if (m_playback && buffer->Size() != 0)
         m_playback->PlaybackStart(buffer);
-    SetStatusText(QString::fromStdString(
-        m_clock.ShowRenderStatus(renderer, int64_t(buffer->Samples.size() / 2))));
+    SetStatusText(
+        QString::fromStdString(m_clock.ShowRenderStatus(renderer, int64_t(buffer->Size() / 2))));
 }
 
 void TMainForm::bPlayScriptClick(const QString& sender) {
+    if (RenderBusy())
+        return;
     bool exporting = sender == QStringLiteral("mExportWAV");
     QString wavePath;
     if (exporting) {
@@ -81,20 +117,28 @@ void TMainForm::bPlayScriptClick(const QString& sender) {
                                                                     : TSongMode::All;
     // Until the structure grid edits rows, "from the current row" starts at the first row.
     int firstGridRow = std::max(1, m_grid->currentRow() + 1);
+    const auto project = RenderCopy(m_project);
     TProgressWindow progress(this);
-    TSongRender song = RenderSong(renderer, m_project, mode, firstGridRow, &progress.Service(),
+    m_renderProgress = &progress;
+    TSongRender song = RenderSong(renderer, *project, mode, firstGridRow, &progress.Service(),
                                   [this](const TSharedBuffer& buffer) {
                                       if (m_playback)
                                           m_playback->PlaybackStart(buffer);
                                   });
-    int64_t frames = song.Buffer ? int64_t(song.Buffer->Samples.size() / 2) : 0;
+    m_renderProgress = nullptr;
+    int64_t frames = song.Buffer ? int64_t(song.Buffer->Size() / 2) : 0;
     SetStatusText(QString::fromStdString(m_clock.ShowRenderStatus(renderer, frames)));
+    if (m_closeAfterRender) {
+        m_closeAfterRender = false;
+        close();
+        return;
+    }
     if (!song.Error.empty()) {
         DisplayError(song.Error);
         return;
     }
     if (exporting && song.Buffer && !song.Cancelled &&
-        !WriteWavFile(wavePath.toStdString(), song.Buffer->Samples))
+        !WriteWavFile(wavePath.toStdString(), song.Buffer->Samples()))
         DisplayError("Failed to Save File\n" + LastFileError());
 }
 
