@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "app/application_identity.h"
 #include "app/main_form.h"
 #include "app/message_box.h"
 #include "app/message_service.h"
@@ -37,9 +38,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QString::fromLatin1(zel::ApplicationTitle));
-    QApplication::setApplicationDisplayName(QString::fromLatin1(zel::ApplicationTitle));
-    QApplication::setDesktopFileName(QStringLiteral("zelvane"));
+    zel::SetApplicationIdentity();
 
     zel::TGuiMessageService messages;
     zel::TScopedMessageService install(messages);

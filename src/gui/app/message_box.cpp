@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <array>
 
+#include "app/project_lifecycle.h"
 #include "markup_painter.h"
 #include "model/ansi_text.h"
 #include "riff_view_paint.h"
@@ -196,6 +197,8 @@ TMessageBoxForm::TMessageBoxForm(int kind, std::string_view text, std::string_vi
       m_kind(kind), m_text(text) {
     setObjectName(QStringLiteral("MessageBoxForm"));
     setModal(true);
+    // Window lists name the program.
+    setWindowTitle(QString::fromLatin1(ApplicationTitle));
     setFont(MessageFont());
 
     // The text area covers at least the icon box and the designed width, at most what fits.
