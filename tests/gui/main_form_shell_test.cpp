@@ -7,6 +7,7 @@
 
 #include "app/application_identity.h"
 #include "app/message_box.h"
+#include "app/window_places.h"
 #include "main_form_harness.h"
 #include "model/riff_properties_form.h"
 
@@ -59,6 +60,77 @@ private slots:
         QCOMPARE(Properties()->windowHandle()->title(), QStringLiteral("Riff Properties"));
         TMessageBoxForm box(MessageInformation, "Saved", "OK");
         QCOMPARE(box.windowTitle(), QStringLiteral("Zelvane Editor"));
+    }
+
+    void windowPlacesComeBackExactlyStartAfterStart() {
+        QVERIFY(h->Start());
+        Form().resize(600, 430);
+        Form().move(37, 21);
+        Form().OpenRiffPropertiesWindow();
+        Properties()->move(413, 57);
+        QRect mainInside = Form().geometry();
+        QRect mainFrame = Form().frameGeometry();
+        QRect propertiesFrame = Properties()->frameGeometry();
+        QVERIFY(mainFrame != mainInside); // the platform draws frames, as desktops do
+        for (int start = 1; start <= 3; ++start) {
+            h->Close();
+            QVERIFY(h->Start());
+            Form().OpenRiffPropertiesWindow();
+            QCOMPARE(Form().geometry(), mainInside);
+            QCOMPARE(Form().frameGeometry(), mainFrame);
+            QCOMPARE(Properties()->frameGeometry(), propertiesFrame);
+        }
+        // The place is given before the window is made: only then does a window manager put
+        // the frame's corner there (this platform knows its frames at once, desktops do not).
+        h->Close();
+        TMainFormSetup setup;
+        setup.SettingsPath = h->Settings();
+        TMainForm unshown(std::move(setup));
+        QVERIFY(!unshown.testAttribute(Qt::WA_WState_Created));
+        QCOMPARE(unshown.pos(), mainFrame.topLeft());
+        QCOMPARE(unshown.size(), mainInside.size());
+        // A window that did not show in a run keeps the place it had.
+        h->Close();
+        QVERIFY(h->Start());
+        h->Close();
+        QVERIFY(h->Start());
+        Form().OpenRiffPropertiesWindow();
+        QCOMPARE(Properties()->frameGeometry(), propertiesFrame);
+    }
+
+    void placesOffTheScreenArePulledBackSoTheTitleBarShows() {
+        QRect screen = VirtualScreen();
+        SetSettings("WinMainFormLeft\t-3000\r\nWinMainFormTop\t-250\r\nWinMainFormWidth\t640\r\n"
+                    "WinMainFormHeight\t500\r\nWinRiffPropertiesFormLeft\t200\r\n"
+                    "WinRiffPropertiesFormTop\t-80\r\n");
+        QVERIFY(h->Start());
+        Form().OpenRiffPropertiesWindow();
+        for (QWidget* window : {static_cast<QWidget*>(&Form()), Properties()}) {
+            QRect frame = window->frameGeometry();
+            QVERIFY2(frame.top() >= screen.top(), qPrintable(window->objectName()));
+            QVERIFY2(frame.right() >= screen.left() + 31, qPrintable(window->objectName()));
+        }
+        QCOMPARE(Properties()->frameGeometry().left(), 200);
+    }
+
+    void aFirstTimeWindowOpensBesideTheMainWindow() {
+        QRect screen = VirtualScreen();
+        QVERIFY(h->Start());
+        Form().resize(screen.width() / 3, screen.height() / 2);
+        Form().move(screen.left() + 10, screen.top() + 30);
+        Form().OpenRiffPropertiesWindow();
+        QRect main = Form().frameGeometry();
+        QRect properties = Properties()->frameGeometry();
+        QVERIFY(properties.left() > main.right());
+        QCOMPARE(properties.top(), main.top());
+        QVERIFY(screen.contains(properties));
+
+        // Without room beside it, it still opens whole on the screen.
+        SetSettings("WinMainFormLeft\t0\r\nWinMainFormTop\t0\r\nWinMainFormWidth\t" +
+                    std::to_string(screen.width() - 10) + "\r\nWinMainFormHeight\t400\r\n");
+        QVERIFY(h->Start());
+        Form().OpenRiffPropertiesWindow();
+        QVERIFY(screen.contains(Properties()->frameGeometry()));
     }
 };
 

@@ -12,6 +12,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "app/window_places.h"
 #include "icons.h"
 #include "model/ansi_text.h"
 #include "model/projectfile.h"
@@ -84,6 +85,8 @@ TMainForm::TMainForm(TMainFormSetup setup, QWidget* parent)
 
     m_save->setEnabled(false);
     m_tabs->Strip().SelectAndFill(0);
+    // Before the window first shows: the window manager places its frame where it was left.
+    RestoreWindowPlace(m_settings, *this, "MainForm", true);
     if (!m_playback)
         SetStatusText(QStringLiteral("No sound output"));
 }
@@ -163,13 +166,6 @@ void TMainForm::showEvent(QShowEvent* event) {
 }
 
 void TMainForm::FirstShow() {
-    QRect screen = QGuiApplication::primaryScreen()
-                       ? QGuiApplication::primaryScreen()->virtualGeometry()
-                       : QRect(0, 0, 1920, 1080);
-    TWindowGeometry current{x(), y(), width(), height()};
-    TWindowGeometry placed =
-        INIWinLoad(m_settings, "MainForm", current, screen.width(), screen.height(), true);
-    setGeometry(placed.Left, placed.Top, placed.Width, placed.Height);
     int tabHeight =
         std::max(44, m_settings.INIReadNum("Main:TabControlHeight", DesignedTabControlHeight));
     // After the window's layout has given the splitter its height.
@@ -180,12 +176,7 @@ void TMainForm::FirstShow() {
         m_splitter->setSizes({tabHeight, std::max(1, room - tabHeight)});
     });
     m_master = std::clamp(m_settings.INIReadNum("Master", 50), 0, 100);
-    TWindowGeometry propertiesAt =
-        INIWinLoad(m_settings, "RiffPropertiesForm",
-                   {m_riffProperties->x(), m_riffProperties->y(), m_riffProperties->width(),
-                    m_riffProperties->height()},
-                   screen.width(), screen.height(), false);
-    m_riffProperties->move(propertiesAt.Left, propertiesAt.Top);
+    RestoreWindowPlace(m_settings, *m_riffProperties, "RiffPropertiesForm", false, this);
 
     m_recent.Load(m_settings, [](const std::string& path) {
         return QFileInfo::exists(QString::fromStdString(path));
@@ -219,12 +210,8 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 }
 
 void TMainForm::SaveSettings() {
-    bool normal = !(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized));
-    INIWinSave(m_settings, "MainForm", {x(), y(), width(), height()}, normal);
-    QWidget* properties = m_riffProperties;
-    INIWinSave(m_settings, "RiffPropertiesForm",
-               {properties->x(), properties->y(), properties->width(), properties->height()},
-               !(properties->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized)));
+    SaveWindowPlace(m_settings, *this, "MainForm");
+    SaveWindowPlace(m_settings, *m_riffProperties, "RiffPropertiesForm");
     m_settings.INIWriteNum("Main:TabControlHeight", m_splitter->sizes().value(0));
     m_settings.INIWriteNum("Master", m_master);
     m_settings.INIWriteNum("ShowHints", m_showHints ? 1 : 0);
