@@ -10,6 +10,7 @@
 #include "app/window_places.h"
 #include "main_form_harness.h"
 #include "model/riff_properties_form.h"
+#include "view/riff_view.h"
 
 using namespace zel;
 
@@ -23,6 +24,13 @@ bool TitlesShownAsSet() {
     bool follows = QGuiApplication::applicationDisplayName() == QStringLiteral("probe");
     QGuiApplication::setApplicationName(name);
     return follows;
+}
+
+void FillQuarterNotes(TRiff& riff, int count) {
+    riff.Notes.clear();
+    for (int i = 0; i < count; ++i)
+        riff.Notes.push_back(test::Note(QuarterDuration, {{2, i % 12}}));
+    EnsureNotes(riff, count + 1);
 }
 
 } // namespace
@@ -131,6 +139,39 @@ private slots:
         QVERIFY(h->Start());
         Form().OpenRiffPropertiesWindow();
         QVERIFY(screen.contains(Properties()->frameGeometry()));
+    }
+
+    void riffAreaShowsAWholeBandAndKeepsTheUsersHeight() {
+        auto wholeBandShows = [this] {
+            TRiffView* view = Form().RiffView();
+            const TRiff& riff = Form().Project().Riffs[size_t(Form().Editor().CurrentRiff)];
+            return view->viewport()->height() >= BandHeight(view->Metrics(), riff);
+        };
+        // The default window with a new project, and with a low riff area kept from before.
+        for (const char* settings : {"", "Main:TabControlHeight\t100\r\n"}) {
+            SetSettings(settings);
+            QVERIFY(h->Start());
+            QCOMPARE(Form().size(), QSize(649, 548));
+            QTRY_VERIFY2(wholeBandShows(), settings);
+            QVERIFY2(Splitter()->sizes().value(1) > 40, "the song grid keeps some room");
+        }
+        // A seven-string riff makes room for its lowest string.
+        TRiff& riff = Form().Project().Riffs[0];
+        riff.Tuning = {-13, -8, -3, 2, 7, 11, 16, int32_t(NoString)};
+        FillQuarterNotes(riff, 60);
+        Form().LoadSelectedRiff();
+        Form().RiffView()->RiffSwitched();
+        QTRY_VERIFY(wholeBandShows());
+
+        // A height the user chose above the least one comes back at the next start.
+        int chosen = RiffAreaHeight() + 37;
+        Splitter()->setSizes({chosen, Splitter()->height() - chosen});
+        QCOMPARE(RiffAreaHeight(), chosen);
+        h->Close();
+        QVERIFY(SettingsText().find("Main:TabControlHeight\t" + std::to_string(chosen)) !=
+                std::string::npos);
+        QVERIFY(h->Start());
+        QTRY_COMPARE(RiffAreaHeight(), chosen);
     }
 };
 

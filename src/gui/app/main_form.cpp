@@ -105,8 +105,8 @@ void TMainForm::CreateLayout() {
     m_splitter->setObjectName(QStringLiteral("Splitter1"));
 
     m_riffArea = new QWidget(m_splitter);
+    // No least height of its own: the tab strip's rows and a whole band of the riff view.
     m_riffArea->setObjectName(QStringLiteral("TabControl"));
-    m_riffArea->setMinimumHeight(44);
     auto* riffLayout = new QVBoxLayout(m_riffArea);
     riffLayout->setContentsMargins(0, 0, 0, 0);
     riffLayout->setSpacing(0);

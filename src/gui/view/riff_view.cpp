@@ -192,7 +192,18 @@ void TRiffView::RiffSwitched() {
     const TRiff& riff = CurrentRiffOf(m_project, m_editor);
     m_paintBox->resize(RiffViewWidth(m_metrics, riff), BandHeight(m_metrics, riff));
     m_cache.Clear();
+    if (BandHeight(m_metrics, riff) != m_bandHeight) {
+        m_bandHeight = BandHeight(m_metrics, riff);
+        updateGeometry(); // a riff with more strings needs more room
+    }
     RefreshView();
+}
+
+QSize TRiffView::minimumSizeHint() const {
+    const TRiff& riff = m_project.Riffs[size_t(std::clamp(m_editor.CurrentRiff, 0, MaxRiffs - 1))];
+    int height =
+        BandHeight(m_metrics, riff) + 2 * frameWidth() + horizontalScrollBar()->sizeHint().height();
+    return {QScrollArea::minimumSizeHint().width(), height};
 }
 
 void TRiffView::ScrollToCursor() {

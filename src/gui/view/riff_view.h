@@ -65,6 +65,9 @@ public:
     void PasteFromClipboard();
     void DeleteSelectionCommand();
 
+    // At least one whole band of the current riff, with the horizontal scroll bar under it.
+    QSize minimumSizeHint() const override;
+
     const TTabMetrics& Metrics() const { return m_metrics; }
     TRiffPaintBox* PaintBox() const { return m_paintBox; }
     QMenu* PopupMenu() const { return m_popup; }
@@ -96,6 +99,7 @@ private:
     TRiffMouse m_mouse;
     TBandColumnCache m_cache;
     bool m_showCursor = true;
+    int m_bandHeight = 0; // of the riff the least height was last given for
     TRiffPaintBox* m_paintBox = nullptr;
     QLineEdit* m_staffFocus = nullptr;
     QLineEdit* m_tabFocus = nullptr;
