@@ -1,6 +1,7 @@
 // The main window towards the desktop and its first-time user, on the offscreen platform (whose
 // windows have a frame of two pixels all round).
 #include <QApplication>
+#include <QPainter>
 #include <QSplitter>
 #include <QTest>
 #include <QWindow>
@@ -8,8 +9,11 @@
 #include "app/application_identity.h"
 #include "app/message_box.h"
 #include "app/window_places.h"
+#include "canvas.h"
 #include "main_form_harness.h"
 #include "model/riff_properties_form.h"
+#include "riff_view_paint.h"
+#include "view/position_panel_widget.h"
 #include "view/riff_view.h"
 
 using namespace zel;
@@ -24,6 +28,15 @@ bool TitlesShownAsSet() {
     bool follows = QGuiApplication::applicationDisplayName() == QStringLiteral("probe");
     QGuiApplication::setApplicationName(name);
     return follows;
+}
+
+// The rightmost column with anything drawn, or -1.
+int InkRight(const QImage& image, QColor background) {
+    for (int x = image.width() - 1; x >= 0; --x)
+        for (int y = 0; y < image.height(); ++y)
+            if (image.pixelColor(x, y) != background)
+                return x;
+    return -1;
 }
 
 void FillQuarterNotes(TRiff& riff, int count) {
@@ -172,6 +185,47 @@ private slots:
                 std::string::npos);
         QVERIFY(h->Start());
         QTRY_COMPARE(RiffAreaHeight(), chosen);
+    }
+
+    void positionPanelIsAsWideAsItsText() {
+        QVERIFY(h->Start());
+        TRiff& riff = Form().Project().Riffs[0];
+        FillQuarterNotes(riff, 876);
+        Form().RiffView()->RiffSwitched();
+        auto* panel = Form().findChild<TPositionPanelWidget*>(QStringLiteral("StatusBarPanel0"));
+        QVERIFY(panel);
+        struct {
+            int cursor, anchor;
+            const char* text;
+        } cases[] = {
+            {0, 0, "Position 0"},
+            {875, 875, "Position 218+3/4"}, // quarter notes in 4/4: 218 bars and 3/4
+            {39, 0, "Selection 10"},        // ten bars
+            {874, 0, "Selection 218+3/4"},
+            {5, 5, "Position 1+1/4"},
+            {0, 0, "Position 0"}, // back to a short text: the panel shrinks
+        };
+        for (const auto& c : cases) {
+            riff.Cursor = c.cursor;
+            riff.Anchor = c.anchor;
+            Form().RiffView()->RefreshView();
+            QCOMPARE(panel->Text(), QString::fromLatin1(c.text));
+            QTRY_COMPARE(panel->width(), panel->sizeHint().width());
+            // The whole text, drawn where nothing cuts it off, ends inside the panel.
+            QImage wide(600, panel->height(), QImage::Format_RGB32);
+            wide.fill(Qt::white);
+            {
+                QPainter painter(&wide);
+                TCanvas canvas(painter, panel->font().family(),
+                               QFontInfo(panel->font()).pixelSize());
+                DrawPositionPanel(canvas, QRect(0, 0, 600, panel->height()), riff);
+            }
+            int ink = InkRight(wide, Qt::white);
+            QVERIFY2(ink > 40 && ink < panel->width() - 1, c.text);
+            QVERIFY2(panel->width() >= 80, c.text);
+            QCOMPARE(panel->accessibleName(), QString::fromLatin1(c.text));
+        }
+        QCOMPARE(panel->width(), 80);
     }
 };
 

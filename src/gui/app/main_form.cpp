@@ -138,7 +138,7 @@ void TMainForm::CreateLayout() {
     statusBar()->setObjectName(QStringLiteral("StatusBar"));
     statusBar()->addWidget(m_positionPanel);
     statusBar()->addWidget(m_statusPanel, 1);
-    connect(m_view, &TRiffView::ViewChanged, m_positionPanel, qOverload<>(&QWidget::update));
+    connect(m_view, &TRiffView::ViewChanged, m_positionPanel, &TPositionPanelWidget::Refresh);
     connect(m_view, &TRiffView::ViewChanged, m_tabs, qOverload<>(&QWidget::update));
     connect(m_view, &TRiffView::DurationButtonsChanged, this, &TMainForm::ShowDurationButtons);
 
