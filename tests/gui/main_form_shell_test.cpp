@@ -227,6 +227,21 @@ private slots:
         }
         QCOMPARE(panel->width(), 80);
     }
+
+    void saveQuestionShowsTheInformationIcon() {
+        QVERIFY(h->Start({Demo()}));
+        Form().Project().SetChanged(true);
+        h->Messages.Answers = {2}; // Cancel
+        QVERIFY(!Form().ConfirmDiscard());
+        h->Messages.Answers = {1}; // No
+        Form().DeleteTabClick();
+        QCOMPARE(h->Messages.Messages.size(), size_t(2));
+        const auto& save = h->Messages.Messages[0];
+        QCOMPARE(save.Buttons, std::string("Save,Discard,Cancel"));
+        QCOMPARE(save.Kind, int(MessageInformation));
+        // A yes/no question keeps the question icon.
+        QCOMPARE(h->Messages.Messages[1].Kind, int(MessageQuestion));
+    }
 };
 
 QTEST_MAIN(MainFormShellTest)

@@ -31,8 +31,8 @@ void TMainForm::SetProjectPath(const QString& path) {
 bool TMainForm::ConfirmDiscard() {
     if (!m_project.IsChanged())
         return true;
-    int answer =
-        DisplayMany(MessageQuestion, DiscardQuestion(m_projectPath.toStdString()), DiscardButtons);
+    int answer = DisplayMany(DiscardQuestionKind, DiscardQuestion(m_projectPath.toStdString()),
+                             DiscardButtons);
     if (answer == 0) {
         SaveProject(false);
         return !m_project.IsChanged();
