@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QSplitter>
 #include <QTest>
+#include <QToolButton>
 #include <QWindow>
 
 #include "app/application_identity.h"
@@ -226,6 +227,37 @@ private slots:
             QCOMPARE(panel->accessibleName(), QString::fromLatin1(c.text));
         }
         QCOMPARE(panel->width(), 80);
+    }
+
+    void pauseWithNothingPlayingStaysUp() {
+        struct {
+            const char* what;
+            bool audio;
+            bool playing;
+            bool down;
+        } cases[] = {
+            {"no sound output", false, false, false},
+            {"nothing plays", true, false, false},
+            {"a riff plays", true, true, true},
+        };
+        for (const auto& c : cases) {
+            QVERIFY(h->Start({Demo()}, c.audio));
+            if (c.playing)
+                Form().bPlayRiffClick(QStringLiteral("bPlayRiffAll"));
+            auto* pause = Form().findChild<QToolButton*>(QStringLiteral("bPause"));
+            QTest::mouseClick(pause, Qt::LeftButton);
+            QVERIFY2(pause->isChecked() == c.down, c.what);
+            // Pressed again it always comes up.
+            QTest::mouseClick(pause, Qt::LeftButton);
+            QVERIFY2(!pause->isChecked(), c.what);
+        }
+        // Stopped while paused, nothing plays: the next press leaves it up.
+        auto* pause = Form().findChild<QToolButton*>(QStringLiteral("bPause"));
+        QTest::mouseClick(pause, Qt::LeftButton);
+        QVERIFY(pause->isChecked());
+        Form().bStopClick();
+        QTest::mouseClick(pause, Qt::LeftButton);
+        QVERIFY(!pause->isChecked());
     }
 
     void saveQuestionShowsTheInformationIcon() {
