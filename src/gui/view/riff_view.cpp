@@ -126,6 +126,8 @@ TRiffView::TRiffView(TProject& project, TEditorState& editor, QWidget* parent)
     m_tabFocus = makeFocus("eRiff2");
     setFocusPolicy(Qt::NoFocus);
     m_paintBox->setFocusPolicy(Qt::NoFocus);
+    // A short riff leaves room right of the paint box; clicks there count as clicks on it.
+    viewport()->installEventFilter(this);
 
     m_popup = new QMenu(this);
     m_popup->setObjectName(QStringLiteral("PopupMenuEdit"));
@@ -299,7 +301,36 @@ bool TRiffView::HandleKey(QKeyEvent* event) {
     return handled;
 }
 
+bool TRiffView::ViewportMouse(QEvent* event) {
+    auto* mouse = static_cast<QMouseEvent*>(event);
+    // The paint box's own coordinates: the columns and rows go on beyond its edges.
+    QMouseEvent inBox(mouse->type(), mouse->position() - QPointF(m_paintBox->pos()),
+                      mouse->globalPosition(), mouse->button(), mouse->buttons(),
+                      mouse->modifiers());
+    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)
+        Press(&inBox);
+    else if (event->type() == QEvent::MouseMove)
+        Move(&inBox);
+    else
+        Release();
+    return true;
+}
+
 bool TRiffView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == viewport()) {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+        case QEvent::MouseButtonRelease:
+            return ViewportMouse(event);
+        case QEvent::ContextMenu:
+            ShowPopup(static_cast<QContextMenuEvent*>(event)->globalPos());
+            return true;
+        default:
+            break;
+        }
+    }
     if (watched != m_staffFocus && watched != m_tabFocus)
         return QScrollArea::eventFilter(watched, event);
     switch (event->type()) {

@@ -88,6 +88,8 @@ private:
     void Press(QMouseEvent* event);
     void Move(QMouseEvent* event);
     void Release();
+    // A mouse event on the view's empty area right of or below the paint box.
+    bool ViewportMouse(QEvent* event);
     void ShowPopup(const QPoint& globalPos);
     bool HandleKey(QKeyEvent* event);
     void UpdateButtons();
