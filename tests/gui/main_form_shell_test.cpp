@@ -1,11 +1,15 @@
 // The main window towards the desktop and its first-time user, on the offscreen platform (whose
 // windows have a frame of two pixels all round).
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QMenu>
 #include <QPainter>
 #include <QSplitter>
 #include <QTest>
 #include <QToolButton>
 #include <QWindow>
+#include <filesystem>
 
 #include "app/application_identity.h"
 #include "app/message_box.h"
@@ -273,6 +277,28 @@ private slots:
         QCOMPARE(save.Kind, int(MessageInformation));
         // A yes/no question keeps the question icon.
         QCOMPARE(h->Messages.Messages[1].Kind, int(MessageQuestion));
+    }
+
+    void commandLineProjectsAreInOpenRecentWithTheirFullPath() {
+        std::filesystem::copy_file(ZELVANE_DEMO_PROJECT, h->Dir.File("song.zvp"));
+        QString full =
+            QFileInfo(QString::fromStdString(h->Dir.File("song.zvp"))).absoluteFilePath();
+        QString before = QDir::currentPath();
+        QDir::setCurrent(QString::fromStdString(h->Dir.Path().string()));
+        bool started = h->Start({QStringLiteral("-nosplash"), QStringLiteral("song.zvp")});
+        QDir::setCurrent(before);
+        QVERIFY(started);
+        QCOMPARE(Form().ProjectPath(), full);
+        QCOMPARE(Form().windowTitle(), QStringLiteral("Zelvane Editor - ") + full);
+        QMenu* file = Form().findChild<QMenu*>(QStringLiteral("mFile"));
+        QMetaObject::invokeMethod(file, "aboutToShow");
+        QStringList entries;
+        for (QAction* action : Form().findChild<QMenu*>(QStringLiteral("mOpenRecent"))->actions())
+            entries << action->text();
+        QCOMPARE(entries, QStringList{full});
+        h->Close();
+        QVERIFY(SettingsText().find("Recent1\t" + full.toStdString() + "\r\n") !=
+                std::string::npos);
     }
 };
 

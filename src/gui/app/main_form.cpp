@@ -186,10 +186,13 @@ void TMainForm::FirstShow() {
     for (const QString& argument : m_setup.Arguments) {
         if (argument.startsWith(QLatin1Char('-')))
             continue; // switches belong to other parts of the program
-        if (LoadProject(m_project, argument.toStdString())) {
-            SetProjectPath(argument);
+        // The title, Save and Open Recent want the full path, whatever the shell passed.
+        QString path = QFileInfo(argument).absoluteFilePath();
+        if (LoadProject(m_project, path.toStdString())) {
+            SetProjectPath(path);
             m_project.SetChanged(false);
-            m_recent.Add(argument.toStdString());
+            m_recent.Add(path.toStdString());
+            m_recent.Save(m_settings);
         }
         LoadSelectedRiff();
     }
