@@ -1,5 +1,6 @@
 #include "main_form.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileDialog>
@@ -21,6 +22,7 @@
 #include "progress_window.h"
 #include "view/position_panel_widget.h"
 #include "view/riff_view.h"
+#include "widgets/accessible_names.h"
 #include "widgets/tabcontrolsmart.h"
 
 namespace zel {
@@ -79,6 +81,11 @@ TMainForm::TMainForm(TMainFormSetup setup, QWidget* parent)
     CreateActions();
     CreateMenus();
     CreateToolBar();
+    // Screen readers and UI automation read the hints and captions that sighted users read.
+    SetAccessibleNames(this, {{"RiffTabs", "Riffs"}, {"gStruct", "Song structure"}});
+    if (auto* corner = m_grid->findChild<QAbstractButton*>()) // selects every cell
+        corner->setAccessibleName(QStringLiteral("Select All"));
+    NameToolButtons(this);
     BindRiffTabs();
     ApplyShowHints(m_showHints);
     qApp->installEventFilter(this);

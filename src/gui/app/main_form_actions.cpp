@@ -54,7 +54,9 @@ QAction* TMainForm::AddButton(QToolBar* bar, const char* name, int icon, const Q
     }
     button->setObjectName(QString::fromLatin1(name));
     button->setToolTip(hint);
-    if (!shared)
+    // A button shows its command's hint again whenever the command changes (Save is enabled
+    // and disabled all the time), so a shared command carries the button's hint too.
+    if (!shared || !hint.isEmpty())
         action->setToolTip(hint);
     button->setFocusPolicy(Qt::NoFocus);
     return action;

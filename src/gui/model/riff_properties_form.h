@@ -80,6 +80,7 @@ protected:
 private:
     TRiff& Riff();
     void BuildControls();
+    void NameControls();
     void UpdateSliders();
     void RefuseInput();
 

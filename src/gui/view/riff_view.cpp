@@ -15,6 +15,7 @@
 #include "edit/note_clipboard.h"
 #include "model/ansi_text.h"
 #include "riff_view_paint.h"
+#include "widgets/accessible_names.h"
 
 namespace zel {
 
@@ -113,9 +114,10 @@ TRiffView::TRiffView(TProject& project, TEditorState& editor, QWidget* parent)
     // Both scroll bars follow their thumbs while they are dragged (the default).
 
     // The staff and the tab lines each hold the keyboard focus through a control that never
-    // shows: far outside the window, as a child of the view.
+    // shows: far outside the window, in the view's viewport, where screen readers look for
+    // what the view holds (they see a scroll area's viewport and scroll bars only).
     auto makeFocus = [this](const char* name) {
-        auto* edit = new QLineEdit(this);
+        auto* edit = new QLineEdit(viewport());
         edit->setObjectName(QString::fromLatin1(name));
         edit->setGeometry(-999999, 0, 10, 10);
         edit->setFocusPolicy(Qt::StrongFocus);
@@ -124,6 +126,8 @@ TRiffView::TRiffView(TProject& project, TEditorState& editor, QWidget* parent)
     };
     m_staffFocus = makeFocus("eRiff1");
     m_tabFocus = makeFocus("eRiff2");
+    setAccessibleName(QStringLiteral("Riff"));
+    SetAccessibleNames(this, {{"eRiff1", "Staff"}, {"eRiff2", "Tab lines"}});
     setFocusPolicy(Qt::NoFocus);
     m_paintBox->setFocusPolicy(Qt::NoFocus);
     // A short riff leaves room right of the paint box; clicks there count as clicks on it.
