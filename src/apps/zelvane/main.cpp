@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "app/about_box.h"
 #include "app/application_identity.h"
 #include "app/main_form.h"
 #include "app/message_box.h"
@@ -47,6 +48,7 @@ int main(int argc, char** argv) {
     setup.SettingsPath =
         zel::SettingsFilePath("zelvane", zel::CurrentSettingsPlace(argc > 0 ? argv[0] : ""));
     setup.Audio = zel::TQtAudioOutput::Create();
+    setup.SplashMs = zel::TAboutBox::SplashMs;
     QStringList arguments = app.arguments();
     arguments.removeFirst();
     setup.Arguments = arguments;

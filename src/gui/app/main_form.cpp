@@ -13,6 +13,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "app/about_box.h"
 #include "app/window_places.h"
 #include "icons.h"
 #include "model/ansi_text.h"
@@ -169,7 +170,34 @@ void TMainForm::showEvent(QShowEvent* event) {
     if (!m_firstShown) {
         m_firstShown = true;
         FirstShow();
+        ShowStartSplash();
     }
+}
+
+void TMainForm::ShowStartSplash() {
+    if (m_setup.SplashMs < 0 || !StartSplashWanted(m_setup.Arguments))
+        return;
+    m_splash = new TAboutBox(TAboutBox::TMode::Splash, this);
+    // Over the middle of the main window, all of it on the screen.
+    QRect box(QPoint(), m_splash->size());
+    box.moveCenter(frameGeometry().center());
+    QRect screen = VirtualScreen();
+    box.moveLeft(std::clamp(box.left(), screen.left(),
+                            std::max(screen.left(), screen.right() + 1 - box.width())));
+    box.moveTop(std::clamp(box.top(), screen.top(),
+                           std::max(screen.top(), screen.bottom() + 1 - box.height())));
+    m_splash->move(box.topLeft());
+    m_splash->show();
+    m_splash->StartCloseTimer(m_setup.SplashMs);
+}
+
+TAboutBox* TMainForm::Splash() const {
+    return m_splash;
+}
+
+void TMainForm::ShowAbout() {
+    TAboutBox box(TAboutBox::TMode::Dialog, this);
+    box.exec();
 }
 
 void TMainForm::FirstShow() {

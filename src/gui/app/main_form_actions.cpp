@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QToolButton>
 
 #include "edit/string_ops.h"
@@ -175,11 +174,7 @@ void TMainForm::CreateMenus() {
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("mHelp"));
-    help->addAction(AddAction("mAbout", QStringLiteral("&About"), {}, [this] {
-        QMessageBox::about(this, QStringLiteral("About Zelvane Editor"),
-                           QStringLiteral("<b>Zelvane Editor</b><br>Tablature editor with a "
-                                          "built-in synthesizer for guitarists and bassists."));
-    }));
+    help->addAction(AddAction("mAbout", QStringLiteral("&About"), {}, [this] { ShowAbout(); }));
 
     m_tabMenu = new QMenu(this);
     m_tabMenu->setObjectName(QStringLiteral("PopupMenuTabs"));
