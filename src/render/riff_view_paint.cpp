@@ -25,7 +25,7 @@ void PaintRiffView(TCanvas& canvas, const TTabMetrics& m, const TRiff& riff,
     Frame(canvas, SelectionFrame(m, riff, editor, paint.ViewHeight));
 }
 
-void DrawPositionPanel(TCanvas& canvas, const QRect& rect, const TRiff& riff) {
+int DrawPositionPanel(TCanvas& canvas, const QRect& rect, const TRiff& riff) {
     TPositionPanel panel = PositionPanelOf(riff);
     canvas.Style.Bold = true;
     canvas.Style.FontColor = panel.Selection ? QColor(0, 128, 0) : QColor(0, 0, 128);
@@ -33,7 +33,7 @@ void DrawPositionPanel(TCanvas& canvas, const QRect& rect, const TRiff& riff) {
     int y = rect.top() + 2;
     x += canvas.TextOut(
         x, y, panel.Selection ? QStringLiteral("Selection ") : QStringLiteral("Position "));
-    PositionText(canvas, x, y, riff, panel.Ticks);
+    return PositionText(canvas, x, y, riff, panel.Ticks);
 }
 
 void CanvasGradientFill(QPainter& painter, const QRect& rect, const QColor& top,

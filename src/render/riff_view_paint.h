@@ -27,8 +27,9 @@ void PaintRiffView(TCanvas& canvas, const TTabMetrics& m, const TRiff& riff,
                    const TEditorState& editor, const TRiffViewPaint& paint,
                    TBandColumnCache& cache);
 
-// "Position " and the cursor's position, or "Selection " and the selection's length.
-void DrawPositionPanel(TCanvas& canvas, const QRect& rect, const TRiff& riff);
+// "Position " and the cursor's position, or "Selection " and the selection's length; returns
+// the x after the text (a muted canvas measures without drawing).
+int DrawPositionPanel(TCanvas& canvas, const QRect& rect, const TRiff& riff);
 
 // Fills the rectangle with a vertical gradient, each channel interpolated linearly (rounded)
 // from the top row to the bottom row.

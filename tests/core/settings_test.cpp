@@ -109,6 +109,72 @@ TEST(WindowGeometry, OffScreenPositionsResetAndOnlyNormalWindowsAreSaved) {
               (TWindowGeometry{5, 6, 640, 480}));
 }
 
+TEST(WindowGeometry, TitleBarIsPulledBackOntoTheScreen) {
+    const TWindowGeometry screen{0, 0, 1024, 768};
+    struct {
+        const char* what;
+        TWindowGeometry saved;
+        TWindowGeometry expected;
+    } cases[] = {
+        {"title bar above the screen", {100, -40, 400, 300}, {100, 0, 400, 300}},
+        {"far above", {100, -5000, 400, 300}, {100, 0, 400, 300}},
+        {"all but 10 pixels left of it", {-390, 50, 400, 300}, {-368, 50, 400, 300}},
+        {"partly left of it, enough to grab", {-300, 50, 400, 300}, {-300, 50, 400, 300}},
+        {"far left of it", {-5000, 50, 400, 300}, {-368, 50, 400, 300}},
+        {"a narrow window left of it", {-30, 50, 20, 300}, {0, 50, 20, 300}},
+        {"bottom edge (the old rule)", {100, 740, 400, 300}, {100, 0, 400, 300}},
+        {"right edge (the old rule)", {1000, 50, 400, 300}, {0, 50, 400, 300}},
+        {"a size of nothing is damage", {100, 50, 0, -7}, {100, 50, 640, 480}},
+    };
+    for (const auto& c : cases) {
+        TSettingsStore store;
+        store.INIWriteNum("WinMainFormLeft", c.saved.Left);
+        store.INIWriteNum("WinMainFormTop", c.saved.Top);
+        store.INIWriteNum("WinMainFormWidth", c.saved.Width);
+        store.INIWriteNum("WinMainFormHeight", c.saved.Height);
+        EXPECT_EQ(INIWinLoad(store, "MainForm", {0, 0, 640, 480}, screen, true), c.expected)
+            << c.what;
+    }
+    // A desktop whose left screen lies left of the origin keeps windows there.
+    TSettingsStore store;
+    INIWinSave(store, "MainForm", {-1200, 40, 800, 600}, true);
+    EXPECT_EQ(INIWinLoad(store, "MainForm", {}, {-1280, 0, 2560, 1024}, true),
+              (TWindowGeometry{-1200, 40, 800, 600}));
+}
+
+TEST(WindowGeometry, OnlyACompletePlaceCountsAsSaved) {
+    TSettingsStore store;
+    EXPECT_FALSE(INIWinSaved(store, "RiffPropertiesForm"));
+    INIWinLoad(store, "RiffPropertiesForm", {}, 1024, 768, false); // reads leave empty lines
+    EXPECT_FALSE(INIWinSaved(store, "RiffPropertiesForm"));
+    store.INIWriteNum("WinRiffPropertiesFormLeft", 10);
+    EXPECT_FALSE(INIWinSaved(store, "RiffPropertiesForm"));
+    INIWinSave(store, "RiffPropertiesForm", {10, 20, 300, 400}, true);
+    EXPECT_TRUE(INIWinSaved(store, "RiffPropertiesForm"));
+    EXPECT_FALSE(INIWinSaved(store, "MainForm"));
+}
+
+TEST(WindowGeometry, AWindowWithoutAPlaceOpensBesideItsOwner) {
+    const TWindowGeometry screen{0, 0, 1024, 768};
+    const TWindowGeometry box{0, 0, 300, 200};
+    struct {
+        const char* what;
+        TWindowGeometry owner;
+        int left, top;
+    } cases[] = {
+        {"right of it", {100, 50, 400, 300}, 500, 50},
+        {"exactly up to the screen's edge", {0, 50, 724, 300}, 724, 50},
+        {"left of it when the right has no room", {600, 50, 400, 300}, 300, 50},
+        {"no room either side: at the right edge", {0, 0, 900, 600}, 724, 0},
+        {"level, but not below the screen", {100, 700, 400, 300}, 500, 568},
+        {"level, but not above it", {100, -30, 400, 300}, 500, 0},
+    };
+    for (const auto& c : cases) {
+        TWindowGeometry placed = PlaceBeside(c.owner, box, screen);
+        EXPECT_EQ(placed, (TWindowGeometry{c.left, c.top, 300, 200})) << c.what;
+    }
+}
+
 TEST(ComboAndGrid, RoundTripsThroughTheStore) {
     TSettingsStore store;
     INIComboSave(store, "Recent", {"b.zvp", {"a.zvp", "b.zvp", "c.zvp"}}, 2);

@@ -178,6 +178,11 @@ TEST(TabScrollTest, ScrollsInWholeColumnsOnlyAsFarAsNeeded) {
         {2, 26 * 10, 400, 26 * 10 - 26 * 4}, // back left until the column shows
         {5, 26 * 3, 400, 26 * 3},            // inside the window
         {3, 0, 10, 182},                     // narrower than a column: the column's left edge
+        // The first column brings the clef and the signatures into view with it.
+        {0, 26 * 10, 400, 0},
+        {0, 26 * 3 + 7, 400, 0},
+        {0, 50, 10, 0},
+        {1, 26 * 10, 400, 130}, // the second column stops at its own left edge
     };
     for (auto c : cases)
         EXPECT_EQ(ScrollToCursorPosition(m, c.cursor, c.position, c.width), c.expected)

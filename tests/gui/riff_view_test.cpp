@@ -170,6 +170,50 @@ private slots:
         QCOMPARE(Riff().Cursor, 0);
     }
 
+    void clickBesideAShortRiffStandsOnTheEndRecord() {
+        Fill(3);
+        QVERIFY(Box()->width() + 100 < view->viewport()->width());
+        // Right of the paint box, on the empty part of the view, at the bottom string.
+        QPoint beside(Box()->width() + 60, TabPoint(0, 5).y());
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, beside);
+        QCOMPARE(Riff().Cursor, 3);
+        QCOMPARE(Riff().Anchor, 3);
+        QVERIFY(editor.TabMode);
+        QCOMPARE(editor.CursorRow, 5);
+        QCOMPARE(Focused()->objectName(), QStringLiteral("eRiff2"));
+        // Shift+click there extends the selection up to the end record.
+        Click(StaffPoint(1, 4));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::ShiftModifier, beside);
+        QCOMPARE(Riff().Anchor, 1);
+        QCOMPARE(Riff().Cursor, 3);
+        // The right button there opens the menu without moving the cursor.
+        QTest::mouseClick(view->viewport(), Qt::RightButton, {}, beside - QPoint(30, 0));
+        view->PopupMenu()->hide();
+        QCOMPARE(Riff().Cursor, 3);
+        QCOMPARE(Riff().Anchor, 1);
+    }
+
+    void goingToTheFirstNoteShowsTheStartOfTheBand() {
+        Fill(100);
+        QScrollBar* bar = view->horizontalScrollBar();
+        Click(StaffPoint(0, 4));
+        Key(Qt::Key_End);
+        QVERIFY(bar->value() > 0);
+        Key(Qt::Key_Home);
+        QCOMPARE(Riff().Cursor, 0);
+        QCOMPARE(bar->value(), 0);
+        // From a position between two columns, stepping back onto the first note.
+        Key(Qt::Key_Right);
+        bar->setValue(ColumnWidth * 5 + 7);
+        Key(Qt::Key_Right);
+        QCOMPARE(Riff().Cursor, 2);
+        Key(Qt::Key_Left);
+        QVERIFY(bar->value() > 0);
+        Key(Qt::Key_Left);
+        QCOMPARE(Riff().Cursor, 0);
+        QCOMPARE(bar->value(), 0);
+    }
+
     void ctrlArrowsMoveByAPage() {
         Fill(100);
         Click(StaffPoint(0, 4));

@@ -45,7 +45,7 @@ public:
 
         m_panel = new TPositionPanelWidget(project, editor, statusBar());
         statusBar()->addWidget(m_panel);
-        connect(m_view, &TRiffView::ViewChanged, m_panel, qOverload<>(&QWidget::update));
+        connect(m_view, &TRiffView::ViewChanged, m_panel, &TPositionPanelWidget::Refresh);
         connect(m_riffs, &QComboBox::currentIndexChanged, this, [this](int index) {
             m_editor.CurrentRiff = std::max(0, index);
             EnsureNotes(CurrentRiffOf(m_project, m_editor), 1);

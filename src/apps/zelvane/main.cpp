@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "app/about_box.h"
+#include "app/application_identity.h"
 #include "app/main_form.h"
 #include "app/message_box.h"
 #include "app/message_service.h"
@@ -37,9 +39,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QString::fromLatin1(zel::ApplicationTitle));
-    QApplication::setApplicationDisplayName(QString::fromLatin1(zel::ApplicationTitle));
-    QApplication::setDesktopFileName(QStringLiteral("zelvane"));
+    zel::SetApplicationIdentity();
 
     zel::TGuiMessageService messages;
     zel::TScopedMessageService install(messages);
@@ -48,6 +48,7 @@ int main(int argc, char** argv) {
     setup.SettingsPath =
         zel::SettingsFilePath("zelvane", zel::CurrentSettingsPlace(argc > 0 ? argv[0] : ""));
     setup.Audio = zel::TQtAudioOutput::Create();
+    setup.SplashMs = zel::TAboutBox::SplashMs;
     QStringList arguments = app.arguments();
     arguments.removeFirst();
     setup.Arguments = arguments;

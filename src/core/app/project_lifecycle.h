@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/message_service.h"
 #include "app/settings.h"
 
 namespace zel {
@@ -20,6 +21,9 @@ std::string ProjectDisplayName(std::string_view path);
 // The marked-up question asked before a changed project is dropped.
 std::string DiscardQuestion(std::string_view path);
 inline constexpr const char* DiscardButtons = "Save,Discard,Cancel";
+// The save question is a choice between three answers, not a yes/no question: the message box
+// shows it with the information icon.
+inline constexpr TMessageKind DiscardQuestionKind = MessageInformation;
 
 // The most recently opened projects, newest first, at most ten, without repeats.
 class TRecentProjects {

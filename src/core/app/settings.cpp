@@ -173,22 +173,77 @@ TSettingsPlace CurrentSettingsPlace(std::string_view argv0) {
     return place;
 }
 
+namespace {
+
+// How much of a window must show for it to be grabbed and moved back.
+constexpr int64_t Grip = 32;
+
+int64_t Right(const TWindowGeometry& g) {
+    return int64_t(g.Left) + g.Width;
+}
+int64_t Bottom(const TWindowGeometry& g) {
+    return int64_t(g.Top) + g.Height;
+}
+
+} // namespace
+
 TWindowGeometry INIWinLoad(TSettingsStore& store, std::string_view windowName,
-                           const TWindowGeometry& current, int virtualScreenWidth,
-                           int virtualScreenHeight, bool sizeable) {
+                           const TWindowGeometry& current, const TWindowGeometry& virtualScreen,
+                           bool sizeable) {
     std::string prefix = "Win" + std::string(windowName);
     TWindowGeometry g = current;
     g.Left = store.INIReadNum(prefix + "Left", current.Left);
-    if (int64_t(g.Left) + 32 >= virtualScreenWidth)
-        g.Left = 0;
+    if (int64_t(g.Left) + Grip >= Right(virtualScreen))
+        g.Left = virtualScreen.Left;
     g.Top = store.INIReadNum(prefix + "Top", current.Top);
-    if (int64_t(g.Top) + 32 >= virtualScreenHeight)
-        g.Top = 0;
+    if (int64_t(g.Top) + Grip >= Bottom(virtualScreen))
+        g.Top = virtualScreen.Top;
     if (sizeable) {
         g.Width = store.INIReadNum(prefix + "Width", current.Width);
         g.Height = store.INIReadNum(prefix + "Height", current.Height);
+        if (g.Width < 1)
+            g.Width = current.Width;
+        if (g.Height < 1)
+            g.Height = current.Height;
     }
-    return g;
+    return KeepTitleBarOnScreen(g, virtualScreen);
+}
+
+TWindowGeometry INIWinLoad(TSettingsStore& store, std::string_view windowName,
+                           const TWindowGeometry& current, int virtualScreenWidth,
+                           int virtualScreenHeight, bool sizeable) {
+    return INIWinLoad(store, windowName, current,
+                      TWindowGeometry{0, 0, virtualScreenWidth, virtualScreenHeight}, sizeable);
+}
+
+bool INIWinSaved(TSettingsStore& store, std::string_view windowName) {
+    std::string prefix = "Win" + std::string(windowName);
+    return !store.INIRead(prefix + "Left").empty() && !store.INIRead(prefix + "Top").empty();
+}
+
+TWindowGeometry KeepTitleBarOnScreen(TWindowGeometry window, const TWindowGeometry& screen) {
+    // The least move that shows the top edge and a grip's width of the window; at the right and
+    // bottom edges the same bounds as INIWinLoad's reset rule.
+    int64_t highestTop = std::max(int64_t(screen.Top), Bottom(screen) - Grip - 1);
+    window.Top = int(std::clamp(int64_t(window.Top), int64_t(screen.Top), highestTop));
+    int64_t leftmost = int64_t(screen.Left) - std::max<int64_t>(0, int64_t(window.Width) - Grip);
+    int64_t rightmost = std::max(leftmost, Right(screen) - Grip - 1);
+    window.Left = int(std::clamp(int64_t(window.Left), leftmost, rightmost));
+    return window;
+}
+
+TWindowGeometry PlaceBeside(const TWindowGeometry& owner, const TWindowGeometry& window,
+                            const TWindowGeometry& screen) {
+    TWindowGeometry placed = window;
+    if (Right(owner) + window.Width <= Right(screen))
+        placed.Left = int(Right(owner));
+    else if (int64_t(owner.Left) - window.Width >= screen.Left)
+        placed.Left = owner.Left - window.Width;
+    else
+        placed.Left = int(std::max(int64_t(screen.Left), Right(screen) - window.Width));
+    int64_t lowest = std::max(int64_t(screen.Top), Bottom(screen) - window.Height);
+    placed.Top = int(std::clamp(int64_t(owner.Top), int64_t(screen.Top), lowest));
+    return placed;
 }
 
 void INIWinSave(TSettingsStore& store, std::string_view windowName, const TWindowGeometry& geometry,

@@ -69,12 +69,33 @@ struct TWindowGeometry {
     bool operator==(const TWindowGeometry&) const = default;
 };
 
+// A window's place: Left and Top are the outer corner of its frame (where the title bar starts),
+// Width and Height the size of its inside. Saved and restored as the same quantities, a window
+// opens exactly where it was left.
+//
 // Reads "Win" + name + "Left"/"Top"/"Width"/"Height" with the current geometry as defaults. A
-// window whose left (top) edge + 32 is at or beyond the virtual screen's width (height) goes to
-// 0; only sizeable windows take the stored width and height.
+// window whose left (top) edge + 32 is at or beyond the virtual screen's right (bottom) edge goes
+// to its left (top) edge; only sizeable windows take the stored width and height (a size below
+// one pixel is damage and keeps the current one). Then the title bar is kept on the screen: the
+// top edge not above the screen's, at least 32 pixels of the width on the screen.
+TWindowGeometry INIWinLoad(TSettingsStore& store, std::string_view windowName,
+                           const TWindowGeometry& current, const TWindowGeometry& virtualScreen,
+                           bool sizeable);
+// The same for a virtual screen whose top-left corner is (0, 0).
 TWindowGeometry INIWinLoad(TSettingsStore& store, std::string_view windowName,
                            const TWindowGeometry& current, int virtualScreenWidth,
                            int virtualScreenHeight, bool sizeable);
+// Whether the settings hold a place for the window.
+bool INIWinSaved(TSettingsStore& store, std::string_view windowName);
+// The window moved (not resized) so that its title bar shows: its top edge at or below the
+// screen's top edge and more than 32 pixels above its bottom edge, and at least 32 pixels of its
+// width on the screen (more than 32 at the right edge).
+TWindowGeometry KeepTitleBarOnScreen(TWindowGeometry window, const TWindowGeometry& screen);
+// Where a window that has no saved place first opens: level with the top of `owner` (its outer
+// frame), right beside it, or left of it when the right has no room, or else at the screen's
+// right edge; always on the screen. `window` gives the outer size of the window to place.
+TWindowGeometry PlaceBeside(const TWindowGeometry& owner, const TWindowGeometry& window,
+                            const TWindowGeometry& screen);
 // Writes the geometry only for a window in its normal state (neither minimised nor maximised),
 // so a maximised window keeps the geometry it had before.
 void INIWinSave(TSettingsStore& store, std::string_view windowName, const TWindowGeometry& geometry,

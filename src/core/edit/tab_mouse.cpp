@@ -54,6 +54,9 @@ int RiffViewMinHeight(const TTabMetrics& m, const TRiff& riff) {
 
 int ScrollToCursorPosition(const TTabMetrics& m, int cursor, int scrollPosition,
                            int viewportWidth) {
+    // On the first column the view goes fully left: the clef and the signatures show too.
+    if (cursor <= 0)
+        return 0;
     int cx = CursorColumnX(m, cursor);
     int p = scrollPosition;
     if (m.ColumnWidth <= 0)

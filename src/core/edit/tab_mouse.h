@@ -29,7 +29,7 @@ int RiffViewWidth(const TTabMetrics& m, const TRiff& riff);
 // The least height of the view: down to the line below the bottom string.
 int RiffViewMinHeight(const TTabMetrics& m, const TRiff& riff);
 // The horizontal scroll position that shows the cursor column, moving in whole columns and only
-// as far as needed.
+// as far as needed; 0 for the first column, so that the start of the band shows with it.
 int ScrollToCursorPosition(const TTabMetrics& m, int cursor, int scrollPosition, int viewportWidth);
 
 // Hit areas for a pointer at (x, y) in view coordinates.

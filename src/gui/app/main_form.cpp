@@ -1,5 +1,6 @@
 #include "main_form.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileDialog>
@@ -12,6 +13,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "app/about_box.h"
+#include "app/window_places.h"
 #include "icons.h"
 #include "model/ansi_text.h"
 #include "model/projectfile.h"
@@ -20,6 +23,7 @@
 #include "progress_window.h"
 #include "view/position_panel_widget.h"
 #include "view/riff_view.h"
+#include "widgets/accessible_names.h"
 #include "widgets/tabcontrolsmart.h"
 
 namespace zel {
@@ -82,6 +86,11 @@ TMainForm::TMainForm(TMainFormSetup setup, QWidget* parent)
     CreateActions();
     CreateMenus();
     CreateToolBar();
+    // Screen readers and UI automation read the hints and captions that sighted users read.
+    SetAccessibleNames(this, {{"RiffTabs", "Riffs"}, {"gStruct", "Song structure"}});
+    if (auto* corner = m_grid->findChild<QAbstractButton*>()) // selects every cell
+        corner->setAccessibleName(QStringLiteral("Select All"));
+    NameToolButtons(this);
     BindRiffTabs();
     ApplyShowHints(m_showHints);
     ApplySmoothDrawing(m_smoothDrawing);
@@ -89,6 +98,8 @@ TMainForm::TMainForm(TMainFormSetup setup, QWidget* parent)
 
     m_save->setEnabled(false);
     m_tabs->Strip().SelectAndFill(0);
+    // Before the window first shows: the window manager places its frame where it was left.
+    RestoreWindowPlace(m_settings, *this, "MainForm", true);
     if (!m_playback)
         SetStatusText(QStringLiteral("No sound output"));
 }
@@ -116,8 +127,8 @@ void TMainForm::CreateLayout() {
     m_splitter->setObjectName(QStringLiteral("Splitter1"));
 
     m_riffArea = new QWidget(m_splitter);
+    // No least height of its own: the tab strip's rows and a whole band of the riff view.
     m_riffArea->setObjectName(QStringLiteral("TabControl"));
-    m_riffArea->setMinimumHeight(44);
     auto* riffLayout = new QVBoxLayout(m_riffArea);
     riffLayout->setContentsMargins(0, 0, 0, 0);
     riffLayout->setSpacing(0);
@@ -149,7 +160,7 @@ void TMainForm::CreateLayout() {
     statusBar()->setObjectName(QStringLiteral("StatusBar"));
     statusBar()->addWidget(m_positionPanel);
     statusBar()->addWidget(m_statusPanel, 1);
-    connect(m_view, &TRiffView::ViewChanged, m_positionPanel, qOverload<>(&QWidget::update));
+    connect(m_view, &TRiffView::ViewChanged, m_positionPanel, &TPositionPanelWidget::Refresh);
     connect(m_view, &TRiffView::ViewChanged, m_tabs, qOverload<>(&QWidget::update));
     connect(m_view, &TRiffView::DurationButtonsChanged, this, &TMainForm::ShowDurationButtons);
 
@@ -173,17 +184,37 @@ void TMainForm::showEvent(QShowEvent* event) {
     if (!m_firstShown) {
         m_firstShown = true;
         FirstShow();
+        ShowStartSplash();
     }
 }
 
+void TMainForm::ShowStartSplash() {
+    if (m_setup.SplashMs < 0 || !StartSplashWanted(m_setup.Arguments))
+        return;
+    m_splash = new TAboutBox(TAboutBox::TMode::Splash, this);
+    // Over the middle of the main window, all of it on the screen.
+    QRect box(QPoint(), m_splash->size());
+    box.moveCenter(frameGeometry().center());
+    QRect screen = VirtualScreen();
+    box.moveLeft(std::clamp(box.left(), screen.left(),
+                            std::max(screen.left(), screen.right() + 1 - box.width())));
+    box.moveTop(std::clamp(box.top(), screen.top(),
+                           std::max(screen.top(), screen.bottom() + 1 - box.height())));
+    m_splash->move(box.topLeft());
+    m_splash->show();
+    m_splash->StartCloseTimer(m_setup.SplashMs);
+}
+
+TAboutBox* TMainForm::Splash() const {
+    return m_splash;
+}
+
+void TMainForm::ShowAbout() {
+    TAboutBox box(TAboutBox::TMode::Dialog, this);
+    box.exec();
+}
+
 void TMainForm::FirstShow() {
-    QRect screen = QGuiApplication::primaryScreen()
-                       ? QGuiApplication::primaryScreen()->virtualGeometry()
-                       : QRect(0, 0, 1920, 1080);
-    TWindowGeometry current{x(), y(), width(), height()};
-    TWindowGeometry placed =
-        INIWinLoad(m_settings, "MainForm", current, screen.width(), screen.height(), true);
-    setGeometry(placed.Left, placed.Top, placed.Width, placed.Height);
     int tabHeight =
         std::max(44, m_settings.INIReadNum("Main:TabControlHeight", DesignedTabControlHeight));
     // After the window's layout has given the splitter its height.
@@ -194,12 +225,7 @@ void TMainForm::FirstShow() {
         m_splitter->setSizes({tabHeight, std::max(1, room - tabHeight)});
     });
     m_master = std::clamp(m_settings.INIReadNum("Master", 50), 0, 100);
-    TWindowGeometry propertiesAt =
-        INIWinLoad(m_settings, "RiffPropertiesForm",
-                   {m_riffProperties->x(), m_riffProperties->y(), m_riffProperties->width(),
-                    m_riffProperties->height()},
-                   screen.width(), screen.height(), false);
-    m_riffProperties->move(propertiesAt.Left, propertiesAt.Top);
+    RestoreWindowPlace(m_settings, *m_riffProperties, "RiffPropertiesForm", false, this);
 
     m_recent.Load(m_settings, [](const std::string& path) {
         return QFileInfo::exists(QString::fromStdString(path));
@@ -207,9 +233,12 @@ void TMainForm::FirstShow() {
     for (const QString& argument : m_setup.Arguments) {
         if (argument.startsWith(QLatin1Char('-')))
             continue; // switches belong to other parts of the program
-        if (m_document.Load(argument.toStdString())) {
-            SetProjectPath(argument);
-            m_recent.Add(argument.toStdString());
+        // The title, Save and Open Recent want the full path, whatever the shell passed.
+        QString path = QFileInfo(argument).absoluteFilePath();
+        if (m_document.Load(path.toStdString())) {
+            SetProjectPath(path);
+            m_recent.Add(path.toStdString());
+            m_recent.Save(m_settings);
         }
         LoadSelectedRiff();
     }
@@ -234,12 +263,8 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 }
 
 void TMainForm::SaveSettings() {
-    bool normal = !(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized));
-    INIWinSave(m_settings, "MainForm", {x(), y(), width(), height()}, normal);
-    QWidget* properties = m_riffProperties;
-    INIWinSave(m_settings, "RiffPropertiesForm",
-               {properties->x(), properties->y(), properties->width(), properties->height()},
-               !(properties->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized)));
+    SaveWindowPlace(m_settings, *this, "MainForm");
+    SaveWindowPlace(m_settings, *m_riffProperties, "RiffPropertiesForm");
     m_settings.INIWriteNum("Main:TabControlHeight", m_splitter->sizes().value(0));
     m_settings.INIWriteNum("Master", m_master);
     m_settings.INIWriteNum("ShowHints", m_showHints ? 1 : 0);

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenu>
+#include <QPointer>
 #include <QSplitter>
 #include <QTableWidget>
 #include <QTimer>
@@ -31,6 +32,7 @@ class TTabControlSmart;
 class TPositionPanelWidget;
 class TProgressWindow;
 class TRiffPropertiesForm;
+class TAboutBox;
 
 // What the program gives the window; tests give their own.
 struct TMainFormSetup {
@@ -39,6 +41,9 @@ struct TMainFormSetup {
     QStringList Arguments;               // the command line without the program name
     // File dialogs: (save, title, filter, suggested path) -> chosen path, empty if cancelled.
     std::function<QString(bool, const QString&, const QString&, const QString&)> FileDialog;
+    // The about box shown at start closes itself after this many milliseconds (unless the
+    // command line says -nosplash or -noabout); negative: no about box at start.
+    int SplashMs = -1;
 };
 
 class TMainForm : public QMainWindow {
@@ -56,6 +61,8 @@ public:
     TPlayback* Playback() const { return m_playback.get(); }
     QString StatusText() const;
     TRiffPropertiesForm* RiffProperties() const { return m_riffProperties; }
+    // The about box shown at start, while it shows.
+    TAboutBox* Splash() const;
 
     // The lifecycle commands.
     void NewProject();
@@ -94,6 +101,8 @@ private:
     void CreateLayout();
     void BindRiffTabs();
     void FirstShow();
+    void ShowStartSplash();
+    void ShowAbout();
     void SaveSettings();
     void RebuildRecentMenu();
     void RebuildRiffMenu();
@@ -167,6 +176,7 @@ private:
     QAction* m_dot = nullptr;
     QAction* m_dotDot = nullptr;
     QAction* m_tie = nullptr;
+    QPointer<TAboutBox> m_splash;
 };
 
 } // namespace zel

@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QToolButton>
 
 #include "edit/document_edits.h"
@@ -54,7 +53,9 @@ QAction* TMainForm::AddButton(QToolBar* bar, const char* name, int icon, const Q
     }
     button->setObjectName(QString::fromLatin1(name));
     button->setToolTip(hint);
-    if (!shared)
+    // A button shows its command's hint again whenever the command changes (Save is enabled
+    // and disabled all the time), so a shared command carries the button's hint too.
+    if (!shared || !hint.isEmpty())
         action->setToolTip(hint);
     button->setFocusPolicy(Qt::NoFocus);
     return action;
@@ -103,10 +104,16 @@ void TMainForm::UpdateUndoActions() {
     m_undo->setEnabled(m_document.CanUndo());
     m_redo->setText(caption("&Redo", m_document.RedoName()));
     m_redo->setEnabled(m_document.CanRedo());
-    for (QAction* action : {m_undo, m_redo})
+    // The toolbar buttons say the same, to the eye and to screen readers.
+    for (QAction* action : {m_undo, m_redo}) {
+        QString hint = action->text().remove(QLatin1Char('&'));
+        action->setToolTip(hint);
         for (QObject* object : action->associatedObjects())
-            if (auto* button = qobject_cast<QToolButton*>(object))
-                button->setToolTip(action->text().remove(QLatin1Char('&')));
+            if (auto* button = qobject_cast<QToolButton*>(object)) {
+                button->setToolTip(hint);
+                button->setAccessibleName(hint);
+            }
+    }
 }
 
 void TMainForm::CreateMenus() {
@@ -210,11 +217,7 @@ void TMainForm::CreateMenus() {
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("mHelp"));
-    help->addAction(AddAction("mAbout", QStringLiteral("&About"), {}, [this] {
-        QMessageBox::about(this, QStringLiteral("About Zelvane Editor"),
-                           QStringLiteral("<b>Zelvane Editor</b><br>Tablature editor with a "
-                                          "built-in synthesizer for guitarists and bassists."));
-    }));
+    help->addAction(AddAction("mAbout", QStringLiteral("&About"), {}, [this] { ShowAbout(); }));
 
     m_tabMenu = new QMenu(this);
     m_tabMenu->setObjectName(QStringLiteral("PopupMenuTabs"));

@@ -143,8 +143,11 @@ void TMainForm::bPlayScriptClick(const QString& sender) {
 }
 
 void TMainForm::bPauseClick() {
-    if (!m_playback)
+    // Pause holds what plays; with nothing playing the button comes back up at once.
+    if (!m_playback || m_playback->BusySlots() == 0) {
+        m_pause->setChecked(false);
         return;
+    }
     if (m_pause->isChecked())
         m_playback->PlaybackPause();
     else

@@ -33,8 +33,8 @@ bool TMainForm::ConfirmDiscard() {
     m_tabs->Strip().DoRead();
     if (!m_project.IsChanged())
         return true;
-    int answer =
-        DisplayMany(MessageQuestion, DiscardQuestion(m_projectPath.toStdString()), DiscardButtons);
+    int answer = DisplayMany(DiscardQuestionKind, DiscardQuestion(m_projectPath.toStdString()),
+                             DiscardButtons);
     if (answer == 0) {
         SaveProject(false);
         return !m_project.IsChanged();

@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <array>
 
+#include "app/markup.h"
+#include "app/project_lifecycle.h"
 #include "markup_painter.h"
 #include "model/ansi_text.h"
 #include "riff_view_paint.h"
@@ -196,6 +198,9 @@ TMessageBoxForm::TMessageBoxForm(int kind, std::string_view text, std::string_vi
       m_kind(kind), m_text(text) {
     setObjectName(QStringLiteral("MessageBoxForm"));
     setModal(true);
+    // Read out as the message it shows; window lists name the program.
+    setWindowTitle(QString::fromLatin1(ApplicationTitle));
+    setAccessibleName(FromAnsi(MarkupToPlainText(m_text)));
     setFont(MessageFont());
 
     // The text area covers at least the icon box and the designed width, at most what fits.

@@ -22,6 +22,7 @@
 #include "model/ansi_text.h"
 #include "model/projectfile.h"
 #include "model/riff_settings.h"
+#include "widgets/accessible_names.h"
 
 namespace zel {
 
@@ -82,6 +83,7 @@ void TKnobSlider::SetKnobText(const QString& text) {
     if (text == m_knobText)
         return;
     m_knobText = text;
+    setAccessibleDescription(text); // the pitch, as the knob shows it
     update();
 }
 
@@ -137,6 +139,7 @@ TRiffPropertiesForm::TRiffPropertiesForm(TDocument& document, QWidget* parent)
     setWindowTitle(QStringLiteral("Riff Properties"));
     Beep = [] { QApplication::beep(); };
     BuildControls();
+    NameControls();
     // The window sees keys before its controls do (Enter and Esc close it from any control).
     for (QWidget* child : findChildren<QWidget*>())
         child->installEventFilter(this);
@@ -151,6 +154,20 @@ TRiff& TRiffPropertiesForm::Riff() {
 void TRiffPropertiesForm::RefuseInput() {
     if (Beep)
         Beep();
+}
+
+// What screen readers and UI automation call the controls: the label or hint beside each.
+void TRiffPropertiesForm::NameControls() {
+    SetAccessibleNames(this, {{"eRiffName", "Riff Name"},
+                              {"eAllStringsLeft", "Flatten All Strings"},
+                              {"eAllStringsRight", "Sharpen All Strings"},
+                              {"eTempo", "Tempo (bpm)"},
+                              {"eBarsA", "Time Signature Numerator"},
+                              {"eBarsB", "Time Signature Denominator"},
+                              {"cbKey", "Key Signature"}});
+    for (size_t slot = 0; slot < m_sliders.size(); ++slot)
+        m_sliders[slot]->setAccessibleName(
+            QStringLiteral("Tuning of string %1 from the bottom").arg(slot + 1));
 }
 
 void TRiffPropertiesForm::BuildControls() {

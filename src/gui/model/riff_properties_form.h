@@ -82,6 +82,7 @@ protected:
 private:
     TRiff& Riff();
     void BuildControls();
+    void NameControls();
     void UpdateSliders();
     void RefuseInput();
 

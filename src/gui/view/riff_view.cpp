@@ -16,6 +16,7 @@
 #include "edit/note_clipboard.h"
 #include "model/ansi_text.h"
 #include "riff_view_paint.h"
+#include "widgets/accessible_names.h"
 
 namespace zel {
 
@@ -114,9 +115,10 @@ TRiffView::TRiffView(TDocument& document, QWidget* parent)
     // Both scroll bars follow their thumbs while they are dragged (the default).
 
     // The staff and the tab lines each hold the keyboard focus through a control that never
-    // shows: far outside the window, as a child of the view.
+    // shows: far outside the window, in the view's viewport, where screen readers look for
+    // what the view holds (they see a scroll area's viewport and scroll bars only).
     auto makeFocus = [this](const char* name) {
-        auto* edit = new QLineEdit(this);
+        auto* edit = new QLineEdit(viewport());
         edit->setObjectName(QString::fromLatin1(name));
         edit->setGeometry(-999999, 0, 10, 10);
         edit->setFocusPolicy(Qt::StrongFocus);
@@ -125,8 +127,12 @@ TRiffView::TRiffView(TDocument& document, QWidget* parent)
     };
     m_staffFocus = makeFocus("eRiff1");
     m_tabFocus = makeFocus("eRiff2");
+    setAccessibleName(QStringLiteral("Riff"));
+    SetAccessibleNames(this, {{"eRiff1", "Staff"}, {"eRiff2", "Tab lines"}});
     setFocusPolicy(Qt::NoFocus);
     m_paintBox->setFocusPolicy(Qt::NoFocus);
+    // A short riff leaves room right of the paint box; clicks there count as clicks on it.
+    viewport()->installEventFilter(this);
 
     m_popup = new QMenu(this);
     m_popup->setObjectName(QStringLiteral("PopupMenuEdit"));
@@ -200,7 +206,18 @@ void TRiffView::RiffSwitched() {
     const TRiff& riff = CurrentRiffOf(m_project, m_editor);
     m_paintBox->resize(RiffViewWidth(m_metrics, riff), BandHeight(m_metrics, riff));
     m_cache.Clear();
+    if (BandHeight(m_metrics, riff) != m_bandHeight) {
+        m_bandHeight = BandHeight(m_metrics, riff);
+        updateGeometry(); // a riff with more strings needs more room
+    }
     RefreshView();
+}
+
+QSize TRiffView::minimumSizeHint() const {
+    const TRiff& riff = m_project.Riffs[size_t(std::clamp(m_editor.CurrentRiff, 0, MaxRiffs - 1))];
+    int height =
+        BandHeight(m_metrics, riff) + 2 * frameWidth() + horizontalScrollBar()->sizeHint().height();
+    return {QScrollArea::minimumSizeHint().width(), height};
 }
 
 void TRiffView::ScrollToCursor() {
@@ -297,7 +314,36 @@ bool TRiffView::HandleKey(QKeyEvent* event) {
     return handled;
 }
 
+bool TRiffView::ViewportMouse(QEvent* event) {
+    auto* mouse = static_cast<QMouseEvent*>(event);
+    // The paint box's own coordinates: the columns and rows go on beyond its edges.
+    QMouseEvent inBox(mouse->type(), mouse->position() - QPointF(m_paintBox->pos()),
+                      mouse->globalPosition(), mouse->button(), mouse->buttons(),
+                      mouse->modifiers());
+    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)
+        Press(&inBox);
+    else if (event->type() == QEvent::MouseMove)
+        Move(&inBox);
+    else
+        Release();
+    return true;
+}
+
 bool TRiffView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == viewport()) {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+        case QEvent::MouseButtonRelease:
+            return ViewportMouse(event);
+        case QEvent::ContextMenu:
+            ShowPopup(static_cast<QContextMenuEvent*>(event)->globalPos());
+            return true;
+        default:
+            break;
+        }
+    }
     if (watched != m_staffFocus && watched != m_tabFocus)
         return QScrollArea::eventFilter(watched, event);
     switch (event->type()) {

@@ -69,6 +69,9 @@ public:
     void PasteFromClipboard();
     void DeleteSelectionCommand();
 
+    // At least one whole band of the current riff, with the horizontal scroll bar under it.
+    QSize minimumSizeHint() const override;
+
     const TTabMetrics& Metrics() const { return m_metrics; }
     TRiffPaintBox* PaintBox() const { return m_paintBox; }
     QMenu* PopupMenu() const { return m_popup; }
@@ -89,6 +92,8 @@ private:
     void Press(QMouseEvent* event);
     void Move(QMouseEvent* event);
     void Release();
+    // A mouse event on the view's empty area right of or below the paint box.
+    bool ViewportMouse(QEvent* event);
     void ShowPopup(const QPoint& globalPos);
     bool HandleKey(QKeyEvent* event);
     void UpdateButtons();
@@ -102,6 +107,7 @@ private:
     TBandColumnCache m_cache;
     bool m_showCursor = true;
     bool m_smoothDrawing = true;
+    int m_bandHeight = 0; // of the riff the least height was last given for
     TRiffPaintBox* m_paintBox = nullptr;
     QLineEdit* m_staffFocus = nullptr;
     QLineEdit* m_tabFocus = nullptr;

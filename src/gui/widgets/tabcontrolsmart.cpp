@@ -66,7 +66,9 @@ QSize TTabControlSmart::minimumSizeHint() const {
 }
 
 void TTabControlSmart::Refresh() {
-    m_rects = Layout(std::max(width(), 1));
+    // Before the strip has shown, its width is not the one it will have: one row, so that the
+    // window's least height is not taken from a strip a hundred pixels wide.
+    m_rects = Layout(isVisible() ? std::max(width(), 1) : QWIDGETSIZE_MAX);
     int height = m_rects.empty() ? TabHeight : m_rects.back().bottom() + 1;
     if (height != this->height()) {
         setFixedHeight(height);

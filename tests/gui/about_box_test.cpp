@@ -1,0 +1,145 @@
+// The about box on the offscreen platform: what it says, the splash at start with its command
+// line switches, how the splash goes away, and Help > About.
+#include <QAction>
+#include <QApplication>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QStatusBar>
+#include <QTest>
+#include <QTimer>
+
+#include "app/about_box.h"
+#include "main_form_harness.h"
+
+using namespace zel;
+
+namespace {
+
+// Pixels close to the title's navy.
+int NavyPixels(const QImage& image, const QRect& area) {
+    int count = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) {
+            QColor c = image.pixelColor(x, y);
+            count += c.red() < 80 && c.green() < 80 && c.blue() > 90;
+        }
+    return count;
+}
+
+} // namespace
+
+class AboutBoxTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<test::TMainFormHarness> h;
+
+    TMainForm& Form() { return *h->Form; }
+    // Starts the window with the splash closing after `ms` milliseconds.
+    bool StartWithSplash(QStringList arguments = {}, int ms = 60000) {
+        return h->Start(std::move(arguments), true,
+                        [ms](TMainFormSetup& setup) { setup.SplashMs = ms; });
+    }
+
+private slots:
+    void init() { h = std::make_unique<test::TMainFormHarness>(); }
+    void cleanup() { h.reset(); }
+
+    void namesTheProgramItsVersionAndItsBuild() {
+        TAboutContent content = AboutContent();
+        QCOMPARE(content.Title, QStringLiteral("Zelvane Editor"));
+        QCOMPARE(content.Version, QStringLiteral("Version " ZELVANE_PROJECT_VERSION));
+        QRegularExpression build(QStringLiteral("^Build ([0-9a-f]{4,40}|unknown), "
+                                                "20[0-9]{2}-[01][0-9]-[0-3][0-9]$"));
+        QVERIFY2(build.match(content.Build).hasMatch(), qPrintable(content.Build));
+        QCOMPARE(content.Toolkit, QStringLiteral("Qt ") + QString::fromLatin1(qVersion()));
+
+        // The box paints it: the title in navy at the top, right of the picture of the program.
+        TAboutBox box(TAboutBox::TMode::Dialog);
+        QImage image = box.grab().toImage();
+        QVERIFY(NavyPixels(image, QRect(100, 15, 280, 40)) > 100);
+        QCOMPARE(NavyPixels(image, QRect(100, 120, 280, 60)), 0);
+        QCOMPARE(box.windowTitle(), QStringLiteral("About Zelvane Editor"));
+        for (const QString& line : content.Lines())
+            QVERIFY(box.accessibleDescription().contains(line));
+    }
+
+    void splashShowsAtStartUnlessTheCommandLineSaysNo() {
+        struct {
+            QStringList arguments;
+            bool shown;
+        } cases[] = {
+            {{}, true},
+            {{QStringLiteral("-debug")}, true},
+            {{QStringLiteral("-nosplash")}, false},
+            {{QStringLiteral("-noabout")}, false},
+            {{QStringLiteral("-debug"), QStringLiteral("-noabout")}, false},
+        };
+        for (const auto& c : cases) {
+            QVERIFY(StartWithSplash(c.arguments, 1234));
+            QString what = c.arguments.join(QLatin1Char(' '));
+            QVERIFY2(bool(Form().Splash()) == c.shown, qPrintable(what));
+            if (!c.shown)
+                continue;
+            TAboutBox* splash = Form().Splash();
+            QVERIFY(splash->isVisible());
+            QCOMPARE(splash->Mode(), TAboutBox::TMode::Splash);
+            QVERIFY(splash->CloseTimer().isActive());
+            QCOMPARE(splash->CloseTimer().interval(), 1234);
+            // The editor keeps the keyboard.
+            QCOMPARE(QApplication::activeWindow(), &Form());
+            QVERIFY(Form().isAncestorOf(QApplication::focusWidget()));
+        }
+        // A window made without a splash time (tests, tools) shows none.
+        QVERIFY(h->Start());
+        QVERIFY(!Form().Splash());
+    }
+
+    void splashGoesOnAKeyAClickOrWhenItsTimeIsUp() {
+        // A key: the box goes, and the key still does its work.
+        QVERIFY(StartWithSplash({QStringLiteral(ZELVANE_DEMO_PROJECT)}));
+        QVERIFY(Form().Splash());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+        QTRY_VERIFY(!Form().Splash());
+        QCOMPARE(Form().Project().Riffs[0].Cursor, 1);
+
+        // A click on the box.
+        QVERIFY(StartWithSplash());
+        QTest::mouseClick(Form().Splash(), Qt::LeftButton, {}, QPoint(30, 30));
+        QTRY_VERIFY(!Form().Splash());
+
+        // A click anywhere else in the program.
+        QVERIFY(StartWithSplash());
+        QTest::mouseClick(Form().statusBar(), Qt::LeftButton);
+        QTRY_VERIFY(!Form().Splash());
+
+        // Its time running out.
+        QVERIFY(StartWithSplash());
+        QVERIFY(Form().Splash());
+        Form().Splash()->StartCloseTimer(0);
+        QTRY_VERIFY(!Form().Splash());
+    }
+
+    void helpAboutShowsTheBoxUntilOk() {
+        QVERIFY(h->Start());
+        bool seen = false;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<TAboutBox*>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            seen = box->Mode() == TAboutBox::TMode::Dialog && box->isModal();
+            QTest::mouseClick(box->findChild<QPushButton*>(QStringLiteral("bOK")), Qt::LeftButton);
+            if (box->isVisible())
+                box->reject(); // a failing check must not leave the test waiting
+        });
+        QAction* about = Form().findChild<QAction*>(QStringLiteral("mAbout"));
+        QVERIFY(about);
+        QCOMPARE(about->text(), QStringLiteral("&About"));
+        about->trigger();
+        QVERIFY(seen);
+        QVERIFY(!QApplication::activeModalWidget());
+    }
+};
+
+QTEST_MAIN(AboutBoxTest)
+#include "about_box_test.moc"

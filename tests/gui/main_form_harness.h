@@ -1,0 +1,83 @@
+// What the main window's tests give the window instead of the program's own services: a sound
+// device that plays nothing, a message service that answers in turn and records every message,
+// file dialogs that answer in turn, and a settings file in a folder of its own.
+#pragma once
+
+#include <QApplication>
+#include <QTest>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "app/main_form.h"
+#include "main_form_support.h"
+#include "test_support.h"
+
+namespace zel::test {
+
+class TSilentStream : public TAudioStream {
+public:
+    bool Finished() override { return false; }
+    void Pause() override {}
+    void Resume() override {}
+    void Stop() override {}
+};
+
+class TSilentOutput : public TAudioOutput {
+public:
+    std::unique_ptr<TAudioStream> Open(std::shared_ptr<const TSampleBuffer>) override {
+        return std::make_unique<TSilentStream>();
+    }
+};
+
+class TMainFormHarness {
+public:
+    TTempDir Dir;
+    TAnsweringMessages Messages;
+    std::vector<QString> DialogAnswers; // what the file dialogs return, in turn
+    std::unique_ptr<TMainForm> Form;
+
+    TMainFormHarness() : m_install(Messages) {}
+    ~TMainFormHarness() { Close(); }
+
+    std::string Settings() const { return Dir.File("zelvane.ini"); }
+
+    // Starts a window on the settings file; `adjust` changes the setup before the window is
+    // made. False when the window never showed.
+    bool Start(QStringList arguments = {}, bool audio = true,
+               const std::function<void(TMainFormSetup&)>& adjust = {}) {
+        Close();
+        TMainFormSetup setup;
+        setup.SettingsPath = Settings();
+        setup.Arguments = std::move(arguments);
+        if (audio)
+            setup.Audio = std::make_unique<TSilentOutput>();
+        setup.FileDialog = [this](bool, const QString&, const QString&, const QString&) {
+            if (DialogAnswers.empty())
+                return QString();
+            QString answer = DialogAnswers.front();
+            DialogAnswers.erase(DialogAnswers.begin());
+            return answer;
+        };
+        if (adjust)
+            adjust(setup);
+        Form = std::make_unique<TMainForm>(std::move(setup));
+        Form->show();
+        QApplication::setActiveWindow(Form.get());
+        return QTest::qWaitForWindowExposed(Form.get());
+    }
+
+    // Closes the window without the save question; the settings are written.
+    void Close() {
+        if (!Form)
+            return;
+        Form->Document().MarkClean();
+        Form->close();
+        Form.reset();
+    }
+
+private:
+    TScopedMessageService m_install;
+};
+
+} // namespace zel::test
