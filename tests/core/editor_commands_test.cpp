@@ -147,6 +147,13 @@ TEST_F(EditorTest, CursorMovesAndShiftSelection) {
     Key(TEditKey::Home);
     Key(TEditKey::Left);
     EXPECT_EQ(Riff().Cursor, 0);
+
+    // Home on the first note still scrolls back to the start of the band.
+    int scrolls = 0;
+    context.ScrollToCursor = [&] { ++scrolls; };
+    Key(TEditKey::Home);
+    Key(TEditKey::Left);
+    EXPECT_EQ(scrolls, 1) << "Home scrolls, a move that goes nowhere does not";
 }
 
 TEST_F(EditorTest, PageMovesClampAndCollapseUnlessShift) {

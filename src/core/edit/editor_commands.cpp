@@ -162,8 +162,13 @@ bool MoveKey(TProject& project, TEditorState& editor, const TKeyPress& key,
     default:
         return false;
     }
-    if (cursor == riff.Cursor && row == editor.CursorRow)
+    if (cursor == riff.Cursor && row == editor.CursorRow) {
+        // Home and End show the start or the end of the band even when the cursor is there
+        // already and the view was scrolled away by hand.
+        if (key.Key == TEditKey::Home || key.Key == TEditKey::End)
+            Call(context.ScrollToCursor);
         return true;
+    }
     riff.Cursor = cursor;
     editor.CursorRow = row;
     editor.FreshEntry = true;
