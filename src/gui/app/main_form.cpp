@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMoveEvent>
 #include <QScreen>
 #include <QStatusBar>
 #include <QToolButton>
@@ -188,11 +189,14 @@ void TMainForm::showEvent(QShowEvent* event) {
     }
 }
 
-void TMainForm::ShowStartSplash() {
-    if (m_setup.SplashMs < 0 || !StartSplashWanted(m_setup.Arguments))
-        return;
-    m_splash = new TAboutBox(TAboutBox::TMode::Splash, this);
-    // Over the middle of the main window, all of it on the screen.
+void TMainForm::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    // The window manager may place the window only after it first showed.
+    if (m_splash && m_splash->isVisible())
+        CentreSplash();
+}
+
+void TMainForm::CentreSplash() {
     QRect box(QPoint(), m_splash->size());
     box.moveCenter(frameGeometry().center());
     QRect screen = VirtualScreen();
@@ -201,6 +205,13 @@ void TMainForm::ShowStartSplash() {
     box.moveTop(std::clamp(box.top(), screen.top(),
                            std::max(screen.top(), screen.bottom() + 1 - box.height())));
     m_splash->move(box.topLeft());
+}
+
+void TMainForm::ShowStartSplash() {
+    if (m_setup.SplashMs < 0 || !StartSplashWanted(m_setup.Arguments))
+        return;
+    m_splash = new TAboutBox(TAboutBox::TMode::Splash, this);
+    CentreSplash();
     m_splash->show();
     m_splash->StartCloseTimer(m_setup.SplashMs);
 }

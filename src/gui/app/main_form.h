@@ -92,6 +92,7 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -102,6 +103,8 @@ private:
     void BindRiffTabs();
     void FirstShow();
     void ShowStartSplash();
+    // Over the middle of the main window, all of it on the screen.
+    void CentreSplash();
     void ShowAbout();
     void SaveSettings();
     void RebuildRecentMenu();
