@@ -83,7 +83,8 @@ TEST_F(RiffTabsTest, DeleteAndInsertNeverBringBackOldNotes) {
         << "the last riff stays";
 
     stores.clear();
-    strip.InsertTabAt(0, InsertRiffCaption(project.RiffNames, 0), [this](int i) { ResetRiffRecord(project, i); });
+    strip.InsertTabAt(0, InsertRiffCaption(project.RiffNames, 0),
+                      [this](int i) { ResetRiffRecord(project, i); });
     EXPECT_EQ(stores, std::vector<int>{0}) << "stored before the records move";
     EXPECT_EQ(project.RiffNames.All(), (std::vector<std::string>{"Riff1", "B", ""}));
     EXPECT_EQ(MarkOf(0), -1) << "a new riff is empty";

@@ -15,21 +15,6 @@
 
 namespace zel::test {
 
-class TSilentStream : public TAudioStream {
-public:
-    bool Finished() override { return false; }
-    void Pause() override {}
-    void Resume() override {}
-    void Stop() override {}
-};
-
-class TSilentOutput : public TAudioOutput {
-public:
-    std::unique_ptr<TAudioStream> Open(std::shared_ptr<const TSampleBuffer>) override {
-        return std::make_unique<TSilentStream>();
-    }
-};
-
 class TMainFormHarness {
 public:
     TTempDir Dir;
@@ -51,7 +36,7 @@ public:
         setup.SettingsPath = Settings();
         setup.Arguments = std::move(arguments);
         if (audio)
-            setup.Audio = std::make_unique<TSilentOutput>();
+            setup.Audio = std::make_unique<TFakeOutput>();
         setup.FileDialog = [this](bool, const QString&, const QString&, const QString&) {
             if (DialogAnswers.empty())
                 return QString();

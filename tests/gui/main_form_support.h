@@ -21,14 +21,18 @@ public:
     bool Paused = false;
 };
 
-// Plays nothing; remembers how long every buffer it was given is.
+// Plays nothing; remembers every buffer it was given and how long it was, so a test can look
+// at what would be heard.
 class TFakeOutput : public TAudioOutput {
 public:
     std::unique_ptr<TAudioStream> Open(std::shared_ptr<const TSampleBuffer> buffer) override {
         Opened->push_back(buffer->Size());
+        Buffers->push_back(std::move(buffer));
         return std::make_unique<TFakeStream>();
     }
     std::shared_ptr<std::vector<size_t>> Opened = std::make_shared<std::vector<size_t>>();
+    std::shared_ptr<std::vector<std::shared_ptr<const TSampleBuffer>>> Buffers =
+        std::make_shared<std::vector<std::shared_ptr<const TSampleBuffer>>>();
 };
 
 // Answers questions in turn and records every message.

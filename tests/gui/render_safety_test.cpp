@@ -13,6 +13,7 @@
 #include <functional>
 
 #include "app/main_form.h"
+#include "main_form_support.h"
 #include "model/projectfile.h"
 #include "sound/playbuffer.h"
 #include "test_support.h"
@@ -23,24 +24,6 @@ using namespace zel;
 namespace {
 
 using TBufferList = std::vector<std::shared_ptr<const TSampleBuffer>>;
-
-class TSilentStream : public TAudioStream {
-public:
-    bool Finished() override { return false; }
-    void Pause() override {}
-    void Resume() override {}
-    void Stop() override {}
-};
-
-// Plays nothing; keeps every buffer it was given, so a test can look at what would be heard.
-class TKeepingOutput : public TAudioOutput {
-public:
-    std::unique_ptr<TAudioStream> Open(std::shared_ptr<const TSampleBuffer> buffer) override {
-        Buffers->push_back(std::move(buffer));
-        return std::make_unique<TSilentStream>();
-    }
-    std::shared_ptr<TBufferList> Buffers = std::make_shared<TBufferList>();
-};
 
 // The master volume the window renders with when its settings file says nothing.
 constexpr int DefaultMaster = 50;
@@ -70,7 +53,7 @@ private:
         TMainFormSetup setup;
         setup.SettingsPath = dir->File("zelvane.ini");
         setup.Arguments = arguments;
-        auto output = std::make_unique<TKeepingOutput>();
+        auto output = std::make_unique<test::TFakeOutput>();
         buffers = output->Buffers;
         setup.Audio = std::move(output);
         setup.FileDialog = [this](bool, const QString&, const QString&, const QString&) {
