@@ -4,12 +4,15 @@
 #include <QImage>
 #include <QPainter>
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "canvas.h"
 #include "edit/tab_metrics.h"
 #include "edit/tab_mouse.h"
 #include "riff_band.h"
 #include "riff_view_paint.h"
+#include "test_support.h"
 
 namespace zel::test {
 
@@ -19,6 +22,26 @@ inline const QColor Grey(128, 128, 128);
 inline const QColor Black(0, 0, 0);
 inline const QColor White(255, 255, 255);
 inline const QColor Red(255, 0, 0);
+
+// A riff of these notes and the end record, with its numerator list and key.
+inline TRiff MakeRiff(std::vector<TNote> notes, std::string barsA = "4", int key = 0) {
+    TRiff riff;
+    riff.Notes = std::move(notes);
+    riff.Notes.push_back(TNote{});
+    riff.BarsA = std::move(barsA);
+    riff.Key = key;
+    return riff;
+}
+
+// Single pitches on the standard tuning E3 A3 D4 G4 B4 E5 (pitch 0 is middle C).
+inline TNote Pitch(int pitch, uint8_t duration = QuarterDuration, uint8_t flags = 0) {
+    static const std::pair<int, int> places[] = {{-8, 0}, {-3, 1}, {2, 2},
+                                                 {7, 3},  {11, 4}, {16, 5}};
+    for (int i = 5; i >= 0; --i)
+        if (pitch >= places[i].first)
+            return Note(duration, {{places[i].second, pitch - places[i].first}}, flags);
+    return Note(duration, {{0, 0}}, flags);
+}
 
 // An image with 96 dpi, white, of the given size.
 inline QImage WhiteImage(int width, int height) {

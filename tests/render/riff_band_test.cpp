@@ -22,25 +22,6 @@ int ColumnX(int i) {
     return Column0 + ColumnWidth * i;
 }
 
-TRiff MakeRiff(std::vector<TNote> notes, std::string barsA = "4", int key = 0) {
-    TRiff riff;
-    riff.Notes = std::move(notes);
-    riff.Notes.push_back(TNote{});
-    riff.BarsA = std::move(barsA);
-    riff.Key = key;
-    return riff;
-}
-
-// Single pitches on the standard tuning E3 A3 D4 G4 B4 E5 (pitch 0 is middle C).
-TNote Pitch(int pitch, uint8_t duration = QuarterDuration, uint8_t flags = 0) {
-    static const std::pair<int, int> places[] = {{-8, 0}, {-3, 1}, {2, 2},
-                                                 {7, 3},  {11, 4}, {16, 5}};
-    for (int i = 5; i >= 0; --i)
-        if (pitch >= places[i].first)
-            return Note(duration, {{places[i].second, pitch - places[i].first}}, flags);
-    return Note(duration, {{0, 0}}, flags);
-}
-
 TNote Rest(uint8_t duration) {
     return Note(duration);
 }

@@ -25,24 +25,6 @@ int ColumnX(int i) {
     return 108 + 26 * i;
 }
 
-TRiff MakeRiff(std::vector<TNote> notes, int key = 0) {
-    TRiff riff;
-    riff.Notes = std::move(notes);
-    riff.Notes.push_back(TNote{});
-    riff.Key = key;
-    return riff;
-}
-
-// A single pitch (0 is middle C) on the standard tuning E3 A3 D4 G4 B4 E5.
-TNote Pitch(int pitch, uint8_t duration = QuarterDuration, uint8_t flags = 0) {
-    static const std::pair<int, int> places[] = {{-8, 0}, {-3, 1}, {2, 2},
-                                                 {7, 3},  {11, 4}, {16, 5}};
-    for (int i = 5; i >= 0; --i)
-        if (pitch >= places[i].first)
-            return Note(duration, {{places[i].second, pitch - places[i].first}}, flags);
-    return Note(duration, {{0, 0}}, flags);
-}
-
 // Something of everything: heads of every kind, beams and flags, dots, ties, rests, ledger
 // lines, accidentals, a chord, solid and dotted bar lines.
 TRiff EverythingRiff() {
@@ -51,7 +33,7 @@ TRiff EverythingRiff() {
                      Note(3), Note(Eighth), Note(Half), Note(1), Note(0),
                      Note(3, {{1, 3}, {2, 2}, {3, 0}}), Pitch(4, 1), Pitch(4, 0), Pitch(10, 6),
                      Pitch(3), Pitch(4, Half)},
-                    -2);
+                    "4", -2);
 }
 
 // The band as the screen draws it (x0 = 4), on an image `ratio` device pixels to the pixel.
@@ -193,7 +175,7 @@ TEST(SmoothDrawingTest, EveryElementKeepsItsPlaceAndSize) {
     } riffs[] = {{"everything", EverythingRiff()},
                  {"beamed pairs", MakeRiff({Pitch(4, Eighth), Pitch(16, Eighth), Pitch(12, 5),
                                             Pitch(5, 5), Pitch(7, 6), Pitch(7, 6)},
-                                           3)}};
+                                           "4", 3)}};
     TRiff empty = MakeRiff({});
     for (const auto& r : riffs) {
         empty.Key = r.riff.Key;
@@ -290,7 +272,7 @@ TEST(SmoothDrawingTest, CurvesAndSlantsGetSoftEdgesStraightShapesDoNot) {
         {"eighth rest", MakeRiff({Note(Eighth)}), QRect(106, 71, 20, 20), true},
         {"staff and tab lines", MakeRiff({}), QRect(300, 60, 300, 170), false},
         {"stem", MakeRiff({Pitch(4)}), QRect(114, 74, 5, 15), false},
-        {"sharp", MakeRiff({}, 1), QRect(56, 56, 10, 11), false},
+        {"sharp", MakeRiff({}, "4", 1), QRect(56, 56, 10, 11), false},
         {"whole rest", MakeRiff({Note(1)}), QRect(106, 71, 12, 8), false},
         {"ledger lines", MakeRiff({Pitch(-3)}), QRect(100, 103, 6, 12), false},
     };
