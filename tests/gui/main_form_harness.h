@@ -37,13 +37,7 @@ public:
         setup.Arguments = std::move(arguments);
         if (audio)
             setup.Audio = std::make_unique<TFakeOutput>();
-        setup.FileDialog = [this](bool, const QString&, const QString&, const QString&) {
-            if (DialogAnswers.empty())
-                return QString();
-            QString answer = DialogAnswers.front();
-            DialogAnswers.erase(DialogAnswers.begin());
-            return answer;
-        };
+        setup.FileDialog = AnsweringFileDialog(DialogAnswers);
         if (adjust)
             adjust(setup);
         Form = std::make_unique<TMainForm>(std::move(setup));

@@ -2,6 +2,8 @@
 // service that answers questions in turn.
 #pragma once
 
+#include <QString>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -49,5 +51,20 @@ public:
     std::vector<test::TRecordedMessage> Messages;
     std::vector<int> Answers;
 };
+
+// File dialogs that return the queued answers in turn (an empty path, "cancelled", once they
+// run out) and count how often they were asked.
+inline std::function<QString(bool, const QString&, const QString&, const QString&)>
+AnsweringFileDialog(std::vector<QString>& answers, int* asked = nullptr) {
+    return [&answers, asked](bool, const QString&, const QString&, const QString&) {
+        if (asked)
+            ++*asked;
+        if (answers.empty())
+            return QString();
+        QString answer = answers.front();
+        answers.erase(answers.begin());
+        return answer;
+    };
+}
 
 } // namespace zel::test

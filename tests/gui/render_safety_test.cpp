@@ -56,14 +56,7 @@ private:
         auto output = std::make_unique<test::TFakeOutput>();
         buffers = output->Buffers;
         setup.Audio = std::move(output);
-        setup.FileDialog = [this](bool, const QString&, const QString&, const QString&) {
-            ++dialogs;
-            if (dialogAnswers.empty())
-                return QString();
-            QString answer = dialogAnswers.front();
-            dialogAnswers.erase(dialogAnswers.begin());
-            return answer;
-        };
+        setup.FileDialog = test::AnsweringFileDialog(dialogAnswers, &dialogs);
         form = std::make_unique<TMainForm>(std::move(setup));
         form->show();
         QApplication::setActiveWindow(form.get());
