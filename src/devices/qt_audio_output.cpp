@@ -117,6 +117,11 @@ public:
         if (!m_empty && !m_stopped)
             m_sink.resume();
     }
+    int64_t PlayedFrames() const {
+        if (m_empty)
+            return 0;
+        return int64_t(m_sink.processedUSecs() * 44100 / 1000000);
+    }
     void Stop() {
         if (!m_stopped && !m_empty)
             m_sink.stop();
@@ -164,6 +169,11 @@ public:
     }
     void Stop() override {
         OnAudioThread(m_context, [&] { m_sink->Stop(); });
+    }
+    int64_t PlayedFrames() override {
+        int64_t frames = -1;
+        OnAudioThread(m_context, [&] { frames = m_sink->PlayedFrames(); });
+        return frames;
     }
 
 private:

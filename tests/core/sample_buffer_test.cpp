@@ -8,6 +8,7 @@
 #include <cstring>
 #include <thread>
 
+#include "arrange/structure_grid.h"
 #include "sound/playbuffer.h"
 #include "test_support.h"
 
@@ -270,35 +271,51 @@ TEST(RenderWhilePlaying, TheMarkFollowsTheFinishedRows) {
         TSongMode mode;
         int firstRow;
         std::vector<size_t> marks;
+        std::vector<int> rows; // the grid rows that take time, as they start
     };
     const Case cases[] = {
         {"rows one after another",
          {"1\tA", "2\tA", "1\tB"},
          TSongMode::All,
          1,
-         {Bar, 3 * Bar, 4 * Bar}},
+         {Bar, 3 * Bar, 4 * Bar},
+         {1, 2, 3}},
         {"a row ends with its longest column, empty rows are skipped",
          {"2\tA\t1\tB", "", "1\tB"},
          TSongMode::All,
          1,
-         {2 * Bar, 3 * Bar}},
+         {2 * Bar, 3 * Bar},
+         {1, 3}},
         {"from a later row the buffer starts there",
          {"1\tA", "3\tB", "1\tA"},
          TSongMode::FromRow,
          2,
-         {3 * Bar, 4 * Bar}},
+         {3 * Bar, 4 * Bar},
+         {2, 3}},
     };
     for (const Case& c : cases) {
         TProject project = TwoRiffProject(c.structure);
         TRenderer renderer;
         TMarkRecorder progress;
-        TSongRender song = RenderSong(renderer, project, c.mode, c.firstRow, &progress,
-                                      [&](const TSharedBuffer& b) {
-                                          progress.Buffer = b;
-                                          EXPECT_EQ(b->Rendered(), c.marks.front()) << c.what;
-                                      });
+        std::vector<TRowStart> starts;
+        TSongRender song = RenderSong(
+            renderer, project, c.mode, c.firstRow, &progress,
+            [&](const TSharedBuffer& b) {
+                progress.Buffer = b;
+                EXPECT_EQ(b->Rendered(), c.marks.front()) << c.what;
+            },
+            [&](int row, int64_t frame) {
+                EXPECT_FALSE(progress.Buffer) << "before playing";
+                starts.push_back({frame, row});
+            });
         ASSERT_TRUE(song.Buffer) << c.what;
         EXPECT_EQ(progress.Marks, c.marks) << c.what;
+        // Each row starts where the one before it ended.
+        ASSERT_EQ(starts.size(), c.rows.size()) << c.what;
+        for (size_t i = 0; i < starts.size(); ++i) {
+            EXPECT_EQ(starts[i].GridRow, c.rows[i]) << c.what;
+            EXPECT_EQ(size_t(starts[i].Frame) * 2, i == 0 ? 0 : c.marks[i - 1]) << c.what;
+        }
         EXPECT_TRUE(song.Buffer->Complete()) << c.what;
     }
 }

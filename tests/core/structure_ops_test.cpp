@@ -1,6 +1,7 @@
 // Song structure editing: row labels, cells, rows, clipboard text.
 #include <gtest/gtest.h>
 
+#include "arrange/structure_grid.h"
 #include "arrange/structure_ops.h"
 
 namespace zel {
@@ -95,6 +96,63 @@ TEST(StructureColumns, SwapAndClear) {
     EXPECT_EQ(s, (TStructure{"2\tB\t1\tA", "\t\t3\tC", "\t\t\t"}));
     ClearStructureColumn(s, 1);
     EXPECT_EQ(s, (TStructure{"2\tB\t\t", "\t\t\t", "\t\t\t"}));
+}
+
+TEST(StructureGrid, CellsReadTheirTwoFieldsAndBlankPastTheEnd) {
+    TStructure s{"2\tIntro\t\tVerse", "3\t\t1\t"};
+    EXPECT_EQ(StructCell(s, 1, 1).RepeatText(), "2x");
+    EXPECT_EQ(StructCell(s, 1, 2).RepeatText(), "x") << "an empty repeat is a bare x";
+    EXPECT_EQ(StructCell(s, 1, 2).Riff, "Verse");
+    EXPECT_FALSE(StructCell(s, 2, 1).Filled()) << "a repeat without a riff shows nothing";
+    EXPECT_FALSE(StructCell(s, 3, 1).Filled());
+    EXPECT_FALSE(StructCell(s, 1, 9).Filled());
+}
+
+TEST(StructureGrid, DoubleClickOpensTheRepeatListOnlyOverARepeatCount) {
+    TStructure s{"2\tIntro\t\tVerse"};
+    struct TCase {
+        TStructHover Hover;
+        TStructList List;
+    };
+    for (const TCase& c : std::vector<TCase>{
+             {{1, 1, false}, TStructList::Repeat},
+             {{1, 1, true}, TStructList::Riff},
+             {{2, 1, false}, TStructList::Riff}, // the repeat field is empty
+             {{1, 5, false}, TStructList::Riff}, // below the structure
+         })
+        EXPECT_EQ(DoubleClickList(s, c.Hover), c.List)
+            << c.Hover.HoverCol << "," << c.Hover.HoverRow << "," << c.Hover.HoverOnRiff;
+    EXPECT_FALSE(HoverOnRiff(25));
+    EXPECT_TRUE(HoverOnRiff(26));
+}
+
+TEST(StructureGrid, WheelMovesBySixthsOfTheVisibleRowsWithinTheGrid) {
+    struct TCase {
+        int Top, RowCount, Visible, Notches, Expected;
+    };
+    for (const TCase& c : std::vector<TCase>{
+             {1, 100, 12, 1, 3},   // 12 rows visible: two rows a notch
+             {1, 100, 5, 1, 2},    // fewer than six visible: one row
+             {5, 100, 12, -1, 3},  // up
+             {2, 100, 12, -3, 1},  // up stops at the first structure row
+             {85, 100, 12, 2, 88}, // down stops with the last row at the bottom
+             {1, 8, 12, 1, 1},     // everything visible: nothing to scroll
+             {1, 100, 12, 1 << 30, 88},
+         })
+        EXPECT_EQ(StructWheelTop(c.Top, c.RowCount, c.Visible, c.Notches), c.Expected)
+            << c.Top << " " << c.RowCount << " " << c.Visible << " " << c.Notches;
+}
+
+TEST(StructureGrid, ThePlayingRowIsTheLastToStartAtOrBeforeTheFrame) {
+    std::vector<TRowStart> starts{{0, 3}, {1000, 4}, {1000, 6}, {5000, 7}};
+    struct TCase {
+        int64_t Frame;
+        int Row;
+    };
+    for (const TCase& c : std::vector<TCase>{
+             {-1, 0}, {0, 3}, {999, 3}, {1000, 6}, {4999, 6}, {5000, 7}, {1 << 30, 7}})
+        EXPECT_EQ(RowAtFrame(starts, c.Frame), c.Row) << c.Frame;
+    EXPECT_EQ(RowAtFrame({}, 10), 0);
 }
 
 } // namespace

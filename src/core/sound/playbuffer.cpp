@@ -53,6 +53,13 @@ void TPlayback::PlaybackStop() {
     }
 }
 
+int64_t TPlayback::PlayedFrames(const TSampleBuffer* buffer) const {
+    for (const TPlaySlot& slot : m_slots)
+        if (slot.Buffer.get() == buffer && buffer && slot.Stream)
+            return slot.Stream->PlayedFrames();
+    return -1;
+}
+
 int TPlayback::BusySlots() const {
     int busy = 0;
     for (const auto& slot : m_slots)

@@ -21,6 +21,8 @@ public:
     virtual void Resume() = 0;
     // Halts at once; afterwards the device no longer reads the buffer.
     virtual void Stop() = 0;
+    // Frames the device has played from the start of the buffer; -1 when it cannot tell.
+    virtual int64_t PlayedFrames() { return -1; }
 };
 
 // The sound device: opens a stream that plays `buffer` from the start. The stream reads only
@@ -52,6 +54,9 @@ public:
     // Stops and frees every slot at once.
     void PlaybackStop();
     int BusySlots() const;
+    // Frames played of `buffer`, while a slot plays it; -1 when none does (finished, stopped,
+    // or never started) or the device cannot tell.
+    int64_t PlayedFrames(const TSampleBuffer* buffer) const;
 
 private:
     struct TPlaySlot {

@@ -204,7 +204,8 @@ private:
 
 TSongRender RenderSong(TRenderer& renderer, const TProject& project, TSongMode mode,
                        int firstGridRow, TProgress* progress,
-                       const std::function<void(const TSharedBuffer&)>& startPlayback) {
+                       const std::function<void(const TSharedBuffer&)>& startPlayback,
+                       const std::function<void(int gridRow, int64_t frame)>& rowStarted) {
     TSongRender result;
     const int rows = int(project.Structure.size());
     const int lastRow = rows - 1;
@@ -253,6 +254,8 @@ TSongRender RenderSong(TRenderer& renderer, const TProject& project, TSongMode m
                 rowEnd = std::max(rowEnd, p);
                 result.Total = std::max(result.Total, p);
             }
+            if (pass == 1 && rowStarted && rowEnd > pos)
+                rowStarted(row + 1, pos / 2);
             pos = rowEnd;
             renderer.Flush();
             // Later rows start at `pos` and never write before it: what lies before is final,

@@ -94,10 +94,12 @@ struct TSongRender {
 // called once, after the first rendered row, with the whole (still rendering) buffer, except
 // for Export and when a riff is undefined. The buffer's rendered mark moves to the end of each
 // row as it is finished, and to the end of the buffer when the render returns (cancelled or
-// not: the rest then stays silent).
+// not: the rest then stays silent). `rowStarted` learns, before anything plays, the frame at
+// which each grid row (from 1) that takes time starts.
 TSongRender RenderSong(TRenderer& renderer, const TProject& project, TSongMode mode,
                        int firstGridRow, TProgress* progress,
-                       const std::function<void(const TSharedBuffer&)>& startPlayback);
+                       const std::function<void(const TSharedBuffer&)>& startPlayback,
+                       const std::function<void(int gridRow, int64_t frame)>& rowStarted = {});
 
 // "Render Time 0.350 Sec.   Play Time 00:01:05.   Level 87%."
 std::string RenderStatusText(int64_t renderMilliseconds, int64_t frames, int32_t peakLevel);
