@@ -16,11 +16,16 @@ namespace zel::test {
 
 class TFakeStream : public TAudioStream {
 public:
+    explicit TFakeStream(std::shared_ptr<int64_t> played = {}) : m_played(std::move(played)) {}
     bool Finished() override { return false; }
     void Pause() override { Paused = true; }
     void Resume() override { Paused = false; }
     void Stop() override {}
+    int64_t PlayedFrames() override { return m_played ? *m_played : -1; }
     bool Paused = false;
+
+private:
+    std::shared_ptr<int64_t> m_played;
 };
 
 // Plays nothing; remembers every buffer it was given and how long it was, so a test can look
@@ -30,8 +35,10 @@ public:
     std::unique_ptr<TAudioStream> Open(std::shared_ptr<const TSampleBuffer> buffer) override {
         Opened->push_back(buffer->Size());
         Buffers->push_back(std::move(buffer));
-        return std::make_unique<TFakeStream>();
+        return std::make_unique<TFakeStream>(Played);
     }
+    // How far every stream says it has played, in frames; the test moves it on.
+    std::shared_ptr<int64_t> Played = std::make_shared<int64_t>(0);
     std::shared_ptr<std::vector<size_t>> Opened = std::make_shared<std::vector<size_t>>();
     std::shared_ptr<std::vector<std::shared_ptr<const TSampleBuffer>>> Buffers =
         std::make_shared<std::vector<std::shared_ptr<const TSampleBuffer>>>();

@@ -5,7 +5,6 @@
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QHeaderView>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMoveEvent>
@@ -16,6 +15,7 @@
 
 #include "app/about_box.h"
 #include "app/window_places.h"
+#include "arrange/struct_grid.h"
 #include "icons.h"
 #include "model/ansi_text.h"
 #include "model/projectfile.h"
@@ -34,10 +34,7 @@ constexpr int DefaultWidth = 649;
 constexpr int DefaultHeight = 548;
 constexpr int DesignedTabControlHeight = 254;
 constexpr int ReapIntervalMs = 100;
-
-QString Ansi(const std::string& bytes) {
-    return QString::fromStdString(AnsiToUtf8(bytes));
-}
+constexpr int PlayingRowIntervalMs = 50;
 
 } // namespace
 
@@ -76,6 +73,8 @@ TMainForm::TMainForm(TMainFormSetup setup, QWidget* parent)
             m_playback->PlaybackReap();
     });
     m_reapTimer.start();
+    m_rowTimer.setInterval(PlayingRowIntervalMs);
+    connect(&m_rowTimer, &QTimer::timeout, this, &TMainForm::ShowPlayingRow);
 
     CreateLayout();
     m_riffProperties = new TRiffPropertiesForm(m_document, this);
@@ -139,11 +138,7 @@ void TMainForm::CreateLayout() {
     riffLayout->addWidget(m_tabs);
     riffLayout->addWidget(m_view, 1);
 
-    m_grid = new QTableWidget(m_splitter);
-    m_grid->setObjectName(QStringLiteral("gStruct"));
-    m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_grid->setToolTip(QStringLiteral("Song structure: rows play one after another, columns are "
-                                      "instruments (editing comes in a later version)"));
+    CreateStructGrid();
     m_splitter->addWidget(m_riffArea);
     m_splitter->addWidget(m_grid);
     // The song grid fills the rest: a larger window gives it the room, the riff area keeps
@@ -328,31 +323,7 @@ TEditorContext TMainForm::Context() {
 void TMainForm::RefreshAll() {
     m_tabs->Refresh();
     m_view->RefreshView();
-    RefreshStructure();
-}
-
-void TMainForm::RefreshStructure() {
-    // A read-only picture of the song structure: repeat count and riff per instrument column.
-    int columns = std::max(1, m_project.InstrumentNames.RecordCount());
-    m_grid->clear();
-    m_grid->setColumnCount(columns);
-    m_grid->setRowCount(int(m_project.Structure.size()));
-    QStringList headers;
-    for (int c = 0; c < columns; ++c)
-        headers << (c < m_project.InstrumentNames.Count() ? Ansi(m_project.InstrumentNames[c])
-                                                          : QString());
-    m_grid->setHorizontalHeaderLabels(headers);
-    for (int r = 0; r < int(m_project.Structure.size()); ++r) {
-        for (int c = 0; c < columns; ++c) {
-            std::string repeat(StructureField(m_project.Structure[size_t(r)], 2 * c));
-            std::string riff(StructureField(m_project.Structure[size_t(r)], 2 * c + 1));
-            if (riff.empty())
-                continue;
-            QString text = Ansi(repeat.empty() ? std::string("1") : repeat) +
-                           QStringLiteral(" x ") + Ansi(riff);
-            m_grid->setItem(r, c, new QTableWidgetItem(text));
-        }
-    }
+    RefreshStructGrid();
 }
 
 void TMainForm::ShowDurationButtons(const TDurationButtons& buttons) {

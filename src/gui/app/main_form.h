@@ -11,7 +11,6 @@
 #include <QMenu>
 #include <QPointer>
 #include <QSplitter>
-#include <QTableWidget>
 #include <QTimer>
 #include <QToolBar>
 #include <functional>
@@ -21,6 +20,7 @@
 #include "app/progress.h"
 #include "app/project_lifecycle.h"
 #include "app/settings.h"
+#include "arrange/structure_grid.h"
 #include "edit/editor_commands.h"
 #include "model/song.h"
 #include "sound/playbuffer.h"
@@ -33,6 +33,8 @@ class TPositionPanelWidget;
 class TProgressWindow;
 class TRiffPropertiesForm;
 class TAboutBox;
+class TStructGrid;
+class TStructEditor;
 
 // What the program gives the window; tests give their own.
 struct TMainFormSetup {
@@ -61,6 +63,10 @@ public:
     TPlayback* Playback() const { return m_playback.get(); }
     QString StatusText() const;
     TRiffPropertiesForm* RiffProperties() const { return m_riffProperties; }
+    TStructGrid* StructGrid() const { return m_grid; }
+    TStructEditor* StructEditor() const { return m_structEditor; }
+    // The instrument that riff playback and note preview use: the one last gone to.
+    int CurrentInstrument() const;
     // The about box shown at start, while it shows.
     TAboutBox* Splash() const;
 
@@ -91,6 +97,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -110,7 +117,12 @@ private:
     void RebuildRecentMenu();
     void RebuildRiffMenu();
     void RefreshAll();
-    void RefreshStructure();
+    // The grid takes the instruments and the structure again.
+    void RefreshStructGrid();
+    void CreateStructGrid();
+    // Copy and Paste act on the song grid while it has the focus, on the notes otherwise.
+    void CopyClick();
+    void PasteClick();
     void ShowDurationButtons(const TDurationButtons& buttons);
     void SetStatusText(const QString& text);
     void ApplyShowHints(bool show);
@@ -134,6 +146,9 @@ private:
     void ModelReplaced();
     void ShowModelAfterHistoryStep();
     void UpdateUndoActions();
+    // While a song plays, the grid's row labels show which row is heard.
+    void FollowPlayingRows(const TSharedBuffer& buffer, std::vector<TRowStart> starts);
+    void ShowPlayingRow();
 
     TDocument m_document;
     TProject& m_project = m_document.Project();
@@ -155,10 +170,15 @@ private:
     TProgressWindow* m_renderProgress = nullptr; // the running song render's, if any
     bool m_closeAfterRender = false;
     QTimer m_reapTimer;
+    QTimer m_rowTimer;
+    std::weak_ptr<TSampleBuffer> m_songBuffer;
+    std::vector<TRowStart> m_songRows;
 
     TTabControlSmart* m_tabs = nullptr;
     TRiffView* m_view = nullptr;
-    QTableWidget* m_grid = nullptr;
+    TStructGrid* m_grid = nullptr;
+    TStructEditor* m_structEditor = nullptr;
+    int m_currentInstrument = 0;
     QSplitter* m_splitter = nullptr;
     QWidget* m_riffArea = nullptr;
     TPositionPanelWidget* m_positionPanel = nullptr;

@@ -163,9 +163,9 @@ void TMainForm::CreateMenus() {
     editAction("mCut", QStringLiteral("C&ut"), QKeySequence(Qt::CTRL | Qt::Key_X), TToolIcon::Cut,
                [this] { m_view->CutToClipboard(); });
     editAction("mCopy", QStringLiteral("&Copy"), QKeySequence(Qt::CTRL | Qt::Key_C),
-               TToolIcon::Copy, [this] { m_view->CopyToClipboard(); });
+               TToolIcon::Copy, [this] { CopyClick(); });
     editAction("mPaste", QStringLiteral("Paste"), QKeySequence(Qt::CTRL | Qt::Key_V),
-               TToolIcon::Paste, [this] { m_view->PasteFromClipboard(); });
+               TToolIcon::Paste, [this] { PasteClick(); });
     editAction("mDeleteNotes", QStringLiteral("Delete"), {}, TToolIcon::Delete,
                [this] { m_view->DeleteSelectionCommand(); });
     edit->addAction(AddAction("mSelectAll", QStringLiteral("Select All"),

@@ -6,6 +6,7 @@
 
 #include "app/markup.h"
 #include "app/message_service.h"
+#include "arrange/struct_grid.h"
 #include "main_form.h"
 #include "model/datafile.h"
 #include "progress_window.h"
@@ -35,7 +36,7 @@ void TMainForm::PreviewPitch(int pitch) {
     renderer.MasterVolume = m_master;
     const TRiff& riff = CurrentRiffOf(m_project, m_editor);
     TSharedBuffer buffer = RenderPreview(renderer, riff.Tempo, m_editor.CurrentDuration, pitch,
-                                         m_project.Instruments[0]);
+                                         m_project.Instruments[size_t(CurrentInstrument())]);
     if (buffer)
         m_playback->PlaybackStart(buffer);
 }
@@ -78,9 +79,8 @@ void TMainForm::bPlayRiffClick(const QString& sender) {
     const TRiff& riff = CurrentRiffOf(m_project, m_editor);
     int first = sender == QStringLiteral("bPlayRiff") ? riff.Cursor : 0;
     bool all = sender == QStringLiteral("bPlayAllRiffs");
-    // Until the instruments window exists the riff commands play instrument 0.
-    TSharedBuffer buffer =
-        RenderRiffs(renderer, *project, m_editor.CurrentRiff, first, all, project->Instruments[0]);
+    TSharedBuffer buffer = RenderRiffs(renderer, *project, m_editor.CurrentRiff, first, all,
+                                       project->Instruments[size_t(CurrentInstrument())]);
     if (!buffer) {
         m_clock.ShowRenderStatus(renderer, 0);
         DisplayError(TooLongError);
@@ -115,16 +115,20 @@ void TMainForm::bPlayScriptClick(const QString& sender) {
                      : sender == QStringLiteral("bPlayScript")      ? TSongMode::FromRow
                      : sender == QStringLiteral("bPlayScriptIntro") ? TSongMode::OnceEach
                                                                     : TSongMode::All;
-    // Until the structure grid edits rows, "from the current row" starts at the first row.
-    int firstGridRow = std::max(1, m_grid->currentRow() + 1);
+    int firstGridRow = m_grid->Row();
     const auto project = RenderCopy(m_project);
     TProgressWindow progress(this);
     m_renderProgress = &progress;
-    TSongRender song = RenderSong(renderer, *project, mode, firstGridRow, &progress.Service(),
-                                  [this](const TSharedBuffer& buffer) {
-                                      if (m_playback)
-                                          m_playback->PlaybackStart(buffer);
-                                  });
+    std::vector<TRowStart> rowStarts;
+    TSongRender song = RenderSong(
+        renderer, *project, mode, firstGridRow, &progress.Service(),
+        [&](const TSharedBuffer& buffer) {
+            if (m_playback && m_playback->PlaybackStart(buffer))
+                FollowPlayingRows(buffer, std::move(rowStarts));
+        },
+        [&](int gridRow, int64_t frame) {
+            rowStarts.push_back({frame, gridRow});
+        });
     m_renderProgress = nullptr;
     int64_t frames = song.Buffer ? int64_t(song.Buffer->Size() / 2) : 0;
     SetStatusText(QString::fromStdString(m_clock.ShowRenderStatus(renderer, frames)));
@@ -159,6 +163,29 @@ void TMainForm::bStopClick() {
         return;
     m_playback->PlaybackStop();
     m_pause->setChecked(false);
+    ShowPlayingRow();
+}
+
+void TMainForm::FollowPlayingRows(const TSharedBuffer& buffer, std::vector<TRowStart> starts) {
+    m_songBuffer = buffer;
+    m_songRows = std::move(starts);
+    ShowPlayingRow();
+    m_rowTimer.start();
+}
+
+void TMainForm::ShowPlayingRow() {
+    // The label of the row that is heard; none once the song has stopped or played out.
+    TSharedBuffer buffer = m_songBuffer.lock();
+    int64_t frame = m_playback && buffer ? m_playback->PlayedFrames(buffer.get()) : -1;
+    if (frame < 0) {
+        m_songBuffer.reset();
+        m_songRows.clear();
+        m_rowTimer.stop();
+        m_grid->SetPlayingRow(0);
+        return;
+    }
+    m_grid->SetPlayingRow(std::max(RowAtFrame(m_songRows, frame),
+                                   m_songRows.empty() ? 0 : m_songRows.front().GridRow));
 }
 
 } // namespace zel

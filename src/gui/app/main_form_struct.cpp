@@ -1,0 +1,59 @@
+// The main window's song grid: creating it, refreshing it when the window comes back, the
+// window's Copy and Paste acting on it, and going from a cell to its riff and instrument.
+#include <QEvent>
+
+#include "arrange/struct_editor.h"
+#include "arrange/struct_grid.h"
+#include "main_form.h"
+#include "view/riff_view.h"
+#include "widgets/tabcontrolsmart.h"
+
+namespace zel {
+
+void TMainForm::CreateStructGrid() {
+    m_grid = new TStructGrid(m_project, m_splitter);
+    m_grid->setObjectName(QStringLiteral("gStruct"));
+    m_grid->setToolTip(QStringLiteral(
+        "Song structure: rows play one after another, columns are instruments. Double click a "
+        "cell to choose its riff or repeat; right click for more"));
+    m_structEditor = new TStructEditor(m_document, *m_grid, this);
+    connect(m_structEditor, &TStructEditor::GoToRiff, this, [this](int tab) {
+        m_tabs->Strip().SelectAndFill(tab);
+        m_tabs->Refresh();
+        m_view->RefreshView();
+    });
+    connect(m_structEditor, &TStructEditor::GoToInstrument, this,
+            [this](int instrument) { m_currentInstrument = instrument; });
+}
+
+void TMainForm::RefreshStructGrid() {
+    m_grid->RefreshStructGrid();
+}
+
+int TMainForm::CurrentInstrument() const {
+    int count = m_project.InstrumentNames.RecordCount();
+    return count > 0 ? std::clamp(m_currentInstrument, 0, count - 1) : 0;
+}
+
+void TMainForm::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    // Instruments may have come or gone in another window meanwhile.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && m_grid)
+        RefreshStructGrid();
+}
+
+void TMainForm::CopyClick() {
+    if (m_grid->hasFocus())
+        m_structEditor->mCutCopyClick(false);
+    else
+        m_view->CopyToClipboard();
+}
+
+void TMainForm::PasteClick() {
+    if (m_grid->hasFocus())
+        m_structEditor->mPaste1Click();
+    else
+        m_view->PasteFromClipboard();
+}
+
+} // namespace zel

@@ -1,0 +1,407 @@
+// The song grid as a user drives it: labels and geometry, the double click lists, the context
+// menu, the structure clipboard through the real clipboard, dragging row labels, the wheel, Go to
+// and the row that plays.
+#include <QApplication>
+#include <QClipboard>
+#include <QHeaderView>
+#include <QMenu>
+#include <QScrollBar>
+#include <QTest>
+#include <QToolButton>
+
+#include "arrange/struct_editor.h"
+#include "arrange/struct_grid.h"
+#include "main_form_harness.h"
+#include "widgets/tabcontrolsmart.h"
+
+using namespace zel;
+
+namespace {
+
+// Three riffs and four instruments; the structure as given.
+void SetUpSong(TDocument& document, std::vector<std::string> structure) {
+    document.Edit("song",
+                  TEditScope()
+                      .AndAllRiffs()
+                      .AndRiffNames()
+                      .AndAllInstruments()
+                      .AndInstrumentNames()
+                      .AndStructure(),
+                  [&] {
+                      TProject& p = document.Project();
+                      p.RiffNames.SetCaption(0, "Intro");
+                      p.RiffNames.GrowTo(3);
+                      p.RiffNames.SetCaption(1, "Verse");
+                      p.RiffNames.SetCaption(2, "Solo & Out");
+                      p.RiffNames.EnsureBlankTab();
+                      p.InstrumentNames.GrowTo(4);
+                      for (int k = 0; k < 4; ++k)
+                          p.InstrumentNames.SetCaption(k, "Inst " + std::to_string(k + 1));
+                      p.InstrumentNames.EnsureBlankTab();
+                      p.Structure = std::move(structure);
+                      // Intro a half note, Verse a quarter: rows take time.
+                      for (auto [riff, duration] : {std::pair{0, 2}, {1, 3}}) {
+                          p.Riffs[size_t(riff)].Notes.clear();
+                          EnsureNotes(p.Riffs[size_t(riff)], 2);
+                          p.Riffs[size_t(riff)].Notes[0] = test::Note(uint8_t(duration), {{0, 0}});
+                      }
+                  });
+    document.MarkClean();
+}
+
+} // namespace
+
+class StructGridTest : public QObject {
+    Q_OBJECT
+
+private:
+    test::TMainFormHarness h;
+    TStructGrid* grid = nullptr;
+
+    TMainForm& Form() { return *h.Form; }
+    TStructure& Structure() { return Form().Project().Structure; }
+    TStructEditor& Editor() { return *Form().StructEditor(); }
+    void Song(std::vector<std::string> structure) {
+        SetUpSong(Form().Document(), std::move(structure));
+        Form().LoadSelectedRiff(); // every view shows the new song
+    }
+    QPoint CellPoint(int col, int row, int x) {
+        QRect cell = grid->visualRect(grid->model()->index(row - 1, col - 1));
+        return QPoint(cell.left() + x, cell.center().y());
+    }
+    QMenu* Popup(const char* name) {
+        auto* menu = Form().findChild<QMenu*>(QString::fromLatin1(name));
+        return menu && menu->isVisible() ? menu : nullptr;
+    }
+    QStringList Captions(QMenu* menu) {
+        QStringList captions;
+        for (QAction* action : menu->actions())
+            captions << (action->isSeparator() ? QStringLiteral("-") : action->text());
+        return captions;
+    }
+    void Choose(QMenu* menu, const QString& caption) {
+        for (QAction* action : menu->actions())
+            if (action->text() == caption) {
+                menu->hide();
+                action->trigger();
+                return;
+            }
+        QFAIL(qPrintable("no entry " + caption));
+    }
+    void DoubleClick(int col, int row, int x) {
+        QTest::mouseMove(grid->viewport(), CellPoint(col, row, x));
+        QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, CellPoint(col, row, x));
+    }
+    // Moves the current cell down to `row` as arrow keys would, the grid growing on the way.
+    void GoTo(int col, int row) {
+        for (int r = 1; r <= row; ++r)
+            grid->SetCurrentCell(col, r);
+        QCOMPARE(grid->Row(), row);
+    }
+    void Select(int left, int top, int right, int bottom) {
+        grid->SetCurrentCell(left, top);
+        grid->selectionModel()->select(QItemSelection(grid->model()->index(top - 1, left - 1),
+                                                      grid->model()->index(bottom - 1, right - 1)),
+                                       QItemSelectionModel::ClearAndSelect);
+    }
+    void Trigger(const char* action) {
+        auto* a = Form().findChild<QAction*>(QString::fromLatin1(action));
+        QVERIFY2(a, action);
+        a->trigger();
+    }
+
+private slots:
+    void init() {
+        QVERIFY(h.Start());
+        grid = Form().StructGrid();
+        QVERIFY(grid);
+        Form().resize(900, 700);
+        grid->setFocus();
+    }
+    void cleanup() { h.Close(); }
+
+    void geometryFollowsInstrumentsAndStructure() {
+        Song({"1\tIntro", "2\tVerse", "", "1\tIntro", "1\tVerse"});
+        QCOMPARE(grid->model()->columnCount(), 4);
+        // one blank row after the structure
+        QCOMPARE(grid->model()->rowCount(), 6);
+        QCOMPARE(grid->model()->headerData(2, Qt::Horizontal).toString(), QStringLiteral("Inst 3"));
+        grid->SetCurrentCell(2, 6);
+        // the last row became current
+        QCOMPARE(grid->model()->rowCount(), 7);
+        // growing the grid writes nothing
+        QCOMPARE(Structure().size(), size_t(5));
+        QVERIFY(!Form().Project().IsChanged());
+
+        std::vector<std::string> long_(702, "1\tIntro");
+        Song(long_);
+        for (auto [section, label] : {std::pair{0, "A"}, {25, "Z"}, {26, "AA"}, {701, "ZZ"}})
+            QCOMPARE(grid->model()->headerData(section, Qt::Vertical).toString(),
+                     QString::fromLatin1(label));
+    }
+
+    void doubleClickChoosesRiffOrRepeat() {
+        Song({"2\tIntro\t\tVerse"});
+        // Over the riff area of a cell below the structure: the riff list, blank entry last.
+        GoTo(2, 3);
+        DoubleClick(2, 3, 60);
+        QMenu* list = Popup("pmEdit");
+        QVERIFY(list);
+        QCOMPARE(Captions(list), (QStringList{"Intro", "Verse", "Solo && Out", ""}));
+        Choose(list, QStringLiteral("Verse"));
+        // a new riff gets repeat 1, the structure reaches the row
+        QCOMPARE(Structure(), (TStructure{"2\tIntro\t\tVerse", "", "\t\t1\tVerse"}));
+        QVERIFY(Form().Project().IsChanged());
+
+        // Over the repeat area of a cell with a repeat: the repeat list; the riff stays.
+        DoubleClick(1, 1, 10);
+        list = Popup("pmEdit");
+        QVERIFY(list);
+        QCOMPARE(list->actions().size(), 16);
+        QCOMPARE(list->actions().front()->text(), QStringLiteral("1x"));
+        QCOMPARE(list->actions().back()->text(), QStringLiteral("16x"));
+        Choose(list, QStringLiteral("4x"));
+        QCOMPARE(Structure()[0], std::string("4\tIntro\t\tVerse"));
+
+        // Over the repeat area of a cell whose repeat is empty: the riff list; choosing the
+        // blank entry empties the riff and keeps the repeat.
+        DoubleClick(2, 1, 10);
+        list = Popup("pmEdit");
+        QVERIFY(list);
+        QCOMPARE(list->actions().size(), 4);
+        Choose(list, QString());
+        QCOMPARE(Structure()[0], std::string("4\tIntro\t1\t"));
+
+        // Each choice is one step back.
+        Trigger("mUndo");
+        QCOMPARE(Structure()[0], std::string("4\tIntro\t\tVerse"));
+        Trigger("mUndo");
+        QCOMPARE(Structure()[0], std::string("2\tIntro\t\tVerse"));
+    }
+
+    void rightClickKeepsTheCurrentCellAndOpensTheMenu() {
+        Song({"1\tIntro\t1\tVerse", "1\tVerse"});
+        grid->SetCurrentCell(1, 1);
+        QTest::mousePress(grid->viewport(), Qt::RightButton, {}, CellPoint(2, 2, 40));
+        QTest::mouseRelease(grid->viewport(), Qt::RightButton, {}, CellPoint(2, 2, 40));
+        QCOMPARE(grid->Col(), 1);
+        QCOMPARE(grid->Row(), 1);
+        QMenu* menu = Popup("pmStruct");
+        QVERIFY(menu);
+        QCOMPARE(Captions(menu),
+                 (QStringList{"Change Repeat", "Change Riff", "-", "Cut", "Copy", "Paste", "-",
+                              "Insert Row", "Delete Row", "-", "Go to Riff / Instrument"}));
+        for (QAction* action : menu->actions())
+            if (action->text() == "Cut" || action->text() == "Copy" || action->text() == "Paste")
+                QVERIFY(!action->icon().isNull());
+        // Change Riff from the menu offers the riff list of the current cell, whatever the
+        // pointer was over.
+        Choose(menu, QStringLiteral("Change Riff"));
+        QMenu* list = Popup("pmEdit");
+        QVERIFY(list);
+        Choose(list, QStringLiteral("Verse"));
+        QCOMPARE(Structure()[0], std::string("1\tVerse\t1\tVerse"));
+        menu->hide();
+    }
+
+    void keyboardOpensTheListsAndClearsCells() {
+        Song({"1\tIntro\t2\tVerse", "3\tVerse\t1\tIntro"});
+        grid->setFocus();
+        Select(1, 1, 2, 1);
+        QTest::keyClick(grid, Qt::Key_Delete);
+        QCOMPARE(Structure(), (TStructure{"\t\t\t", "3\tVerse\t1\tIntro"}));
+        QTest::keyClick(grid, Qt::Key_Down);
+        QCOMPARE(grid->Row(), 2);
+        QTest::keyClick(grid, Qt::Key_Return);
+        QMenu* list = Popup("pmEdit");
+        QVERIFY(list);
+        Choose(list, QStringLiteral("Solo && Out"));
+        QCOMPARE(Structure()[1], std::string("3\tSolo & Out\t1\tIntro"));
+        QTest::keyClick(grid, Qt::Key_Menu);
+        QVERIFY(Popup("pmStruct"));
+        Popup("pmStruct")->hide();
+    }
+
+    void clipboardRoundTripsCellForCell() {
+        Song({"1\tIntro\t2\tVerse\t3\tIntro", "4\tVerse\t5\tIntro", "6\tIntro"});
+        Select(1, 1, 2, 2);
+        // The window's Copy acts on the grid while it has the focus.
+        grid->setFocus();
+        QVERIFY(grid->hasFocus());
+        Trigger("mCopy");
+        QCOMPARE(QApplication::clipboard()->text(),
+                 QStringLiteral("1\tIntro\t2\tVerse\r\n4\tVerse\t5\tIntro"));
+        GoTo(3, 4);
+        Trigger("mPaste");
+        QCOMPARE(Structure().size(), size_t(5));
+        QCOMPARE(Structure()[3], std::string("\t\t\t\t1\tIntro\t2\tVerse"));
+        QCOMPARE(Structure()[4], std::string("\t\t\t\t4\tVerse\t5\tIntro"));
+
+        // Cut empties cells and never removes rows; the window's Cut leaves the grid alone.
+        Select(1, 1, 1, 3);
+        QList<QAction*> actions = Editor().StructMenu()->actions();
+        Editor().mCutCopyClick(true);
+        QCOMPARE(QApplication::clipboard()->text(),
+                 QStringLiteral("1\tIntro\r\n4\tVerse\r\n6\tIntro"));
+        QCOMPARE(Structure()[2], std::string("\t"));
+        QCOMPARE(Structure().size(), size_t(5));
+        TStructure before = Structure();
+        Trigger("mCut");
+        QCOMPARE(Structure(), before);
+    }
+
+    void pasteEdgeCases() {
+        Song({"1\tIntro"});
+        QApplication::clipboard()->setText(QString());
+        GoTo(1, 4);
+        Editor().mPaste1Click();
+        // an empty clipboard only extends the structure
+        QCOMPARE(Structure(), (TStructure{"1\tIntro", "", "", ""}));
+
+        Song({"1\tIntro"});
+        QApplication::clipboard()->setText(QStringLiteral("2\tVerse\r\n3\tIntro\r\n"));
+        grid->SetCurrentCell(1, 1);
+        Editor().mPaste1Click();
+        // a trailing line break leaves one extra row
+        QCOMPARE(Structure(), (TStructure{"2\tVerse", "3\tIntro", ""}));
+
+        // Any text pastes without a crash, in time linear in its size; characters without a
+        // byte in the code page arrive as '?'.
+        Song({});
+        QString junk;
+        for (int i = 0; i < 20000; ++i)
+            junk += QStringLiteral("9\t\u0416\x01x\t\t\r\n\n\r");
+        QApplication::clipboard()->setText(junk);
+        grid->SetCurrentCell(2, 1);
+        Editor().mPaste1Click();
+        QCOMPARE(Structure().size(), size_t(40001));
+        QCOMPARE(Structure()[0], std::string("\t\t9\t?\tx\t\t"));
+    }
+
+    void rowsInsertDeleteAndDrag() {
+        Song({"1\tA", "1\tB", "1\tC", "1\tD", "1\tE"});
+        GoTo(1, 7);
+        Editor().mDeleteLineClick();
+        // the blank row below the structure
+        QCOMPARE(Structure().size(), size_t(5));
+        QVERIFY(!Form().Project().IsChanged());
+
+        grid->SetCurrentCell(1, 2);
+        Editor().mInsertLineClick();
+        QCOMPARE(Structure(), (TStructure{"1\tA", "", "1\tB", "1\tC", "1\tD", "1\tE"}));
+        QCOMPARE(grid->model()->rowCount(), 7);
+        Editor().mDeleteLineClick();
+        QCOMPARE(Structure(), (TStructure{"1\tA", "1\tB", "1\tC", "1\tD", "1\tE"}));
+
+        // Dragging the label of row 3 onto row 1.
+        QHeaderView* labels = grid->verticalHeader();
+        auto labelAt = [&](int row) {
+            return QPoint(labels->width() / 2, labels->sectionViewportPosition(row - 1) +
+                                                   labels->sectionSize(row - 1) / 2);
+        };
+        QTest::mousePress(labels->viewport(), Qt::LeftButton, {}, labelAt(3));
+        // Into the upper half of row 1: the row goes above it.
+        for (int y = labelAt(3).y(); y >= labelAt(1).y() - 4; y -= 4) {
+            QMouseEvent move(QEvent::MouseMove, QPointF(labelAt(3).x(), y),
+                             labels->viewport()->mapToGlobal(QPointF(labelAt(3).x(), y)),
+                             Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(labels->viewport(), &move);
+        }
+        QTest::mouseRelease(labels->viewport(), Qt::LeftButton, {}, labelAt(1) - QPoint(0, 4));
+        QCOMPARE(Structure(), (TStructure{"1\tC", "1\tA", "1\tB", "1\tD", "1\tE"}));
+        // the labels stay in order
+        QCOMPARE(labels->logicalIndex(0), 0);
+        QCOMPARE(grid->model()->headerData(0, Qt::Vertical).toString(), QStringLiteral("A"));
+        // the moved row stays current
+        QCOMPARE(grid->Row(), 1);
+    }
+
+    void wheelScrollsBySixthsAndStopsAtTheEnds() {
+        Song(std::vector<std::string>(100, "1\tIntro"));
+        QScrollBar* bar = grid->verticalScrollBar();
+        bar->setValue(0);
+        int visible = grid->viewport()->height() / grid->verticalHeader()->defaultSectionSize();
+        QVERIFY(visible >= 6);
+        QPoint at = CellPoint(1, 1, 10);
+        auto wheel = [&](int delta) {
+            QWheelEvent event(at, grid->viewport()->mapToGlobal(at), {}, QPoint(0, delta),
+                              Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(grid->viewport(), &event);
+        };
+        wheel(-120);
+        QCOMPARE(bar->value(), visible / 6);
+        wheel(240);
+        QCOMPARE(bar->value(), 0);
+        for (int i = 0; i < 200; ++i)
+            wheel(-120);
+        // the last row at the bottom
+        QCOMPARE(bar->value(), 101 + 1 - visible - 1);
+    }
+
+    void goToSelectsTheRiffAndTheInstrument() {
+        Song({"1\tIntro\t1\tverse\t1\tNo such riff"});
+        grid->SetCurrentCell(2, 1);
+        Editor().mGotoClick();
+        // found without regard to case
+        QCOMPARE(Form().RiffTabs()->SelectedIndex(), 1);
+        QCOMPARE(Form().CurrentInstrument(), 1);
+        grid->SetCurrentCell(3, 1);
+        Editor().mGotoClick();
+        // an unknown riff leaves the tabs
+        QCOMPARE(Form().RiffTabs()->SelectedIndex(), 1);
+        QCOMPARE(Form().CurrentInstrument(), 2);
+    }
+
+    void paintingZebraClippingAndHoverFrame() {
+        Song({"1\tIntro", "2\tA riff with a name far too long for its cell to hold"});
+        grid->RefreshStructGrid();
+        grid->clearFocus();
+        QTest::mouseMove(grid->viewport(), CellPoint(1, 1, 60));
+        QImage image = grid->viewport()->grab().toImage();
+        QRect c11 = grid->visualRect(grid->model()->index(0, 0));
+        QRect c12 = grid->visualRect(grid->model()->index(1, 0));
+        QRect c22 = grid->visualRect(grid->model()->index(1, 1));
+        QCOMPARE(QColor(image.pixel(c12.right() - 3, c12.bottom() - 2)), StructZebraColour);
+        QCOMPARE(QColor(image.pixel(c11.right() - 10, c11.bottom() - 4)),
+                 grid->palette().base().color());
+        // The long name stops short of the next cell.
+        for (int x = c22.left() + 1; x < c22.right(); ++x)
+            for (int y = c22.top() + 1; y < c22.bottom(); ++y)
+                QCOMPARE(QColor(image.pixel(x, y)), StructZebraColour);
+        // The frame round the riff area: its top edge, not over the repeat area.
+        QColor frame = grid->palette().windowText().color();
+        QCOMPARE(QColor(image.pixel(c11.left() + 1 + 26 + 10, c11.top() + 1)), frame);
+        QVERIFY(QColor(image.pixel(c11.left() + 10, c11.top() + 1)) != frame);
+        QTest::mouseMove(grid->viewport(), CellPoint(1, 1, 10));
+        image = grid->viewport()->grab().toImage();
+        QCOMPARE(QColor(image.pixel(c11.left() + 10, c11.top() + 1)), frame);
+        QVERIFY(QColor(image.pixel(c11.left() + 1 + 26 + 10, c11.top() + 1)) != frame);
+    }
+
+    void thePlayingRowFollowsPlayback() {
+        Song({"1\tIntro", "1\tVerse", "", "1\tIntro"});
+        auto* output = new test::TFakeOutput;
+        auto played = output->Played;
+        QVERIFY(h.Start({}, false, [&](TMainFormSetup& setup) { setup.Audio.reset(output); }));
+        grid = Form().StructGrid();
+        SetUpSong(Form().Document(), {"1\tIntro", "1\tVerse", "", "1\tIntro"});
+        grid->RefreshStructGrid();
+        grid->SetCurrentCell(1, 2);
+        *played = 0;
+        Form().bPlayScriptClick(QStringLiteral("bPlayScript"));
+        // from the current row
+        QCOMPARE(grid->PlayingRow(), 2);
+        // Verse (a quarter) has played: the empty row is skipped, the last row is heard.
+        const TRiff& verse = Form().Project().Riffs[1];
+        *played = int64_t(44100 * 60 / verse.Tempo) + 10;
+        QTRY_COMPARE(grid->PlayingRow(), 4);
+        QCOMPARE(
+            grid->model()->headerData(3, Qt::Vertical, Qt::AccessibleDescriptionRole).toString(),
+            QStringLiteral("playing"));
+        Form().bStopClick();
+        QCOMPARE(grid->PlayingRow(), 0);
+    }
+};
+
+QTEST_MAIN(StructGridTest)
+#include "struct_grid_test.moc"
