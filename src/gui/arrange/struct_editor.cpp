@@ -44,6 +44,7 @@ TStructEditor::TStructEditor(TDocument& document, TStructGrid& grid, QWidget* wi
     : QObject(window), m_document(document), m_grid(grid) {
     m_structMenu = new QMenu(window);
     m_structMenu->setObjectName(QStringLiteral("pmStruct"));
+    m_structMenu->setAccessibleName(QStringLiteral("Song structure menu"));
     auto add = [this](const char* name, const QString& caption, std::function<void()> handler) {
         QAction* action = m_structMenu->addAction(caption, this, std::move(handler));
         action->setObjectName(QString::fromLatin1(name));
@@ -69,6 +70,7 @@ TStructEditor::TStructEditor(TDocument& document, TStructGrid& grid, QWidget* wi
 
     m_editMenu = new QMenu(window);
     m_editMenu->setObjectName(QStringLiteral("pmEdit"));
+    m_editMenu->setAccessibleName(QStringLiteral("Choices for the cell"));
 
     connect(&m_grid, &TStructGrid::StructMenuRequested, this, &TStructEditor::PopupStructMenu);
     connect(&m_grid, &TStructGrid::StructDoubleClicked, this, &TStructEditor::gStructDblClick);
