@@ -79,6 +79,12 @@ TEST(StructureClipboard, CopyCutAndPasteCellForCell) {
     TStructure lines;
     PasteStructureCells(lines, 1, 1, "1\tA\n2\tB");
     EXPECT_EQ(lines, (TStructure{"1\tA", "2\tB"}));
+    // A blank line is a row, whichever way the lines end.
+    for (const char* pasted : {"a\n\nb", "a\r\n\r\nb", "a\r\rb"}) {
+        TStructure blank;
+        PasteStructureCells(blank, 1, 1, pasted);
+        EXPECT_EQ(blank, (TStructure{"a", "", "b"})) << pasted;
+    }
 }
 
 TEST(StructureClipboard, ALongRowOfFields) {

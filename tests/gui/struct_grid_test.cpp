@@ -8,6 +8,7 @@
 #include <QScrollBar>
 #include <QTest>
 #include <QToolButton>
+#include <array>
 
 #include "arrange/struct_editor.h"
 #include "arrange/struct_grid.h"
@@ -250,6 +251,27 @@ private slots:
         QCOMPARE(Structure(), before);
     }
 
+    void refreshKeepsSelectionScrollAndFocusRouting() {
+        Song(std::vector<std::string>(60, "1\tIntro\t1\tVerse"));
+        Select(1, 10, 2, 12);
+        grid->verticalScrollBar()->setValue(20);
+        // What the window does each time it comes back to the front.
+        grid->RefreshStructGrid();
+        TGridRect rect = grid->Selection();
+        QCOMPARE((std::array{rect.Left, rect.Top, rect.Right, rect.Bottom}),
+                 (std::array{1, 10, 2, 12}));
+        QCOMPARE(grid->verticalScrollBar()->value(), 20);
+
+        // With the riff view focused, Copy and Paste are the notes' and leave the song alone.
+        QApplication::clipboard()->setText(QStringLiteral("5\tVerse"));
+        Form().findChild<QWidget*>(QStringLiteral("eRiff2"))->setFocus();
+        TStructure before = Structure();
+        Trigger("mPaste");
+        QCOMPARE(Structure(), before);
+        Trigger("mCopy");
+        QVERIFY(!QApplication::clipboard()->text().contains(QStringLiteral("Intro")));
+    }
+
     void pasteEdgeCases() {
         Song({"1\tIntro"});
         QApplication::clipboard()->setText(QString());
@@ -274,8 +296,13 @@ private slots:
         QApplication::clipboard()->setText(junk);
         grid->SetCurrentCell(2, 1);
         Editor().mPaste1Click();
-        QCOMPARE(Structure().size(), size_t(40001));
+        QCOMPARE(Structure().size(), size_t(60001));
+        QCOMPARE(grid->model()->rowCount(), 60002);
         QCOMPARE(Structure()[0], std::string("\t\t9\t?\tx\t\t"));
+        // Undone, the grid is as short as the song again.
+        Trigger("mUndo");
+        QCOMPARE(Structure().size(), size_t(0));
+        QCOMPARE(grid->model()->rowCount(), 1);
     }
 
     void rowsInsertDeleteAndDrag() {
@@ -293,7 +320,8 @@ private slots:
         Editor().mDeleteLineClick();
         QCOMPARE(Structure(), (TStructure{"1\tA", "1\tB", "1\tC", "1\tD", "1\tE"}));
 
-        // Dragging the label of row 3 onto row 1.
+        // Dragging the label of row 3 onto row 1; pressing a label selects nothing.
+        grid->SetCurrentCell(3, 3);
         QHeaderView* labels = grid->verticalHeader();
         auto labelAt = [&](int row) {
             return QPoint(labels->width() / 2, labels->sectionViewportPosition(row - 1) +
@@ -376,6 +404,11 @@ private slots:
         image = grid->viewport()->grab().toImage();
         QCOMPARE(QColor(image.pixel(c11.left() + 10, c11.top() + 1)), frame);
         QVERIFY(QColor(image.pixel(c11.left() + 1 + 26 + 10, c11.top() + 1)) != frame);
+        // Onto a row label: no cell is framed any more.
+        QTest::mouseMove(grid->verticalHeader()->viewport(), QPoint(5, 5));
+        QTRY_VERIFY(!grid->HoverShown());
+        image = grid->viewport()->grab().toImage();
+        QVERIFY(QColor(image.pixel(c11.left() + 10, c11.top() + 1)) != frame);
     }
 
     void thePlayingRowFollowsPlayback() {
@@ -400,6 +433,25 @@ private slots:
             QStringLiteral("playing"));
         Form().bStopClick();
         QCOMPARE(grid->PlayingRow(), 0);
+
+        // A new project while the song plays: its labels do not follow the old song, and the
+        // instrument chosen in the old one is gone.
+        grid->SetCurrentCell(2, 1);
+        Editor().mGotoClick();
+        QCOMPARE(Form().CurrentInstrument(), 1);
+        Form().bPlayScriptClick(QStringLiteral("bPlayScriptAll"));
+        QCOMPARE(grid->PlayingRow(), 1);
+        Form().Document().MarkClean(); // Go to an empty cell began a new riff
+        Form().NewProject();
+        QCOMPARE(grid->PlayingRow(), 0);
+        QCOMPARE(Form().CurrentInstrument(), 0);
+
+        // A song with an undefined riff does not play: nothing is highlighted.
+        SetUpSong(Form().Document(), {"1\tIntro", "1\tNowhere"});
+        Form().LoadSelectedRiff();
+        Form().bPlayScriptClick(QStringLiteral("bPlayScriptAll"));
+        QCOMPARE(grid->PlayingRow(), 0);
+        QVERIFY(!h.Messages.Messages.empty());
     }
 };
 

@@ -122,7 +122,8 @@ void PasteStructureCells(TStructure& structure, int col, int row, std::string_vi
         ExtendStructure(structure, entry + 1);
         if (pos >= text.size())
             break;
-        while (pos < text.size() && text[pos] == '\n')
+        // The line feed of a CR LF pair belongs to the CR before it.
+        if (pos > 0 && pos < text.size() && text[pos] == '\n' && text[pos - 1] == '\r')
             ++pos;
         size_t start = pos;
         while (pos < text.size() && static_cast<unsigned char>(text[pos]) >= 32)

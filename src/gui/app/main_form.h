@@ -149,6 +149,8 @@ private:
     // While a song plays, the grid's row labels show which row is heard.
     void FollowPlayingRows(const TSharedBuffer& buffer, std::vector<TRowStart> starts);
     void ShowPlayingRow();
+    // The rows of another project (or none) are shown: the labels no longer follow the song.
+    void StopFollowingRows();
 
     TDocument m_document;
     TProject& m_project = m_document.Project();

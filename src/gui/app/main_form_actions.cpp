@@ -10,6 +10,7 @@
 #include "main_form.h"
 #include "model/ansi_text.h"
 #include "view/riff_view.h"
+#include "widgets/menu_text.h"
 #include "widgets/tabcontrolsmart.h"
 
 namespace zel {
@@ -386,11 +387,10 @@ void TMainForm::RebuildRecentMenu() {
 void TMainForm::RebuildRiffMenu() {
     m_riffMenu->clear();
     for (int i = 0; i < m_project.RiffNames.RecordCount(); ++i) {
-        m_riffMenu->addAction(QString::fromStdString(AnsiToUtf8(m_project.RiffNames[i])), this,
-                              [this, i] {
-                                  m_tabs->Strip().SelectAndFill(i);
-                                  m_tabs->Refresh();
-                              });
+        m_riffMenu->addAction(MenuText(m_project.RiffNames[i]), this, [this, i] {
+            m_tabs->Strip().SelectAndFill(i);
+            m_tabs->Refresh();
+        });
     }
 }
 

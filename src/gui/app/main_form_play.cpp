@@ -173,15 +173,19 @@ void TMainForm::FollowPlayingRows(const TSharedBuffer& buffer, std::vector<TRowS
     m_rowTimer.start();
 }
 
+void TMainForm::StopFollowingRows() {
+    m_songBuffer.reset();
+    m_songRows.clear();
+    m_rowTimer.stop();
+    m_grid->SetPlayingRow(0);
+}
+
 void TMainForm::ShowPlayingRow() {
     // The label of the row that is heard; none once the song has stopped or played out.
     TSharedBuffer buffer = m_songBuffer.lock();
     int64_t frame = m_playback && buffer ? m_playback->PlayedFrames(buffer.get()) : -1;
     if (frame < 0) {
-        m_songBuffer.reset();
-        m_songRows.clear();
-        m_rowTimer.stop();
-        m_grid->SetPlayingRow(0);
+        StopFollowingRows();
         return;
     }
     m_grid->SetPlayingRow(std::max(RowAtFrame(m_songRows, frame),

@@ -79,6 +79,8 @@ bool TMainForm::OpenProjectFile(const QString& path) {
 void TMainForm::ModelReplaced() {
     // The last project's render time, play time and level do not describe this one.
     SetStatusText(m_playback ? QString() : QStringLiteral("No sound output"));
+    StopFollowingRows();
+    m_currentInstrument = 0;
     m_view->RiffSwitched();
     LoadSelectedRiff();
     UpdateUndoActions();

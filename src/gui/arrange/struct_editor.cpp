@@ -10,17 +10,12 @@
 #include "edit/document_edits.h"
 #include "icons.h"
 #include "model/ansi_text.h"
+#include "widgets/menu_text.h"
 
 namespace zel {
 namespace {
 
 constexpr int RepeatChoices = 16;
-
-// A caption shown as it is: an ampersand in a riff name is no keyboard accelerator.
-QString MenuText(std::string_view bytes) {
-    return QString::fromStdString(AnsiToUtf8(bytes))
-        .replace(QLatin1Char('&'), QStringLiteral("&&"));
-}
 
 // Clipboard text as the structure keeps it: single bytes; a character the code page has no
 // byte for becomes '?', so pasting never fails half way.
@@ -79,9 +74,14 @@ TStructEditor::TStructEditor(TDocument& document, TStructGrid& grid, QWidget* wi
     connect(&m_grid, &TStructGrid::StructClearRequested, this, &TStructEditor::ClearCells);
 }
 
-void TStructEditor::PopupStructMenu(const QPoint& at) {
+void TStructEditor::PopupStructMenu(const QPoint& at, bool keyboard) {
     m_menuAt = at;
+    m_menuByKeyboard = keyboard;
     m_structMenu->popup(at);
+}
+
+QPoint TStructEditor::ListAt() const {
+    return m_menuByKeyboard ? m_menuAt : QCursor::pos();
 }
 
 void TStructEditor::Edit(std::string_view name, const std::function<void(TStructure&)>& edit) {

@@ -49,7 +49,9 @@ signals:
     void GoToInstrument(int instrument);
 
 private:
-    void PopupStructMenu(const QPoint& at);
+    void PopupStructMenu(const QPoint& at, bool keyboard);
+    // The lists open at the pointer; when the keyboard opened the menu, where the menu was.
+    QPoint ListAt() const;
     void Edit(std::string_view name, const std::function<void(TStructure&)>& edit);
     // After rows came or went: the grid takes the structure's length again.
     void EditRows(std::string_view name, const std::function<void(TStructure&)>& edit);
@@ -58,7 +60,8 @@ private:
     TStructGrid& m_grid;
     QMenu* m_structMenu;
     QMenu* m_editMenu;
-    QPoint m_menuAt; // where the context menu opened: its lists open there too
+    QPoint m_menuAt; // where the context menu opened
+    bool m_menuByKeyboard = false;
 };
 
 } // namespace zel

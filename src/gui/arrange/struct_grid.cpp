@@ -1,5 +1,6 @@
 #include "arrange/struct_grid.h"
 
+#include <QCursor>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -86,10 +87,31 @@ Qt::ItemFlags TStructGridModel::flags(const QModelIndex& index) const {
 }
 
 void TStructGridModel::Reset() {
-    beginResetModel();
-    m_rows = int(m_project.Structure.size()) + 1;
-    m_columns = m_project.InstrumentNames.RecordCount();
-    endResetModel();
+    // Rows and columns come and go at the end only, so the selection, the current cell and
+    // the scroll position survive a refresh that changes nothing.
+    const int columns = m_project.InstrumentNames.RecordCount();
+    const int rows = int(m_project.Structure.size()) + 1;
+    if (columns > m_columns) {
+        beginInsertColumns({}, m_columns, columns - 1);
+        m_columns = columns;
+        endInsertColumns();
+    } else if (columns < m_columns) {
+        beginRemoveColumns({}, columns, m_columns - 1);
+        m_columns = columns;
+        endRemoveColumns();
+    }
+    if (rows > m_rows) {
+        GrowTo(rows);
+    } else if (rows < m_rows) {
+        beginRemoveRows({}, rows, m_rows - 1);
+        m_rows = rows;
+        endRemoveRows();
+    }
+    if (m_columns > 0)
+        emit dataChanged(index(0, 0), index(m_rows - 1, m_columns - 1));
+    if (m_columns > 0)
+        emit headerDataChanged(Qt::Horizontal, 0, m_columns - 1);
+    emit headerDataChanged(Qt::Vertical, 0, m_rows - 1);
 }
 
 void TStructGridModel::GrowTo(int rows) {
@@ -144,14 +166,52 @@ TStructGrid::TStructGrid(const TProject& project, QWidget* parent)
     rows->setDefaultSectionSize(std::max(24, fontMetrics().height() + 2 * TextTop));
     rows->setMinimumWidth(LabelColumnWidth);
     connect(rows, &QHeaderView::sectionMoved, this, &TStructGrid::RowLabelMoved);
+
+    // Labels and captions are no cells: pressing them neither selects a row or column nor
+    // moves the current cell (a row label is pressed to drag its row).
+    for (QHeaderView* header : {rows, columns}) {
+        disconnect(header, &QHeaderView::sectionPressed, this, nullptr);
+        disconnect(header, &QHeaderView::sectionEntered, this, nullptr);
+        header->viewport()->installEventFilter(this);
+    }
+}
+
+bool TStructGrid::eventFilter(QObject* watched, QEvent* event) {
+    // The grid's menu opens over the labels and captions too.
+    if (event->type() == QEvent::MouseButtonRelease &&
+        (watched == verticalHeader()->viewport() || watched == horizontalHeader()->viewport())) {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::RightButton) {
+            emit StructMenuRequested(mouse->globalPosition().toPoint(), false);
+            return true;
+        }
+    }
+    return QTableView::eventFilter(watched, event);
+}
+
+bool TStructGrid::viewportEvent(QEvent* event) {
+    if (event->type() == QEvent::Leave)
+        HideHover();
+    return QTableView::viewportEvent(event);
+}
+
+void TStructGrid::scrollContentsBy(int dx, int dy) {
+    QTableView::scrollContentsBy(dx, dy);
+    // Other cells come under a pointer that stands still.
+    if (m_hoverShown)
+        UpdateHover(viewport()->mapFromGlobal(QCursor::pos()));
+}
+
+void TStructGrid::HideHover() {
+    if (!m_hoverShown)
+        return;
+    m_hoverShown = false;
+    viewport()->update(visualRect(m_model.index(m_hover.HoverRow - 1, m_hover.HoverCol - 1)));
 }
 
 void TStructGrid::RefreshStructGrid() {
-    int col = Col();
-    int row = Row();
     m_model.Reset();
     ApplyColumnWidths();
-    SetCurrentCell(col, row);
     viewport()->update();
 }
 
@@ -220,7 +280,7 @@ void TStructGrid::mousePressEvent(QMouseEvent* event) {
 void TStructGrid::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::RightButton) {
         event->accept();
-        emit StructMenuRequested(event->globalPosition().toPoint());
+        emit StructMenuRequested(event->globalPosition().toPoint(), false);
         return;
     }
     QTableView::mouseReleaseEvent(event);
@@ -245,14 +305,6 @@ void TStructGrid::mouseDoubleClickEvent(QMouseEvent* event) {
     event->accept();
     if (m_hover.HoverCol >= 1 && m_hover.HoverRow >= 1)
         emit StructDoubleClicked();
-}
-
-void TStructGrid::leaveEvent(QEvent* event) {
-    QTableView::leaveEvent(event);
-    if (m_hoverShown) {
-        m_hoverShown = false;
-        viewport()->update(visualRect(m_model.index(m_hover.HoverRow - 1, m_hover.HoverCol - 1)));
-    }
 }
 
 void TStructGrid::UpdateHover(const QPoint& pos) {
@@ -305,7 +357,7 @@ void TStructGrid::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Menu ||
         (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier)) {
         event->accept();
-        emit StructMenuRequested(CurrentCellGlobalPos());
+        emit StructMenuRequested(CurrentCellGlobalPos(), true);
         return;
     }
     if (event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier) {

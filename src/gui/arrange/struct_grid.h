@@ -30,7 +30,8 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
-    // Columns from the instrument tabs, rows from the structure (plus the blank row).
+    // Columns from the instrument tabs, rows from the structure (plus the blank row); every
+    // cell and label repainted.
     void Reset();
     // After the structure changed: repaints every cell, adding rows when it grew.
     void StructureChanged();
@@ -72,8 +73,9 @@ public:
     int PlayingRow() const { return m_model.PlayingRow(); }
 
 signals:
-    // A right click released over the cells (the current cell does not move), or the menu key.
-    void StructMenuRequested(const QPoint& globalPos);
+    // A right click released over the grid (the current cell does not move), or the menu key
+    // (`keyboard`; `globalPos` is then the current cell's corner).
+    void StructMenuRequested(const QPoint& globalPos, bool keyboard);
     // A double click on a cell; the hover says which cell and which part of it.
     void StructDoubleClicked();
     // Enter: the riff list for the current cell. Delete: empty the selected cells.
@@ -87,13 +89,16 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
-    void leaveEvent(QEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
     void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
 
 private:
     void UpdateHover(const QPoint& pos);
+    void HideHover();
     void RowLabelMoved(int logical, int oldVisual, int newVisual);
     void KeepColumnWidth(int column, int oldSize, int newSize);
     void ApplyColumnWidths();
