@@ -240,6 +240,10 @@ private slots:
         debug->Drain();
         QVERIFY(debug->LogView()->toPlainText().contains(QStringLiteral("\tMidi: 90 1\n")));
         QCOMPARE(debug->SlotColour(0), std::optional<uint32_t>(MidiDebugColour));
+        if (qEnvironmentVariableIsSet("ZELVANE_SCREENSHOTS")) {
+            debug->grab().save(QStringLiteral("debug-window.png"));
+            Form().ChannelsForm()->grab().save(QStringLiteral("channel-selection.png"));
+        }
     }
 };
 
