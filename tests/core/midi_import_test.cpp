@@ -141,6 +141,22 @@ TEST_F(MidiTest, UnknownChunkIsReportedInBothPasses) {
     EXPECT_EQ(NoteCount(Riff()), 0);
 }
 
+TEST_F(MidiTest, ASelectionStaysWhenNothingWasImported) {
+    TCapturedMessages messages;
+    EnsureNotes(Riff(), 4);
+    for (int i = 0; i < 3; ++i)
+        Riff().Notes[size_t(i)].Duration = 3;
+    Riff().Cursor = 1;
+    Riff().Anchor = 2;
+    Import(Chunk("RIFF", "data") + Midi(Ev(0, {0x90, 60, 100}) + Ev(900, {0x80, 60, 0})));
+    EXPECT_EQ(Riff().Cursor, 1);
+    EXPECT_EQ(Riff().Anchor, 2);
+    Riff().Anchor = 0;
+    Import(Midi(Ev(0, {0x90, 60, 100}) + Ev(900, {0x80, 60, 0})));
+    EXPECT_EQ(Riff().Cursor, 2);
+    EXPECT_EQ(Riff().Anchor, 2) << "after an import that gave notes, no selection";
+}
+
 TEST_F(MidiTest, WritesOverTheRiffFromItsCursor) {
     EnsureNotes(Riff(), 4);
     for (int i = 0; i < 3; ++i) {

@@ -31,7 +31,7 @@ QStringList VisibleFilterButtons(TDebugForm& form) {
     QApplication::processEvents(); // the toolbar lays its buttons out
     QStringList names;
     for (auto* button : form.findChildren<QToolButton*>())
-        if (button->objectName().startsWith(QStringLiteral("bColour")) && button->isVisible())
+        if (button->objectName().startsWith(QStringLiteral("bDebugColour")) && button->isVisible())
             names << button->objectName();
     names.sort();
     return names;
@@ -121,15 +121,15 @@ private slots:
         QVERIFY(lines[16].endsWith(QStringLiteral("sixteenth")));
         QVERIFY(lines[17].endsWith(QStringLiteral("seventeenth")));
         QCOMPARE(LineColour(*form, 17), QColor(17, 0, 0)); // drawn in its own colour
-        QVERIFY(!Button(*form, QStringLiteral("bColour14"))->accessibleName().isEmpty());
+        QVERIFY(!Button(*form, QStringLiteral("bDebugColour14"))->accessibleName().isEmpty());
     }
 
     void aFilterButtonHidesLaterLinesOfItsColourOnly() {
         Write("red before", 255);
         Write("blue before", 0xFF0000);
-        QToolButton* red = Button(*form, QStringLiteral("bColour0"));
+        QToolButton* red = Button(*form, QStringLiteral("bDebugColour0"));
         QCOMPARE(VisibleFilterButtons(*form),
-                 (QStringList{QStringLiteral("bColour0"), QStringLiteral("bColour1")}));
+                 (QStringList{QStringLiteral("bDebugColour0"), QStringLiteral("bDebugColour1")}));
         QVERIFY(red->isChecked());
         QTest::mouseClick(red, Qt::LeftButton);
         QCOMPARE(form->FilterMask(), uint16_t(0xFFFE));
@@ -145,7 +145,7 @@ private slots:
     }
 
     void pauseAndAHiddenWindowDropLines() {
-        QToolButton* pause = Button(*form, QStringLiteral("bPause"));
+        QToolButton* pause = Button(*form, QStringLiteral("bDebugPause"));
         QTest::mouseClick(pause, Qt::LeftButton);
         Write("while paused", 1);
         QCOMPARE(form->SlotColour(0), std::nullopt); // not even a slot
@@ -178,7 +178,7 @@ private slots:
         QFETCH(QByteArray, text);
         QFETCH(bool, stamps);
         QFETCH(QStringList, lines);
-        QToolButton* stampButton = Button(*form, QStringLiteral("bTimeStamps"));
+        QToolButton* stampButton = Button(*form, QStringLiteral("bDebugTimeStamps"));
         QVERIFY(stampButton->isChecked()); // on at start
         if (!stamps)
             QTest::mouseClick(stampButton, Qt::LeftButton);
@@ -194,7 +194,7 @@ private slots:
         int first = int(text.indexOf(QStringLiteral("alpha")));
         int second = int(text.indexOf(QStringLiteral("ALPHA")));
         int third = int(text.lastIndexOf(QStringLiteral("alpha")));
-        form->findChild<QLineEdit*>(QStringLiteral("eFind"))->setText(QStringLiteral("Alpha"));
+        form->findChild<QLineEdit*>(QStringLiteral("eDebugFind"))->setText(QStringLiteral("Alpha"));
         Select(first, first); // caret on the first match: the search starts after it
         auto selectionStart = [&] { return form->LogView()->textCursor().selectionStart(); };
         form->bFindNextClick();
@@ -207,11 +207,11 @@ private slots:
         QCOMPARE(selectionStart(), third); // a miss leaves the selection
         form->bFindPreviousClick();
         QCOMPARE(selectionStart(), second);
-        QTest::mouseClick(Button(*form, QStringLiteral("bFindPrevious")), Qt::LeftButton);
+        QTest::mouseClick(Button(*form, QStringLiteral("bDebugFindPrevious")), Qt::LeftButton);
         QCOMPARE(selectionStart(), first);
         form->bFindPreviousClick();
         QCOMPARE(beeps, 2);
-        form->findChild<QLineEdit*>(QStringLiteral("eFind"))->setText(QStringLiteral("delta"));
+        form->findChild<QLineEdit*>(QStringLiteral("eDebugFind"))->setText(QStringLiteral("delta"));
         form->bFindNextClick();
         QCOMPARE(beeps, 3);
     }
@@ -233,7 +233,7 @@ private slots:
         Select(13, 31);
         form->bCopyClick();
         QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("41 42 5C 0A 7E 1FF"));
-        QTest::mouseClick(Button(*form, QStringLiteral("bASCII")), Qt::LeftButton);
+        QTest::mouseClick(Button(*form, QStringLiteral("bDebugASCII")), Qt::LeftButton);
         QCOMPARE(messages.Messages.size(), size_t(2));
         QCOMPARE(messages.Messages[1].Kind, int(MessageInformation));
         // The backslash would be a markup code: the message shows the dot, the clipboard keeps it.
@@ -241,7 +241,7 @@ private slots:
                  std::string("\\uSelection as ASCII\\u\\nAB\xB7\xB7~\xB7"));
         QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("AB\\\u00B7~\u00B7"));
 
-        QTest::mouseClick(Button(*form, QStringLiteral("bClear")), Qt::LeftButton);
+        QTest::mouseClick(Button(*form, QStringLiteral("bDebugClear")), Qt::LeftButton);
         QVERIFY(form->LogView()->toPlainText().isEmpty());
     }
 
@@ -263,7 +263,7 @@ private slots:
                 continue;
             QVERIFY2(!widget->accessibleName().isEmpty(), qPrintable(widget->objectName()));
         }
-        QCOMPARE(Button(*form, QStringLiteral("bASCII"))->toolTip(),
+        QCOMPARE(Button(*form, QStringLiteral("bDebugASCII"))->toolTip(),
                  QStringLiteral("Show selection (HEX) as ASCII"));
         QCOMPARE(form->windowTitle(), QStringLiteral("Debug"));
     }

@@ -240,10 +240,14 @@ bool ImportMidiNotes(std::string_view bytes, uint16_t mask, TProject& project,
                      TEditorState& editor) {
     TRiff& riff = CurrentRiffOf(project, editor);
     riff.Cursor = std::clamp(riff.Cursor, 0, NoteCount(riff));
+    int start = riff.Cursor;
     bool valid = TMidiPass(bytes, project, editor, mask).Run();
     TRiff& current = CurrentRiffOf(project, editor);
     EnsureNotes(current, current.Cursor + 2);
-    current.Anchor = current.Cursor;
+    // The cursor ends on the note being collected; a file that gave no note (a damaged one)
+    // leaves the selection as it was, so nothing at all has changed.
+    if (current.Cursor != start)
+        current.Anchor = current.Cursor;
     return valid;
 }
 

@@ -16,6 +16,7 @@
 
 #include "app/message_service.h"
 #include "model/ansi_text.h"
+#include "widgets/accessible_names.h"
 
 namespace zel {
 namespace {
@@ -115,26 +116,27 @@ TDebugForm::TDebugForm(QWidget* parent) : QWidget(parent, Qt::Window) {
     m_pause = new QAction(QStringLiteral("Pause"), this);
     m_pause->setCheckable(true);
     bar->addAction(m_pause);
-    AddButton(bar, m_pause, "bPause",
-              QStringLiteral("Pause: lines written meanwhile are not shown"));
+    AddButton(bar, m_pause, "bDebugPause",
+              QStringLiteral("Pause\nLines written meanwhile are not shown"));
 
     auto* clear = new QAction(QStringLiteral("Clear"), this);
     connect(clear, &QAction::triggered, this, &TDebugForm::bClearClick);
     bar->addAction(clear);
-    AddButton(bar, clear, "bClear", QStringLiteral("Clear the lines shown"));
+    AddButton(bar, clear, "bDebugClear", QStringLiteral("Clear\nClears the lines shown"));
 
     auto* copy = new QAction(QStringLiteral("Copy"), this);
     connect(copy, &QAction::triggered, this, &TDebugForm::bCopyClick);
     bar->addAction(copy);
-    AddButton(bar, copy, "bCopy", QStringLiteral("Copy the selection, or all the text"));
+    AddButton(bar, copy, "bDebugCopy",
+              QStringLiteral("Copy\nCopies the selection, or all the text"));
 
     auto* previous = new QAction(QStringLiteral("Find Previous"), this);
     connect(previous, &QAction::triggered, this, &TDebugForm::bFindPreviousClick);
     bar->addAction(previous);
-    AddButton(bar, previous, "bFindPrevious", QStringLiteral("Find Previous"));
+    AddButton(bar, previous, "bDebugFindPrevious", QStringLiteral("Find Previous"));
 
     m_find = new QLineEdit(bar);
-    m_find->setObjectName(QStringLiteral("eFind"));
+    m_find->setObjectName(QStringLiteral("eDebugFind"));
     m_find->setAccessibleName(QStringLiteral("Search text"));
     m_find->setToolTip(QStringLiteral("Search text"));
     m_find->setMaximumWidth(140);
@@ -144,19 +146,19 @@ TDebugForm::TDebugForm(QWidget* parent) : QWidget(parent, Qt::Window) {
     auto* next = new QAction(QStringLiteral("Find Next"), this);
     connect(next, &QAction::triggered, this, &TDebugForm::bFindNextClick);
     bar->addAction(next);
-    AddButton(bar, next, "bFindNext", QStringLiteral("Find Next"));
+    AddButton(bar, next, "bDebugFindNext", QStringLiteral("Find Next"));
 
     auto* ascii = new QAction(QStringLiteral("ASCII"), this);
     connect(ascii, &QAction::triggered, this, &TDebugForm::bASCIIClick);
     bar->addAction(ascii);
-    AddButton(bar, ascii, "bASCII", QStringLiteral("Show selection (HEX) as ASCII"));
+    AddButton(bar, ascii, "bDebugASCII", QStringLiteral("Show selection (HEX) as ASCII"));
 
     m_timeStamps = new QAction(QStringLiteral("Time Stamps"), this);
     m_timeStamps->setCheckable(true);
     m_timeStamps->setChecked(true);
     bar->addAction(m_timeStamps);
-    AddButton(bar, m_timeStamps, "bTimeStamps",
-              QStringLiteral("Time stamps on the lines written from now on"));
+    AddButton(bar, m_timeStamps, "bDebugTimeStamps",
+              QStringLiteral("Time Stamps\nTime stamps on the lines written from now on"));
 
     // The colour filters on a row of their own, in the order the colours first came.
     auto* colours = new QToolBar(this);
@@ -172,18 +174,20 @@ TDebugForm::TDebugForm(QWidget* parent) : QWidget(parent, Qt::Window) {
         });
         colours->addAction(filter);
         m_filters[size_t(slot)] = AddButton(colours, filter, "", QString());
-        m_filters[size_t(slot)]->setObjectName(QStringLiteral("bColour%1").arg(slot));
+        m_filters[size_t(slot)]->setObjectName(QStringLiteral("bDebugColour%1").arg(slot));
         m_filters[size_t(slot)]->setToolButtonStyle(Qt::ToolButtonIconOnly);
     }
 
     m_log = new QPlainTextEdit(this);
-    m_log->setObjectName(QStringLiteral("eLog"));
+    m_log->setObjectName(QStringLiteral("eDebugLog"));
     m_log->setAccessibleName(QStringLiteral("Debug lines"));
     m_log->setReadOnly(true);
     m_log->setUndoRedoEnabled(false);
     m_log->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_log->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     layout->addWidget(m_log, 1);
+
+    NameToolButtons(this); // the toolbars' own buttons for commands that do not fit
 
     m_drainTimer.setSingleShot(true);
     m_drainTimer.setInterval(DrainIntervalMs);
@@ -201,7 +205,7 @@ QToolButton* TDebugForm::AddButton(QToolBar* bar, QAction* action, const char* n
     if (!hint.isEmpty()) {
         action->setToolTip(hint);
         button->setToolTip(hint);
-        button->setAccessibleName(action->text());
+        button->setAccessibleName(AccessibleNameFromHint(hint));
     }
     button->setFocusPolicy(Qt::NoFocus);
     return button;
