@@ -376,6 +376,14 @@ TEST(Cli, ImportMidiProblems) {
     EXPECT_EQ(run.Status, 0) << run.Err;
     EXPECT_NE(run.Err.find("Invalid MIDI File"), std::string::npos);
     EXPECT_EQ(NoteCount(Loaded(dir.File("tail.zvp")).Riffs[0]), 6);
+
+    // A file cut short inside its track: what came before the cut is imported, and said so.
+    std::string whole = ReadBytes(scale);
+    WriteBytes(dir.File("cut.mid"), whole.substr(0, whole.size() - 20));
+    run = RunCli({"import-midi", dir.File("cut.mid"), "-o", dir.File("cut.zvp")});
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    EXPECT_NE(run.Err.find("ends in the middle of a track"), std::string::npos) << run.Err;
+    EXPECT_GT(NoteCount(Loaded(dir.File("cut.zvp")).Riffs[0]), 0);
 }
 
 } // namespace

@@ -2,7 +2,10 @@
 // malformed files are read safely.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "arrange/midi_import.h"
+#include "model/datafile.h"
 #include "test_support.h"
 
 namespace zel {
@@ -138,6 +141,22 @@ TEST_F(MidiTest, UnknownChunkIsReportedInBothPasses) {
     EXPECT_EQ(NoteCount(Riff()), 0);
 }
 
+TEST_F(MidiTest, ASelectionStaysWhenNothingWasImported) {
+    TCapturedMessages messages;
+    EnsureNotes(Riff(), 4);
+    for (int i = 0; i < 3; ++i)
+        Riff().Notes[size_t(i)].Duration = 3;
+    Riff().Cursor = 1;
+    Riff().Anchor = 2;
+    Import(Chunk("RIFF", "data") + Midi(Ev(0, {0x90, 60, 100}) + Ev(900, {0x80, 60, 0})));
+    EXPECT_EQ(Riff().Cursor, 1);
+    EXPECT_EQ(Riff().Anchor, 2);
+    Riff().Anchor = 0;
+    Import(Midi(Ev(0, {0x90, 60, 100}) + Ev(900, {0x80, 60, 0})));
+    EXPECT_EQ(Riff().Cursor, 2);
+    EXPECT_EQ(Riff().Anchor, 2) << "after an import that gave notes, no selection";
+}
+
 TEST_F(MidiTest, WritesOverTheRiffFromItsCursor) {
     EnsureNotes(Riff(), 4);
     for (int i = 0; i < 3; ++i) {
@@ -181,6 +200,90 @@ TEST_F(MidiTest, TruncatedAndCorruptFilesAreReadSafely) {
     Import(Midi(Ev(0, {0xF2, 3, 2, 0x90, 60}) + Ev(0, {0x90, 62, 100}) + Ev(700, {0x80, 62, 0})));
     EXPECT_EQ(Notes(), (std::vector<std::string>{"4:14,"}));
     EXPECT_TRUE(DeltaToDuration(-1) == std::nullopt);
+}
+
+TEST_F(MidiTest, DataEndingInsideAChunkOrEventIsReportedAsTruncated) {
+    std::string track = Ev(0, {0x90, 60, 100}) + Ev(700, {0x80, 60, 0});
+    std::string whole = Midi(track);
+    struct Case {
+        const char* what;
+        std::string bytes;
+        bool truncated;
+        int notes;
+    };
+    for (const Case& c : {
+             Case{"whole file", whole, false, 1},
+             Case{"padding after the last chunk", whole + std::string(3, '\0'), false, 1},
+             Case{"cut inside the note-off", whole.substr(0, whole.size() - 1), true, 1},
+             Case{"cut after the first note-on", whole.substr(0, whole.size() - 5), true, 0},
+             Case{"track length beyond the data",
+                  Header() + "MTrk" + Be32(uint32_t(track.size() + 50)) + track, true, 1},
+             Case{"event running past its chunk",
+                  Header() + Chunk("MTrk", track.substr(0, track.size() - 1)) + Chunk("MTrk", ""),
+                  true, 1},
+         }) {
+        ResetProject(project, editor);
+        TMidiImportResult result = Import(c.bytes);
+        EXPECT_EQ(result.Truncated, c.truncated) << c.what;
+        EXPECT_FALSE(result.Invalid) << c.what;
+        EXPECT_EQ(NoteCount(Riff()), c.notes) << c.what;
+    }
+}
+
+TEST_F(MidiTest, TheTwoPassesAloneGiveWhatTheWholeImportGives) {
+    std::string bytes = ReadBytes(std::string(ZELVANE_TEST_DATA) + "/two_voices.mid");
+    TMidiImportResult scan = ScanMidiChannels(bytes, hooks);
+    EXPECT_EQ(scan.ChannelsFound, 0b101);
+    EXPECT_EQ(NoteCount(Riff()), 0) << "the first pass leaves the riff alone";
+    EXPECT_TRUE(ImportMidiNotes(bytes, 1 << 0, project, editor));
+    std::vector<std::string> first = Notes();
+    ResetProject(project, editor);
+    chosen = uint16_t(1 << 0);
+    Import(bytes);
+    EXPECT_EQ(Notes(), first);
+    EXPECT_FALSE(ImportMidiNotes(Chunk("JUNK", "") + bytes, 1, project, editor));
+}
+
+TEST(MidiFile, UnreadableAndOversizedFilesAreRefusedWithAMessage) {
+    test::TTempDir dir;
+    test::TCapturedMessages messages;
+    std::string bytes = "left alone";
+    EXPECT_FALSE(ReadMidiFile(dir.File("missing.mid"), bytes));
+    ASSERT_EQ(messages->size(), 1u);
+    EXPECT_EQ((*messages)[0].Text, "Failed to Open File");
+
+    // A sparse file one byte over the limit: refused before its bytes are kept.
+    std::string huge = dir.File("huge.mid");
+    test::WriteBytes(huge, "MThd");
+    std::filesystem::resize_file(huge, MaxMidiFileBytes + 1);
+    EXPECT_FALSE(ReadMidiFile(huge, bytes));
+    ASSERT_EQ(messages->size(), 2u);
+    EXPECT_NE((*messages)[1].Text.find("MIDI File Too Large"), std::string::npos);
+    EXPECT_TRUE(bytes.empty());
+    std::filesystem::resize_file(huge, MaxMidiFileBytes);
+    EXPECT_TRUE(ReadMidiFile(huge, bytes)) << "the limit itself is taken";
+    EXPECT_EQ(bytes.size(), MaxMidiFileBytes);
+    EXPECT_EQ(messages->size(), 2u);
+}
+
+TEST(MidiFile, ReadingStopsAtTheLimit) {
+    test::TTempDir dir;
+    // Sizes around the limit and across the read buffer.
+    for (size_t size : {size_t(0), size_t(9), size_t(10), size_t(11), size_t(3000)}) {
+        for (size_t limit : {size_t(10), size_t(2999), size_t(3000)}) {
+            std::string path = dir.File("f" + std::to_string(size));
+            test::WriteBytes(path, std::string(size, 'x'));
+            auto file = TDataFile::OpenForReading(path);
+            ASSERT_TRUE(file);
+            bool tooLarge = true;
+            std::string bytes = file->ReadAllBytes(limit, tooLarge);
+            EXPECT_EQ(tooLarge, size > limit) << size << " " << limit;
+            EXPECT_LE(bytes.size(), limit);
+            if (size <= limit) {
+                EXPECT_EQ(bytes.size(), size);
+            }
+        }
+    }
 }
 
 TEST(MidiReaders, NumbersAndBounds) {

@@ -143,6 +143,10 @@ int RunImportMidi(const std::vector<std::string>& args) {
         }
         std::cerr << "zelvane-cli: the notes before the unknown part of " << options.Midi
                   << " were imported\n";
+    } else if (result.Truncated) {
+        std::cerr << "zelvane-cli: " << options.Midi
+                  << " ends in the middle of a track; the notes before that point were "
+                     "imported\n";
     }
     if (!SaveProject(project, options.Out))
         return FileFailure();

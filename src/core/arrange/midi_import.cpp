@@ -15,10 +15,15 @@ constexpr int64_t VarLenCap = int64_t(1) << 40; // far beyond any real delta or 
 // One pass over the file. Pass 1 collects the channels, pass 2 writes the riff.
 class TMidiPass {
 public:
-    TMidiPass(std::string_view buffer, int pass, TProject& project, TEditorState& editor,
-              const TMidiImportHooks& hooks, uint16_t& mask)
-        : m_buffer(buffer), m_pass(pass), m_project(project), m_editor(editor), m_hooks(hooks),
-          m_mask(mask) {}
+    // The first pass: collects the channels into `mask`.
+    TMidiPass(std::string_view buffer, const TMidiImportHooks& hooks, uint16_t& mask)
+        : m_buffer(buffer), m_pass(1), m_hooks(&hooks), m_mask(mask) {}
+    // The second pass: writes the notes of the channels in `mask` into the current riff.
+    TMidiPass(std::string_view buffer, TProject& project, TEditorState& editor, uint16_t& mask)
+        : m_buffer(buffer), m_pass(2), m_project(&project), m_editor(&editor), m_mask(mask) {}
+
+    // Whether the data ended inside a chunk or an event.
+    bool Truncated() const { return m_truncated; }
 
     // False when an unknown chunk ended the pass.
     bool Run() {
@@ -34,14 +39,20 @@ public:
             } else if (id == "MTrk") {
                 m_running = 0;
                 std::string_view track = m_buffer.substr(0, end);
-                while (pos < end && ReadEvent(track, pos)) {
+                while (pos < end) {
+                    if (!ReadEvent(track, pos)) {
+                        m_truncated = true;
+                        break;
+                    }
                 }
             } else {
                 DisplayError("\\1\\bInvalid MIDI File");
                 return false;
             }
-            if (uint64_t(start) + length > m_buffer.size())
+            if (uint64_t(start) + length > m_buffer.size()) {
+                m_truncated = true;
                 break;
+            }
             pos = start + length;
         }
         return true;
@@ -49,8 +60,8 @@ public:
 
 private:
     void Debug(const std::string& line) {
-        if (m_pass == 1 && m_hooks.DebugAdd)
-            m_hooks.DebugAdd(line, MidiDebugColour);
+        if (m_pass == 1 && m_hooks->DebugAdd)
+            m_hooks->DebugAdd(line, MidiDebugColour);
     }
 
     static std::string DebugLine(uint8_t status, int64_t delta) {
@@ -74,11 +85,11 @@ private:
         int64_t delta = ReadVarLen(track, pos);
         if (m_pass == 2) {
             if (auto duration = DeltaToDuration(delta)) {
-                TRiff& riff = CurrentRiffOf(m_project, m_editor);
+                TRiff& riff = CurrentRiffOf(*m_project, *m_editor);
                 EnsureNotes(riff, riff.Cursor + 2);
                 riff.Notes[size_t(riff.Cursor)].Duration = *duration;
                 ++riff.Cursor;
-                m_project.SetChanged(true);
+                m_project->SetChanged(true);
             }
         }
         if (delta < 0 || pos >= track.size())
@@ -129,8 +140,8 @@ private:
             m_mask = uint16_t(m_mask | (1u << channel));
             Debug("\t" + std::to_string(pitch) + "\t" + std::to_string(velocity));
         } else if ((m_mask >> channel & 1) && velocity > 0) {
-            TRiff& riff = CurrentRiffOf(m_project, m_editor);
-            PlacePitch(m_project, m_editor, riff.Cursor, pitch, TPlaceMode::Add);
+            TRiff& riff = CurrentRiffOf(*m_project, *m_editor);
+            PlacePitch(*m_project, *m_editor, riff.Cursor, pitch, TPlaceMode::Add);
         }
         return true;
     }
@@ -158,11 +169,12 @@ private:
 
     std::string_view m_buffer;
     int m_pass;
-    TProject& m_project;
-    TEditorState& m_editor;
-    const TMidiImportHooks& m_hooks;
+    TProject* m_project = nullptr;    // the second pass only
+    TEditorState* m_editor = nullptr; // the second pass only
+    const TMidiImportHooks* m_hooks = nullptr;
     uint16_t& m_mask;
     uint8_t m_running = 0;
+    bool m_truncated = false;
 };
 
 } // namespace
@@ -216,34 +228,65 @@ std::optional<uint8_t> DeltaToDuration(int64_t delta) {
     return std::nullopt;
 }
 
-TMidiImportResult ImportMidi(std::string_view bytes, TProject& project, TEditorState& editor,
-                             const TMidiImportHooks& hooks) {
+TMidiImportResult ScanMidiChannels(std::string_view bytes, const TMidiImportHooks& hooks) {
     TMidiImportResult result;
+    TMidiPass pass(bytes, hooks, result.ChannelsFound);
+    result.Invalid = !pass.Run();
+    result.Truncated = pass.Truncated();
+    return result;
+}
+
+bool ImportMidiNotes(std::string_view bytes, uint16_t mask, TProject& project,
+                     TEditorState& editor) {
     TRiff& riff = CurrentRiffOf(project, editor);
     riff.Cursor = std::clamp(riff.Cursor, 0, NoteCount(riff));
-    uint16_t mask = 0;
-    result.Invalid = !TMidiPass(bytes, 1, project, editor, hooks, mask).Run();
-    result.ChannelsFound = mask;
-    if (hooks.SelectChannels)
-        hooks.SelectChannels(mask);
-    if (!TMidiPass(bytes, 2, project, editor, hooks, mask).Run())
-        result.Invalid = true;
+    int start = riff.Cursor;
+    bool valid = TMidiPass(bytes, project, editor, mask).Run();
     TRiff& current = CurrentRiffOf(project, editor);
     EnsureNotes(current, current.Cursor + 2);
-    current.Anchor = current.Cursor;
+    // The cursor ends on the note being collected; a file that gave no note (a damaged one)
+    // leaves the selection as it was, so nothing at all has changed.
+    if (current.Cursor != start)
+        current.Anchor = current.Cursor;
+    return valid;
+}
+
+TMidiImportResult ImportMidi(std::string_view bytes, TProject& project, TEditorState& editor,
+                             const TMidiImportHooks& hooks) {
+    TMidiImportResult result = ScanMidiChannels(bytes, hooks);
+    uint16_t mask = result.ChannelsFound;
+    if (hooks.SelectChannels)
+        hooks.SelectChannels(mask);
+    if (!ImportMidiNotes(bytes, mask, project, editor))
+        result.Invalid = true;
     return result;
+}
+
+bool ReadMidiFile(const std::string& path, std::string& bytes) {
+    auto file = OpenDataFile(path, false);
+    if (!file)
+        return false;
+    bool tooLarge = false;
+    bytes = file->ReadAllBytes(MaxMidiFileBytes, tooLarge);
+    if (tooLarge) {
+        bytes.clear();
+        DisplayError("\\1\\bMIDI File Too Large\\b\\0\\NA MIDI file of more than 64 MB is not "
+                     "imported.");
+        return false;
+    }
+    if (file->ReadFailed()) {
+        bytes.clear();
+        DisplayError("Failed to Open File");
+        return false;
+    }
+    return true;
 }
 
 bool ImportMidiFile(const std::string& path, TProject& project, TEditorState& editor,
                     const TMidiImportHooks& hooks, TMidiImportResult& result) {
-    auto file = OpenDataFile(path, false);
-    if (!file)
+    std::string bytes;
+    if (!ReadMidiFile(path, bytes))
         return false;
-    std::string bytes = file->ReadAllBytes();
-    if (file->ReadFailed()) {
-        DisplayError("Failed to Open File");
-        return false;
-    }
     result = ImportMidi(bytes, project, editor, hooks);
     return true;
 }

@@ -36,14 +36,32 @@ struct TMidiImportHooks {
 struct TMidiImportResult {
     uint16_t ChannelsFound = 0; // channels with note-ons, as the first pass saw them
     bool Invalid = false;       // a chunk that is neither header nor track was met
+    // The data ended inside a chunk or an event (the file is cut short or damaged): what came
+    // before was read, the cut-off event was not.
+    bool Truncated = false;
 };
+
+// The largest MIDI file the import reads; real songs are a few hundred kilobytes at most.
+inline constexpr size_t MaxMidiFileBytes = size_t(64) << 20;
 
 // Imports the file's bytes into the current riff from its cursor on. Reports an unknown chunk
 // with "Invalid MIDI File" through the message service (once per pass).
 TMidiImportResult ImportMidi(std::string_view bytes, TProject& project, TEditorState& editor,
                              const TMidiImportHooks& hooks);
 
-// Reads a file and imports it; false (after "Failed to Open File") when it cannot be read.
+// The first pass alone: the channels that play notes, diagnostic lines through hooks.DebugAdd,
+// and "Invalid MIDI File" for an unknown chunk. The model is not touched.
+TMidiImportResult ScanMidiChannels(std::string_view bytes, const TMidiImportHooks& hooks);
+// The second pass alone: note-ons of the channels in `mask` go into the current riff from its
+// cursor on. False (after "Invalid MIDI File") when an unknown chunk ended it.
+bool ImportMidiNotes(std::string_view bytes, uint16_t mask, TProject& project,
+                     TEditorState& editor);
+
+// Reads a whole MIDI file. False after "Failed to Open File" when it cannot be read, or after
+// "MIDI File Too Large" when it holds more than MaxMidiFileBytes.
+bool ReadMidiFile(const std::string& path, std::string& bytes);
+
+// Reads a file and imports it; false (after the message of ReadMidiFile) when it cannot be read.
 bool ImportMidiFile(const std::string& path, TProject& project, TEditorState& editor,
                     const TMidiImportHooks& hooks, TMidiImportResult& result);
 

@@ -210,6 +210,21 @@ std::string TDataFile::ReadAllBytes() {
     return bytes;
 }
 
+std::string TDataFile::ReadAllBytes(size_t maxBytes, bool& tooLarge) {
+    std::string bytes;
+    tooLarge = false;
+    while (!AtEnd()) {
+        size_t available = m_buffer.size() - m_bufferPos;
+        if (available > maxBytes - bytes.size()) {
+            tooLarge = true; // stop before holding more than the caller takes
+            return bytes;
+        }
+        bytes.append(m_buffer, m_bufferPos, std::string::npos);
+        m_bufferPos = m_buffer.size();
+    }
+    return bytes;
+}
+
 bool TDataFile::FlushBuffer() {
     if (m_failed)
         return false;

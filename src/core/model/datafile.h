@@ -35,6 +35,9 @@ public:
     bool ReadFailed() const { return !m_writing && m_failed; }
     // Every byte not read yet (binary files such as MIDI files).
     std::string ReadAllBytes();
+    // The same for at most `maxBytes`: with more in the file, `tooLarge` is set and reading
+    // stops there.
+    std::string ReadAllBytes(size_t maxBytes, bool& tooLarge);
     void WriteLine(std::string_view text);
     // Writes bytes as they are (binary files such as WAV exports).
     void WriteBytes(std::string_view bytes);

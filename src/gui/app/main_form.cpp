@@ -14,7 +14,10 @@
 #include <QVBoxLayout>
 
 #include "app/about_box.h"
+#include "app/debug_form.h"
+#include "app/debug_log.h"
 #include "app/window_places.h"
+#include "arrange/channels_form.h"
 #include "arrange/struct_grid.h"
 #include "icons.h"
 #include "model/ansi_text.h"
@@ -83,6 +86,15 @@ TMainForm::TMainForm(TMainFormSetup setup, QWidget* parent)
         m_tabs->Refresh();
         m_view->RiffSwitched();
     });
+    // The debug window takes DebugAdd's lines whenever it shows; -debuglog writes them to the
+    // day's log file as well.
+    m_debugForm = new TDebugForm(this);
+    SetDebugSink(m_debugForm);
+    if (HasSwitch(m_setup.Arguments, QStringLiteral("-debuglog")) && !DebugLogging()) {
+        SetDebugLogging(true);
+        m_startedDebugLogging = true;
+    }
+    m_channelsForm = new TChannelsForm(this);
     CreateActions();
     CreateMenus();
     CreateToolBar();
@@ -106,6 +118,11 @@ TMainForm::TMainForm(TMainFormSetup setup, QWidget* parent)
 
 TMainForm::~TMainForm() {
     qApp->removeEventFilter(this);
+    RemoveDebugSink(m_debugForm);
+    if (m_startedDebugLogging) {
+        SetDebugLogging(false);
+        DebugLogFlush(); // the last lines reach the file before the program ends
+    }
     // The windows and widgets that edit the document go before it: Qt would delete them only
     // after the document, and they store their values when they lose the focus or hide.
     m_tabs->Strip().OnRead = nullptr;
@@ -232,6 +249,9 @@ void TMainForm::FirstShow() {
     });
     m_master = std::clamp(m_settings.INIReadNum("Master", 50), 0, 100);
     RestoreWindowPlace(m_settings, *m_riffProperties, "RiffPropertiesForm", false, this);
+    RestoreWindowPlace(m_settings, *m_debugForm, "DebugForm", true, this);
+    if (HasSwitch(m_setup.Arguments, QStringLiteral("-debug")))
+        m_debugForm->show();
 
     m_recent.Load(m_settings, [](const std::string& path) {
         return QFileInfo::exists(QString::fromStdString(path));
@@ -271,6 +291,7 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 void TMainForm::SaveSettings() {
     SaveWindowPlace(m_settings, *this, "MainForm");
     SaveWindowPlace(m_settings, *m_riffProperties, "RiffPropertiesForm");
+    SaveWindowPlace(m_settings, *m_debugForm, "DebugForm");
     m_settings.INIWriteNum("Main:TabControlHeight", m_splitter->sizes().value(0));
     m_settings.INIWriteNum("Master", m_master);
     m_settings.INIWriteNum("ShowHints", m_showHints ? 1 : 0);

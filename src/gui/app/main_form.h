@@ -35,6 +35,8 @@ class TRiffPropertiesForm;
 class TAboutBox;
 class TStructGrid;
 class TStructEditor;
+class TDebugForm;
+class TChannelsForm;
 
 // What the program gives the window; tests give their own.
 struct TMainFormSetup {
@@ -69,6 +71,9 @@ public:
     int CurrentInstrument() const;
     // The about box shown at start, while it shows.
     TAboutBox* Splash() const;
+    // The debug window and the MIDI import's channel dialog, made at start and kept.
+    TDebugForm* DebugForm() const { return m_debugForm; }
+    TChannelsForm* ChannelsForm() const { return m_channelsForm; }
 
     // The lifecycle commands.
     void NewProject();
@@ -92,6 +97,9 @@ public:
     void DeleteTabClick();
     void mInsertRiffClick();
     void OpenRiffPropertiesWindow();
+
+    // File > Import MIDI: a MIDI file's notes into the current riff at its cursor.
+    void mImportMIDIClick();
     // Loads the selected riff tab into the view (after a project was loaded or reset).
     void LoadSelectedRiff();
 
@@ -202,6 +210,12 @@ private:
     QAction* m_dotDot = nullptr;
     QAction* m_tie = nullptr;
     QPointer<TAboutBox> m_splash;
+
+    // The debug log and the MIDI import.
+    TDebugForm* m_debugForm = nullptr;
+    TChannelsForm* m_channelsForm = nullptr;
+    bool m_startedDebugLogging = false;
+    QString m_importFolder;
 };
 
 } // namespace zel

@@ -136,7 +136,8 @@ void TMainForm::CreateMenus() {
                               [this] { SaveProject(true); }));
     file->addSeparator();
     file->addAction(AddAction("mImportMIDI", QStringLiteral("Import MIDI"),
-                              QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_O), {}));
+                              QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_O),
+                              [this] { mImportMIDIClick(); }));
     file->addAction(AddAction("mExportWAV", QStringLiteral("Export WAV..."),
                               QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S),
                               [this] { bPlayScriptClick(QStringLiteral("mExportWAV")); }));

@@ -1,0 +1,57 @@
+// The main window's MIDI file import: the file dialog, the channel dialog between the two passes,
+// the notes written into the current riff as one undoable step, and the views shown again.
+#include <QFileInfo>
+
+#include "app/debug_log.h"
+#include "app/message_service.h"
+#include "arrange/channels_form.h"
+#include "arrange/midi_import.h"
+#include "edit/document_edits.h"
+#include "main_form.h"
+#include "view/position_panel_widget.h"
+#include "view/riff_view.h"
+#include "widgets/tabcontrolsmart.h"
+
+namespace zel {
+
+namespace {
+const QString MidiFilter = QStringLiteral("Midi Files (*.midi *.mid);;All Files (*)");
+}
+
+void TMainForm::mImportMIDIClick() {
+    QString folder = m_importFolder.isEmpty() && !m_projectPath.isEmpty()
+                         ? QFileInfo(m_projectPath).absolutePath()
+                         : m_importFolder;
+    QString path = AskFile(false, QStringLiteral("Import MIDI"), MidiFilter, folder);
+    if (path.isEmpty())
+        return;
+    m_importFolder = QFileInfo(path).absolutePath();
+
+    std::string bytes;
+    if (!ReadMidiFile(path.toStdString(), bytes))
+        return; // the message said why
+    // The values of the riff properties window belong to the riff before the import changes it.
+    m_tabs->Strip().DoRead();
+
+    // The first pass and the channel dialog only read the file; the riff changes in the second
+    // pass alone, which is the undoable step.
+    TMidiImportHooks hooks;
+    hooks.DebugAdd = [](const std::string& line, uint32_t colour) { DebugAdd(line, colour); };
+    TMidiImportResult scan = ScanMidiChannels(bytes, hooks);
+    uint16_t mask = scan.ChannelsFound;
+    m_channelsForm->SelectChannels(mask);
+    bool valid = true;
+    m_document.Edit("Import MIDI", CurrentRiffScope(m_document),
+                    [&] { valid = ImportMidiNotes(bytes, mask, m_project, m_editor); });
+    if (valid && scan.Truncated)
+        DisplayError("\\1\\bIncomplete MIDI File\\b\\0\\NThe file ends in the middle of a track: "
+                     "the notes before that point were imported.");
+
+    m_tabs->Refresh();
+    m_view->RefreshView();
+    m_view->ScrollToCursor();
+    m_positionPanel->Refresh();
+    ShowDurationButtons(UpdateDurationButtons(m_project, m_editor));
+}
+
+} // namespace zel

@@ -1,0 +1,343 @@
+// The debug window as a developer uses it: lines in their colours, the colour filter buttons,
+// pause, CR-split lines with and without time stamps, find, copy, clear and the hex view, and
+// the -debug and -debuglog switches of the main window.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QClipboard>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QTest>
+#include <QTextBlock>
+#include <QToolButton>
+#include <filesystem>
+
+#include "app/debug_form.h"
+#include "app/debug_log.h"
+#include "main_form_harness.h"
+
+using namespace zel;
+
+namespace {
+
+QStringList Lines(TDebugForm& form) {
+    QString text = form.LogView()->toPlainText();
+    QStringList lines = text.split(QLatin1Char('\n'));
+    if (!lines.isEmpty() && lines.back().isEmpty())
+        lines.removeLast(); // every line ends in a line break
+    return lines;
+}
+
+QStringList VisibleFilterButtons(TDebugForm& form) {
+    QApplication::processEvents(); // the toolbar lays its buttons out
+    QStringList names;
+    for (auto* button : form.findChildren<QToolButton*>())
+        if (button->objectName().startsWith(QStringLiteral("bDebugColour")) && button->isVisible())
+            names << button->objectName();
+    names.sort();
+    return names;
+}
+
+QToolButton* Button(TDebugForm& form, const QString& name) {
+    return form.findChild<QToolButton*>(name);
+}
+
+// The colour a line of the text view is drawn in.
+QColor LineColour(TDebugForm& form, int line) {
+    QTextBlock block = form.LogView()->document()->findBlockByNumber(line);
+    return block.begin().fragment().charFormat().foreground().color();
+}
+
+} // namespace
+
+class DebugFormTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TDebugForm> form;
+    test::TAnsweringMessages messages;
+    std::unique_ptr<TScopedMessageService> install;
+    int beeps = 0;
+
+    void Write(const std::string& text, uint32_t colour = 0) {
+        form->DebugLine(text, colour);
+        form->Drain();
+    }
+    void Select(int start, int end) {
+        QTextCursor cursor(form->LogView()->document());
+        cursor.setPosition(start);
+        cursor.setPosition(end, QTextCursor::KeepAnchor);
+        form->LogView()->setTextCursor(cursor);
+    }
+
+private slots:
+    void init() {
+        install = std::make_unique<TScopedMessageService>(messages);
+        messages.Messages.clear();
+        SetDebugClock([] { return TDebugTime{2026, 12, 5, 14, 3, 9, 250}; });
+        form = std::make_unique<TDebugForm>();
+        beeps = 0;
+        form->Beep = [this] { ++beeps; };
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    }
+    void cleanup() {
+        form.reset();
+        SetDebugClock({});
+        install.reset();
+    }
+
+    void linesShowInTheirColourAfterTheTimer() {
+        SetDebugSink(form.get());
+        DebugAdd("Midi: 90 0", 16512);
+        QCOMPARE(form->PendingLines(), 1);
+        QVERIFY(form->LogView()->toPlainText().isEmpty()); // not before the timer
+        QTRY_COMPARE_WITH_TIMEOUT(form->PendingLines(), 0, 1000);
+        QCOMPARE(Lines(*form), QStringList{QStringLiteral("14:03:09.250\tMidi: 90 0")});
+        QCOMPARE(LineColour(*form, 0), QColor(128, 64, 0));
+        // A long run of lines scrolls the view to the last one.
+        for (int i = 0; i < 200; ++i)
+            DebugAdd("line " + std::to_string(i), 255);
+        QTRY_COMPARE_WITH_TIMEOUT(form->PendingLines(), 0, 1000);
+        QScrollBar* scroll = form->LogView()->verticalScrollBar();
+        QVERIFY(scroll->maximum() > 0);
+        QCOMPARE(scroll->value(), scroll->maximum());
+        QCOMPARE(LineColour(*form, 200), QColor(255, 0, 0));
+        RemoveDebugSink(form.get());
+    }
+
+    void fifteenColoursGetButtonsTheRestShareTheLastSlot() {
+        QVERIFY(VisibleFilterButtons(*form).isEmpty());
+        for (uint32_t c = 1; c <= 15; ++c)
+            Write("colour " + std::to_string(c), c);
+        QCOMPARE(VisibleFilterButtons(*form).size(), 15);
+        Write("again", 3); // a known colour takes no new slot
+        Write("sixteenth", 16);
+        Write("seventeenth", 17);
+        QCOMPARE(VisibleFilterButtons(*form).size(), 15);
+        QCOMPARE(form->SlotColour(14), std::optional<uint32_t>(15));
+        QCOMPARE(form->SlotColour(15), std::optional<uint32_t>(16));
+        QStringList lines = Lines(*form);
+        QCOMPARE(lines.size(), 18);
+        QVERIFY(lines[16].endsWith(QStringLiteral("sixteenth")));
+        QVERIFY(lines[17].endsWith(QStringLiteral("seventeenth")));
+        QCOMPARE(LineColour(*form, 17), QColor(17, 0, 0)); // drawn in its own colour
+        QVERIFY(!Button(*form, QStringLiteral("bDebugColour14"))->accessibleName().isEmpty());
+    }
+
+    void aFilterButtonHidesLaterLinesOfItsColourOnly() {
+        Write("red before", 255);
+        Write("blue before", 0xFF0000);
+        QToolButton* red = Button(*form, QStringLiteral("bDebugColour0"));
+        QCOMPARE(VisibleFilterButtons(*form),
+                 (QStringList{QStringLiteral("bDebugColour0"), QStringLiteral("bDebugColour1")}));
+        QVERIFY(red->isChecked());
+        QTest::mouseClick(red, Qt::LeftButton);
+        QCOMPARE(form->FilterMask(), uint16_t(0xFFFE));
+        Write("red after", 255);
+        Write("blue after", 0xFF0000);
+        QStringList lines = Lines(*form);
+        QCOMPARE(lines.size(), 3);
+        QVERIFY(lines[0].endsWith(QStringLiteral("red before"))); // shown lines stay
+        QVERIFY(lines[2].endsWith(QStringLiteral("blue after")));
+        QTest::mouseClick(red, Qt::LeftButton);
+        Write("red again", 255);
+        QVERIFY(Lines(*form).last().endsWith(QStringLiteral("red again")));
+    }
+
+    void pauseAndAHiddenWindowDropLines() {
+        QToolButton* pause = Button(*form, QStringLiteral("bDebugPause"));
+        QTest::mouseClick(pause, Qt::LeftButton);
+        Write("while paused", 1);
+        QCOMPARE(form->SlotColour(0), std::nullopt); // not even a slot
+        QTest::mouseClick(pause, Qt::LeftButton);
+        Write("after the pause", 1);
+        form->hide();
+        Write("while hidden", 1);
+        QCOMPARE(Lines(*form).size(), 1);
+        QVERIFY(Lines(*form)[0].endsWith(QStringLiteral("after the pause")));
+    }
+
+    void textSplitsAtCarriageReturns_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<bool>("stamps");
+        QTest::addColumn<QStringList>("lines");
+        QString t = QStringLiteral("14:03:09.250\t");
+        QTest::newRow("CR LF, stamped") << QByteArray("first\r\nsecond\r\nthird") << true
+                                        << QStringList{t + "first", "\t\tsecond", "\t\tthird"};
+        QTest::newRow("CR LF, plain")
+            << QByteArray("first\r\nsecond") << false << QStringList{"first", "second"};
+        QTest::newRow("a lone CR keeps the next character")
+            << QByteArray("a\rb") << false << QStringList{"a", "b"};
+        QTest::newRow("empty parts are empty lines")
+            << QByteArray("x\r\n\r\ny\r\n") << true << QStringList{t + "x", "", "\t\ty", ""};
+        QTest::newRow("empty text") << QByteArray("") << true << QStringList{""};
+        QTest::newRow("Windows-1252 text")
+            << QByteArray("Caf\xE9") << false << QStringList{QStringLiteral("Caf\u00E9")};
+    }
+    void textSplitsAtCarriageReturns() {
+        QFETCH(QByteArray, text);
+        QFETCH(bool, stamps);
+        QFETCH(QStringList, lines);
+        QToolButton* stampButton = Button(*form, QStringLiteral("bDebugTimeStamps"));
+        QVERIFY(stampButton->isChecked()); // on at start
+        if (!stamps)
+            QTest::mouseClick(stampButton, Qt::LeftButton);
+        Write(text.toStdString(), 7);
+        QCOMPARE(form->LogView()->toPlainText(), lines.join(QLatin1Char('\n')) + "\n");
+    }
+
+    void findNextAndPreviousStepThroughMatches() {
+        Write("alpha one", 1);
+        Write("beta ALPHA two", 1);
+        Write("gamma alpha", 1);
+        QString text = form->LogView()->toPlainText();
+        int first = int(text.indexOf(QStringLiteral("alpha")));
+        int second = int(text.indexOf(QStringLiteral("ALPHA")));
+        int third = int(text.lastIndexOf(QStringLiteral("alpha")));
+        form->findChild<QLineEdit*>(QStringLiteral("eDebugFind"))->setText(QStringLiteral("Alpha"));
+        Select(first, first); // caret on the first match: the search starts after it
+        auto selectionStart = [&] { return form->LogView()->textCursor().selectionStart(); };
+        form->bFindNextClick();
+        QCOMPARE(selectionStart(), second);
+        QCOMPARE(form->LogView()->textCursor().selectedText(), QStringLiteral("ALPHA"));
+        form->bFindNextClick();
+        QCOMPARE(selectionStart(), third);
+        form->bFindNextClick();
+        QCOMPARE(beeps, 1);
+        QCOMPARE(selectionStart(), third); // a miss leaves the selection
+        form->bFindPreviousClick();
+        QCOMPARE(selectionStart(), second);
+        QTest::mouseClick(Button(*form, QStringLiteral("bDebugFindPrevious")), Qt::LeftButton);
+        QCOMPARE(selectionStart(), first);
+        form->bFindPreviousClick();
+        QCOMPARE(beeps, 2);
+        form->findChild<QLineEdit*>(QStringLiteral("eDebugFind"))->setText(QStringLiteral("delta"));
+        form->bFindNextClick();
+        QCOMPARE(beeps, 3);
+    }
+
+    void copyClearAndHexAsAscii() {
+        Write("41 42 5C 0A 7E 1FF", 1);
+        Write("zz", 1);
+        QApplication::clipboard()->clear();
+        form->bCopyClick();
+        QCOMPARE(QApplication::clipboard()->text(),
+                 QStringLiteral("14:03:09.250\t41 42 5C 0A 7E 1FF\n14:03:09.250\tzz\n"));
+
+        form->bASCIIClick(); // nothing selected
+        QCOMPARE(messages.Messages.size(), size_t(1));
+        QCOMPARE(messages.Messages[0].Kind, int(MessageError));
+        QCOMPARE(messages.Messages[0].Text, std::string("\\b\\1ERROR: No Text Selected"));
+
+        // The hex numbers of the first line; the time stamp is no hex number.
+        Select(13, 31);
+        form->bCopyClick();
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("41 42 5C 0A 7E 1FF"));
+        QTest::mouseClick(Button(*form, QStringLiteral("bDebugASCII")), Qt::LeftButton);
+        QCOMPARE(messages.Messages.size(), size_t(2));
+        QCOMPARE(messages.Messages[1].Kind, int(MessageInformation));
+        // The backslash would be a markup code: the message shows the dot, the clipboard keeps it.
+        QCOMPARE(messages.Messages[1].Text,
+                 std::string("\\uSelection as ASCII\\u\\nAB\xB7\xB7~\xB7"));
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("AB\\\u00B7~\u00B7"));
+
+        QTest::mouseClick(Button(*form, QStringLiteral("bDebugClear")), Qt::LeftButton);
+        QVERIFY(form->LogView()->toPlainText().isEmpty());
+    }
+
+    void hexAsAsciiBreaksEverySixteenCharacters() {
+        QString hex;
+        for (int i = 0; i < 33; ++i)
+            hex += QStringLiteral("%1 ").arg(0x41 + i % 26, 0, 16);
+        THexAsAscii ascii = HexAsAscii(hex + QStringLiteral("0x61,$62;zz"));
+        QCOMPARE(ascii.Shown, std::string("ABCDEFGHIJKLMNOP\\NQRSTUVWXYZABCDEF\\NGab"));
+        QCOMPARE(ascii.Copied, QStringLiteral("ABCDEFGHIJKLMNOP\nQRSTUVWXYZABCDEF\nGab"));
+    }
+
+    void everyControlHasAName() {
+        Write("one colour", 5);
+        for (QWidget* widget : form->findChildren<QWidget*>()) {
+            if (!widget->isVisible() || widget->objectName().startsWith(QStringLiteral("qt_")))
+                continue;
+            if (!qobject_cast<QAbstractButton*>(widget) && widget->focusPolicy() == Qt::NoFocus)
+                continue;
+            QVERIFY2(!widget->accessibleName().isEmpty(), qPrintable(widget->objectName()));
+        }
+        QCOMPARE(Button(*form, QStringLiteral("bDebugASCII"))->toolTip(),
+                 QStringLiteral("Show selection (HEX) as ASCII"));
+        QCOMPARE(form->windowTitle(), QStringLiteral("Debug"));
+    }
+};
+
+// The switches of the main window.
+class DebugSwitchesTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<test::TMainFormHarness> h;
+    std::unique_ptr<test::TTempDir> logs;
+
+    std::vector<std::string> LogFiles() { return test::FolderEntries(logs->Path()); }
+
+private slots:
+    void init() {
+        h = std::make_unique<test::TMainFormHarness>();
+        logs = std::make_unique<test::TTempDir>();
+        SetDebugLogFolder(logs->Path().string());
+        SetDebugClock([] { return TDebugTime{2026, 12, 5, 9, 30, 0, 0}; });
+    }
+    void cleanup() {
+        h.reset();
+        SetDebugClock({});
+        SetDebugLogFolder({});
+        logs.reset();
+    }
+
+    void withoutEitherSwitchNothingShows() {
+        QVERIFY(h->Start({QStringLiteral("-debugx"), QStringLiteral("-nosplash")}));
+        TDebugForm* debug = h->Form->DebugForm();
+        QVERIFY(debug && !debug->isVisible());
+        QVERIFY(!DebugLogging());
+        DebugAdd("Midi: 90 0", 16512);
+        QCOMPARE(debug->PendingLines(), 0);
+        DebugLogFlush();
+        QVERIFY(LogFiles().empty());
+        QVERIFY(h->Messages.Messages.empty());
+    }
+
+    void theSwitchesInAnyCaseShowTheWindowAndWriteTheFile() {
+        QVERIFY(h->Start({QStringLiteral("-DEBUG"), QStringLiteral("-DebugLog")}));
+        TDebugForm* debug = h->Form->DebugForm();
+        QVERIFY(QTest::qWaitForWindowExposed(debug));
+        QVERIFY(DebugLogging());
+        DebugAdd("Midi: 90 0", 16512);
+        QTRY_COMPARE_WITH_TIMEOUT(debug->PendingLines(), 0, 1000);
+        QCOMPARE(Lines(*debug), QStringList{QStringLiteral("09:30:00.000\tMidi: 90 0")});
+        debug->move(40, 50);
+        debug->resize(400, 222);
+        h->Close(); // the main window goes, and with it the debug window
+        QVERIFY(!DebugLogging());
+        DebugAdd("after the window", 16512); // must not touch the destroyed window
+        QCOMPARE(LogFiles(), std::vector<std::string>{"DEBUGLOG20261205.TXT"});
+        QCOMPARE(test::ReadBytes(logs->File("DEBUGLOG20261205.TXT")),
+                 std::string("20261205093000\tMidi: 90 0\r\n"));
+        std::string settings = test::ReadBytes(h->Settings());
+        QVERIFY2(settings.find("WinDebugFormHeight\t222") != std::string::npos, settings.c_str());
+    }
+};
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    int status = 0;
+    {
+        DebugFormTest test;
+        status |= QTest::qExec(&test, argc, argv);
+    }
+    {
+        DebugSwitchesTest test;
+        status |= QTest::qExec(&test, argc, argv);
+    }
+    return status;
+}
+
+#include "debug_form_test.moc"

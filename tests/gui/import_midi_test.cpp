@@ -1,0 +1,251 @@
+// File > Import MIDI in the main window: the file dialog, the channel dialog answered as a user
+// would, the notes in the current riff as one undoable step, damaged and unreadable files, and
+// the diagnostic lines.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <algorithm>
+
+#include "app/debug_form.h"
+#include "app/debug_log.h"
+#include "arrange/channels_form.h"
+#include "arrange/midi_import.h"
+#include "main_form_harness.h"
+#include "view/riff_view.h"
+
+using namespace zel;
+
+namespace {
+
+const std::string TwoVoices = std::string(ZELVANE_TEST_DATA) + "/two_voices.mid";
+const std::string Scale = std::string(ZELVANE_TEST_DATA) + "/scale.mid";
+
+class TRecordingSink : public TDebugSink {
+public:
+    void DebugLine(std::string_view text, uint32_t colour) override {
+        Lines.emplace_back(text);
+        Colours.push_back(colour);
+    }
+    std::vector<std::string> Lines;
+    std::vector<uint32_t> Colours;
+};
+
+} // namespace
+
+class ImportMidiTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<test::TMainFormHarness> h;
+    // What the channel dialog showed when it opened, and how many messages came before it.
+    uint16_t shownMask = 0;
+    bool shownAll = false;
+    int dialogs = 0;
+    size_t messagesBeforeDialog = 0;
+
+    TMainForm& Form() { return *h->Form; }
+    TRiff& Riff() { return CurrentRiffOf(Form().Project(), Form().Editor()); }
+    QAction* Action(const char* name) {
+        return Form().findChild<QAction*>(QString::fromLatin1(name));
+    }
+
+    // Notes as "duration:pitch,pitch" strings.
+    std::vector<std::string> Notes() {
+        std::vector<std::string> out;
+        for (int i = 0; i < NoteCount(Riff()); ++i) {
+            const TNote& n = Riff().Notes[size_t(i)];
+            std::string text = std::to_string(n.Duration) + ":";
+            for (int slot = StringSlots - 1; slot >= 0; --slot)
+                if (auto p = SlotPitch(Riff(), n, slot))
+                    text += std::to_string(*p) + ",";
+            out.push_back(text);
+        }
+        return out;
+    }
+
+    // Answers the channel dialog when it opens: notes what it shows, then `answer` acts on it.
+    void AnswerChannels(std::function<void(TChannelsForm&)> answer) {
+        auto* poll = new QTimer(this);
+        poll->setInterval(5);
+        connect(poll, &QTimer::timeout, this, [this, poll, answer] {
+            auto* dialog = qobject_cast<TChannelsForm*>(QApplication::activeModalWidget());
+            if (!dialog || !dialog->isVisible())
+                return;
+            poll->stop();
+            poll->deleteLater();
+            ++dialogs;
+            shownMask = dialog->CheckedChannels();
+            shownAll = dialog->findChild<QCheckBox*>(QStringLiteral("cbAll"))->isChecked();
+            messagesBeforeDialog = h->Messages.Messages.size();
+            answer(*dialog);
+        });
+        poll->start();
+    }
+    static void ClickOk(TChannelsForm& dialog) {
+        QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("bOK")), Qt::LeftButton);
+    }
+    void Import(const std::string& path) {
+        h->DialogAnswers = {QString::fromStdString(path)};
+        Action("mImportMIDI")->trigger();
+    }
+
+private slots:
+    void init() {
+        h = std::make_unique<test::TMainFormHarness>();
+        QVERIFY(h->Start());
+        shownMask = 0;
+        shownAll = false;
+        dialogs = 0;
+        messagesBeforeDialog = 0;
+    }
+    void cleanup() {
+        qDeleteAll(findChildren<QTimer*>()); // a dialog answer that was never needed
+        h.reset();
+    }
+
+    void oneChosenChannelGivesOnlyItsNotesInOneUndoStep() {
+        QAction* import = Action("mImportMIDI");
+        QVERIFY(import->isEnabled());
+        QCOMPARE(import->shortcut(), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_O));
+        int width = Form().RiffView()->PaintBox()->width();
+        AnswerChannels([](TChannelsForm& dialog) {
+            QTest::mouseClick(dialog.ChannelBox(0), Qt::LeftButton); // keep channel 2 only
+            ClickOk(dialog);
+        });
+        Import(TwoVoices);
+        QCOMPARE(dialogs, 1);
+        QCOMPARE(shownMask, uint16_t(0b101)); // the channels that play notes
+        QVERIFY(!shownAll);
+        QCOMPARE(Notes(), (std::vector<std::string>{"2:", "3:", "3:", "3:7,", "3:2,"}));
+        QVERIFY(Form().RiffView()->PaintBox()->width() > width); // the view shows the notes
+        QVERIFY(h->Messages.Messages.empty());
+        QVERIFY(Form().Document().IsChanged());
+        QVERIFY(Action("mSave")->isEnabled());
+        QCOMPARE(Form().Document().UndoCount(), 1);
+        QCOMPARE(Action("mUndo")->text(), QStringLiteral("&Undo Import MIDI"));
+        Action("mUndo")->trigger();
+        QVERIFY(Notes().empty());
+        QCOMPARE(Riff().Cursor, 0);
+        QVERIFY(!Form().Document().IsChanged());
+    }
+
+    void theCloseBoxImportsEveryChannel() {
+        AnswerChannels([](TChannelsForm& dialog) {
+            QTest::mouseClick(dialog.ChannelBox(2), Qt::LeftButton); // a change that is dropped
+            dialog.reject();                                         // the close box
+        });
+        Import(TwoVoices);
+        QCOMPARE(dialogs, 1);
+        // Both voices, as the core import gives them with every channel.
+        TProject project;
+        TEditorState editor;
+        ResetProject(project, editor);
+        ImportMidi(test::ReadBytes(TwoVoices), project, editor, {});
+        QCOMPARE(Riff().Notes, project.Riffs[0].Notes);
+        QVERIFY(Notes().size() >= 4);
+    }
+
+    void allChecksEveryBoxAndOkTakesThem() {
+        AnswerChannels([](TChannelsForm& dialog) {
+            auto* all = dialog.findChild<QCheckBox*>(QStringLiteral("cbAll"));
+            QTest::mouseClick(all, Qt::LeftButton);
+            QCOMPARE(dialog.CheckedChannels(), uint16_t(0xFFFF));
+            QTest::mouseClick(all, Qt::LeftButton);
+            QCOMPARE(dialog.CheckedChannels(), uint16_t(0));
+            ClickOk(dialog);
+        });
+        Import(Scale);
+        QCOMPARE(shownMask, uint16_t(1));
+        // No channel chosen: the gaps still become rests, and no pitch is placed.
+        for (const std::string& note : Notes())
+            QVERIFY(note.back() == ':');
+        auto* dialog = Form().ChannelsForm();
+        QCOMPARE(dialog->windowTitle(), QStringLiteral("Channel Selection"));
+        for (int c = 0; c < TChannelsForm::Channels; ++c)
+            QCOMPARE(dialog->ChannelBox(c)->text(), QStringLiteral("Channel %1").arg(c));
+        // Two columns of eight: channel 8 stands beside channel 0.
+        QCOMPARE(dialog->ChannelBox(8)->y(), dialog->ChannelBox(0)->y());
+        QVERIFY(dialog->ChannelBox(8)->x() > dialog->ChannelBox(7)->x());
+        QCOMPARE(dialog->ChannelBox(7)->nextInFocusChain(), dialog->ChannelBox(8));
+    }
+
+    void aDamagedFileSaysSoTwiceAndImportsNothing() {
+        std::string bytes = "RIFF" + std::string("\0\0\0\4", 4) + "data" + test::ReadBytes(Scale);
+        test::WriteBytes(h->Dir.File("damaged.mid"), bytes);
+        Riff().Cursor = 0;
+        AnswerChannels(ClickOk);
+        Import(h->Dir.File("damaged.mid"));
+        QCOMPARE(dialogs, 1);
+        QCOMPARE(messagesBeforeDialog, size_t(1)); // the dialog comes between the messages
+        QCOMPARE(shownMask, uint16_t(0));
+        QCOMPARE(h->Messages.Messages.size(), size_t(2));
+        for (const auto& message : h->Messages.Messages) {
+            QCOMPARE(message.Kind, int(MessageError));
+            QCOMPARE(message.Text, std::string("\\1\\bInvalid MIDI File"));
+        }
+        QVERIFY(Notes().empty());
+        QVERIFY(!Form().Document().IsChanged());
+        QVERIFY(!Action("mSave")->isEnabled());
+        QVERIFY(!Form().Document().CanUndo());
+    }
+
+    void aFileCutShortKeepsWhatCameBeforeAndSaysSo() {
+        std::string whole = test::ReadBytes(Scale);
+        test::WriteBytes(h->Dir.File("cut.mid"), whole.substr(0, whole.size() - 20));
+        AnswerChannels(ClickOk);
+        Import(h->Dir.File("cut.mid"));
+        QVERIFY(!Notes().empty());
+        QCOMPARE(h->Messages.Messages.size(), size_t(1));
+        QVERIFY(h->Messages.Messages[0].Text.find("Incomplete MIDI File") != std::string::npos);
+        QCOMPARE(Form().Document().UndoCount(), 1);
+    }
+
+    void cancelOrAnUnreadableFileDoNothing() {
+        AnswerChannels(ClickOk); // must never be needed
+        h->DialogAnswers.clear();
+        Action("mImportMIDI")->trigger(); // the file dialog cancelled
+        QVERIFY(h->Messages.Messages.empty());
+        Import(h->Dir.File("no such file.mid"));
+        QCOMPARE(h->Messages.Messages.size(), size_t(1));
+        QCOMPARE(h->Messages.Messages[0].Text, std::string("Failed to Open File"));
+        QTest::qWait(30);
+        QCOMPARE(dialogs, 0);
+        QVERIFY(!Form().Document().CanUndo());
+        QVERIFY(!Form().Document().IsChanged());
+    }
+
+    void theFirstPassWritesDiagnosticLines() {
+        TRecordingSink sink;
+        SetDebugSink(&sink);
+        AnswerChannels(ClickOk);
+        Import(Scale);
+        RemoveDebugSink(&sink);
+        QVERIFY(!sink.Lines.empty());
+        for (uint32_t colour : sink.Colours)
+            QCOMPARE(colour, MidiDebugColour);
+        // The first note-on (delta 1 in this file) and its pitch and velocity.
+        auto noteOn = std::find(sink.Lines.begin(), sink.Lines.end(), "Midi: 90 1");
+        QVERIFY(noteOn != sink.Lines.end());
+        QCOMPARE(noteOn[1], std::string("\t12\t105")); // C4 is pitch 12
+
+        // With -debug the window shows them, in the importer's colour.
+        QVERIFY(h->Start({QStringLiteral("-debug")}));
+        TDebugForm* debug = Form().DebugForm();
+        QVERIFY(QTest::qWaitForWindowExposed(debug));
+        AnswerChannels(ClickOk);
+        Import(Scale);
+        debug->Drain();
+        QVERIFY(debug->LogView()->toPlainText().contains(QStringLiteral("\tMidi: 90 1\n")));
+        QCOMPARE(debug->SlotColour(0), std::optional<uint32_t>(MidiDebugColour));
+        if (qEnvironmentVariableIsSet("ZELVANE_SCREENSHOTS")) {
+            debug->grab().save(QStringLiteral("debug-window.png"));
+            Form().ChannelsForm()->grab().save(QStringLiteral("channel-selection.png"));
+        }
+    }
+};
+
+QTEST_MAIN(ImportMidiTest)
+#include "import_midi_test.moc"
