@@ -38,6 +38,7 @@ constexpr int DefaultHeight = 548;
 constexpr int DesignedTabControlHeight = 254;
 constexpr int ReapIntervalMs = 100;
 constexpr int PlayingRowIntervalMs = 50;
+constexpr int DebugShowFallbackMs = 1000;
 
 } // namespace
 
@@ -250,8 +251,13 @@ void TMainForm::FirstShow() {
     m_master = std::clamp(m_settings.INIReadNum("Master", 50), 0, 100);
     RestoreWindowPlace(m_settings, *m_riffProperties, "RiffPropertiesForm", false, this);
     RestoreWindowPlace(m_settings, *m_debugForm, "DebugForm", true, this);
-    if (HasSwitch(m_setup.Arguments, QStringLiteral("-debug")))
-        m_debugForm->show();
+    if (HasSwitch(m_setup.Arguments, QStringLiteral("-debug"))) {
+        // Beside the main window once the window manager has framed and placed it (it is
+        // activated then); before that its frame is unknown and the debug window would go
+        // half off the screen. Without a window manager no activation comes: a second will do.
+        m_debugAtStart = true;
+        QTimer::singleShot(DebugShowFallbackMs, this, [this] { ShowDebugAtStart(); });
+    }
 
     m_recent.Load(m_settings, [](const std::string& path) {
         return QFileInfo::exists(QString::fromStdString(path));
@@ -270,6 +276,16 @@ void TMainForm::FirstShow() {
     }
     LoadSelectedRiff();
     m_view->FocusStaff();
+}
+
+void TMainForm::ShowDebugAtStart() {
+    if (!m_debugAtStart)
+        return;
+    m_debugAtStart = false;
+    // The keyboard stays with the editor.
+    m_debugForm->setAttribute(Qt::WA_ShowWithoutActivating, true);
+    m_debugForm->show();
+    m_debugForm->setAttribute(Qt::WA_ShowWithoutActivating, false);
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {

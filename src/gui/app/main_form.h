@@ -117,6 +117,8 @@ private:
     void CreateLayout();
     void BindRiffTabs();
     void FirstShow();
+    // The debug window asked for on the command line, shown once the main window is placed.
+    void ShowDebugAtStart();
     void ShowStartSplash();
     // Over the middle of the main window, all of it on the screen.
     void CentreSplash();
@@ -174,6 +176,7 @@ private:
     bool m_smoothDrawing = true;
     bool m_firstShown = false;
     bool m_closing = false;
+    bool m_debugAtStart = false;
 
     std::unique_ptr<TPlayback> m_playback;
     TRenderClock m_clock;

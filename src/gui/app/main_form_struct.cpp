@@ -37,9 +37,12 @@ int TMainForm::CurrentInstrument() const {
 
 void TMainForm::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
-    // Instruments may have come or gone in another window meanwhile.
-    if (event->type() == QEvent::ActivationChange && isActiveWindow() && m_grid)
+    // Instruments may have come or gone in another window meanwhile. The first activation
+    // also tells that the window manager has placed the window.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && m_grid) {
         RefreshStructGrid();
+        ShowDebugAtStart();
+    }
 }
 
 void TMainForm::CopyClick() {
