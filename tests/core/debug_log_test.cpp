@@ -12,15 +12,7 @@ namespace {
 
 using test::ReadBytes;
 
-class TRecordingSink : public TDebugSink {
-public:
-    void DebugLine(std::string_view text, uint32_t colour) override {
-        Lines.emplace_back(text);
-        Colours.push_back(colour);
-    }
-    std::vector<std::string> Lines;
-    std::vector<uint32_t> Colours;
-};
+using test::TRecordingSink;
 
 class DebugLogTest : public ::testing::Test {
 protected:

@@ -59,18 +59,7 @@ protected:
     }
     TRiff& Riff() { return CurrentRiffOf(project, editor); }
     // Notes as "duration:pitch,pitch" strings for compact checks.
-    std::vector<std::string> Notes() {
-        std::vector<std::string> out;
-        for (int i = 0; i < NoteCount(Riff()); ++i) {
-            const TNote& n = Riff().Notes[size_t(i)];
-            std::string text = std::to_string(n.Duration) + ":";
-            for (int slot = StringSlots - 1; slot >= 0; --slot)
-                if (auto p = SlotPitch(Riff(), n, slot))
-                    text += std::to_string(*p) + ",";
-            out.push_back(text);
-        }
-        return out;
-    }
+    std::vector<std::string> Notes() { return test::NoteTexts(Riff()); }
 
     TProject project;
     TEditorState editor;

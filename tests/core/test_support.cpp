@@ -49,4 +49,17 @@ std::vector<std::string> FolderEntries(const std::filesystem::path& folder) {
     return names;
 }
 
+std::vector<std::string> NoteTexts(const TRiff& riff) {
+    std::vector<std::string> out;
+    for (int i = 0; i < NoteCount(riff); ++i) {
+        const TNote& n = riff.Notes[size_t(i)];
+        std::string text = std::to_string(n.Duration) + ":";
+        for (int slot = StringSlots - 1; slot >= 0; --slot)
+            if (auto p = SlotPitch(riff, n, slot))
+                text += std::to_string(*p) + ",";
+        out.push_back(text);
+    }
+    return out;
+}
+
 } // namespace zel::test

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/debug_log.h"
 #include "app/message_service.h"
 #include "model/song.h"
 
@@ -27,6 +28,20 @@ private:
 // A note of `duration` with frets as (slot, fret) pairs.
 TNote Note(uint8_t duration, std::initializer_list<std::pair<int, int>> frets = {},
            uint8_t flags = 0);
+
+// The riff's notes as "duration:pitch,pitch," texts, pitches from the highest string down.
+std::vector<std::string> NoteTexts(const TRiff& riff);
+
+// Records every diagnostic line and its colour.
+class TRecordingSink : public TDebugSink {
+public:
+    void DebugLine(std::string_view text, uint32_t colour) override {
+        Lines.emplace_back(text);
+        Colours.push_back(colour);
+    }
+    std::vector<std::string> Lines;
+    std::vector<uint32_t> Colours;
+};
 
 std::string ReadBytes(const std::string& path);
 void WriteBytes(const std::string& path, const std::string& bytes);

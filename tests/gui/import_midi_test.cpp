@@ -23,15 +23,7 @@ namespace {
 const std::string TwoVoices = std::string(ZELVANE_TEST_DATA) + "/two_voices.mid";
 const std::string Scale = std::string(ZELVANE_TEST_DATA) + "/scale.mid";
 
-class TRecordingSink : public TDebugSink {
-public:
-    void DebugLine(std::string_view text, uint32_t colour) override {
-        Lines.emplace_back(text);
-        Colours.push_back(colour);
-    }
-    std::vector<std::string> Lines;
-    std::vector<uint32_t> Colours;
-};
+using test::TRecordingSink;
 
 } // namespace
 
@@ -53,18 +45,7 @@ private:
     }
 
     // Notes as "duration:pitch,pitch" strings.
-    std::vector<std::string> Notes() {
-        std::vector<std::string> out;
-        for (int i = 0; i < NoteCount(Riff()); ++i) {
-            const TNote& n = Riff().Notes[size_t(i)];
-            std::string text = std::to_string(n.Duration) + ":";
-            for (int slot = StringSlots - 1; slot >= 0; --slot)
-                if (auto p = SlotPitch(Riff(), n, slot))
-                    text += std::to_string(*p) + ",";
-            out.push_back(text);
-        }
-        return out;
-    }
+    std::vector<std::string> Notes() { return test::NoteTexts(Riff()); }
 
     // Answers the channel dialog when it opens: notes what it shows, then `answer` acts on it.
     void AnswerChannels(std::function<void(TChannelsForm&)> answer) {
