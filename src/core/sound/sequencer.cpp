@@ -315,4 +315,15 @@ TSharedBuffer RenderPreview(TRenderer& renderer, int tempo, uint8_t duration, in
     return buffer;
 }
 
+TSharedBuffer RenderInstrumentPreview(TRenderer& renderer, int ticks,
+                                      const TInstrument& instrument) {
+    constexpr int Tempo = 120;
+    const int64_t n = NoteSamples(Tempo, 2048); // four seconds
+    auto buffer = std::make_shared<TSampleBuffer>(size_t(4 * n));
+    RenderNote(renderer.State, renderer.MasterVolume, Tempo, 0, ticks, &instrument,
+               buffer->Writable(), 0, 4 * n);
+    buffer->MarkComplete();
+    return buffer;
+}
+
 } // namespace zel

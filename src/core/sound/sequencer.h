@@ -106,6 +106,11 @@ std::string RenderStatusText(int64_t renderMilliseconds, int64_t frames, int32_t
 
 // One note of a pitch with the current duration, its release given three times the note's
 // length, as the preview of an entered note.
+// The instruments window's preview: pitch 0 (middle C) held for `ticks` at tempo 120 in a buffer
+// of eight seconds, so that a long release is heard and plotted whole.
+TSharedBuffer RenderInstrumentPreview(TRenderer& renderer, int ticks,
+                                      const TInstrument& instrument);
+
 TSharedBuffer RenderPreview(TRenderer& renderer, int tempo, uint8_t duration, int pitch,
                             const TInstrument& instrument);
 

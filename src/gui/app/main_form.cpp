@@ -99,6 +99,8 @@ TMainForm::TMainForm(TMainFormSetup setup, QWidget* parent)
     CreateActions();
     CreateMenus();
     CreateToolBar();
+    // After the toolbar: the window's own Copy and Paste buttons are found first by name.
+    CreateInstrumentsForm();
     // Screen readers and UI automation read the hints and captions that sighted users read.
     SetAccessibleNames(this, {{"RiffTabs", "Riffs"}, {"gStruct", "Song structure"}});
     if (auto* corner = m_grid->findChild<QAbstractButton*>()) // selects every cell
@@ -132,6 +134,7 @@ TMainForm::~TMainForm() {
     m_document.OnModelChanged = nullptr;
     m_project.SetChangedListener({});
     delete m_riffProperties;
+    delete m_instrumentsForm;
     delete centralWidget();
     // Playback streams go before the audio output they came from.
     m_playback.reset();
@@ -249,6 +252,8 @@ void TMainForm::FirstShow() {
         m_splitter->setSizes({tabHeight, std::max(1, room - tabHeight)});
     });
     m_master = std::clamp(m_settings.INIReadNum("Master", 50), 0, 100);
+    m_instrumentsForm->SetMasterVolume(m_master);
+    RestoreWindowPlace(m_settings, *m_instrumentsForm, "InstrumentsForm", true, this);
     RestoreWindowPlace(m_settings, *m_riffProperties, "RiffPropertiesForm", false, this);
     RestoreWindowPlace(m_settings, *m_debugForm, "DebugForm", true, this);
     if (HasSwitch(m_setup.Arguments, QStringLiteral("-debug"))) {
@@ -275,6 +280,7 @@ void TMainForm::FirstShow() {
         LoadSelectedRiff();
     }
     LoadSelectedRiff();
+    m_instrumentsForm->SelectInstrument(0);
     m_view->FocusStaff();
 }
 
@@ -307,6 +313,7 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 void TMainForm::SaveSettings() {
     SaveWindowPlace(m_settings, *this, "MainForm");
     SaveWindowPlace(m_settings, *m_riffProperties, "RiffPropertiesForm");
+    SaveWindowPlace(m_settings, *m_instrumentsForm, "InstrumentsForm");
     SaveWindowPlace(m_settings, *m_debugForm, "DebugForm");
     m_settings.INIWriteNum("Main:TabControlHeight", m_splitter->sizes().value(0));
     m_settings.INIWriteNum("Master", m_master);

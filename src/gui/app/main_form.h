@@ -34,6 +34,7 @@ class TProgressWindow;
 class TRiffPropertiesForm;
 class TAboutBox;
 class TStructGrid;
+class TInstrumentsForm;
 class TStructEditor;
 class TDebugForm;
 class TChannelsForm;
@@ -67,8 +68,11 @@ public:
     TRiffPropertiesForm* RiffProperties() const { return m_riffProperties; }
     TStructGrid* StructGrid() const { return m_grid; }
     TStructEditor* StructEditor() const { return m_structEditor; }
-    // The instrument that riff playback and note preview use: the one last gone to.
+    // The instrument that riff playback and note preview use: the one the instruments window
+    // shows.
     int CurrentInstrument() const;
+    TInstrumentsForm* InstrumentsForm() const { return m_instrumentsForm; }
+    void ShowInstruments();
     // The about box shown at start, while it shows.
     TAboutBox* Splash() const;
     // The debug window and the MIDI import's channel dialog, made at start and kept.
@@ -130,6 +134,7 @@ private:
     // The grid takes the instruments and the structure again.
     void RefreshStructGrid();
     void CreateStructGrid();
+    void CreateInstrumentsForm();
     // Copy and Paste act on the song grid while it has the focus, on the notes otherwise.
     void CopyClick();
     void PasteClick();
@@ -191,7 +196,7 @@ private:
     TRiffView* m_view = nullptr;
     TStructGrid* m_grid = nullptr;
     TStructEditor* m_structEditor = nullptr;
-    int m_currentInstrument = 0;
+    TInstrumentsForm* m_instrumentsForm = nullptr;
     QSplitter* m_splitter = nullptr;
     QWidget* m_riffArea = nullptr;
     TPositionPanelWidget* m_positionPanel = nullptr;

@@ -181,7 +181,8 @@ void TMainForm::CreateMenus() {
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
     view->setObjectName(QStringLiteral("mView"));
-    QAction* instruments = AddAction("mInstruments", QStringLiteral("Instruments"), {}, {});
+    QAction* instruments =
+        AddAction("mInstruments", QStringLiteral("Instruments"), {}, [this] { ShowInstruments(); });
     instruments->setIcon(ToolIcon(TToolIcon::Instruments));
     view->addAction(instruments);
     QAction* notes = AddAction("mNotes", QStringLiteral("Notes"), {}, {});

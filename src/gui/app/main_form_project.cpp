@@ -80,7 +80,7 @@ void TMainForm::ModelReplaced() {
     // The last project's render time, play time and level do not describe this one.
     SetStatusText(m_playback ? QString() : QStringLiteral("No sound output"));
     StopFollowingRows();
-    m_currentInstrument = 0;
+    m_instrumentsForm->SelectInstrument(0);
     m_view->RiffSwitched();
     LoadSelectedRiff();
     UpdateUndoActions();
@@ -104,6 +104,7 @@ void TMainForm::ShowModelAfterHistoryStep() {
     int riff = std::clamp(m_editor.CurrentRiff, 0, m_project.RiffNames.RecordCount() - 1);
     m_tabs->Strip().SelectAndFill(riff);
     RefreshAll();
+    m_instrumentsForm->ShowModel();
     m_view->ScrollToCursor();
     ShowDurationButtons(UpdateDurationButtons(m_project, m_editor));
 }

@@ -1,10 +1,12 @@
-// The main window's song grid: creating it, refreshing it when the window comes back, the
-// window's Copy and Paste acting on it, and going from a cell to its riff and instrument.
+// The main window's song grid and instruments window: creating them, refreshing the grid when
+// the window comes back, the window's Copy and Paste acting on the grid, and going from a cell
+// to its riff and instrument.
 #include <QEvent>
 
 #include "arrange/struct_editor.h"
 #include "arrange/struct_grid.h"
 #include "main_form.h"
+#include "sound/instruments_form.h"
 #include "view/riff_view.h"
 #include "widgets/tabcontrolsmart.h"
 
@@ -23,7 +25,7 @@ void TMainForm::CreateStructGrid() {
         m_view->RefreshView();
     });
     connect(m_structEditor, &TStructEditor::GoToInstrument, this,
-            [this](int instrument) { m_currentInstrument = instrument; });
+            [this](int instrument) { m_instrumentsForm->SelectInstrument(instrument); });
 }
 
 void TMainForm::RefreshStructGrid() {
@@ -31,8 +33,25 @@ void TMainForm::RefreshStructGrid() {
 }
 
 int TMainForm::CurrentInstrument() const {
-    int count = m_project.InstrumentNames.RecordCount();
-    return count > 0 ? std::clamp(m_currentInstrument, 0, count - 1) : 0;
+    return m_instrumentsForm->CurrentInstrument();
+}
+
+void TMainForm::CreateInstrumentsForm() {
+    TInstrumentsFormSetup setup;
+    setup.FileDialog = [this](bool save, const QString& title, const QString& filter,
+                              const QString& path) { return AskFile(save, title, filter, path); };
+    setup.Playback = [this] { return m_playback.get(); };
+    m_instrumentsForm = new TInstrumentsForm(m_document, std::move(setup), this);
+    connect(m_instrumentsForm, &TInstrumentsForm::InstrumentsChanged, this,
+            &TMainForm::RefreshStructGrid);
+    connect(m_instrumentsForm, &TInstrumentsForm::MasterVolumeChanged, this,
+            [this](int value) { m_master = value; });
+}
+
+void TMainForm::ShowInstruments() {
+    m_instrumentsForm->show();
+    m_instrumentsForm->raise();
+    m_instrumentsForm->activateWindow();
 }
 
 void TMainForm::changeEvent(QEvent* event) {

@@ -1,0 +1,234 @@
+// The instruments window as a user drives it from the main window: new instruments from the
+// blank tab and the Tab key, edits as undoable steps, tabs moved, inserted and deleted with the
+// song's columns following, renaming, preview and plot, files and the clipboard, and the
+// instrument and master volume the main window plays with.
+#include <QApplication>
+#include <QClipboard>
+#include <QMenu>
+#include <QSlider>
+#include <QTest>
+#include <QToolButton>
+
+#include "arrange/struct_grid.h"
+#include "main_form_harness.h"
+#include "model/structure.h"
+#include "sound/instrument_file.h"
+#include "sound/instrument_frame.h"
+#include "sound/instruments_form.h"
+#include "sound/wave_plot.h"
+#include "widgets/tabcontrolsmart.h"
+
+using namespace zel;
+
+class InstrumentsFormTest : public QObject {
+    Q_OBJECT
+
+private:
+    test::TMainFormHarness h;
+    test::TFakeOutput* output = nullptr;
+    TInstrumentsForm* form = nullptr;
+
+    TMainForm& Main() { return *h.Form; }
+    TProject& Project() { return Main().Project(); }
+    std::vector<std::string> Names() { return Project().InstrumentNames.All(); }
+    template <typename T> T* Child(const char* name) {
+        auto* child = form->findChild<T*>(QString::fromLatin1(name));
+        if (!child)
+            qFatal("no %s", name);
+        return child;
+    }
+    void ClickTab(int index) {
+        QRect tab = form->Tabs()->TabRect(index);
+        QTest::mouseClick(form->Tabs(), Qt::LeftButton, {}, tab.center());
+    }
+    void Open() {
+        auto* action = Main().findChild<QAction*>(QStringLiteral("mInstruments"));
+        QVERIFY(action && action->isEnabled());
+        action->trigger();
+        QVERIFY(QTest::qWaitForWindowExposed(form));
+    }
+
+private slots:
+    void init() {
+        output = new test::TFakeOutput;
+        QVERIFY(h.Start({}, false, [&](TMainFormSetup& setup) { setup.Audio.reset(output); }));
+        form = Main().InstrumentsForm();
+        QVERIFY(form);
+        Open();
+    }
+    void cleanup() { h.Close(); }
+
+    void theWindowAndItsNewInstruments() {
+        QCOMPARE(form->windowTitle(), QStringLiteral("Instruments Setup"));
+        auto* button = Main().findChild<QToolButton*>(QStringLiteral("bInstruments"));
+        QVERIFY(button && button->isEnabled());
+        // The blank tab, clicked, is a new instrument named after its place.
+        ClickTab(1);
+        QCOMPARE(Names(), (std::vector<std::string>{"Inst1", "Inst2", ""}));
+        QVERIFY(Project().IsChanged());
+        QCOMPARE(form->CurrentInstrument(), 1);
+        QCOMPARE(Main().CurrentInstrument(), 1);
+        // Tab goes through the instruments; onto the blank tab it makes one.
+        QTest::keyClick(form->Frame(), Qt::Key_Tab);
+        QCOMPARE(Names(), (std::vector<std::string>{"Inst1", "Inst2", "Inst3", ""}));
+        QTest::keyClick(form->Frame(), Qt::Key_Backtab);
+        QCOMPARE(form->CurrentInstrument(), 1);
+        // The song grid has a column for each.
+        QCOMPARE(Main().StructGrid()->model()->columnCount(), 3);
+    }
+
+    void editsAreStepsAndTheFrameFollowsUndo() {
+        auto* skew = Child<QSlider>("tlSkew");
+        for (int value : {10, 20, 30})
+            skew->setValue(value);
+        QCOMPARE(int(Project().Instruments[0].Skew), 30);
+        QVERIFY(Project().IsChanged());
+        QCOMPARE(QString::fromStdString(Main().Document().UndoName()),
+                 QStringLiteral("Instrument Settings"));
+        Main().findChild<QAction*>(QStringLiteral("mUndo"))->trigger();
+        QCOMPARE(int(Project().Instruments[0].Skew), 0);
+        // the frame shows the model again
+        QCOMPARE(skew->value(), 0);
+        QVERIFY(!Project().IsChanged());
+    }
+
+    void movedInsertedAndDeletedInstrumentsTakeTheirColumns() {
+        ClickTab(1);
+        Child<QSlider>("tlSkew")->setValue(77); // instrument 2 sounds different
+        Main().Document().Edit("song", TEditScope().AndStructure(),
+                               [&] { Project().Structure = {"1\tLow\t2\tHigh"}; });
+        // Drag tab 2 onto tab 1.
+        QRect from = form->Tabs()->TabRect(1), to = form->Tabs()->TabRect(0);
+        QTest::mousePress(form->Tabs(), Qt::LeftButton, {}, from.center());
+        QMouseEvent move(QEvent::MouseMove, QPointF(to.center()),
+                         form->Tabs()->mapToGlobal(QPointF(to.center())), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(form->Tabs(), &move);
+        QTest::mouseRelease(form->Tabs(), Qt::LeftButton, {}, to.center());
+        QCOMPARE(Names(), (std::vector<std::string>{"Inst2", "Inst1", ""}));
+        QCOMPARE(int(Project().Instruments[0].Skew), 77);
+        QCOMPARE(Project().Structure[0], std::string("2\tHigh\t1\tLow"));
+        QCOMPARE(Main().StructGrid()->model()->headerData(0, Qt::Horizontal).toString(),
+                 QStringLiteral("Inst2"));
+
+        // Insert before the first: every column one to the right, the new one empty.
+        form->SelectInstrument(0);
+        form->InsertInstrument();
+        QCOMPARE(Names().size(), size_t(4));
+        QCOMPARE(StructureField(Project().Structure[0], 1), std::string_view());
+        QCOMPARE(StructureField(Project().Structure[0], 3), std::string_view("High"));
+        QCOMPARE(int(Project().Instruments[1].Skew), 77);
+        // Delete it again: the song is as before.
+        form->SelectInstrument(0);
+        form->DeleteInstrument();
+        QCOMPARE(StructureField(Project().Structure[0], 1), std::string_view("High"));
+        QCOMPARE(int(Project().Instruments[0].Skew), 77);
+    }
+
+    void renameAndTheTabMenu() {
+        std::vector<std::optional<QString>> answers{QString(), QStringLiteral("Bass & Co"),
+                                                    std::nullopt};
+        form->SetAskName([&](const QString&) {
+            auto answer = answers.front();
+            answers.erase(answers.begin());
+            return answer;
+        });
+        QRect tab = form->Tabs()->TabRect(0);
+        QTest::mouseClick(form->Tabs(), Qt::RightButton, {}, tab.center());
+        auto* menu = Child<QMenu>("PopupMenuTabs");
+        QVERIFY(menu->isVisible());
+        QStringList captions;
+        for (QAction* action : menu->actions())
+            captions << action->text();
+        QCOMPARE(captions,
+                 (QStringList{"Rename Instrument", "Delete Instrument", "Insert Instrument"}));
+        menu->hide();
+        form->RenameInstrument();
+        QCOMPARE(Names()[0], std::string("Inst1")); // an empty name is its place
+        form->RenameInstrument();
+        QCOMPARE(Names()[0], std::string("Bass & Co"));
+        form->RenameInstrument(); // cancelled
+        QCOMPARE(Names()[0], std::string("Bass & Co"));
+    }
+
+    void previewPlaysAndPlotsEightSeconds() {
+        QVERIFY(!form->Plot()->HasWave());
+        QTest::keyClick(form->Frame(), Qt::Key_Return);
+        QVERIFY(form->Plot()->HasWave());
+        QCOMPARE(output->Opened->size(), size_t(1));
+        QCOMPARE(output->Opened->back(), size_t(4 * 176400));
+        const auto& samples = output->Buffers->back()->Samples();
+        // A whole note of middle C: sound in the first two seconds, silence at the end.
+        QVERIFY(std::any_of(samples.begin(), samples.begin() + 44100 * 2,
+                            [](int16_t s) { return s != 0; }));
+        QVERIFY(
+            std::all_of(samples.end() - 44100, samples.end(), [](int16_t s) { return s == 0; }));
+        QCOMPARE(form->PreviewDuration(), 1024);
+        // The duration menu: a quarter note, previewed at once.
+        auto* quarter = form->findChild<QAction*>(QStringLiteral("mDuration3"));
+        QVERIFY(quarter);
+        quarter->trigger();
+        QCOMPARE(form->PreviewDuration(), 256);
+        QCOMPARE(output->Opened->size(), size_t(2));
+        form->hide();
+        // the plot goes with the window
+        QVERIFY(!form->Plot()->HasWave());
+    }
+
+    void filesAndClipboard() {
+        Child<QSlider>("tlSkew")->setValue(42);
+        std::string path = h.Dir.File("lead.zvi");
+        h.DialogAnswers = {QString::fromStdString(h.Dir.File("lead"))};
+        form->bSaveInstrumentClick();
+        TInstrument saved;
+        std::string name;
+        QVERIFY(LoadInstrumentFile(path, name, saved));
+        QCOMPARE(name, std::string("Inst1"));
+        QCOMPARE(int(saved.Skew), 42);
+
+        // Copy, change, paste back.
+        form->bCopyClick();
+        Child<QSlider>("tlSkew")->setValue(5);
+        form->bPasteClick();
+        QCOMPARE(int(Project().Instruments[0].Skew), 42);
+        QCOMPARE(Child<QSlider>("tlSkew")->value(), 42);
+        QApplication::clipboard()->setText(QStringLiteral("1\t2\t3"));
+        std::string before = Main().Document().UndoName();
+        form->bPasteClick();
+        // a wrong text changes nothing
+        QCOMPARE(Main().Document().UndoName(), before);
+
+        // Loading takes the file's name and values into the shown instrument.
+        ClickTab(1);
+        h.DialogAnswers = {QString::fromStdString(path)};
+        form->bLoadInstrumentClick();
+        QCOMPARE(Names()[1], std::string("Inst1"));
+        QCOMPARE(int(Project().Instruments[1].Skew), 42);
+        QCOMPARE(Child<QSlider>("tlSkew")->value(), 42);
+        // A file that cannot be read says so and changes nothing.
+        h.DialogAnswers = {QString::fromStdString(h.Dir.File("missing.zvi"))};
+        size_t messages = h.Messages.Messages.size();
+        form->bLoadInstrumentClick();
+        QCOMPARE(h.Messages.Messages.size(), messages + 1);
+    }
+
+    void masterVolumeAndPlacePersist() {
+        auto* level = Child<QSlider>("tlLevel");
+        level->setValue(73);
+        form->move(60, 70);
+        form->resize(700, 560);
+        h.Close();
+        std::string settings = test::ReadBytes(h.Settings());
+        QVERIFY2(settings.find("Master\t73") != std::string::npos, settings.c_str());
+        QVERIFY2(settings.find("WinInstrumentsFormWidth\t700") != std::string::npos,
+                 settings.c_str());
+        output = new test::TFakeOutput;
+        QVERIFY(h.Start({}, false, [&](TMainFormSetup& setup) { setup.Audio.reset(output); }));
+        form = Main().InstrumentsForm();
+        QCOMPARE(form->MasterVolume(), 73);
+        QTest::keyClick(form, Qt::Key_Escape);
+    }
+};
+
+QTEST_MAIN(InstrumentsFormTest)
+#include "instruments_form_test.moc"
