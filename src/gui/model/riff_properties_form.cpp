@@ -9,9 +9,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
 #include <QPushButton>
-#include <QStyleOptionSlider>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QValidator>
@@ -66,38 +64,6 @@ QGroupBox* NewGroup(const QString& title, const char* name, QWidget* parent) {
 }
 
 } // namespace
-
-// ---------------------------------------------------------------------------------------------
-
-TKnobSlider::TKnobSlider(QWidget* parent) : QSlider(Qt::Horizontal, parent) {
-    // A knob wide enough for "C# 4"; the disabled state draws no knob.
-    setStyleSheet(QStringLiteral(
-        "QSlider { min-height: 22px; }"
-        "QSlider::groove:horizontal { height: 4px; background: palette(mid); border-radius: 2px; }"
-        "QSlider::handle:horizontal { width: 38px; margin: -8px 0; border: 1px solid "
-        "palette(dark); border-radius: 3px; background: palette(button); }"
-        "QSlider::handle:horizontal:disabled { background: transparent; border: none; }"));
-}
-
-void TKnobSlider::SetKnobText(const QString& text) {
-    if (text == m_knobText)
-        return;
-    m_knobText = text;
-    setAccessibleDescription(text); // the pitch, as the knob shows it
-    update();
-}
-
-void TKnobSlider::paintEvent(QPaintEvent* event) {
-    QSlider::paintEvent(event);
-    if (!isEnabled() || m_knobText.isEmpty())
-        return;
-    QStyleOptionSlider option;
-    initStyleOption(&option);
-    QRect knob = style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, this);
-    QPainter painter(this);
-    painter.setPen(palette().color(QPalette::ButtonText));
-    painter.drawText(knob, Qt::AlignCenter, m_knobText);
-}
 
 // ---------------------------------------------------------------------------------------------
 

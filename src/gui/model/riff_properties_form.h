@@ -2,7 +2,6 @@
 // the riff being edited, with copy and paste of the riff settings as text.
 #pragma once
 
-#include <QSlider>
 #include <QSpinBox>
 #include <QWidget>
 #include <array>
@@ -10,6 +9,7 @@
 
 #include "app/document.h"
 #include "model/song.h"
+#include "widgets/knob_slider.h"
 
 class QButtonGroup;
 class QComboBox;
@@ -18,22 +18,6 @@ class QKeyEvent;
 class QToolButton;
 
 namespace zel {
-
-// A horizontal slider whose knob shows a text; a disabled slider shows no knob at all.
-class TKnobSlider : public QSlider {
-    Q_OBJECT
-public:
-    explicit TKnobSlider(QWidget* parent = nullptr);
-
-    void SetKnobText(const QString& text);
-    const QString& KnobText() const { return m_knobText; }
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
-private:
-    QString m_knobText;
-};
 
 // The denominator field: it holds an exponent 0..4 and shows 2 to that power (1, 2, 4, 8, 16).
 class TPowerOfTwoSpinBox : public QSpinBox {

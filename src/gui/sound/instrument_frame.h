@@ -4,12 +4,17 @@
 #pragma once
 
 #include <QWidget>
+#include <array>
 
 #include "sound/instrument.h"
+
+class QAbstractButton;
+class QSpinBox;
 
 namespace zel {
 
 class TEnvelopeFrame;
+class TKnobSlider;
 
 class TInstrumentFrame : public QWidget {
     Q_OBJECT
@@ -36,8 +41,29 @@ signals:
     void Edited(const QString& field);
 
 private:
+    void BuildControls();
+    void NameControls();
+    // A control the user changed: marks the frame modified and tells the owner, unless the
+    // change comes from Write or from sMixBoth moving the two mix sliders.
+    void Change(const QObject* control);
+    void sMixBothChange(int value);
+
     TEnvelopeFrame* m_amplitude = nullptr;
     TEnvelopeFrame* m_filter = nullptr;
+    std::array<QAbstractButton*, 4> m_waveButtons{}; // Sine, Triangle, Square, Noise
+    std::array<QAbstractButton*, 4> m_modButtons{};  // Pitch, Filter, Amplitude, None
+    TKnobSlider* m_skew = nullptr;
+    QSpinBox* m_octave = nullptr;
+    TKnobSlider* m_modFreq = nullptr;
+    TKnobSlider* m_modDepth = nullptr;
+    TKnobSlider* m_mixLeft = nullptr;
+    TKnobSlider* m_mixRight = nullptr;
+    TKnobSlider* m_mixBoth = nullptr;
+    bool m_modified = false;
+    // Set while Write moves the controls.
+    bool m_updating = false;
+    // Set while sMixBoth moves the two mix sliders: one edit, not three.
+    bool m_mixingBoth = false;
 };
 
 } // namespace zel
