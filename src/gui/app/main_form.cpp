@@ -25,6 +25,7 @@
 #include "model/riff_properties_form.h"
 #include "model/structure.h"
 #include "progress_window.h"
+#include "sound/instruments_form.h"
 #include "view/position_panel_widget.h"
 #include "view/riff_view.h"
 #include "widgets/accessible_names.h"

@@ -6,6 +6,7 @@
 #include "main_form.h"
 #include "model/projectfile.h"
 #include "model/riff_properties_form.h"
+#include "sound/instruments_form.h"
 #include "view/riff_view.h"
 #include "widgets/tabcontrolsmart.h"
 
