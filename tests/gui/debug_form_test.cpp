@@ -319,8 +319,10 @@ private slots:
         QVERIFY(!DebugLogging());
         DebugAdd("after the window", 16512); // must not touch the destroyed window
         QCOMPARE(LogFiles(), std::vector<std::string>{"DEBUGLOG20261205.TXT"});
-        QCOMPARE(test::ReadBytes(logs->File("DEBUGLOG20261205.TXT")),
-                 std::string("20261205093000\tMidi: 90 0\r\n"));
+        // The instruments window logs its own lines too; the importer's line is there whole.
+        std::string log = test::ReadBytes(logs->File("DEBUGLOG20261205.TXT"));
+        QVERIFY2(log.find("20261205093000\tMidi: 90 0\r\n") != std::string::npos, log.c_str());
+        QVERIFY(log.find("after the window") == std::string::npos);
         std::string settings = test::ReadBytes(h->Settings());
         QVERIFY2(settings.find("WinDebugFormHeight\t222") != std::string::npos, settings.c_str());
     }
