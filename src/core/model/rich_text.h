@@ -1,0 +1,45 @@
+// The notes document as a small rich-text model, and the RTF codec that reads it from and writes
+// it to the RTF text the project file keeps. The reader takes what word processors write; the
+// writer produces RTF 1.x they read back, and reading what it wrote gives the same document.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zel {
+
+// One stretch of text in one look. Text is UTF-8; a tab is '\t' and a line break inside a
+// paragraph (\line) is '\n'.
+struct TRichRun {
+    std::string Text;
+    std::string Font = "Arial"; // the face name
+    int HalfPoints = 20;        // size in half points (20 = 10 pt)
+    bool Bold = false;
+    bool Italic = false;
+    bool Underline = false;
+    uint32_t Colour = 0; // 0x00RRGGBB; 0 is black (automatic colour reads as black)
+    bool operator==(const TRichRun&) const = default;
+};
+
+struct TRichParagraph {
+    std::vector<TRichRun> Runs; // neighbouring runs of one look are merged
+    bool operator==(const TRichParagraph&) const = default;
+};
+
+// A document is at least one (possibly empty) paragraph.
+struct TRichDocument {
+    std::vector<TRichParagraph> Paragraphs{TRichParagraph{}};
+    bool operator==(const TRichDocument&) const = default;
+};
+
+// Reads RTF. Never fails: text that is not RTF becomes plain paragraphs, and damaged RTF gives
+// the text that could be read. Linear in the input, whatever its nesting.
+TRichDocument ReadRtf(std::string_view rtf);
+// Writes RTF 1.x (ANSI, code page 1252, characters beyond it as \uN with a '?' fallback).
+std::string WriteRtf(const TRichDocument& document);
+// The document's text, paragraphs ending in '\n' (UTF-8).
+std::string RichPlainText(const TRichDocument& document);
+
+} // namespace zel
