@@ -2,6 +2,7 @@
 // blank tab and the Tab key, edits as undoable steps, tabs moved, inserted and deleted with the
 // song's columns following, renaming, preview and plot, files and the clipboard, and the
 // instrument and master volume the main window plays with.
+#include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
 #include <QMenu>
@@ -146,6 +147,17 @@ private slots:
         QCOMPARE(captions,
                  (QStringList{"Rename Instrument", "Delete Instrument", "Insert Instrument"}));
         menu->hide();
+        // Beside the tabs: nothing to act on, and the instrument shown stays the one edited.
+        ClickTab(1);
+        QCOMPARE(form->CurrentInstrument(), 1);
+        QRect tabs = form->Tabs()->TabRect(form->Tabs()->TabCount() - 1);
+        QTest::mouseClick(form->Tabs(), Qt::RightButton, {}, tabs.topRight() + QPoint(40, 5));
+        QVERIFY(!menu->actions().front()->isEnabled());
+        menu->hide();
+        QCOMPARE(form->CurrentInstrument(), 1);
+        Child<QSlider>("tlSkew")->setValue(33);
+        QCOMPARE(int(Project().Instruments[1].Skew), 33);
+        form->SelectInstrument(0);
         form->RenameInstrument();
         QCOMPARE(Names()[0], std::string("Inst1")); // an empty name is its place
         form->RenameInstrument();
@@ -173,6 +185,14 @@ private slots:
         quarter->trigger();
         QCOMPARE(form->PreviewDuration(), 256);
         QCOMPARE(output->Opened->size(), size_t(2));
+        // The shown instrument sounds, not the first one.
+        ClickTab(1);
+        Child<QAbstractButton>("rbNoise")->click();
+        form->bPreviewClick();
+        QVERIFY(output->Buffers->back()->Samples() != (*output->Buffers)[1]->Samples());
+        form->SelectInstrument(0);
+        form->bPreviewClick();
+        QVERIFY(output->Buffers->back()->Samples() == (*output->Buffers)[1]->Samples());
         form->hide();
         // the plot goes with the window
         QVERIFY(!form->Plot()->HasWave());

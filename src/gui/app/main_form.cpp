@@ -16,6 +16,7 @@
 #include "app/about_box.h"
 #include "app/debug_form.h"
 #include "app/debug_log.h"
+#include "app/notes_form.h"
 #include "app/window_places.h"
 #include "arrange/channels_form.h"
 #include "arrange/struct_grid.h"
@@ -136,6 +137,7 @@ TMainForm::~TMainForm() {
     m_project.SetChangedListener({});
     delete m_riffProperties;
     delete m_instrumentsForm;
+    delete m_notesForm;
     delete centralWidget();
     // Playback streams go before the audio output they came from.
     m_playback.reset();
@@ -255,6 +257,7 @@ void TMainForm::FirstShow() {
     m_master = std::clamp(m_settings.INIReadNum("Master", 50), 0, 100);
     m_instrumentsForm->SetMasterVolume(m_master);
     RestoreWindowPlace(m_settings, *m_instrumentsForm, "InstrumentsForm", true, this);
+    RestoreWindowPlace(m_settings, *m_notesForm, "NotesForm", true, this);
     RestoreWindowPlace(m_settings, *m_riffProperties, "RiffPropertiesForm", false, this);
     RestoreWindowPlace(m_settings, *m_debugForm, "DebugForm", true, this);
     if (HasSwitch(m_setup.Arguments, QStringLiteral("-debug"))) {
@@ -282,6 +285,7 @@ void TMainForm::FirstShow() {
     }
     LoadSelectedRiff();
     m_instrumentsForm->SelectInstrument(0);
+    m_notesForm->ShowModel();
     m_view->FocusStaff();
 }
 
@@ -315,6 +319,7 @@ void TMainForm::SaveSettings() {
     SaveWindowPlace(m_settings, *this, "MainForm");
     SaveWindowPlace(m_settings, *m_riffProperties, "RiffPropertiesForm");
     SaveWindowPlace(m_settings, *m_instrumentsForm, "InstrumentsForm");
+    SaveWindowPlace(m_settings, *m_notesForm, "NotesForm");
     SaveWindowPlace(m_settings, *m_debugForm, "DebugForm");
     m_settings.INIWriteNum("Main:TabControlHeight", m_splitter->sizes().value(0));
     m_settings.INIWriteNum("Master", m_master);

@@ -35,6 +35,7 @@ class TRiffPropertiesForm;
 class TAboutBox;
 class TStructGrid;
 class TInstrumentsForm;
+class TNotesForm;
 class TStructEditor;
 class TDebugForm;
 class TChannelsForm;
@@ -73,6 +74,8 @@ public:
     int CurrentInstrument() const;
     TInstrumentsForm* InstrumentsForm() const { return m_instrumentsForm; }
     void ShowInstruments();
+    TNotesForm* NotesForm() const { return m_notesForm; }
+    void ShowNotes();
     // The about box shown at start, while it shows.
     TAboutBox* Splash() const;
     // The debug window and the MIDI import's channel dialog, made at start and kept.
@@ -197,6 +200,7 @@ private:
     TStructGrid* m_grid = nullptr;
     TStructEditor* m_structEditor = nullptr;
     TInstrumentsForm* m_instrumentsForm = nullptr;
+    TNotesForm* m_notesForm = nullptr;
     QSplitter* m_splitter = nullptr;
     QWidget* m_riffArea = nullptr;
     TPositionPanelWidget* m_positionPanel = nullptr;

@@ -185,7 +185,7 @@ void TMainForm::CreateMenus() {
         AddAction("mInstruments", QStringLiteral("Instruments"), {}, [this] { ShowInstruments(); });
     instruments->setIcon(ToolIcon(TToolIcon::Instruments));
     view->addAction(instruments);
-    QAction* notes = AddAction("mNotes", QStringLiteral("Notes"), {}, {});
+    QAction* notes = AddAction("mNotes", QStringLiteral("Notes"), {}, [this] { ShowNotes(); });
     notes->setIcon(ToolIcon(TToolIcon::NotesText));
     view->addAction(notes);
     QAction* properties = AddAction("mRiffPropertiesView", QStringLiteral("Riff Properties"), {},

@@ -3,6 +3,7 @@
 #include <QFileInfo>
 
 #include "app/message_service.h"
+#include "app/notes_form.h"
 #include "main_form.h"
 #include "model/projectfile.h"
 #include "model/riff_properties_form.h"
@@ -82,6 +83,7 @@ void TMainForm::ModelReplaced() {
     SetStatusText(m_playback ? QString() : QStringLiteral("No sound output"));
     StopFollowingRows();
     m_instrumentsForm->SelectInstrument(0);
+    m_notesForm->ShowModel();
     m_view->RiffSwitched();
     LoadSelectedRiff();
     UpdateUndoActions();
@@ -106,6 +108,7 @@ void TMainForm::ShowModelAfterHistoryStep() {
     m_tabs->Strip().SelectAndFill(riff);
     RefreshAll();
     m_instrumentsForm->ShowModel();
+    m_notesForm->ShowModel();
     m_view->ScrollToCursor();
     ShowDurationButtons(UpdateDurationButtons(m_project, m_editor));
 }

@@ -1,8 +1,9 @@
-// The main window's song grid and instruments window: creating them, refreshing the grid when
-// the window comes back, the window's Copy and Paste acting on the grid, and going from a cell
+// The main window's song grid, instruments and notes windows: creating them, refreshing the grid
+// when the window comes back, the window's Copy and Paste acting on the grid, and going from a cell
 // to its riff and instrument.
 #include <QEvent>
 
+#include "app/notes_form.h"
 #include "arrange/struct_editor.h"
 #include "arrange/struct_grid.h"
 #include "main_form.h"
@@ -46,6 +47,13 @@ void TMainForm::CreateInstrumentsForm() {
             &TMainForm::RefreshStructGrid);
     connect(m_instrumentsForm, &TInstrumentsForm::MasterVolumeChanged, this,
             [this](int value) { m_master = value; });
+    m_notesForm = new TNotesForm(m_document, this);
+}
+
+void TMainForm::ShowNotes() {
+    m_notesForm->show();
+    m_notesForm->raise();
+    m_notesForm->activateWindow();
 }
 
 void TMainForm::ShowInstruments() {

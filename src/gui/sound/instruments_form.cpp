@@ -7,9 +7,9 @@
 #include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLinearGradient>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -22,6 +22,7 @@
 #include "sound/playbuffer.h"
 #include "sound/wave_plot.h"
 #include "widgets/accessible_names.h"
+#include "widgets/gradient_bar.h"
 #include "widgets/knob_slider.h"
 #include "widgets/tabcontrolsmart.h"
 
@@ -36,21 +37,6 @@ constexpr int DurationEntries = 8;
 QString Ansi(std::string_view bytes) {
     return QString::fromStdString(AnsiToUtf8(bytes));
 }
-
-// The toolbar's background: a vertical gradient from the button face to the scroll bar colour.
-class TGradientBar : public QWidget {
-public:
-    using QWidget::QWidget;
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        QLinearGradient gradient(0, 0, 0, height());
-        gradient.setColorAt(0, palette().color(QPalette::Button));
-        gradient.setColorAt(1, palette().color(QPalette::Mid));
-        painter.fillRect(rect(), gradient);
-    }
-};
 
 } // namespace
 
@@ -220,8 +206,11 @@ void TInstrumentsForm::BindTabs() {
     };
     m_tabs->OnDoubleClick = [this](int) { RenameInstrument(); };
     m_tabs->OnContextMenu = [this](int index, const QPoint& at) {
-        // Beside the tabs, or on the blank one, there is no instrument to act on.
+        // Beside the tabs, or on the blank one, there is no instrument to act on; the one shown
+        // stays the one edited.
         bool named = index >= 0 && index < m_document.Project().InstrumentNames.RecordCount();
+        if (index < 0)
+            m_tabs->Strip().SelectAndFill(CurrentInstrument());
         for (QAction* action : m_tabMenu->actions())
             action->setEnabled(named);
         m_tabMenu->popup(at);
@@ -235,7 +224,7 @@ QString TInstrumentsForm::Caption(int index) const {
 
 int TInstrumentsForm::CurrentInstrument() const {
     int count = m_document.Project().InstrumentNames.RecordCount();
-    return std::clamp(m_tabs->FilledIndex(), 0, std::max(count - 1, 0));
+    return std::clamp(m_shown, 0, std::max(count - 1, 0));
 }
 
 void TInstrumentsForm::SelectInstrument(int index) {
@@ -254,15 +243,19 @@ void TInstrumentsForm::ShowModel() {
 
 void TInstrumentsForm::FillFrame(int index) {
     DebugAdd("TabControlFill " + std::to_string(index), InstrumentsDebugColour);
-    if (index >= 0 && index < MaxInstruments)
+    if (index >= 0 && index < MaxInstruments) {
+        m_shown = index;
         m_frame->Write(m_document.Project().Instruments[size_t(index)]);
+    }
+    // Edits of another instrument are steps of their own.
+    m_document.BreakMerge();
     m_frame->ClearModified();
     m_tabs->Refresh();
     emit InstrumentsChanged();
 }
 
 void TInstrumentsForm::StoreFrame(const QString& field) {
-    int index = m_tabs->FilledIndex();
+    int index = m_shown;
     if (index < 0 || index >= m_document.Project().InstrumentNames.RecordCount())
         return;
     TInstrument values = m_document.Project().Instruments[size_t(index)];
@@ -299,11 +292,13 @@ void TInstrumentsForm::bSaveInstrumentClick() {
     int index = CurrentInstrument();
     QString path = m_setup.FileDialog
                        ? m_setup.FileDialog(true, QStringLiteral("Save Instrument"),
-                                            InstrumentFilter, Caption(index) + ".zvi")
+                                            InstrumentFilter,
+                                            Caption(index).replace(QLatin1Char('/'), '_') + ".zvi")
                        : QString();
     if (path.isEmpty())
         return;
-    if (QFileInfo(path).suffix().isEmpty())
+    // "Lead 2.1" is a name, not a file type.
+    if (QFileInfo(path).suffix().compare(QStringLiteral("zvi"), Qt::CaseInsensitive) != 0)
         path += QStringLiteral(".zvi");
     SaveInstrumentFile(path.toStdString(), m_document.Project().InstrumentNames[index],
                        m_document.Project().Instruments[size_t(index)]);
@@ -315,6 +310,9 @@ void TInstrumentsForm::bLoadInstrumentClick() {
                                       : QString();
     if (path.isEmpty())
         return;
+    // A name typed without its ending.
+    if (!QFileInfo::exists(path) && QFileInfo::exists(path + QStringLiteral(".zvi")))
+        path += QStringLiteral(".zvi");
     int index = CurrentInstrument();
     if (!DocumentLoadInstrumentFile(m_document, index, path.toStdString()))
         return; // the message said why
@@ -380,9 +378,10 @@ void TInstrumentsForm::showEvent(QShowEvent* event) {
     ShowModel();
 }
 
-void TInstrumentsForm::hideEvent(QHideEvent* event) {
-    QWidget::hideEvent(event);
-    // The plot of the last preview goes with the window; everything else stays.
+void TInstrumentsForm::closeEvent(QCloseEvent* event) {
+    QWidget::closeEvent(event);
+    // The plot of the last preview goes when the window is closed (not when it is minimised);
+    // everything else stays.
     m_plot->ClearWave();
 }
 
@@ -412,6 +411,9 @@ bool TInstrumentsForm::focusNextPrevChild(bool next) {
 }
 
 bool TInstrumentsForm::eventFilter(QObject* watched, QEvent* event) {
+    // A tab dragged to another place moves its song column: the grid shows it at once.
+    if (watched == m_tabs && event->type() == QEvent::MouseButtonRelease)
+        QTimer::singleShot(0, this, [this] { emit InstrumentsChanged(); });
     // The middle button on the tabs takes the keyboard away from every control.
     if (watched == m_tabs && event->type() == QEvent::MouseButtonPress &&
         static_cast<QMouseEvent*>(event)->button() == Qt::MiddleButton) {

@@ -71,7 +71,7 @@ signals:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     bool focusNextPrevChild(bool next) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -94,6 +94,7 @@ private:
     QMenu* m_durationMenu = nullptr;
     QToolButton* m_preview = nullptr;
     int m_previewDuration = 1024;
+    int m_shown = 0; // the instrument the frame shows and edits
     TRenderer m_renderer; // keeps its pitch table and peak from preview to preview
 };
 
