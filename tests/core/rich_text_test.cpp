@@ -107,6 +107,13 @@ TEST(RichTextReader, FontsSizesAndColours) {
         EXPECT_EQ(runs[i].Colour, expected[i].Colour) << expected[i].Text;
     }
 
+    std::string longName;
+    for (int i = 0; i < 300; ++i)
+        longName += "\\'e9";
+    TRichRun cut = ReadRtf("{\\rtf1{\\fonttbl{\\f0 " + longName + ";}}x}").Paragraphs[0].Runs.at(0);
+    EXPECT_LE(cut.Font.size(), 256u) << "font names are bounded";
+    EXPECT_EQ(cut.Font.size() % 2, 0u) << "and cut between characters";
+
     TRichRun bare = ReadRtf("{\\rtf1 x}").Paragraphs[0].Runs.at(0);
     EXPECT_EQ(bare.Font, "Arial") << "no font table";
     EXPECT_EQ(bare.HalfPoints, 24) << "RTF's size when none is given";

@@ -143,6 +143,7 @@ const TControl* FindControl(std::string_view word) {
 // Groups deeper than this share their parent's state: real documents nest a few dozen levels,
 // and the reader's memory stays bounded whatever the input.
 constexpr size_t MaxDepth = 4096;
+constexpr size_t MaxFontName = 256;
 constexpr int MaxHalfPoints = 3276; // 1638 pt, the largest size word processors accept
 constexpr std::string_view DefaultFont = "Arial";
 
@@ -485,7 +486,9 @@ private:
             AppendUtf8(RunForState().Text, cp);
             break;
         case TDest::FontTable:
-            AppendUtf8(m_fontName, cp);
+            // Names are short; a bound keeps comparing looks cheap whatever the input.
+            if (m_fontName.size() + 4 <= MaxFontName)
+                AppendUtf8(m_fontName, cp);
             break;
         case TDest::ColourTable:
         case TDest::Skip:
@@ -635,13 +638,17 @@ void AppendEscaped(std::string& out, std::string_view utf8, bool inName) {
     }
 }
 
-template <typename T> size_t IndexOf(std::vector<T>& table, const T& value) {
-    auto it = std::find(table.begin(), table.end(), value);
-    if (it != table.end())
-        return size_t(it - table.begin());
-    table.push_back(value);
-    return table.size() - 1;
-}
+// The writer's font or colour table: entries in the order of first use.
+template <typename T> struct TTable {
+    std::vector<T> Entries;
+    std::map<T, size_t> Index;
+    size_t IndexOf(const T& value) {
+        auto [it, added] = Index.try_emplace(value, Entries.size());
+        if (added)
+            Entries.push_back(value);
+        return it->second;
+    }
+};
 
 } // namespace
 
@@ -662,25 +669,25 @@ TRichDocument ReadRtf(std::string_view rtf) {
 std::string WriteRtf(const TRichDocument& document) {
     // Fonts in the order of first use, so the first run's font is \f0, the default font; colours
     // other than black, which stays the automatic colour \cf0.
-    std::vector<std::string> fonts;
-    std::vector<uint32_t> colours;
+    TTable<std::string> fonts;
+    TTable<uint32_t> colours;
     for (const auto& paragraph : document.Paragraphs)
         for (const auto& run : paragraph.Runs) {
-            IndexOf(fonts, run.Font);
+            fonts.IndexOf(run.Font);
             if ((run.Colour & 0xFFFFFF) != 0)
-                IndexOf(colours, run.Colour & 0xFFFFFF);
+                colours.IndexOf(run.Colour & 0xFFFFFF);
         }
-    if (fonts.empty())
-        fonts.emplace_back(DefaultFont);
+    if (fonts.Entries.empty())
+        fonts.IndexOf(std::string(DefaultFont));
 
     std::string out = "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl";
-    for (size_t f = 0; f < fonts.size(); ++f) {
+    for (size_t f = 0; f < fonts.Entries.size(); ++f) {
         out += "{\\f" + std::to_string(f) + "\\fnil\\fcharset0 ";
-        AppendEscaped(out, fonts[f], true);
+        AppendEscaped(out, fonts.Entries[f], true);
         out += ";}";
     }
     out += "}\r\n{\\colortbl;";
-    for (uint32_t c : colours)
+    for (uint32_t c : colours.Entries)
         out += "\\red" + std::to_string(c >> 16) + "\\green" + std::to_string((c >> 8) & 255) +
                "\\blue" + std::to_string(c & 255) + ';';
     out += "}\r\n\\viewkind4\\uc1\\pard\\plain\\f0\\fs20";
@@ -697,10 +704,10 @@ std::string WriteRtf(const TRichDocument& document) {
                 out += text;
                 delimit = true;
             };
-            size_t runFont = IndexOf(fonts, run.Font);
+            size_t runFont = fonts.IndexOf(run.Font);
             int runSize = std::clamp(run.HalfPoints, 1, MaxHalfPoints);
             size_t runColour =
-                (run.Colour & 0xFFFFFF) == 0 ? 0 : IndexOf(colours, run.Colour & 0xFFFFFF) + 1;
+                (run.Colour & 0xFFFFFF) == 0 ? 0 : colours.IndexOf(run.Colour & 0xFFFFFF) + 1;
             if (runFont != font)
                 word("\\f" + std::to_string(font = runFont));
             if (runSize != halfPoints)
