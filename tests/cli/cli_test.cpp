@@ -125,7 +125,10 @@ TEST(Cli, UsageErrorsExitWithTwoAndHelpIsEverywhere) {
           Case{{"resave", "a.zvp"}, 2, ""}, Case{{"--help"}, 0, "Usage: zelvane-cli COMMAND"},
           Case{{"help", "resave"}, 0, "Usage: zelvane-cli resave"},
           Case{{"info", "--help"}, 0, "Usage: zelvane-cli info"},
-          Case{{"resave", "--help"}, 0, "Usage: zelvane-cli resave"}}) {
+          Case{{"resave", "--help"}, 0, "Usage: zelvane-cli resave"}, Case{{"notes"}, 2, ""},
+          Case{{"notes", "--text", "--rtf", "a.zvp"}, 2, ""},
+          Case{{"notes", "--html", "a.zvp"}, 2, ""},
+          Case{{"notes", "--help"}, 0, "Usage: zelvane-cli notes"}}) {
         TRun run = RunCli(c.args);
         std::string joined;
         for (const auto& a : c.args)
@@ -136,6 +139,29 @@ TEST(Cli, UsageErrorsExitWithTwoAndHelpIsEverywhere) {
         else
             EXPECT_EQ(run.Out.rfind(c.expectOut, 0), 0u) << joined;
     }
+}
+
+TEST(Cli, NotesAsTextOrAsStoredRtf) {
+    TRun run = RunCli({"notes", ZELVANE_DEMO_PROJECT});
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(run.Out, "Demo song for Zelvane Editor: a riff in G with a bass line.\n"
+                       "Verse bars run 4, 4, 4 and 3 beats. Caf\xC3\xA9 tempo: 96 bpm.\n");
+    EXPECT_EQ(RunCli({"notes", "--text", ZELVANE_DEMO_PROJECT}).Out, run.Out);
+    run = RunCli({"notes", ZELVANE_DEMO_PROJECT, "--rtf"});
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(run.Out, Loaded(ZELVANE_DEMO_PROJECT).NotesRtf);
+
+    // Characters beyond Windows-1252 come out as UTF-8 too.
+    TTempDir dir;
+    TProject project = Loaded(ZELVANE_DEMO_PROJECT);
+    project.NotesRtf = "{\\rtf1\\ansi caf\\'e9\\tab\\b \\u8594?\\u-10179?\\u-8704?\\par\r\nnext}";
+    ASSERT_TRUE(SaveProject(project, dir.File("wide.zvp")));
+    run = RunCli({"notes", dir.File("wide.zvp")});
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(run.Out, "caf\xC3\xA9\t\u2192\U0001F600\nnext\n");
+
+    run = RunCli({"notes", dir.File("missing.zvp")});
+    EXPECT_EQ(run.Status, 1);
 }
 
 // Left-channel samples of a 16-bit stereo WAV file written by the program.

@@ -13,6 +13,7 @@
 #include "info.h"
 #include "model/datafile.h"
 #include "model/projectfile.h"
+#include "model/rich_text.h"
 #include "play_command.h"
 #include "render_command.h"
 
@@ -28,6 +29,8 @@ constexpr const char* MainHelp =
     "Commands:\n"
     "  info [--json] PROJECT.zvp   summary of a project: riffs, instruments, structure, notes\n"
     "  resave IN.zvp OUT.zvp       load a project and save it again\n"
+    "  notes PROJECT.zvp [--text | --rtf]\n"
+    "                              print the project's notes as text or as RTF\n"
     "  export-wav PROJECT.zvp -o OUT.wav [--from-row N] [--once] [--riff NAME [--from-note K]]\n"
     "             [--all-riffs] [--instrument N] [--master V]\n"
     "                              render the song (or riffs) into a WAV file\n"
@@ -60,6 +63,15 @@ constexpr const char* ResaveHelp =
     "Loads a project and saves it again in the current file form. OUT.zvp may be IN.zvp. The\n"
     "output is written to a temporary file first and only then replaces OUT.zvp, so a failed\n"
     "save leaves any existing file as it was.\n";
+
+constexpr const char* NotesHelp =
+    "Usage: zelvane-cli notes PROJECT.zvp [--text | --rtf]\n"
+    "\n"
+    "Prints the project's notes document.\n"
+    "\n"
+    "  --text   the plain text, as printing shows it: one line per paragraph, tabs kept, UTF-8\n"
+    "           (the default)\n"
+    "  --rtf    the RTF text stored in the project file, as it is stored\n";
 
 // Messages from the core go to standard error as plain text, prefixed with the tool's name.
 class TCliMessages : public zel::TMessageService {
@@ -116,6 +128,39 @@ int RunResave(const std::vector<std::string>& args) {
     return ExitOk;
 }
 
+int RunNotes(const std::vector<std::string>& args) {
+    if (WantsHelp(args)) {
+        std::cout << NotesHelp;
+        return FinishOutput();
+    }
+    std::string form;
+    std::string file;
+    for (const auto& arg : args) {
+        if (arg == "--text" || arg == "--rtf") {
+            if (!form.empty() && form != arg)
+                return Usage("notes: give either --text or --rtf", NotesHelp);
+            form = arg;
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            return Usage("notes: unknown option " + arg, NotesHelp);
+        } else if (!file.empty()) {
+            return Usage("notes takes one project file", NotesHelp);
+        } else {
+            file = arg;
+        }
+    }
+    if (file.empty())
+        return Usage("notes takes one project file", NotesHelp);
+    zel::TDocument document;
+    if (!Load(document, file))
+        return LoadFailure();
+    const std::string& rtf = document.Project().NotesRtf;
+    if (form == "--rtf")
+        std::cout << rtf;
+    else
+        std::cout << zel::RichPlainText(zel::ReadRtf(rtf));
+    return FinishOutput();
+}
+
 int RunHelp(const std::vector<std::string>& args) {
     if (args.empty() || args[0] == "--help" || args[0] == "-h")
         std::cout << MainHelp;
@@ -123,6 +168,8 @@ int RunHelp(const std::vector<std::string>& args) {
         std::cout << InfoHelp;
     else if (args[0] == "resave")
         std::cout << ResaveHelp;
+    else if (args[0] == "notes")
+        std::cout << NotesHelp;
     else if (args[0] == "export-wav")
         std::cout << zel::cli::ExportWavHelp;
     else if (args[0] == "play")
@@ -149,6 +196,8 @@ int main(int argc, char** argv) {
         return RunInfo(args);
     if (command == "resave")
         return RunResave(args);
+    if (command == "notes")
+        return RunNotes(args);
     if (command == "export-wav")
         return zel::cli::RunExportWav(args, argv[0]);
     if (command == "play")

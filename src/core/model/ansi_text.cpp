@@ -13,12 +13,6 @@ constexpr std::array<char32_t, 32> HighControlTable = {
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-char32_t ByteToCodePoint(unsigned char b) {
-    if (b >= 0x80 && b <= 0x9F)
-        return HighControlTable[b - 0x80];
-    return b;
-}
-
 void AppendUtf8(std::string& out, char32_t cp) {
     if (cp < 0x80) {
         out += char(cp);
@@ -32,7 +26,15 @@ void AppendUtf8(std::string& out, char32_t cp) {
     }
 }
 
-bool CodePointToByte(char32_t cp, unsigned char& b) {
+} // namespace
+
+char32_t AnsiToCodePoint(unsigned char b) {
+    if (b >= 0x80 && b <= 0x9F)
+        return HighControlTable[b - 0x80];
+    return b;
+}
+
+bool CodePointToAnsi(char32_t cp, unsigned char& b) {
     if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
         b = static_cast<unsigned char>(cp);
         return true;
@@ -46,13 +48,11 @@ bool CodePointToByte(char32_t cp, unsigned char& b) {
     return false;
 }
 
-} // namespace
-
 std::string AnsiToUtf8(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size());
     for (char c : bytes)
-        AppendUtf8(out, ByteToCodePoint(static_cast<unsigned char>(c)));
+        AppendUtf8(out, AnsiToCodePoint(static_cast<unsigned char>(c)));
     return out;
 }
 
@@ -76,7 +76,7 @@ bool Utf8ToAnsi(std::string_view utf8, std::string& out) {
             cp = (cp << 6) | (cont & 0x3F);
         }
         unsigned char b = 0;
-        if (!CodePointToByte(cp, b))
+        if (!CodePointToAnsi(cp, b))
             return false;
         out += char(b);
         i += size_t(extra) + 1;

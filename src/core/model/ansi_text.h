@@ -15,6 +15,11 @@ std::string AnsiToUtf8(std::string_view bytes);
 // byte in the code page or the UTF-8 is malformed.
 bool Utf8ToAnsi(std::string_view utf8, std::string& out);
 
+// One Windows-1252 byte as a Unicode code point (undefined bytes as the C1 control of that value),
+// and back; CodePointToAnsi returns false when the code page has no byte for the character.
+char32_t AnsiToCodePoint(unsigned char b);
+bool CodePointToAnsi(char32_t cp, unsigned char& b);
+
 // Lower-case form of one Windows-1252 byte (ASCII letters and the accented letters).
 unsigned char AnsiLower(unsigned char c);
 

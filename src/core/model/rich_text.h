@@ -37,6 +37,10 @@ struct TRichDocument {
 // Reads RTF. Never fails: text that is not RTF becomes plain paragraphs, and damaged RTF gives
 // the text that could be read. Linear in the input, whatever its nesting.
 TRichDocument ReadRtf(std::string_view rtf);
+// Reads the text as RTF whatever its start (bytes outside any group are text, stray braces are
+// dropped). `lastParagraphOpen` tells whether the last paragraph was not ended by \par (text
+// after the last \par, or no paragraph at all). The byte-oriented RtfToPlainText is built on it.
+TRichDocument ReadRtfBody(std::string_view rtf, bool& lastParagraphOpen);
 // Writes RTF 1.x (ANSI, code page 1252, characters beyond it as \uN with a '?' fallback).
 std::string WriteRtf(const TRichDocument& document);
 // The document's text, paragraphs ending in '\n' (UTF-8).

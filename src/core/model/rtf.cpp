@@ -1,6 +1,9 @@
 #include "model/rtf.h"
 
-#include <cctype>
+#include <algorithm>
+
+#include "model/ansi_text.h"
+#include "model/rich_text.h"
 
 namespace zel {
 
@@ -73,103 +76,28 @@ void AppendPlainParagraph(std::string& rtf, std::string_view line) {
 }
 
 std::string RtfToPlainText(std::string_view rtf) {
-    std::string out;
-    // Depth at which a hidden group began; groups nested in it are hidden too.
-    int depth = 0;
-    int hiddenFrom = -1;
-    bool atGroupStart = false;
-    size_t i = 0;
-    auto hidden = [&] { return hiddenFrom >= 0 && depth >= hiddenFrom; };
-    while (i < rtf.size()) {
-        char c = rtf[i];
-        if (c == '{') {
-            ++depth;
-            atGroupStart = true;
-            ++i;
-            continue;
-        }
-        if (c == '}') {
-            if (hiddenFrom >= 0 && depth <= hiddenFrom)
-                hiddenFrom = -1;
-            --depth;
-            atGroupStart = false;
-            ++i;
-            continue;
-        }
-        bool groupStart = atGroupStart;
-        atGroupStart = false;
-        if (c == '\r' || c == '\n') {
-            ++i;
-            continue;
-        }
-        if (c != '\\') {
-            if (!hidden())
-                out += c;
-            ++i;
-            continue;
-        }
-        // A control symbol or control word.
-        ++i;
-        if (i >= rtf.size())
-            break;
-        char s = rtf[i];
-        if (s == '\\' || s == '{' || s == '}') {
-            if (!hidden())
-                out += s;
-            ++i;
-            continue;
-        }
-        if (s == '\'') {
-            auto hexValue = [](char h) {
-                return std::isdigit(static_cast<unsigned char>(h)) ? h - '0'
-                                                                   : (std::tolower(h) - 'a' + 10);
-            };
-            if (i + 2 < rtf.size() && std::isxdigit(static_cast<unsigned char>(rtf[i + 1])) &&
-                std::isxdigit(static_cast<unsigned char>(rtf[i + 2]))) {
-                if (!hidden())
-                    out += char(hexValue(rtf[i + 1]) * 16 + hexValue(rtf[i + 2]));
-                i += 3;
-            } else {
-                ++i;
-            }
-            continue;
-        }
-        if (s == '*') {
-            if (groupStart && !hidden())
-                hiddenFrom = depth;
-            ++i;
-            continue;
-        }
-        if (!std::isalpha(static_cast<unsigned char>(s))) {
-            if (s == '~' && !hidden())
-                out += ' ';
-            ++i;
-            continue;
-        }
-        size_t start = i;
-        while (i < rtf.size() && std::isalpha(static_cast<unsigned char>(rtf[i])))
-            ++i;
-        std::string_view word = rtf.substr(start, i - start);
-        if (i < rtf.size() && (rtf[i] == '-' || std::isdigit(static_cast<unsigned char>(rtf[i])))) {
-            ++i;
-            while (i < rtf.size() && std::isdigit(static_cast<unsigned char>(rtf[i])))
-                ++i;
-        }
-        if (i < rtf.size() && rtf[i] == ' ')
-            ++i;
-        if (hidden())
-            continue;
-        if (groupStart &&
-            (word == "fonttbl" || word == "colortbl" || word == "stylesheet" || word == "info" ||
-             word == "pict" || word == "header" || word == "footer" || word == "generator")) {
-            hiddenFrom = depth;
-        } else if (word == "par" || word == "line") {
-            out += '\n';
-        } else if (word == "tab") {
-            out += '\t';
-        }
+    bool lastParagraphOpen = false;
+    std::string utf8 = RichPlainText(ReadRtfBody(rtf, lastParagraphOpen));
+    if (lastParagraphOpen)
+        utf8.pop_back(); // no line end where the document gave none
+    // Back to single bytes; a character the code page lacks becomes '?'.
+    std::string bytes;
+    bytes.reserve(utf8.size());
+    for (size_t i = 0; i < utf8.size();) {
+        std::string one;
+        size_t length = 1;
+        auto lead = static_cast<unsigned char>(utf8[i]);
+        if (lead >= 0xF0)
+            length = 4;
+        else if (lead >= 0xE0)
+            length = 3;
+        else if (lead >= 0xC0)
+            length = 2;
+        length = std::min(length, utf8.size() - i);
+        bytes += Utf8ToAnsi(utf8.substr(i, length), one) ? one : std::string("?");
+        i += length;
     }
-    return out;
+    return bytes;
 }
 
 } // namespace zel
