@@ -193,8 +193,8 @@ private slots:
         form->SelectInstrument(0);
         form->bPreviewClick();
         QVERIFY(output->Buffers->back()->Samples() == (*output->Buffers)[1]->Samples());
-        form->hide();
-        // the plot goes with the window
+        // The plot goes when the window is closed.
+        form->close();
         QVERIFY(!form->Plot()->HasWave());
     }
 
