@@ -38,6 +38,7 @@ class TInstrumentsForm;
 class TStructEditor;
 class TDebugForm;
 class TChannelsForm;
+class TPrintForm;
 
 // What the program gives the window; tests give their own.
 struct TMainFormSetup {
@@ -104,6 +105,10 @@ public:
 
     // File > Import MIDI: a MIDI file's notes into the current riff at its cursor.
     void mImportMIDIClick();
+    // File > Print: the print dialog, made the first time it is asked for and kept.
+    void mPrintClick();
+    TPrintForm* PrintForm();
+
     // Loads the selected riff tab into the view (after a project was loaded or reset).
     void LoadSelectedRiff();
 
@@ -224,6 +229,8 @@ private:
     TChannelsForm* m_channelsForm = nullptr;
     bool m_startedDebugLogging = false;
     QString m_importFolder;
+
+    TPrintForm* m_printForm = nullptr;
 };
 
 } // namespace zel
