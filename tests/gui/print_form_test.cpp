@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -147,13 +148,14 @@ private slots:
         QCOMPARE(size->minimum(), 4);
         QCOMPARE(size->maximum(), 32);
         QVERIFY(!size->accessibleName().isEmpty());
+        QCOMPARE(size->findChild<QLineEdit*>()->accessibleName(), size->accessibleName());
         auto* printers = Child<QComboBox>(form, "cbPrinters");
         QVERIFY(!printers->accessibleName().isEmpty());
         QCOMPARE(printers->itemText(printers->count() - 1), TPrintForm::PdfPrinterCaption());
     }
 
-    // File > Print (Ctrl+P) opens the dialog; Print with "Print to PDF file" asks for the file through the
-    // main window's file dialog and writes the current riff.
+    // File > Print (Ctrl+P) opens the dialog; Print with "Print to PDF file" asks for the file
+    // through the main window's file dialog and writes the current riff.
     void printsTheCurrentRiffToAPdfFromTheMainWindow() {
         test::TMainFormHarness h;
         QVERIFY(h.Start({QStringLiteral(ZELVANE_DEMO_PROJECT)}));

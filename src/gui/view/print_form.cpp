@@ -22,6 +22,7 @@
 #include "app/message_service.h"
 #include "icons.h"
 #include "page_printer.h"
+#include "widgets/accessible_names.h"
 
 namespace zel {
 
@@ -61,7 +62,6 @@ TPrintForm::TPrintForm(TSettingsStore& settings, QWidget* parent)
     m_fontSize->setObjectName(QStringLiteral("eFontSize"));
     m_fontSize->setRange(4, 32);
     m_fontSize->setValue(8);
-    m_fontSize->setAccessibleName(QStringLiteral("Font Size"));
     fontLabel->setBuddy(m_fontSize);
 
     m_arrangementNotes = new QCheckBox(QStringLiteral("Arrangement && Notes"), this);
@@ -99,6 +99,8 @@ TPrintForm::TPrintForm(TSettingsStore& settings, QWidget* parent)
     grid->addLayout(sections, 2, 1, 2, 2);
     grid->addWidget(m_print, 4, 0, 1, 3, Qt::AlignRight);
     grid->setSizeConstraint(QLayout::SetFixedSize);
+    // The number field inside the spin box is named too.
+    SetAccessibleNames(this, {{"eFontSize", "Font Size"}});
 }
 
 TPrintForm::~TPrintForm() = default;
