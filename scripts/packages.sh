@@ -2,6 +2,6 @@
 # shellcheck shell=bash
 BUILD_PACKAGES=(g++ cmake ninja-build pkg-config nlohmann-json3-dev qt6-base-dev qt6-multimedia-dev
                 libxkbcommon-dev fonts-liberation qt6-qpa-plugins)
-TEST_PACKAGES=(libgtest-dev pulseaudio pulseaudio-utils sox)
+TEST_PACKAGES=(libgtest-dev pulseaudio pulseaudio-utils sox poppler-utils)
 FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)
 BENCH_PACKAGES=(fluidsynth fluid-soundfont-gm sox)

@@ -3,6 +3,8 @@
 
 #include <QGuiApplication>
 #include <QImage>
+#include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -344,6 +346,227 @@ TEST(Cli, ExportPngProblemsLeaveNothingBehind) {
     }
     EXPECT_EQ(ReadBytes(dir.File("keep.png")), "old picture");
     EXPECT_EQ(test::FolderEntries(dir.Path()), std::vector<std::string>{"keep.png"});
+}
+
+// Printing: a small project of three instruments, a long riff and two notes lines.
+std::string PrintProjectText(int verseNotes) {
+    std::string text = "T\tVerse\t-8\t-3\t2\t7\t11\t16\t-\t-\t120\t4\t4\t0\r\n";
+    for (int i = 0; i < verseNotes; ++i)
+        text += "N\t" + std::to_string(i % 5) + "\t-\t-\t-\t-\t-\t-\t-\t3\t0\r\n";
+    text += "T\tChorus\t-8\t-3\t2\t7\t11\t16\t-\t-\t120\t4\t4\t0\r\n"
+            "N\t-\t0\t2\t2\t1\t0\t-\t-\t2\t0\r\n";
+    for (const char* name : {"Guitar", "Bass", "Keys"})
+        text += std::string("I\t") + name +
+                "\t2\t20\t900\t300\t600\t200\t800\t500\t400\t300\t50\t10\t1\t0\t30\t20\r\n";
+    text += "s\t2\tVerse\t\t\t1\tChorus\r\n"
+            "s\t\tChorus\r\n"
+            "x\t{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fswiss Arial;}}\r\n"
+            "x\t\\pard\\f0\\fs20 Capo on the second fret\\par\r\n"
+            "x\tPlay the chorus twice\\par\r\n"
+            "x\t}\r\n";
+    return text;
+}
+
+bool HaveTool(const char* tool) {
+    return std::system((std::string("command -v ") + tool + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+// Standard output of a shell command.
+std::string ToolOutput(const std::string& command) {
+    std::string out;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char buffer[4096];
+        size_t n;
+        while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
+            out.append(buffer, n);
+        pclose(pipe);
+    }
+    return out;
+}
+
+std::string PdfInfoField(const std::string& info, const std::string& field) {
+    size_t at = info.find(field + ":");
+    if (at == std::string::npos)
+        return {};
+    size_t start = info.find_first_not_of(' ', at + field.size() + 1);
+    return info.substr(start, info.find('\n', start) - start);
+}
+
+bool HavePoppler() {
+    return HaveTool("pdftotext") && HaveTool("pdfinfo") && HaveTool("pdftoppm");
+}
+
+TEST(CliPrint, SectionsPrintTheirTexts) {
+    if (!HavePoppler())
+        GTEST_SKIP() << "poppler-utils are not installed";
+    TTempDir dir;
+    WriteBytes(dir.File("My Song.zvp"), PrintProjectText(8));
+    struct {
+        std::vector<std::string> Options;
+        std::vector<const char*> Present;
+        std::vector<const char*> Absent;
+        int Choruses = -1; // how often "Chorus" is printed, when it matters
+    } cases[] = {
+        {{"--arrangement"},
+         {"My Song", "Arrangement", "Guitar", "Bass", "Keys", "2 x Verse", "1 x Chorus", "A", "B",
+          "Capo on the second fret", "Play the chorus twice"},
+         {"Verse\n", " x \n"},
+         1}, // the row with a riff but no repeat count prints nothing
+        {{"--riff", "chorus"}, {"My Song", "Chorus", "=120"}, {"Arrangement", "Verse", "Capo"}},
+        {{"--all-riffs"}, {"My Song", "Verse", "Chorus"}, {"Arrangement"}},
+        {{"--arrangement", "--all-riffs", "--landscape", "--font-size", "12"},
+         {"Arrangement", "2 x Verse", "Capo on the second fret", "Chorus"},
+         {}},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = {"print", dir.File("My Song.zvp"), "-o",
+                                         dir.File("out.pdf")};
+        args.insert(args.end(), c.Options.begin(), c.Options.end());
+        TRun run = RunCli(args);
+        ASSERT_EQ(run.Status, 0) << run.Err;
+        std::string text = ToolOutput("pdftotext -layout '" + dir.File("out.pdf") + "' -");
+        for (const char* present : c.Present)
+            EXPECT_NE(text.find(present), std::string::npos)
+                << c.Options[0] << ": " << present << "\n"
+                << text;
+        for (const char* absent : c.Absent)
+            EXPECT_EQ(text.find(absent), std::string::npos) << c.Options[0] << ": " << absent;
+        if (c.Choruses >= 0) {
+            int choruses = 0;
+            for (size_t at = text.find("Chorus"); at != std::string::npos;
+                 at = text.find("Chorus", at + 1))
+                ++choruses;
+            EXPECT_EQ(choruses, c.Choruses) << text;
+        }
+        std::string info = ToolOutput("pdfinfo '" + dir.File("out.pdf") + "'");
+        EXPECT_EQ(PdfInfoField(info, "Title"), "My Song");
+    }
+}
+
+TEST(CliPrint, PageSizeOrientationAndPageCount) {
+    if (!HavePoppler())
+        GTEST_SKIP() << "poppler-utils are not installed";
+    TTempDir dir;
+    WriteBytes(dir.File("song.zvp"), PrintProjectText(400));
+    struct {
+        std::vector<std::string> Options;
+        const char* Size;
+        int Pages;
+    } cases[] = {
+        // 400 quarters at 33 columns a band: 13 bands, four to an A4 page; Letter takes 34
+        // columns, landscape pages 48 (A4) and 45 (Letter) columns in three bands a page.
+        {{"--riff", "Verse"}, "595 x 842 pts (A4)", 4},
+        {{"--riff", "Verse", "--page-size", "letter"}, "612 x 792 pts (letter)", 3},
+        {{"--riff", "Verse", "--landscape"}, "842 x 595 pts (A4)", 3},
+        {{"--riff", "Verse", "--landscape", "--page-size", "Letter"}, "792 x 612 pts (letter)", 3},
+        {{"--riff", "Chorus", "--resolution", "300"}, "595 x 842 pts (A4)", 1},
+        {{"--riff", "Verse", "--font-size", "4"}, "595 x 842 pts (A4)", 1},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = {"print", dir.File("song.zvp"), "-o", dir.File("o.pdf")};
+        args.insert(args.end(), c.Options.begin(), c.Options.end());
+        TRun run = RunCli(args);
+        ASSERT_EQ(run.Status, 0) << run.Err;
+        std::string info = ToolOutput("pdfinfo '" + dir.File("o.pdf") + "'");
+        std::string what = c.Options.back();
+        EXPECT_EQ(PdfInfoField(info, "Page size"), c.Size) << what << "\n" << info;
+        EXPECT_EQ(PdfInfoField(info, "Pages"), std::to_string(c.Pages)) << what;
+    }
+}
+
+TEST(CliPrint, StaffAndTabLinesLieWhereTheLayoutPutsThem) {
+    if (!HavePoppler())
+        GTEST_SKIP() << "poppler-utils are not installed";
+    TTempDir dir;
+    WriteBytes(dir.File("song.zvp"), PrintProjectText(8));
+    // At 150 dpi the page is 1240 pixels wide: margin 12, H = 17; header 51 high, rule 3 wide,
+    // the riff title 34 high: the band starts at y 12 + 51 + 3 + 6 + 34 = 106.
+    TRun run = RunCli({"print", dir.File("song.zvp"), "-o", dir.File("p.pdf"), "--riff", "Verse",
+                       "--resolution", "150"});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    ToolOutput("pdftoppm -r 150 -f 1 -l 1 -png '" + dir.File("p.pdf") + "' '" + dir.File("page") +
+               "'");
+    QImage page(QString::fromStdString(dir.File("page-1.png")));
+    ASSERT_FALSE(page.isNull());
+    ASSERT_EQ(page.width(), 1240);
+    // Share of the row between the margins drawn in the colour (within a little blending).
+    auto share = [&](int y, QColor colour) {
+        int hits = 0;
+        for (int x = 12; x < 1228; ++x) {
+            QColor c = page.pixelColor(x, y);
+            hits += std::abs(c.red() - colour.red()) < 90 &&
+                    std::abs(c.green() - colour.green()) < 90 &&
+                    std::abs(c.blue() - colour.blue()) < 90;
+        }
+        return double(hits) / (1228 - 12);
+    };
+    auto lineNear = [&](int y, QColor colour) {
+        return std::max({share(y - 1, colour), share(y, colour), share(y + 1, colour)}) > 0.8;
+    };
+    const QColor blue(0, 0, 255), lime(0, 255, 0), black(0, 0, 0);
+    const int band = 106;
+    struct {
+        const char* What;
+        int Y;
+        QColor Colour;
+        bool Line;
+    } rows[] = {
+        {"rule under the header", 12 + 51 + 3, black, true},
+        {"top staff line", band + 85, blue, true},
+        {"bottom staff line", band + 85 + 4 * 11, blue, true},
+        {"between staff lines", band + 85 + 5, blue, false},
+        {"top tab line", band + 204, lime, true},
+        {"bottom tab line", band + 204 + 5 * 17, lime, true},
+        {"between tab lines", band + 204 + 8, lime, false},
+        {"below the band", band + 21 * 17 + 10, lime, false},
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(lineNear(r.Y, r.Colour), r.Line) << r.What << " at " << r.Y;
+}
+
+TEST(CliPrint, ProblemsLeaveNothingBehind) {
+    TTempDir dir;
+    WriteBytes(dir.File("song.zvp"), PrintProjectText(8));
+    WriteBytes(dir.File("keep.pdf"), "old pages");
+    WriteBytes(dir.File("file"), "not a folder");
+    const std::string song = dir.File("song.zvp");
+    struct {
+        std::vector<std::string> Args;
+        int Status;
+        const char* Message;
+    } cases[] = {
+        {{"print", song, "-o", dir.File("file/out.pdf"), "--arrangement"}, 1, "file/out.pdf"},
+        {{"print", song, "-o", dir.File("nowhere/out.pdf"), "--all-riffs"}, 1, "nowhere"},
+        {{"print", song, "-o", dir.File("keep.pdf"), "--riff", "Nope"}, 1, "no riff named"},
+        {{"print", dir.File("missing.zvp"), "-o", dir.File("keep.pdf"), "--arrangement"},
+         1,
+         "Failed to Open File"},
+        {{"print", song, "-o", dir.File("keep.pdf")}, 2, "needs a section"},
+        {{"print", song, "--arrangement"}, 2, "-o OUT.pdf"},
+        {{"print", song, "-o", dir.File("keep.pdf"), "--riff", "Verse", "--all-riffs"},
+         2,
+         "exclude each other"},
+        {{"print", song, "-o", dir.File("keep.pdf"), "--arrangement", "--font-size", "33"},
+         2,
+         "--font-size"},
+        {{"print", song, "-o", dir.File("keep.pdf"), "--arrangement", "--page-size", "A5"},
+         2,
+         "--page-size"},
+        {{"print", song, "-o", dir.File("keep.pdf"), "--arrangement", "--resolution", "10"},
+         2,
+         "--resolution"},
+    };
+    for (const auto& c : cases) {
+        TRun run = RunCli(c.Args);
+        EXPECT_EQ(run.Status, c.Status) << c.Message;
+        EXPECT_NE(run.Err.find(c.Message), std::string::npos) << run.Err;
+        if (c.Status == 2) {
+            EXPECT_NE(run.Err.find("Usage: zelvane-cli print"), std::string::npos);
+        }
+    }
+    EXPECT_EQ(ReadBytes(dir.File("keep.pdf")), "old pages");
+    EXPECT_EQ(test::FolderEntries(dir.Path()),
+              (std::vector<std::string>{"file", "keep.pdf", "song.zvp"}));
 }
 
 TEST(Cli, ImportMidiIntoANewOrAnExistingProject) {

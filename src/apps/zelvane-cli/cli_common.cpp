@@ -1,5 +1,6 @@
 #include "cli_common.h"
 
+#include <cstdlib>
 #include <iostream>
 
 #include "model/datafile.h"
@@ -68,6 +69,15 @@ std::string TakeProjectArgument(const std::string& arg, std::string& project) {
         return "only one project file, please";
     project = arg;
     return {};
+}
+
+void ChooseHeadlessPlatform() {
+    if (std::getenv("QT_QPA_PLATFORM"))
+        return;
+    const char* display = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    if ((!display || !*display) && (!wayland || !*wayland))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
 }
 
 int FindRiff(const TProject& project, const std::string& name) {

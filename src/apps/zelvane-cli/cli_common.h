@@ -45,6 +45,10 @@ private:
 // An argument that is no known option: the project file (once), else the problem with it.
 std::string TakeProjectArgument(const std::string& arg, std::string& project);
 
+// Pictures, fonts and PDF pages need a GUI application object; without a display it draws
+// offscreen. Call before the application object is made.
+void ChooseHeadlessPlatform();
+
 // Index of the riff named `name` (letter case ignored); -1 when no riff has that name.
 int FindRiff(const TProject& project, const std::string& name);
 

@@ -3,7 +3,6 @@
 #include <QBuffer>
 #include <QByteArray>
 #include <QGuiApplication>
-#include <cstdlib>
 #include <iostream>
 
 #include "cli_common.h"
@@ -68,16 +67,6 @@ std::string ParsePngOptions(const std::vector<std::string>& args, TPngOptions& o
     if (o.Out.empty())
         return "export-png needs -o OUT.png";
     return {};
-}
-
-// Pictures and fonts need a GUI application object; without a display it draws offscreen.
-void ChooseHeadlessPlatform() {
-    if (std::getenv("QT_QPA_PLATFORM"))
-        return;
-    const char* display = std::getenv("DISPLAY");
-    const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    if ((!display || !*display) && (!wayland || !*wayland))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
 }
 
 } // namespace

@@ -15,6 +15,7 @@
 #include "model/projectfile.h"
 #include "model/rich_text.h"
 #include "play_command.h"
+#include "print_command.h"
 #include "render_command.h"
 
 namespace {
@@ -42,6 +43,9 @@ constexpr const char* MainHelp =
     "  import-midi FILE.mid -o OUT.zvp [--into PROJECT.zvp] [--riff NAME] [--at NOTE]\n"
     "              [--channels LIST]\n"
     "                              import a MIDI file's notes into a riff\n"
+    "  print PROJECT.zvp -o OUT.pdf [--arrangement] [--riff NAME | --all-riffs]\n"
+    "        [--landscape] [--font-size N] [--page-size A4|Letter] [--resolution DPI]\n"
+    "                              print the arrangement, notes and riffs into a PDF file\n"
     "  help [COMMAND]              this text, or the help of one command\n"
     "\n"
     "Every command takes --help. Exit status: 0 success, 1 a file could not be read or\n"
@@ -178,6 +182,8 @@ int RunHelp(const std::vector<std::string>& args) {
         std::cout << zel::cli::ExportPngHelp;
     else if (args[0] == "import-midi")
         std::cout << zel::cli::ImportMidiHelp;
+    else if (args[0] == "print")
+        std::cout << zel::cli::PrintHelp;
     else
         return Usage("no such command: " + args[0], MainHelp);
     return FinishOutput();
@@ -206,6 +212,8 @@ int main(int argc, char** argv) {
         return zel::cli::RunExportPng(args, argc, argv);
     if (command == "import-midi")
         return zel::cli::RunImportMidi(args);
+    if (command == "print")
+        return zel::cli::RunPrint(args, argc, argv);
     if (command == "help" || command == "--help" || command == "-h")
         return RunHelp(args);
     return Usage("no such command: " + command, MainHelp);

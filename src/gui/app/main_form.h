@@ -39,6 +39,7 @@ class TNotesForm;
 class TStructEditor;
 class TDebugForm;
 class TChannelsForm;
+class TPrintForm;
 
 // What the program gives the window; tests give their own.
 struct TMainFormSetup {
@@ -107,6 +108,10 @@ public:
 
     // File > Import MIDI: a MIDI file's notes into the current riff at its cursor.
     void mImportMIDIClick();
+    // File > Print: the print dialog, made the first time it is asked for and kept.
+    void mPrintClick();
+    TPrintForm* PrintForm();
+
     // Loads the selected riff tab into the view (after a project was loaded or reset).
     void LoadSelectedRiff();
 
@@ -228,6 +233,8 @@ private:
     TChannelsForm* m_channelsForm = nullptr;
     bool m_startedDebugLogging = false;
     QString m_importFolder;
+
+    TPrintForm* m_printForm = nullptr;
 };
 
 } // namespace zel

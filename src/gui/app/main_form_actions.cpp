@@ -141,8 +141,8 @@ void TMainForm::CreateMenus() {
     file->addAction(AddAction("mExportWAV", QStringLiteral("Export WAV..."),
                               QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S),
                               [this] { bPlayScriptClick(QStringLiteral("mExportWAV")); }));
-    QAction* print =
-        AddAction("mPrint", QStringLiteral("&Print..."), QKeySequence(Qt::CTRL | Qt::Key_P), {});
+    QAction* print = AddAction("mPrint", QStringLiteral("&Print..."),
+                               QKeySequence(Qt::CTRL | Qt::Key_P), [this] { mPrintClick(); });
     print->setIcon(ToolIcon(TToolIcon::Print));
     file->addAction(print);
     file->addSeparator();
