@@ -34,6 +34,12 @@ int LoadFailure() {
     return ExitFileError;
 }
 
+int NoRiffFailure(const std::string& name, const std::string& projectPath) {
+    std::cerr << "zelvane-cli: there is no riff named \"" << name << "\" in " << projectPath
+              << '\n';
+    return ExitFileError;
+}
+
 int FinishOutput() {
     std::cout.flush();
     if (!std::cout) {

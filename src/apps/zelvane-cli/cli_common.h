@@ -23,6 +23,8 @@ int FileFailure();
 bool Load(TDocument& document, const std::string& path);
 // The exit status of a failed load (its message has been printed).
 int LoadFailure();
+// Says that the project has no riff of that name; ExitFileError.
+int NoRiffFailure(const std::string& name, const std::string& projectPath);
 // Flushes standard output; ExitFileError when it could not be written.
 int FinishOutput();
 

@@ -86,11 +86,8 @@ int RunExportPng(const std::vector<std::string>& args, int argc, char** argv) {
     if (!Load(document, options.Project))
         return LoadFailure();
     int riff = FindRiff(project, options.Riff);
-    if (riff < 0) {
-        std::cerr << "zelvane-cli: there is no riff named \"" << options.Riff << "\" in "
-                  << options.Project << '\n';
-        return ExitFileError;
-    }
+    if (riff < 0)
+        return NoRiffFailure(options.Riff, options.Project);
 
     ChooseHeadlessPlatform();
     QGuiApplication app(argc, argv);

@@ -104,11 +104,8 @@ int RunPrint(const std::vector<std::string>& args, int argc, char** argv) {
     TPrintRequest request;
     if (!options.Riff.empty()) {
         request.CurrentRiff = FindRiff(project, options.Riff);
-        if (request.CurrentRiff < 0) {
-            std::cerr << "zelvane-cli: there is no riff named \"" << options.Riff << "\" in "
-                      << options.Project << '\n';
-            return ExitFileError;
-        }
+        if (request.CurrentRiff < 0)
+            return NoRiffFailure(options.Riff, options.Project);
     }
     request.Sections = {options.Arrangement, !options.Riff.empty(), options.AllRiffs};
     request.FontPoints = options.FontSize;

@@ -290,11 +290,11 @@ void TInstrumentsForm::SetPreviewDuration(int ticks) {
 
 void TInstrumentsForm::bSaveInstrumentClick() {
     int index = CurrentInstrument();
-    QString path = m_setup.FileDialog
-                       ? m_setup.FileDialog(true, QStringLiteral("Save Instrument"),
-                                            InstrumentFilter,
-                                            Caption(index).replace(QLatin1Char('/'), '_') + ".zvi")
-                       : QString();
+    QString path =
+        m_setup.FileDialog
+            ? m_setup.FileDialog(true, QStringLiteral("Save Instrument"), InstrumentFilter,
+                                 Caption(index).replace(QLatin1Char('/'), '_') + ".zvi")
+            : QString();
     if (path.isEmpty())
         return;
     // "Lead 2.1" is a name, not a file type.

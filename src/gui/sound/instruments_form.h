@@ -94,7 +94,7 @@ private:
     QMenu* m_durationMenu = nullptr;
     QToolButton* m_preview = nullptr;
     int m_previewDuration = 1024;
-    int m_shown = 0; // the instrument the frame shows and edits
+    int m_shown = 0;      // the instrument the frame shows and edits
     TRenderer m_renderer; // keeps its pitch table and peak from preview to preview
 };
 
