@@ -6,8 +6,8 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <random>
 
+#include "bench_riffs.h"
 #include "page_printer.h"
 
 namespace {
@@ -15,25 +15,7 @@ namespace {
 using namespace zel;
 using Clock = std::chrono::steady_clock;
 
-TRiff MakeRiff(int count) {
-    std::mt19937 random(5);
-    std::uniform_int_distribution<int> percent(0, 99);
-    TRiff riff;
-    for (int i = 0; i < count; ++i) {
-        TNote note;
-        note.Duration = uint8_t(percent(random) < 50 ? 4 : 2 + percent(random) % 5);
-        note.Flags = percent(random) < 10 ? NoteDot : 0;
-        int strings = 1 + percent(random) % 4;
-        if (percent(random) >= 10)
-            for (int s = 0; s < strings; ++s)
-                note.Fret[size_t(percent(random) % 6)] = uint8_t(percent(random) % 13);
-        riff.Notes.push_back(note);
-    }
-    riff.Notes.push_back(TNote{});
-    riff.BarsA = "4 4 4 3";
-    riff.Key = 2;
-    return riff;
-}
+using bench::MakeRiff;
 
 // Counts bands and moves through the notes as the band drawer does, drawing nothing.
 class TNullSurface : public TPrintSurface {

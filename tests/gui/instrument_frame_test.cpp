@@ -233,28 +233,6 @@ private slots:
         QVERIFY(slider->width() >= slider->fontMetrics().horizontalAdvance("100.0"));
     }
 
-    void controlRanges() {
-        const std::pair<const char*, std::pair<int, int>> ranges[] = {
-            {"tlSkew", {0, 100}},    {"tlModFreq", {1, 500}},  {"tlModDepth", {0, 100}},
-            {"tlMixLeft", {0, 100}}, {"tlMixRight", {0, 100}}, {"sMixBoth", {0, 100}}};
-        for (const auto& [name, range] : ranges) {
-            QCOMPARE(Slider(name)->minimum(), range.first);
-            QCOMPARE(Slider(name)->maximum(), range.second);
-            QCOMPARE(Slider(name)->orientation(), Qt::Vertical);
-        }
-        for (TEnvelopeFrame* envelope : {frame->AmplitudeEnvelope(), frame->FilterEnvelope()})
-            for (int i = 0; i < 4; ++i) {
-                QCOMPARE(envelope->Slider(i)->minimum(), 0);
-                QCOMPARE(envelope->Slider(i)->maximum(), 1000);
-                QCOMPARE(envelope->Slider(i)->orientation(), Qt::Vertical);
-            }
-        QCOMPARE(Get<QSpinBox>("eOctave")->minimum(), -8);
-        QCOMPARE(Get<QSpinBox>("eOctave")->maximum(), 8);
-        QCOMPARE(frame->AmplitudeEnvelope()->title(), QStringLiteral("Amplitude Envelope "));
-        QCOMPARE(frame->FilterEnvelope()->title(), QStringLiteral("Filter Envelope "));
-        QCOMPARE(Slider("tlSkew")->toolTip(), QStringLiteral("Distort waveform by time"));
-    }
-
     void groupButtonsAreExclusive() {
         for (const QStringList& names : {WaveNames, ModNames}) {
             for (const QString& clicked : names) {
