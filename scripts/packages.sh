@@ -1,7 +1,8 @@
 # Debian packages by purpose; sourced by the other scripts.
 # shellcheck shell=bash
 BUILD_PACKAGES=(g++ cmake ninja-build pkg-config nlohmann-json3-dev qt6-base-dev qt6-multimedia-dev
+                librtmidi-dev libjack-dev libasound2-dev
                 libxkbcommon-dev fonts-liberation qt6-qpa-plugins)
-TEST_PACKAGES=(libgtest-dev pulseaudio pulseaudio-utils sox poppler-utils)
+TEST_PACKAGES=(libgtest-dev pulseaudio pulseaudio-utils sox poppler-utils jackd1)
 FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)
 BENCH_PACKAGES=(fluidsynth fluid-soundfont-gm sox)

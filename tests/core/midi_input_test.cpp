@@ -1,0 +1,195 @@
+// Live MIDI input: received bytes are checked for shape, carried between threads without loss
+// or reordering, and keys build chords at the riff cursor.
+#include <gtest/gtest.h>
+
+#include <thread>
+#include <vector>
+
+#include "app/document.h"
+#include "midi/midi_message.h"
+#include "midi/midi_note_in.h"
+#include "test_support.h"
+
+namespace zel {
+namespace {
+
+using test::NoteTexts;
+
+TEST(MidiMessageTest, OnlyWholeShortMessagesPass) {
+    struct TCase {
+        std::vector<uint8_t> Bytes;
+        bool Passes;
+    };
+    const TCase cases[] = {
+        {{0x90, 60, 100}, true},
+        {{0x80, 60, 0}, true},
+        {{0xC3, 5}, true},
+        {{0xF8}, true},
+        {{0xFE}, true},
+        {{0xF2, 1, 2}, true},
+        {{}, false},
+        {{0x90, 60}, false},
+        {{0x90, 60, 100, 1}, false},
+        {{60, 100}, false},
+        {{0x90, 0x80, 1}, false},
+        {{0xF0, 1, 2, 0xF7}, false},
+        {{0xF7}, false},
+        {{0xF4}, false},
+        {{0xC3}, false},
+    };
+    for (const auto& c : cases) {
+        auto message = DecodeMidiMessage(2, c.Bytes.data(), c.Bytes.size(), 77);
+        EXPECT_EQ(message.has_value(), c.Passes) << testing::PrintToString(c.Bytes);
+        if (message) {
+            EXPECT_EQ(message->Device, 2);
+            EXPECT_EQ(message->Status, c.Bytes[0]);
+            EXPECT_EQ(message->Data1, c.Bytes.size() > 1 ? c.Bytes[1] : 0);
+            EXPECT_EQ(message->ArrivalNs, 77);
+        }
+    }
+}
+
+TEST(MidiMessageTest, QueueKeepsOrderAndDropsWhenFull) {
+    TMidiMessageQueue queue;
+    TMidiMessage message;
+    for (size_t i = 0; i < TMidiMessageQueue::Capacity + 10; ++i) {
+        message.ArrivalNs = int64_t(i);
+        queue.TryPush(message);
+    }
+    EXPECT_EQ(queue.Dropped(), 10u);
+    for (size_t i = 0; i < TMidiMessageQueue::Capacity; ++i) {
+        ASSERT_TRUE(queue.TryPop(message));
+        EXPECT_EQ(message.ArrivalNs, int64_t(i));
+    }
+    EXPECT_FALSE(queue.TryPop(message));
+    // Room again after the reader caught up.
+    EXPECT_TRUE(queue.TryPush(message));
+}
+
+// Several device threads push while the user-interface thread pops: every message arrives
+// once, and each device's messages in the order it sent them.
+TEST(MidiQueueThreads, ProducersAndOneConsumer) {
+    TMidiMessageQueue queue;
+    constexpr int Producers = 3;
+    constexpr int PerProducer = 50000;
+    std::vector<std::thread> threads;
+    for (int p = 0; p < Producers; ++p) {
+        threads.emplace_back([&queue, p] {
+            TMidiMessage message;
+            message.Device = p;
+            for (int i = 0; i < PerProducer; ++i) {
+                message.ArrivalNs = i;
+                while (!queue.TryPush(message))
+                    std::this_thread::yield();
+            }
+        });
+    }
+    std::vector<int64_t> next(Producers, 0);
+    int received = 0;
+    TMidiMessage message;
+    while (received < Producers * PerProducer) {
+        if (!queue.TryPop(message)) {
+            std::this_thread::yield();
+            continue;
+        }
+        ASSERT_EQ(message.ArrivalNs, next[size_t(message.Device)]);
+        ++next[size_t(message.Device)];
+        ++received;
+    }
+    for (auto& thread : threads)
+        thread.join();
+    EXPECT_FALSE(queue.TryPop(message));
+}
+
+class MidiNoteInTest : public testing::Test {
+protected:
+    MidiNoteInTest() {
+        document.New();
+        entry.InsertDown = true;
+    }
+    TMidiNoteInResult Send(uint8_t status, uint8_t data1 = 0, uint8_t data2 = 0) {
+        return MidiNoteIn(document, entry, status, data1, data2);
+    }
+    const TRiff& Riff() { return document.Project().Riffs[0]; }
+
+    TDocument document;
+    TMidiEntry entry;
+};
+
+TEST_F(MidiNoteInTest, KeysHeldTogetherMakeOneChordAndTheFirstReleaseMovesOn) {
+    document.Editor().CurrentDuration = QuarterDuration;
+    Send(0x90, 60, 90);
+    Send(0x90, 64, 90);
+    Send(0x90, 67, 90);
+    EXPECT_EQ(NoteTexts(Riff())[0], "3:19,16,12,");
+    EXPECT_EQ(Riff().Cursor, 0);
+    EXPECT_TRUE(Send(0x80, 60, 0).Moved);
+    EXPECT_EQ(Riff().Cursor, 1);
+    EXPECT_EQ(Riff().Anchor, 1);
+    EXPECT_FALSE(Send(0x80, 64, 0).Moved);
+    EXPECT_FALSE(Send(0x80, 67, 0).Moved);
+    EXPECT_EQ(Riff().Cursor, 1);
+    // The chord and the move are one step: undo takes both back.
+    EXPECT_EQ(document.UndoCount(), 1);
+    document.Undo();
+    EXPECT_EQ(Riff().Cursor, 0);
+    EXPECT_TRUE(NoteTexts(Riff()).empty());
+}
+
+TEST_F(MidiNoteInTest, WhichMessagesEndAChord) {
+    struct TCase {
+        const char* Name;
+        uint8_t Status, Data1, Data2;
+        bool Moves;
+    };
+    const TCase cases[] = {
+        {"active sensing", 0xFE, 0, 0, false},      {"clock", 0xF8, 0, 0, true},
+        {"note on, velocity 0", 0x93, 60, 0, true}, {"note off", 0x80, 60, 64, true},
+        {"controller", 0xB0, 64, 127, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        document.New();
+        entry.ChordOpen = false;
+        Send(0x90, 60, 90);
+        EXPECT_EQ(Send(c.Status, c.Data1, c.Data2).Moved, c.Moves);
+        EXPECT_EQ(Riff().Cursor, c.Moves ? 1 : 0);
+        EXPECT_EQ(entry.ChordOpen, !c.Moves);
+    }
+}
+
+TEST_F(MidiNoteInTest, ChordTakesTheCurrentDurationAndJoinsFretsAlreadyThere) {
+    document.Editor().CurrentDuration = 5;
+    Send(0x90, 52, 90); // pitch 4
+    Send(0x80, 52, 0);
+    document.Editor().CurrentDuration = 2;
+    Send(0x91, 57, 90); // channel 2: pitch 9
+    Send(0x91, 0, 90);  // pitch -48 is below every string: nothing, and the chord stays open
+    EXPECT_TRUE(entry.ChordOpen);
+    Send(0x81, 57, 0);
+    auto texts = NoteTexts(Riff());
+    EXPECT_EQ(texts[0], "5:4,");
+    EXPECT_EQ(texts[1], "2:9,");
+    EXPECT_EQ(Riff().Cursor, 2);
+    EXPECT_EQ(document.UndoCount(), 2);
+}
+
+TEST_F(MidiNoteInTest, PreviewsAreAskedForEveryKeyButTheRiffChangesOnlyWithTheToggleDown) {
+    entry.InsertDown = false;
+    auto result = Send(0x90, 60, 90);
+    EXPECT_EQ(result.PreviewPitch, 12);
+    EXPECT_FALSE(result.Changed);
+    EXPECT_FALSE(Send(0x80, 60, 0).Moved);
+    EXPECT_FALSE(document.CanUndo());
+    EXPECT_FALSE(document.IsChanged());
+
+    entry.InsertDown = true;
+    result = Send(0x90, 0, 90); // pitch -48 fits no string, yet sounds
+    EXPECT_EQ(result.PreviewPitch, -48);
+    EXPECT_FALSE(result.Changed);
+    EXPECT_FALSE(entry.ChordOpen);
+    EXPECT_FALSE(Send(0xFE).HasPreview());
+}
+
+} // namespace
+} // namespace zel
