@@ -54,6 +54,17 @@ struct TErrorSink {
     }
 };
 
+// RtMidi's JACK objects print a warning (and leak) when no server runs: ask JACK first,
+// quietly, without starting a server.
+bool JackServerRunning() {
+    jack_status_t status;
+    jack_client_t* client = jack_client_open("Zelvane Editor probe", JackNoStartServer, &status);
+    if (!client)
+        return false;
+    jack_client_close(client);
+    return true;
+}
+
 std::vector<RtMidi::Api> Services() {
     std::vector<RtMidi::Api> compiled;
     RtMidi::getCompiledApi(compiled);
@@ -62,6 +73,8 @@ std::vector<RtMidi::Api> Services() {
         // Without the sequencer device RtMidi's ALSA client throws after printing; asking
         // first keeps start-up quiet.
         if (api == RtMidi::LINUX_ALSA && access("/dev/snd/seq", R_OK | W_OK) != 0)
+            continue;
+        if (api == RtMidi::UNIX_JACK && !JackServerRunning())
             continue;
         if (api == RtMidi::LINUX_ALSA || api == RtMidi::UNIX_JACK)
             services.push_back(api);

@@ -11,6 +11,7 @@
 #include "export_png.h"
 #include "import_midi.h"
 #include "info.h"
+#include "midi_command.h"
 #include "model/datafile.h"
 #include "model/projectfile.h"
 #include "model/rich_text.h"
@@ -46,6 +47,9 @@ constexpr const char* MainHelp =
     "  print PROJECT.zvp -o OUT.pdf [--arrangement] [--riff NAME | --all-riffs]\n"
     "        [--landscape] [--font-size N] [--page-size A4|Letter] [--resolution DPI]\n"
     "                              print the arrangement, notes and riffs into a PDF file\n"
+    "  midi-devices [--json]       list the MIDI input and output devices\n"
+    "  midi-monitor --device N [--seconds S]\n"
+    "                              print the messages a MIDI input device sends\n"
     "  help [COMMAND]              this text, or the help of one command\n"
     "\n"
     "Every command takes --help. Exit status: 0 success, 1 a file could not be read or\n"
@@ -184,6 +188,10 @@ int RunHelp(const std::vector<std::string>& args) {
         std::cout << zel::cli::ImportMidiHelp;
     else if (args[0] == "print")
         std::cout << zel::cli::PrintHelp;
+    else if (args[0] == "midi-devices")
+        std::cout << zel::cli::MidiDevicesHelp;
+    else if (args[0] == "midi-monitor")
+        std::cout << zel::cli::MidiMonitorHelp;
     else
         return Usage("no such command: " + args[0], MainHelp);
     return FinishOutput();
@@ -214,6 +222,10 @@ int main(int argc, char** argv) {
         return zel::cli::RunImportMidi(args);
     if (command == "print")
         return zel::cli::RunPrint(args, argc, argv);
+    if (command == "midi-devices")
+        return zel::cli::RunMidiDevices(args, argc, argv);
+    if (command == "midi-monitor")
+        return zel::cli::RunMidiMonitor(args, argc, argv);
     if (command == "help" || command == "--help" || command == "-h")
         return RunHelp(args);
     return Usage("no such command: " + command, MainHelp);

@@ -1,4 +1,5 @@
 #include "main_form.h"
+#include "options_form.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -57,8 +58,6 @@ TMainForm::TMainForm(TMainFormSetup setup, QWidget* parent)
 
     m_settings.INIInit(m_setup.SettingsPath);
     m_showHints = m_settings.INIReadNum("ShowHints", 1) != 0;
-    m_hearPreview = m_settings.INIReadNum("OptionHearPreviewNote", 0) != 0;
-    m_autoAdvance = m_settings.INIReadNum("OptionAutoAdvanceCursor", 0) != 0;
     m_smoothDrawing = m_settings.INIReadNum("OptionSmoothDrawing", 1) != 0;
 
     m_document.New();
@@ -103,6 +102,7 @@ TMainForm::TMainForm(TMainFormSetup setup, QWidget* parent)
     CreateToolBar();
     // After the toolbar: the window's own Copy and Paste buttons are found first by name.
     CreateInstrumentsForm();
+    CreateOptionsForm();
     // Screen readers and UI automation read the hints and captions that sighted users read.
     SetAccessibleNames(this, {{"RiffTabs", "Riffs"}, {"gStruct", "Song structure"}});
     if (auto* corner = m_grid->findChild<QAbstractButton*>()) // selects every cell
@@ -138,6 +138,8 @@ TMainForm::~TMainForm() {
     delete m_riffProperties;
     delete m_instrumentsForm;
     delete m_notesForm;
+    // Closes the MIDI devices; no message reaches this window afterwards.
+    delete m_optionsForm;
     delete centralWidget();
     // Playback streams go before the audio output they came from.
     m_playback.reset();
@@ -184,7 +186,6 @@ void TMainForm::CreateLayout() {
     connect(m_view, &TRiffView::ViewChanged, m_tabs, qOverload<>(&QWidget::update));
     connect(m_view, &TRiffView::DurationButtonsChanged, this, &TMainForm::ShowDurationButtons);
 
-    m_view->AutoAdvance = m_autoAdvance;
     m_view->PreviewPitch = [this](int pitch) { PreviewPitch(pitch); };
     m_view->SwitchRiffTab = [this](int step) {
         int next = m_tabs->SelectedIndex() + step;
@@ -245,6 +246,7 @@ void TMainForm::ShowAbout() {
 }
 
 void TMainForm::FirstShow() {
+    StartMidiInput();
     int tabHeight =
         std::max(44, m_settings.INIReadNum("Main:TabControlHeight", DesignedTabControlHeight));
     // After the window's layout has given the splitter its height.

@@ -22,6 +22,7 @@
 #include "app/settings.h"
 #include "arrange/structure_grid.h"
 #include "edit/editor_commands.h"
+#include "midi/midi_note_in.h"
 #include "model/song.h"
 #include "sound/playbuffer.h"
 
@@ -40,6 +41,7 @@ class TStructEditor;
 class TDebugForm;
 class TChannelsForm;
 class TPrintForm;
+class TOptionsForm;
 
 // What the program gives the window; tests give their own.
 struct TMainFormSetup {
@@ -112,6 +114,13 @@ public:
     void mPrintClick();
     TPrintForm* PrintForm();
 
+    // MIDI keyboard input: the handler of every received message, the "Insert MIDI Input"
+    // toggle, and Options > Preferences.
+    void MidiNoteIn(int aDeviceIndex, uint8_t aStatus, uint8_t aData1, uint8_t aData2);
+    void bMidiClick();
+    void mPreferencesClick();
+    TOptionsForm* OptionsForm() const { return m_optionsForm; }
+
     // Loads the selected riff tab into the view (after a project was loaded or reset).
     void LoadSelectedRiff();
 
@@ -143,6 +152,9 @@ private:
     void RefreshStructGrid();
     void CreateStructGrid();
     void CreateInstrumentsForm();
+    void CreateOptionsForm();
+    // Listens to the MIDI input devices and opens the one last chosen.
+    void StartMidiInput();
     // Copy and Paste act on the song grid while it has the focus, on the notes otherwise.
     void CopyClick();
     void PasteClick();
@@ -183,13 +195,15 @@ private:
     TMainFormSetup m_setup;
     QString m_projectPath;
     int m_master = 50;
-    bool m_hearPreview = false;
-    bool m_autoAdvance = false;
     bool m_showHints = true;
     bool m_smoothDrawing = true;
     bool m_firstShown = false;
     bool m_closing = false;
     bool m_debugAtStart = false;
+
+    TOptionsForm* m_optionsForm = nullptr;
+    QAction* m_midi = nullptr;
+    TMidiEntry m_midiEntry;
 
     std::unique_ptr<TPlayback> m_playback;
     TRenderClock m_clock;

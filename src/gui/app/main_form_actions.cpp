@@ -209,7 +209,8 @@ void TMainForm::CreateMenus() {
     m_smoothDrawingAction->setCheckable(true);
     m_smoothDrawingAction->setChecked(m_smoothDrawing);
     options->addAction(m_smoothDrawingAction);
-    options->addAction(AddAction("mPreferences", QStringLiteral("Preferences"), {}, {}));
+    options->addAction(AddAction("mPreferences", QStringLiteral("Preferences"), {},
+                                 [this] { mPreferencesClick(); }));
 
     QMenu* insert = menuBar()->addMenu(QStringLiteral("&Insert"));
     insert->setObjectName(QStringLiteral("mInsert"));
@@ -327,7 +328,9 @@ void TMainForm::CreateToolBar() {
               strings(TStringCommand::StringDown));
     AddButton(bar, "bStringReallocate", int(I::StringReallocate),
               QStringLiteral("Reallocate Strings"), strings(TStringCommand::Reallocate));
-    AddButton(bar, "bMidi", int(I::Midi), QStringLiteral("Insert MIDI Input"), {});
+    m_midi = AddButton(bar, "bMidi", int(I::Midi), QStringLiteral("Insert MIDI Input"),
+                       [this] { bMidiClick(); });
+    m_midi->setCheckable(true);
     bar->addSeparator();
     struct {
         const char* Name;

@@ -9,6 +9,7 @@
 #include "arrange/struct_grid.h"
 #include "main_form.h"
 #include "model/datafile.h"
+#include "options_form.h"
 #include "progress_window.h"
 #include "sound/sequencer.h"
 #include "view/riff_view.h"
@@ -30,7 +31,7 @@ std::unique_ptr<const TProject> RenderCopy(const TProject& project) {
 } // namespace
 
 void TMainForm::PreviewPitch(int pitch) {
-    if (!m_hearPreview || !m_playback)
+    if (!m_optionsForm->HearPreviewNote() || !m_playback)
         return;
     TRenderer renderer;
     renderer.MasterVolume = m_master;

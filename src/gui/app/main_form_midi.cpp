@@ -1,0 +1,64 @@
+// The main window's MIDI keyboard input: received messages go to the core's note entry, the
+// "Insert MIDI Input" toggle, and the Preferences window that picks the input devices.
+#include <QCursor>
+
+#include "app/message_service.h"
+#include "main_form.h"
+#include "midi_devices.h"
+#include "options_form.h"
+#include "view/riff_view.h"
+
+namespace zel {
+
+void TMainForm::CreateOptionsForm() {
+    m_optionsForm = new TOptionsForm(m_settings, MidiInput(), this);
+    connect(m_optionsForm, &TOptionsForm::OptionsChanged, this,
+            [this] { m_view->AutoAdvance = m_optionsForm->AutoAdvanceCursor(); });
+    m_view->AutoAdvance = m_optionsForm->AutoAdvanceCursor();
+    connect(&MidiInput(), &TMidiInput::DeviceLost, this, [](int, const QString& name) {
+        DisplayError("\\1\\bMIDI device lost\\b\\0\\NThe MIDI device \"" + name.toStdString() +
+                     "\" is no longer there. It was closed.");
+    });
+}
+
+void TMainForm::StartMidiInput() {
+    MidiInput().OnInput = [this](int aDeviceIndex, uint8_t aStatus, uint8_t aData1,
+                                 uint8_t aData2) {
+        MidiNoteIn(aDeviceIndex, aStatus, aData1, aData2);
+    };
+    m_optionsForm->StartMidiInput();
+}
+
+void TMainForm::MidiNoteIn(int, uint8_t aStatus, uint8_t aData1, uint8_t aData2) {
+    m_midiEntry.InsertDown = m_midi->isChecked();
+    TMidiNoteInResult result = zel::MidiNoteIn(m_document, m_midiEntry, aStatus, aData1, aData2);
+    if (result.Changed || result.Moved)
+        m_view->RefreshView();
+    if (result.Moved)
+        m_view->ScrollToCursor();
+    if (result.HasPreview())
+        PreviewPitch(result.PreviewPitch);
+}
+
+void TMainForm::bMidiClick() {
+    if (!m_midi->isChecked()) {
+        SetStatusText({});
+        return;
+    }
+    int device = m_optionsForm->FirstTickedDevice();
+    if (device >= 0) {
+        SetStatusText(QStringLiteral("Midi Selected: ") + m_optionsForm->DeviceName(device));
+        return;
+    }
+    m_midi->setChecked(false);
+    if (DisplayYesNo("\\]\\9\\bError!\\b\\[\\n\\0You must select at least one \\bMIDI In\\b "
+                     "Device to Enable this\\nDo you want to go to the setup page to select "
+                     "one?"))
+        m_optionsForm->ShowAt(QCursor::pos(), true);
+}
+
+void TMainForm::mPreferencesClick() {
+    m_optionsForm->ShowAt(QCursor::pos(), false);
+}
+
+} // namespace zel
