@@ -5,4 +5,4 @@ BUILD_PACKAGES=(g++ cmake ninja-build pkg-config nlohmann-json3-dev qt6-base-dev
                 libxkbcommon-dev fonts-liberation qt6-qpa-plugins)
 TEST_PACKAGES=(libgtest-dev pulseaudio pulseaudio-utils sox poppler-utils jackd1)
 FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)
-BENCH_PACKAGES=(fluidsynth fluid-soundfont-gm sox)
+BENCH_PACKAGES=(fluidsynth fluid-soundfont-gm sox jackd1)
