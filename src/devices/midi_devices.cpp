@@ -151,7 +151,7 @@ void TMidiInput::Drain() {
 
 void TMidiInput::CheckOpenDevices() {
     auto ports = m_backend->Ports(true);
-    bool lost = false;
+    std::vector<std::pair<int, QString>> lost;
     for (int i = 0; i < Count(); ++i) {
         TMidiDevice& device = Entry(i);
         if (!device.Handle)
@@ -162,11 +162,14 @@ void TMidiInput::CheckOpenDevices() {
         if (present)
             continue;
         Close(i);
-        lost = true;
-        emit DeviceLost(i, QString::fromStdString(device.Name));
+        lost.emplace_back(i, QString::fromStdString(device.Name));
     }
-    if (lost)
-        emit DevicesChanged();
+    if (lost.empty())
+        return;
+    // The lists show the closed devices before anyone is told (a message box waits).
+    emit DevicesChanged();
+    for (auto& [index, name] : lost)
+        emit DeviceLost(index, name);
 }
 
 // ---- TMidiOutput ----

@@ -244,16 +244,36 @@ private slots:
     }
 
     void aDeviceThatGoesAwayIsReportedOnceAndClosed() {
-        Start({"Keys"}, 0);
+        Start({"Keys", "Other"}, 0);
+        Toggle()->trigger();
+        // What the window shows while the message is up.
+        struct TWatching : TMessageService {
+            std::function<void()> Look;
+            int Shown = 0;
+            int DisplayMany(int, std::string_view, std::string_view) override {
+                ++Shown;
+                Look();
+                return 0;
+            }
+        } watching;
+        bool tickedDuringMessage = true;
+        bool toggleDownDuringMessage = true;
+        watching.Look = [&] {
+            tickedDuringMessage = Devices()->item(0)->checkState() == Qt::Checked;
+            toggleDownDuringMessage = Toggle()->isChecked();
+        };
+        TScopedMessageService install(watching);
         {
             std::lock_guard lock(midi->Lock);
-            midi->Ports.clear();
+            midi->Ports = {"Other"};
         }
         QTRY_VERIFY_WITH_TIMEOUT(OpenKeys(*midi).empty(), 5000);
-        QCOMPARE(Devices()->item(0)->checkState(), Qt::Unchecked);
+        QCOMPARE(watching.Shown, 1);
+        QVERIFY(!tickedDuringMessage);
+        QVERIFY(!toggleDownDuringMessage);
+        QCOMPARE(h->Form->StatusText(), QString());
         QTest::qWait(1700); // another look finds nothing more to report
-        QCOMPARE(int(h->Messages.Messages.size()), 1);
-        QVERIFY(h->Messages.Messages[0].Text.find("Keys") != std::string::npos);
+        QCOMPARE(watching.Shown, 1);
     }
 
     void optionsAreStoredAndReadBack() {

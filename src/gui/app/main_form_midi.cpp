@@ -15,7 +15,12 @@ void TMainForm::CreateOptionsForm() {
     connect(m_optionsForm, &TOptionsForm::OptionsChanged, this,
             [this] { m_view->AutoAdvance = m_optionsForm->AutoAdvanceCursor(); });
     m_view->AutoAdvance = m_optionsForm->AutoAdvanceCursor();
-    connect(&MidiInput(), &TMidiInput::DeviceLost, this, [](int, const QString& name) {
+    connect(&MidiInput(), &TMidiInput::DeviceLost, this, [this](int, const QString& name) {
+        // Without an open device the toggle has nothing to listen to: it goes up.
+        if (m_midi->isChecked() && m_optionsForm->FirstTickedDevice() < 0) {
+            m_midi->setChecked(false);
+            SetStatusText({});
+        }
         DisplayError("\\1\\bMIDI device lost\\b\\0\\NThe MIDI device \"" + name.toStdString() +
                      "\" is no longer there. It was closed.");
     });

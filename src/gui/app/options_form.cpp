@@ -13,8 +13,8 @@
 namespace zel {
 
 TOptionsForm::TOptionsForm(TSettingsStore& settings, TMidiInput& input, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::WindowTitleHint |
-                          Qt::WindowCloseButtonHint),
+    : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
+                          Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       m_settings(settings), m_input(input) {
     setObjectName(QStringLiteral("OptionsForm"));
     setWindowTitle(QStringLiteral("Preferences"));
@@ -63,7 +63,7 @@ TOptionsForm::TOptionsForm(TSettingsStore& settings, TMidiInput& input, QWidget*
     // A device that went away has been closed: the list shows it.
     connect(&m_input, &TMidiInput::DevicesChanged, this, &TOptionsForm::FillInputDevices);
     m_pages->setCurrentWidget(m_general);
-    resize(360, 280);
+    m_devices->setMinimumSize(300, 120);
 }
 
 TOptionsForm::~TOptionsForm() {
