@@ -103,6 +103,33 @@ private slots:
         QVERIFY(lines[1].endsWith(QStringLiteral("  F8")));
     }
 
+    void anOutputDeviceSendsShortMessages() {
+        if (!g_jack)
+            QSKIP("no JACK server");
+        RtMidiIn synth(RtMidi::UNIX_JACK, "Test Synth");
+        synth.openVirtualPort("in");
+        UseMidiBackend(nullptr); // list the devices afresh
+        TMidiOutput& output = MidiOutput();
+        QCOMPARE(output.Count(), 1);
+        QCOMPARE(QString::fromStdString(output.Names()[0]), QStringLiteral("Test Synth:in"));
+        QVERIFY_THROWS_EXCEPTION(TMidiError, output.Send(1, 0x90, 60, 100));
+        output.Send(0, 0x90, 60, 100); // opens the device first
+        QVERIFY(output.IsOpen(0));
+        output.Send(0, 0xC0, 5, 0); // program change: two bytes
+        std::vector<unsigned char> message;
+        std::vector<std::vector<unsigned char>> received;
+        QTRY_VERIFY([&] {
+            while (synth.getMessage(&message), !message.empty())
+                received.push_back(message);
+            return received.size() >= 2;
+        }());
+        QCOMPARE(received[0], (std::vector<unsigned char>{0x90, 60, 100}));
+        QCOMPARE(received[1], (std::vector<unsigned char>{0xC0, 5}));
+        output.CloseAll();
+        QVERIFY(!output.IsOpen(0));
+        UseMidiBackend(nullptr);
+    }
+
     void aChordPlayedOnAKeyboardLandsAtTheCursor() {
         if (!g_jack)
             QSKIP("no JACK server");
