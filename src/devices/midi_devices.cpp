@@ -13,9 +13,8 @@ namespace {
 
 // How often an open input checks that its device is still there.
 constexpr int WatchIntervalMs = 1500;
-// Messages handled per turn of the event loop: a flood of messages leaves the window
-// responsive, the rest is handled at the next turn.
-constexpr int DrainBatch = 2048;
+// How long one turn of the event loop may spend on received messages.
+constexpr int64_t DrainBudgetNs = 5'000'000;
 
 int64_t NowNs() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(
@@ -28,15 +27,20 @@ int64_t NowNs() {
 // ---- TMidiDevices ----
 
 TMidiDevices::TMidiDevices(std::shared_ptr<TMidiBackend> backend, bool inputs,
-                           const char* className)
-    : m_backend(std::move(backend)), m_inputs(inputs), m_className(className) {}
+                           const char* className, size_t nameLimit)
+    : m_backend(std::move(backend)), m_inputs(inputs), m_className(className),
+      m_nameLimit(nameLimit) {}
 
 TMidiDevices::~TMidiDevices() = default;
 
 void TMidiDevices::Enumerate() {
     m_devices.clear();
-    for (auto& port : m_backend->Ports(m_inputs))
-        m_devices.push_back({port.Name, port.Key, nullptr});
+    for (auto& port : m_backend->Ports(m_inputs)) {
+        std::string name = port.Name;
+        if (m_nameLimit && name.size() > m_nameLimit)
+            name.resize(m_nameLimit);
+        m_devices.push_back({name, port.Key, nullptr, nullptr});
+    }
 }
 
 void TMidiDevices::CheckRange(int index) const {
@@ -68,15 +72,33 @@ bool TMidiDevices::IsOpen(int index) const {
 void TMidiDevices::Refresh() {
     std::vector<TMidiDevice> old = std::move(m_devices);
     Enumerate();
-    for (auto& device : m_devices) {
+    for (size_t i = 0; i < m_devices.size(); ++i) {
         for (auto& before : old) {
-            if (before.Handle && before.Key == device.Key) {
-                device.Handle = std::move(before.Handle);
+            if (before.Handle && before.Key == m_devices[i].Key) {
+                m_devices[i].Handle = std::move(before.Handle);
+                m_devices[i].Index = std::move(before.Index);
+                m_devices[i].Index->store(int(i));
                 break;
             }
         }
     }
-    // Handles left in `old` belong to devices that are gone: they close here.
+    // Handles left in `old` belong to open devices that are gone: they close here.
+    std::vector<std::pair<int, QString>> lost;
+    for (size_t i = 0; i < old.size(); ++i) {
+        if (old[i].Handle) {
+            old[i].Handle.reset();
+            lost.emplace_back(int(i), QString::fromStdString(old[i].Name));
+        }
+    }
+    ReportLost(lost);
+}
+
+void TMidiDevices::ReportLost(const std::vector<std::pair<int, QString>>& lost) {
+    if (lost.empty())
+        return;
+    emit DevicesChanged();
+    for (auto& [index, name] : lost)
+        emit DeviceLost(index, name);
 }
 
 // ---- TMidiInput ----
@@ -89,6 +111,7 @@ TMidiInput::TMidiInput(std::shared_ptr<TMidiBackend> backend)
 }
 
 TMidiInput::~TMidiInput() {
+    m_watch.stop();
     // Closing stops the service's threads from calling in before the queue goes.
     m_devices.clear();
 }
@@ -98,10 +121,15 @@ void TMidiInput::Open(int index) {
     TMidiDevice& device = Entry(index);
     if (device.Handle)
         return;
+    auto where = std::make_shared<std::atomic<int>>(index);
     device.Handle =
-        m_backend->OpenInput(device.Key, [this, index](const uint8_t* bytes, size_t size) {
-            Receive(index, bytes, size);
+        m_backend->OpenInput(device.Key, [this, where](const uint8_t* bytes, size_t size) {
+            // On the service's thread: malformed messages go no further; the rest queue up
+            // for the user-interface thread, woken once per batch rather than per message.
+            if (m_handOff.Receive(where->load(std::memory_order_relaxed), bytes, size, NowNs()))
+                Wake();
         });
+    device.Index = std::move(where);
     DebugAdd("MIDI input opened: " + device.Name, MidiDebugColour);
     m_watch.start();
 }
@@ -120,33 +148,21 @@ void TMidiInput::Close(int index) {
         m_watch.stop();
 }
 
-// On the service's thread: malformed messages go no further; the rest queue up for the
-// user-interface thread, which is woken once per batch rather than once per message.
-void TMidiInput::Receive(int index, const uint8_t* bytes, size_t size) {
-    auto message = DecodeMidiMessage(index, bytes, size, NowNs());
-    if (!message || !m_queue.TryPush(*message))
-        return;
-    Wake();
-}
-
 void TMidiInput::Wake() {
-    if (m_wakePending.exchange(true, std::memory_order_acq_rel))
-        return;
     QMetaObject::invokeMethod(this, &TMidiInput::Drain, Qt::QueuedConnection);
 }
 
 void TMidiInput::Drain() {
-    m_wakePending.store(false, std::memory_order_release);
-    TMidiMessage message;
-    for (int n = 0; n < DrainBatch; ++n) {
-        if (!m_queue.TryPop(message))
-            return;
+    int64_t start = NowNs();
+    bool more = m_handOff.Drain([this, start](const TMidiMessage& message) {
         m_arrivalNs = message.ArrivalNs;
         if (OnInput)
             OnInput(message.Device, message.Status, message.Data1, message.Data2);
-    }
-    // More are waiting: handle them at the next turn, after the window has had its events.
-    Wake();
+        return NowNs() - start < DrainBudgetNs;
+    });
+    // More are waiting: they follow at the next turn, after the window has had its events.
+    if (more)
+        Wake();
 }
 
 void TMidiInput::CheckOpenDevices() {
@@ -164,31 +180,15 @@ void TMidiInput::CheckOpenDevices() {
         Close(i);
         lost.emplace_back(i, QString::fromStdString(device.Name));
     }
-    if (lost.empty())
-        return;
-    // The lists show the closed devices before anyone is told (a message box waits).
-    emit DevicesChanged();
-    for (auto& [index, name] : lost)
-        emit DeviceLost(index, name);
+    ReportLost(lost);
 }
 
 // ---- TMidiOutput ----
 
-namespace {
-
-std::string Cut32(std::string name) {
-    if (name.size() > 32)
-        name.resize(32);
-    return name;
-}
-
-} // namespace
-
+// Output names are cut to 32 characters, as the system's device lists have always shown them.
 TMidiOutput::TMidiOutput(std::shared_ptr<TMidiBackend> backend)
-    : TMidiDevices(std::move(backend), false, "TMidiOutput") {
+    : TMidiDevices(std::move(backend), false, "TMidiOutput", 32) {
     Enumerate();
-    for (auto& device : m_devices)
-        device.Name = Cut32(device.Name);
 }
 
 void TMidiOutput::Open(int index) {

@@ -59,6 +59,9 @@ struct TMidiDevice {
     std::string Name;
     std::string Key;
     std::unique_ptr<TMidiPort> Handle; // none while the device is closed
+    // Where the device is in the list now; an open input's messages carry it, and a refresh
+    // that moves the device moves it too.
+    std::shared_ptr<std::atomic<int>> Index;
 };
 
 class TMidiDevices : public QObject {
@@ -73,16 +76,28 @@ public:
     void CheckRange(int index) const;
 
     int Count() const { return int(m_devices.size()); }
+    const std::vector<TMidiDevice>& Devices() const { return m_devices; }
     std::vector<std::string> Names() const;
     bool IsOpen(int index) const;
 
     // Lists the devices again: devices that are still there keep their handle (an open device
-    // stays open), new ones are added closed, devices that are gone are closed and dropped.
+    // stays open), new ones are added closed, open devices that are gone are closed, dropped
+    // and reported as lost.
     void Refresh();
 
+signals:
+    // Open devices disappeared (their service stopped or they were unplugged); they have been
+    // closed, and the list shows it before this is sent.
+    void DeviceLost(int index, const QString& name);
+    // Devices were added, dropped or closed by the layer itself.
+    void DevicesChanged();
+
 protected:
-    TMidiDevices(std::shared_ptr<TMidiBackend> backend, bool inputs, const char* className);
+    TMidiDevices(std::shared_ptr<TMidiBackend> backend, bool inputs, const char* className,
+                 size_t nameLimit = 0);
     void Enumerate();
+    // Sends DevicesChanged, then DeviceLost for each of `lost` (index and name).
+    void ReportLost(const std::vector<std::pair<int, QString>>& lost);
     TMidiDevice& Entry(int index) { return m_devices[size_t(index)]; }
 
     std::shared_ptr<TMidiBackend> m_backend;
@@ -91,6 +106,7 @@ protected:
 private:
     bool m_inputs;
     const char* m_className;
+    size_t m_nameLimit; // names are cut to this many characters; 0: kept whole
 };
 
 class TMidiInput : public TMidiDevices {
@@ -110,23 +126,17 @@ public:
     // While OnInput runs: when the message it is given reached the program (steady clock).
     int64_t ArrivalNs() const { return m_arrivalNs; }
     // Messages dropped because the user-interface thread fell too far behind.
-    uint64_t Dropped() const { return m_queue.Dropped(); }
-    // Processes the received messages now (the event loop does it too).
+    uint64_t Dropped() const { return m_handOff.Dropped(); }
+    // Processes the received messages now (the event loop does it too), for at most a few
+    // milliseconds; the rest follow at the next turn of the event loop, so a flood of
+    // messages leaves the window responsive.
     void Drain();
 
-signals:
-    // An open device disappeared (its service stopped or it was unplugged); it has been closed.
-    void DeviceLost(int index, const QString& name);
-    // Devices were added, dropped or closed by the layer itself.
-    void DevicesChanged();
-
 private:
-    void Receive(int index, const uint8_t* bytes, size_t size);
     void Wake();
     void CheckOpenDevices();
 
-    TMidiMessageQueue m_queue;
-    std::atomic<bool> m_wakePending{false};
+    TMidiHandOff m_handOff;
     int64_t m_arrivalNs = 0;
     QTimer m_watch; // looks for open devices that went away
 };

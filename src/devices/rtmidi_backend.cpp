@@ -6,6 +6,7 @@
 #include <rtmidi/RtMidi.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <csignal>
 #include <mutex>
 
@@ -65,6 +66,55 @@ bool JackServerRunning() {
     return true;
 }
 
+// Lists JACK's MIDI ports through one client kept for the purpose, so looking for devices
+// (the open inputs are looked for every second or two) does not add and remove clients in
+// the server's graph each time. When the server stops, the client learns it and is dropped;
+// the next listing connects again if a server runs by then.
+class TJackLister {
+public:
+    ~TJackLister() { Drop(); }
+
+    // The names of the MIDI ports the program can read from (`inputs`) or write to; none
+    // without a server.
+    std::vector<std::string> Ports(bool inputs) {
+        std::vector<std::string> names;
+        if (m_client && m_shutdown.load())
+            Drop();
+        if (!m_client && !Connect())
+            return names;
+        const char** ports = jack_get_ports(m_client, nullptr, JACK_DEFAULT_MIDI_TYPE,
+                                            inputs ? JackPortIsOutput : JackPortIsInput);
+        if (!ports)
+            return names;
+        for (const char** port = ports; *port; ++port)
+            names.emplace_back(*port);
+        jack_free(ports);
+        return names;
+    }
+
+private:
+    bool Connect() {
+        jack_status_t status;
+        m_client = jack_client_open("Zelvane Editor devices", JackNoStartServer, &status);
+        if (!m_client)
+            return false;
+        m_shutdown = false;
+        jack_on_shutdown(m_client, &TJackLister::OnShutdown, this);
+        jack_activate(m_client);
+        return true;
+    }
+    void Drop() {
+        if (m_client)
+            jack_client_close(m_client);
+        m_client = nullptr;
+    }
+    // On JACK's thread.
+    static void OnShutdown(void* self) { static_cast<TJackLister*>(self)->m_shutdown = true; }
+
+    jack_client_t* m_client = nullptr;
+    std::atomic<bool> m_shutdown{false};
+};
+
 std::vector<RtMidi::Api> Services() {
     std::vector<RtMidi::Api> compiled;
     RtMidi::getCompiledApi(compiled);
@@ -73,8 +123,6 @@ std::vector<RtMidi::Api> Services() {
         // Without the sequencer device RtMidi's ALSA client throws after printing; asking
         // first keeps start-up quiet.
         if (api == RtMidi::LINUX_ALSA && access("/dev/snd/seq", R_OK | W_OK) != 0)
-            continue;
-        if (api == RtMidi::UNIX_JACK && !JackServerRunning())
             continue;
         if (api == RtMidi::LINUX_ALSA || api == RtMidi::UNIX_JACK)
             services.push_back(api);
@@ -107,24 +155,23 @@ template <typename T> unsigned FindPort(T& midi, const std::string& name) {
 class TRtMidiInPort final : public TMidiPort {
 public:
     TRtMidiInPort(RtMidi::Api api, const std::string& name, TMidiBackend::TReceive receive)
-        : m_in(api, ClientName), m_receive(std::move(receive)) {
-        m_in.setErrorCallback(&TErrorSink::Callback, &m_errors);
-        unsigned port = FindPort(m_in, name);
+        : m_receive(std::move(receive)), m_in(std::make_unique<RtMidiIn>(api, ClientName)) {
+        m_in->setErrorCallback(&TErrorSink::Callback, &m_errors);
+        unsigned port = FindPort(*m_in, name);
         if (auto error = m_errors.Take(); !error.empty())
             throw TMidiError(error);
         // Clocks and active sensing are wanted (a clock ends a held chord); SysEx is not.
-        m_in.ignoreTypes(true, false, false);
-        m_in.setCallback(&TRtMidiInPort::Callback, this);
-        m_in.openPort(port, "Input");
+        m_in->ignoreTypes(true, false, false);
+        m_in->setCallback(&TRtMidiInPort::Callback, this);
+        m_in->openPort(port, "Input");
         if (auto error = m_errors.Take(); !error.empty())
             throw TMidiError(error);
-        if (!m_in.isPortOpen())
+        if (!m_in->isPortOpen())
             throw TMidiError("The MIDI device \"" + name + "\" could not be opened.");
     }
-    ~TRtMidiInPort() override {
-        m_in.cancelCallback();
-        m_in.closePort();
-    }
+    // Destroying the RtMidi object closes its client, which stops the service's thread; only
+    // then may the receive function and the error sink go.
+    ~TRtMidiInPort() override { m_in.reset(); }
     void Send(const uint8_t*, size_t) override {}
 
 private:
@@ -134,8 +181,8 @@ private:
     }
 
     TErrorSink m_errors;
-    RtMidiIn m_in;
     TMidiBackend::TReceive m_receive;
+    std::unique_ptr<RtMidiIn> m_in;
 };
 
 class TRtMidiOutPort final : public TMidiPort {
@@ -167,6 +214,11 @@ public:
     std::vector<TMidiPortName> Ports(bool inputs) override {
         std::vector<TMidiPortName> ports;
         for (RtMidi::Api api : Services()) {
+            if (api == RtMidi::UNIX_JACK) {
+                for (auto& name : m_jack.Ports(inputs))
+                    ports.push_back({name, MakeKey(api, name)});
+                continue;
+            }
             try {
                 if (inputs)
                     List(RtMidiIn(api, ClientName), api, ports);
@@ -184,6 +236,8 @@ public:
         std::string name;
         if (!SplitKey(key, api, name))
             throw TMidiError("Unknown MIDI device.");
+        if (api == RtMidi::UNIX_JACK && !JackServerRunning())
+            throw TMidiError("The JACK server is not running.");
         try {
             return std::make_unique<TRtMidiInPort>(api, name, std::move(receive));
         } catch (const RtMidiError& error) {
@@ -196,6 +250,8 @@ public:
         std::string name;
         if (!SplitKey(key, api, name))
             throw TMidiError("Unknown MIDI device.");
+        if (api == RtMidi::UNIX_JACK && !JackServerRunning())
+            throw TMidiError("The JACK server is not running.");
         try {
             return std::make_unique<TRtMidiOutPort>(api, name);
         } catch (const RtMidiError& error) {
@@ -204,6 +260,8 @@ public:
     }
 
 private:
+    TJackLister m_jack;
+
     template <typename T>
     static void List(T&& midi, RtMidi::Api api, std::vector<TMidiPortName>& ports) {
         TErrorSink errors;

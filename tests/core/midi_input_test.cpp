@@ -2,10 +2,13 @@
 // or reordering, and keys build chords at the riff cursor.
 #include <gtest/gtest.h>
 
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 #include <vector>
 
 #include "app/document.h"
+#include "app/markup.h"
 #include "midi/midi_message.h"
 #include "midi/midi_note_in.h"
 #include "test_support.h"
@@ -101,6 +104,65 @@ TEST(MidiQueueThreads, ProducersAndOneConsumer) {
     EXPECT_FALSE(queue.TryPop(message));
 }
 
+// The hand-off as the device layer uses it: device threads receive, and the user-interface
+// thread drains only when woken. A lost wake-up would leave messages in the queue for good.
+TEST(MidiQueueThreads, EveryMessageIsDrainedWithoutAnExtraWakeUp) {
+    TMidiHandOff handOff;
+    std::mutex lock;
+    std::condition_variable woken;
+    int wakes = 0;
+    constexpr int Producers = 3;
+    constexpr int PerProducer = 20000;
+    std::atomic<int> producing{Producers};
+    std::vector<std::thread> threads;
+    for (int p = 0; p < Producers; ++p) {
+        threads.emplace_back([&, p] {
+            const uint8_t clock[] = {MidiClock};
+            for (int i = 0; i < PerProducer; ++i) {
+                if (handOff.Receive(p, clock, 1, i)) {
+                    std::lock_guard guard(lock);
+                    ++wakes;
+                    woken.notify_one();
+                }
+                if (i % 64 == 0)
+                    std::this_thread::yield();
+            }
+            producing.fetch_sub(1);
+        });
+    }
+    // Drains only when woken, and stops now and then half-way, as a drain out of time does.
+    int received = 0;
+    bool stranded = false;
+    {
+        std::unique_lock guard(lock);
+        while (producing.load() > 0 ||
+               received + int(handOff.Dropped()) < Producers * PerProducer) {
+            if (!woken.wait_for(guard, std::chrono::seconds(10), [&] { return wakes > 0; })) {
+                stranded = true; // messages wait, and nobody asked for a drain
+                break;
+            }
+            --wakes;
+            guard.unlock();
+            int budget = 1 + received % 700;
+            bool more = handOff.Drain([&](const TMidiMessage&) {
+                ++received;
+                return --budget > 0;
+            });
+            guard.lock();
+            if (more)
+                ++wakes;
+        }
+    }
+    for (auto& thread : threads)
+        thread.join();
+    EXPECT_FALSE(stranded);
+    EXPECT_EQ(received + int(handOff.Dropped()), Producers * PerProducer);
+}
+
+TEST(MidiMessageTest, TextFromElsewhereCannotStartMarkupCodes) {
+    EXPECT_EQ(MarkupToPlainText(MarkupLiteral("Port \\b1\\n")), "Port /b1/n");
+}
+
 class MidiNoteInTest : public testing::Test {
 protected:
     MidiNoteInTest() {
@@ -150,11 +212,11 @@ TEST_F(MidiNoteInTest, WhichMessagesEndAChord) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
         document.New();
-        entry.ChordOpen = false;
+        entry.MidiChordOpen = false;
         Send(0x90, 60, 90);
         EXPECT_EQ(Send(c.Status, c.Data1, c.Data2).Moved, c.Moves);
         EXPECT_EQ(Riff().Cursor, c.Moves ? 1 : 0);
-        EXPECT_EQ(entry.ChordOpen, !c.Moves);
+        EXPECT_EQ(entry.MidiChordOpen, !c.Moves);
     }
 }
 
@@ -165,7 +227,7 @@ TEST_F(MidiNoteInTest, ChordTakesTheCurrentDurationAndJoinsFretsAlreadyThere) {
     document.Editor().CurrentDuration = 2;
     Send(0x91, 57, 90); // channel 2: pitch 9
     Send(0x91, 0, 90);  // pitch -48 is below every string: nothing, and the chord stays open
-    EXPECT_TRUE(entry.ChordOpen);
+    EXPECT_TRUE(entry.MidiChordOpen);
     Send(0x81, 57, 0);
     auto texts = NoteTexts(Riff());
     EXPECT_EQ(texts[0], "5:4,");
@@ -174,10 +236,19 @@ TEST_F(MidiNoteInTest, ChordTakesTheCurrentDurationAndJoinsFretsAlreadyThere) {
     EXPECT_EQ(document.UndoCount(), 2);
 }
 
+TEST_F(MidiNoteInTest, KeysJoinFretsAlreadyOnTheNote) {
+    TRiff& riff = document.Project().Riffs[0];
+    riff.Notes.assign(1, test::Note(6, {{0, 0}})); // a fret already on the lowest string
+    Send(0x90, 64, 90);
+    auto texts = NoteTexts(Riff());
+    EXPECT_EQ(texts[0], "3:16,-8,");
+}
+
 TEST_F(MidiNoteInTest, PreviewsAreAskedForEveryKeyButTheRiffChangesOnlyWithTheToggleDown) {
     entry.InsertDown = false;
     auto result = Send(0x90, 60, 90);
     EXPECT_EQ(result.PreviewPitch, 12);
+    EXPECT_EQ(Send(0x90, 47, 90).PreviewPitch, -1); // B below middle C has a preview too
     EXPECT_FALSE(result.Changed);
     EXPECT_FALSE(Send(0x80, 60, 0).Moved);
     EXPECT_FALSE(document.CanUndo());
@@ -187,8 +258,8 @@ TEST_F(MidiNoteInTest, PreviewsAreAskedForEveryKeyButTheRiffChangesOnlyWithTheTo
     result = Send(0x90, 0, 90); // pitch -48 fits no string, yet sounds
     EXPECT_EQ(result.PreviewPitch, -48);
     EXPECT_FALSE(result.Changed);
-    EXPECT_FALSE(entry.ChordOpen);
-    EXPECT_FALSE(Send(0xFE).HasPreview());
+    EXPECT_FALSE(entry.MidiChordOpen);
+    EXPECT_FALSE(Send(0xFE).PreviewPitch);
 }
 
 } // namespace

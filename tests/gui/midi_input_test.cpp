@@ -276,6 +276,44 @@ private slots:
         QCOMPARE(watching.Shown, 1);
     }
 
+    void deviceIndexesOutsideTheListAreRefused() {
+        Start({"A", "B", "C"}, 9);
+        auto errorOf = [](const std::function<void()>& call) {
+            try {
+                call();
+            } catch (const TMidiError& error) {
+                return QString::fromStdString(error.what());
+            }
+            return QString();
+        };
+        QCOMPARE(errorOf([] { MidiInput().Open(5); }),
+                 QStringLiteral("TMidiInput: Device index out of bounds! (5)"));
+        QCOMPARE(errorOf([] { MidiInput().Close(-1); }),
+                 QStringLiteral("TMidiInput: Device index out of bounds! (-1)"));
+        QCOMPARE(errorOf([] { MidiOutput().Send(0, 0x90, 60, 1); }),
+                 QStringLiteral("TMidiOutput: Device index out of bounds! (0)"));
+        QCOMPARE(errorOf([] { MidiInput().Open(2); }), QString());
+    }
+
+    void keysAreHeardWhenPreviewsAreOn() {
+        auto backend = std::make_shared<TFakeMidi>();
+        midi = backend->State;
+        midi->Ports = {"Keys"};
+        UseMidiBackend(backend);
+        h = std::make_unique<TMainFormHarness>();
+        std::shared_ptr<std::vector<size_t>> played;
+        QVERIFY(h->Start({QStringLiteral("-nosplash")}, true, [&](TMainFormSetup& setup) {
+            played = static_cast<TFakeOutput*>(setup.Audio.get())->Opened;
+        }));
+        Play(*midi, "Keys", {{0x90, 60, 99}});
+        QTest::qWait(50);
+        QCOMPARE(int(played->size()), 0); // previews are off
+        Options()->findChild<QCheckBox*>("cbHearPreviewNote")->setChecked(true);
+        Play(*midi, "Keys", {{0x90, 59, 99}, {0x90, 64, 99}, {0x90, 67, 99}});
+        QTRY_COMPARE(int(played->size()), 3);
+        QCOMPARE(h->Form->Document().UndoCount(), 0); // the toggle is up
+    }
+
     void optionsAreStoredAndReadBack() {
         Start({});
         auto* preview = Options()->findChild<QCheckBox*>("cbHearPreviewNote");

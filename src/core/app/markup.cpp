@@ -81,6 +81,14 @@ std::vector<TMarkupToken> TokenizeMarkup(std::string_view text) {
     return tokens;
 }
 
+std::string MarkupLiteral(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        if (c == '\\')
+            c = '/';
+    return out;
+}
+
 TMarkupRgb MarkupColor(int index) {
     static constexpr std::array<TMarkupRgb, 16> Palette{{
         {0, 0, 0},

@@ -42,6 +42,10 @@ struct TMarkupToken {
 // ends the run before it. The tokens refer to `text`, which must outlive them.
 std::vector<TMarkupToken> TokenizeMarkup(std::string_view text);
 
+// Text from elsewhere (a device name, a system error) to show inside a marked-up message: its
+// backslashes, which would start codes, become slashes.
+std::string MarkupLiteral(std::string_view text);
+
 struct TMarkupRgb {
     int Red = 0;
     int Green = 0;

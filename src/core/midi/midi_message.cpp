@@ -93,4 +93,23 @@ bool TMidiMessageQueue::TryPop(TMidiMessage& message) {
     return true;
 }
 
+bool TMidiHandOff::Receive(int device, const uint8_t* bytes, size_t size, int64_t arrivalNs) {
+    auto message = DecodeMidiMessage(device, bytes, size, arrivalNs);
+    if (!message || !m_queue.TryPush(*message))
+        return false;
+    // A read-modify-write on the flag on both sides: either this exchange comes after the
+    // drain's and sees it cleared (and wakes), or before it, and the drain sees the message.
+    return !m_wakePending.exchange(true, std::memory_order_seq_cst);
+}
+
+bool TMidiHandOff::Drain(const std::function<bool(const TMidiMessage&)>& handle) {
+    m_wakePending.exchange(false, std::memory_order_seq_cst);
+    TMidiMessage message;
+    while (m_queue.TryPop(message)) {
+        if (!handle(message))
+            return !m_wakePending.exchange(true, std::memory_order_seq_cst);
+    }
+    return false;
+}
+
 } // namespace zel

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -54,6 +55,26 @@ private:
     alignas(64) std::atomic<size_t> m_tail{0}; // next slot to push
     alignas(64) std::atomic<size_t> m_head{0}; // next slot to pop
     alignas(64) std::atomic<uint64_t> m_dropped{0};
+};
+
+// Carries received messages from the MIDI service's threads to the user-interface thread. A
+// message that arrives while no wake-up is pending asks for one; a drain clears the request
+// before it looks at the queue, so a message pushed at any moment is either seen by the
+// running drain or wakes the next one.
+class TMidiHandOff {
+public:
+    // On a service thread: checks and queues the bytes. True when the caller must wake the
+    // user-interface thread (which then calls Drain).
+    bool Receive(int device, const uint8_t* bytes, size_t size, int64_t arrivalNs);
+    // On the user-interface thread: hands each queued message to `handle` in arrival order
+    // until the queue is empty or `handle` returns false. True when messages are left and the
+    // caller must wake itself again.
+    bool Drain(const std::function<bool(const TMidiMessage&)>& handle);
+    uint64_t Dropped() const { return m_queue.Dropped(); }
+
+private:
+    TMidiMessageQueue m_queue;
+    std::atomic<bool> m_wakePending{false};
 };
 
 } // namespace zel

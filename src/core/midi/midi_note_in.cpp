@@ -25,7 +25,7 @@ TMidiNoteInResult MidiNoteIn(TDocument& document, TMidiEntry& entry, uint8_t sta
         if (entry.InsertDown) {
             // The first key of a chord starts a new undo step; the chord's other keys and the
             // move that ends it join that step.
-            if (!entry.ChordOpen)
+            if (!entry.MidiChordOpen)
                 document.BreakMerge();
             bool placed = false;
             document.Edit(
@@ -43,13 +43,13 @@ TMidiNoteInResult MidiNoteIn(TDocument& document, TMidiEntry& entry, uint8_t sta
                 ChordMergeKey);
             if (placed) {
                 result.Changed = true;
-                entry.ChordOpen = true;
+                entry.MidiChordOpen = true;
             }
         }
         result.PreviewPitch = pitch;
         return result;
     }
-    if (!entry.ChordOpen)
+    if (!entry.MidiChordOpen)
         return result;
     document.Edit(
         StepName, CurrentRiffScope(document),
@@ -61,7 +61,7 @@ TMidiNoteInResult MidiNoteIn(TDocument& document, TMidiEntry& entry, uint8_t sta
         },
         ChordMergeKey);
     document.BreakMerge();
-    entry.ChordOpen = false;
+    entry.MidiChordOpen = false;
     result.Moved = true;
     return result;
 }

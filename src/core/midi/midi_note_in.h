@@ -4,21 +4,21 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "app/document.h"
 
 namespace zel {
 
 struct TMidiEntry {
-    bool InsertDown = false; // the "Insert MIDI Input" toggle
-    bool ChordOpen = false;  // a key has added a pitch at the cursor; it has not moved on yet
+    bool InsertDown = false;    // the "Insert MIDI Input" toggle
+    bool MidiChordOpen = false; // a key added a pitch at the cursor, which has not moved on
 };
 
 struct TMidiNoteInResult {
-    bool Changed = false;  // a pitch was added at the cursor
-    bool Moved = false;    // the cursor moved on to the next note
-    int PreviewPitch = -1; // a key was pressed: the pitch to preview (model numbering)
-    bool HasPreview() const { return PreviewPitch != -1; }
+    bool Changed = false;            // a pitch was added at the cursor
+    bool Moved = false;              // the cursor moved on to the next note
+    std::optional<int> PreviewPitch; // a key was pressed: its pitch, to be heard
 };
 
 // The model's pitch of a MIDI key: middle C (60) is pitch 12.

@@ -155,6 +155,8 @@ private:
     void CreateOptionsForm();
     // Listens to the MIDI input devices and opens the one last chosen.
     void StartMidiInput();
+    // Plays a key's pitch (when previews are wanted) after this turn's messages are handled.
+    void QueuePreview(int pitch);
     // Copy and Paste act on the song grid while it has the focus, on the notes otherwise.
     void CopyClick();
     void PasteClick();
@@ -204,6 +206,7 @@ private:
     TOptionsForm* m_optionsForm = nullptr;
     QAction* m_midi = nullptr;
     TMidiEntry m_midiEntry;
+    std::vector<int> m_pendingPreviews;
 
     std::unique_ptr<TPlayback> m_playback;
     TRenderClock m_clock;

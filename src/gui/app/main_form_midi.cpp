@@ -2,6 +2,7 @@
 // "Insert MIDI Input" toggle, and the Preferences window that picks the input devices.
 #include <QCursor>
 
+#include "app/markup.h"
 #include "app/message_service.h"
 #include "main_form.h"
 #include "midi_devices.h"
@@ -21,8 +22,8 @@ void TMainForm::CreateOptionsForm() {
             m_midi->setChecked(false);
             SetStatusText({});
         }
-        DisplayError("\\1\\bMIDI device lost\\b\\0\\NThe MIDI device \"" + name.toStdString() +
-                     "\" is no longer there. It was closed.");
+        DisplayError("\\1\\bMIDI device lost\\b\\0\\NThe MIDI device \"" +
+                     MarkupLiteral(name.toStdString()) + "\" is no longer there. It was closed.");
     });
 }
 
@@ -41,8 +42,25 @@ void TMainForm::MidiNoteIn(int, uint8_t aStatus, uint8_t aData1, uint8_t aData2)
         m_view->RefreshView();
     if (result.Moved)
         m_view->ScrollToCursor();
-    if (result.HasPreview())
-        PreviewPitch(result.PreviewPitch);
+    if (result.PreviewPitch)
+        QueuePreview(*result.PreviewPitch);
+}
+
+void TMainForm::QueuePreview(int pitch) {
+    // Keys that arrive together (a chord, or a flood) are heard together once the messages of
+    // this turn are handled; a few at most, so a flood cannot hold the window up rendering.
+    constexpr size_t MaxPreviewsPerTurn = 8;
+    if (m_pendingPreviews.size() >= MaxPreviewsPerTurn)
+        return;
+    m_pendingPreviews.push_back(pitch);
+    if (m_pendingPreviews.size() > 1)
+        return;
+    QTimer::singleShot(0, this, [this] {
+        auto pitches = std::move(m_pendingPreviews);
+        m_pendingPreviews.clear();
+        for (int each : pitches)
+            PreviewPitch(each);
+    });
 }
 
 void TMainForm::bMidiClick() {

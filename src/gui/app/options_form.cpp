@@ -6,6 +6,7 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include "app/markup.h"
 #include "app/message_service.h"
 #include "message_box.h"
 #include "midi_devices.h"
@@ -113,7 +114,7 @@ void TOptionsForm::StartMidiInput() {
     try {
         m_input.Open(remembered);
     } catch (const TMidiError& error) {
-        DisplayError(error.what());
+        DisplayError(MarkupLiteral(error.what()));
     }
     FillInputDevices();
 }
@@ -145,7 +146,7 @@ void TOptionsForm::lbxInputDevicesClickCheck(QListWidgetItem* item) {
         // The device stays closed and can be ticked again later.
         QSignalBlocker block(m_devices);
         item->setCheckState(m_input.IsOpen(index) ? Qt::Checked : Qt::Unchecked);
-        DisplayError(error.what());
+        DisplayError(MarkupLiteral(error.what()));
     }
 }
 
@@ -160,10 +161,15 @@ void TOptionsForm::ShowAt(const QPoint& pointer, bool midiPage) {
     if (!screen)
         screen = QGuiApplication::primaryScreen();
     adjustSize();
-    QSize size = frameGeometry().size().expandedTo(sizeHint());
-    if (screen)
-        move(PlaceAtPointer(size, pointer, screen->geometry()));
     show();
+    // The whole frame stays on the screen; before the window manager has framed the window
+    // its title bar is not known yet, so one is allowed for.
+    constexpr int TitleBarAllowance = 30;
+    QSize frame = frameGeometry().size();
+    if (frame == size())
+        frame += QSize(0, TitleBarAllowance);
+    if (screen)
+        move(PlaceAtPointer(frame, pointer, screen->geometry()));
     raise();
     activateWindow();
 }
