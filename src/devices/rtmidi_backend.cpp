@@ -232,20 +232,21 @@ public:
     }
 
     std::unique_ptr<TMidiPort> OpenInput(const std::string& key, TReceive receive) override {
-        RtMidi::Api api;
-        std::string name;
-        if (!SplitKey(key, api, name))
-            throw TMidiError("Unknown MIDI device.");
-        if (api == RtMidi::UNIX_JACK && !JackServerRunning())
-            throw TMidiError("The JACK server is not running.");
-        try {
+        return Open(key, [&](RtMidi::Api api, const std::string& name) {
             return std::make_unique<TRtMidiInPort>(api, name, std::move(receive));
-        } catch (const RtMidiError& error) {
-            throw TMidiError(error.getMessage());
-        }
+        });
     }
 
     std::unique_ptr<TMidiPort> OpenOutput(const std::string& key) override {
+        return Open(key, [](RtMidi::Api api, const std::string& name) {
+            return std::make_unique<TRtMidiOutPort>(api, name);
+        });
+    }
+
+private:
+    // Opens the port a key names with `make`, turning RtMidi's errors into the layer's.
+    template <typename TMake>
+    static std::unique_ptr<TMidiPort> Open(const std::string& key, TMake make) {
         RtMidi::Api api;
         std::string name;
         if (!SplitKey(key, api, name))
@@ -253,13 +254,12 @@ public:
         if (api == RtMidi::UNIX_JACK && !JackServerRunning())
             throw TMidiError("The JACK server is not running.");
         try {
-            return std::make_unique<TRtMidiOutPort>(api, name);
+            return make(api, name);
         } catch (const RtMidiError& error) {
             throw TMidiError(error.getMessage());
         }
     }
 
-private:
     TJackLister m_jack;
 
     template <typename T>
