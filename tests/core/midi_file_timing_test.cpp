@@ -124,6 +124,22 @@ TEST_F(FileTimingTest, ImportReplacesRecordsFromTheCursor) {
     EXPECT_TRUE(project.IsChanged());
 }
 
+TEST_F(FileTimingTest, AFileLongerThanARiffTakesStopsAtTheLimit) {
+    TFileTimingResult result =
+        ImportMidiFileTiming(Phrase(480), 0xFFFF, project, editor, {.Records = 3});
+    EXPECT_TRUE(result.TooLong);
+    EXPECT_EQ(Records(Riff()), (std::vector<std::string>{"0:3:16,", "256:4:17,", "384:3:"}));
+    TMidiTrackWriter track;
+    track.Note(0, 256, 0, 60, 90);
+    track.Note(int64_t(1) << 40, 256, 0, 62, 90); // after a rest of four billion whole notes
+    ResetProject(project, editor);
+    result = ImportMidiFileTiming(MidiFileBytes(0, 256, std::span(&track, 1)), 0xFFFF, project,
+                                  editor, {.Ticks = 1 << 16});
+    EXPECT_TRUE(result.TooLong);
+    EXPECT_EQ(RiffTicks(Riff(), -1), 256 + 32 * 2048); // the piece that reaches the limit stays
+    EXPECT_EQ(result.Notes, 1 + 32);
+}
+
 TEST_F(FileTimingTest, InvalidFilesChangeNothing) {
     std::string zeroDivision = Phrase(480);
     zeroDivision[12] = zeroDivision[13] = 0;

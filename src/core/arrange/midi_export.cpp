@@ -44,6 +44,11 @@ void TMidiTrackWriter::Add(int64_t tick, int group, std::string_view bytes) {
     m_bytes.append(bytes);
 }
 
+void TMidiTrackWriter::Reserve(size_t events, size_t bytes) {
+    m_events.reserve(events);
+    m_bytes.reserve(bytes);
+}
+
 void TMidiTrackWriter::Meta(int64_t tick, uint8_t type, std::string_view data) {
     std::string bytes{char(0xFF), char(type)};
     AppendVarLen(bytes, data.size());
@@ -90,33 +95,37 @@ void TMidiTrackWriter::Raw(int64_t tick, std::string_view bytes) {
 }
 
 std::string TMidiTrackWriter::Chunk(int64_t endTick) const {
-    std::vector<uint32_t> order(m_events.size());
-    for (uint32_t i = 0; i < order.size(); ++i)
-        order[i] = i;
-    std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
-        const TEvent& x = m_events[a];
-        const TEvent& y = m_events[b];
-        if (x.Tick != y.Tick)
-            return x.Tick < y.Tick;
-        if ((x.Order >> 30) != (y.Order >> 30))
-            return (x.Order >> 30) < (y.Order >> 30);
-        return a < b;
-    });
-    std::string body;
-    body.reserve(m_bytes.size() + m_events.size() * 2 + 4);
+    // In order of tick, then group, then as added (the order field holds group and index).
+    auto before = [](const TEvent& x, const TEvent& y) {
+        return x.Tick != y.Tick ? x.Tick < y.Tick : x.Order < y.Order;
+    };
+    auto groupBefore = [](const TEvent& x, const TEvent& y) {
+        return x.Tick != y.Tick ? x.Tick < y.Tick : (x.Order >> 30) < (y.Order >> 30);
+    };
+    // Events added in time order (a song's notes mostly are) need no sorted copy.
+    std::vector<TEvent> sorted;
+    const std::vector<TEvent>* events = &m_events;
+    if (!std::is_sorted(m_events.begin(), m_events.end(), groupBefore)) {
+        sorted = m_events;
+        std::sort(sorted.begin(), sorted.end(), before);
+        events = &sorted;
+    }
+    std::string chunk = "MTrk";
+    chunk.append(4, '\0'); // the length, filled in at the end
+    chunk.reserve(m_bytes.size() + events->size() * 2 + 16);
     int64_t last = 0;
-    for (uint32_t index : order) {
-        const TEvent& event = m_events[index];
-        AppendVarLen(body, uint64_t(event.Tick - last));
-        body.append(m_bytes, event.Offset, event.Length);
+    for (const TEvent& event : *events) {
+        AppendVarLen(chunk, uint64_t(event.Tick - last));
+        chunk.append(m_bytes, event.Offset, event.Length);
         last = event.Tick;
     }
-    AppendVarLen(body, uint64_t(std::max<int64_t>(endTick - last, 0)));
-    body += "\xFF\x2F";
-    body += '\0';
-    std::string chunk = "MTrk";
-    AppendBe(chunk, body.size(), 4);
-    return chunk + body;
+    AppendVarLen(chunk, uint64_t(std::max<int64_t>(endTick - last, 0)));
+    chunk += "\xFF\x2F";
+    chunk += '\0';
+    std::string length;
+    AppendBe(length, chunk.size() - 8, 4);
+    chunk.replace(4, 4, length);
+    return chunk;
 }
 
 std::string MidiFileBytes(int format, int division, std::span<const TMidiTrackWriter> tracks,
@@ -128,6 +137,7 @@ std::string MidiFileBytes(int format, int division, std::span<const TMidiTrackWr
     AppendBe(bytes, uint64_t(division), 2);
     for (const TMidiTrackWriter& track : tracks)
         bytes += track.Chunk(endTick);
+    bytes.shrink_to_fit();
     return bytes;
 }
 
@@ -227,6 +237,9 @@ TMidiExport TimelineToMidi(const TProject& project, const TTimeline& timeline) {
     for (const TTimelineNote& note : timeline.Notes)
         trackOf.emplace(note.Column, 0);
     std::vector<TMidiTrackWriter> tracks(trackOf.size() + 1);
+    std::map<int, size_t> events; // column -> MIDI events, to reserve room at once
+    for (const TTimelineNote& note : timeline.Notes)
+        events[note.Column] += 2 * size_t(note.PitchCount);
     WriteConductor(project, timeline, tracks[0]);
     size_t next = 1;
     for (auto& [column, track] : trackOf) {
@@ -234,6 +247,7 @@ TMidiExport TimelineToMidi(const TProject& project, const TTimeline& timeline) {
         std::string name = column < project.InstrumentNames.RecordCount()
                                ? std::string(project.InstrumentNames[column])
                                : std::string();
+        tracks[track].Reserve(events[column] + 1, events[column] * 3 + name.size() + 4);
         tracks[track].TrackName(0, name);
     }
     for (const TTimelineNote& note : timeline.Notes) {
@@ -250,9 +264,13 @@ TMidiExport TimelineToMidi(const TProject& project, const TTimeline& timeline) {
             if (std::find(keys.begin(), keys.begin() + written, key) != keys.begin() + written)
                 continue;
             keys[size_t(written++)] = key;
-            tracks[track].Note(note.StartTick, note.Ticks, channel, key, 100);
-            ++result.Notes;
         }
+        // The chord's note-ons, then its note-offs: a column's events come in time order.
+        for (int i = 0; i < written; ++i)
+            tracks[track].NoteOn(note.StartTick, channel, keys[size_t(i)], 100);
+        for (int i = 0; i < written; ++i)
+            tracks[track].NoteOff(note.StartTick + note.Ticks, channel, keys[size_t(i)]);
+        result.Notes += written;
     }
     result.Tracks = int(trackOf.size());
     result.Bytes = MidiFileBytes(1, MidiExportDivision, tracks, end);

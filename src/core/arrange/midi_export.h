@@ -42,6 +42,8 @@ public:
     // A meta event of `type` with its data.
     void Meta(int64_t tick, uint8_t type, std::string_view data);
 
+    // Room for this many events of this many bytes in all.
+    void Reserve(size_t events, size_t bytes);
     size_t EventCount() const { return m_events.size(); }
     // The "MTrk" chunk: every event with its delta time and the end-of-track event at the last
     // event's tick (or at `endTick` when that is later).

@@ -85,8 +85,9 @@ private:
         case 0x9: {
             if (!Need(pos, 2))
                 return false;
-            int key = uint8_t(m_track[pos]);
-            int velocity = uint8_t(m_track[pos + 1]);
+            // Data bytes carry seven bits; a damaged file may set the eighth.
+            int key = uint8_t(m_track[pos]) & 0x7F;
+            int velocity = uint8_t(m_track[pos + 1]) & 0x7F;
             pos += 2;
             if (m_mask >> channel & 1)
                 Note(channel, key, (status >> 4) == 0x9 && velocity > 0);
@@ -195,11 +196,12 @@ std::vector<TLength> LengthTable() {
 // Writes notes and rests into the riff from a record on.
 class TRiffWriter {
 public:
-    TRiffWriter(TProject& project, TEditorState& editor, int at)
-        : m_project(project), m_editor(editor), m_at(at), m_table(LengthTable()) {}
+    TRiffWriter(TProject& project, TEditorState& editor, int at, TFileTimingLimits limits)
+        : m_project(project), m_editor(editor), m_at(at), m_limits(limits), m_table(LengthTable()) {
+    }
 
     int Written() const { return m_at - m_first; }
-    bool Full() const { return Written() >= MaxFileTimingRecords || m_ticks >= MaxFileTimingTicks; }
+    bool Full() const { return Written() >= m_limits.Records || m_ticks >= m_limits.Ticks; }
     int Position() const { return m_at; }
     int64_t Ticks() const { return m_ticks; }
 
@@ -242,6 +244,7 @@ private:
     TEditorState& m_editor;
     int m_at;
     int m_first = m_at;
+    TFileTimingLimits m_limits;
     int64_t m_ticks = 0;
     std::vector<TLength> m_table;
 
@@ -267,7 +270,7 @@ uint16_t FileTimingChannels(uint16_t found) {
 }
 
 TFileTimingResult ImportMidiFileTiming(std::string_view bytes, uint16_t mask, TProject& project,
-                                       TEditorState& editor) {
+                                       TEditorState& editor, TFileTimingLimits limits) {
     TFileTimingResult result;
     size_t pos = 0;
     std::string id;
@@ -331,7 +334,7 @@ TFileTimingResult ImportMidiFileTiming(std::string_view bytes, uint16_t mask, TP
         riff.BarsB = uint16_t(1 << events.DenominatorPower);
         project.SetChanged(true);
     }
-    TRiffWriter writer(project, editor, riff.Cursor);
+    TRiffWriter writer(project, editor, riff.Cursor, limits);
     std::vector<int> pitches;
     const std::vector<TFileNote>& notes = events.Notes;
     for (size_t i = 0; i < notes.size() && !writer.Full();) {

@@ -97,6 +97,11 @@ struct TFileTimingResult {
 inline constexpr int MaxFileTimingRecords = 1 << 24;
 inline constexpr int64_t MaxFileTimingTicks = int64_t(1) << 29;
 
+struct TFileTimingLimits {
+    int Records = MaxFileTimingRecords;
+    int64_t Ticks = MaxFileTimingTicks;
+};
+
 // Imports with the file's timing into the current riff from its cursor on: the note-ons of the
 // channels in `mask`, from every track merged in time order, scaled from the file's ticks per
 // quarter note to 1024 ticks a whole note. Note-ons that start together form a chord, which
@@ -106,6 +111,6 @@ inline constexpr int64_t MaxFileTimingTicks = int64_t(1) << 29;
 // from the cursor on are replaced. The file's first tempo and time signature go to the riff.
 // "Invalid MIDI File" is shown for a file without a header chunk.
 TFileTimingResult ImportMidiFileTiming(std::string_view bytes, uint16_t mask, TProject& project,
-                                       TEditorState& editor);
+                                       TEditorState& editor, TFileTimingLimits limits = {});
 
 } // namespace zel

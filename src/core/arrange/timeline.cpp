@@ -72,10 +72,13 @@ public:
     // Orders the notes and spans laid out since the marks by start (columns keep their order).
     void SortFrom(size_t noteMark, size_t spanMark) {
         auto byStart = [](const auto& a, const auto& b) { return a.StartTick < b.StartTick; };
-        std::stable_sort(m_timeline.Notes.begin() + ptrdiff_t(noteMark), m_timeline.Notes.end(),
-                         byStart);
-        std::stable_sort(m_timeline.Spans.begin() + ptrdiff_t(spanMark), m_timeline.Spans.end(),
-                         byStart);
+        auto sort = [&](auto& items, size_t mark) {
+            auto from = items.begin() + ptrdiff_t(mark);
+            if (!std::is_sorted(from, items.end(), byStart))
+                std::stable_sort(from, items.end(), byStart);
+        };
+        sort(m_timeline.Notes, noteMark);
+        sort(m_timeline.Spans, spanMark);
     }
 
     // Drops everything after an error.
