@@ -20,6 +20,7 @@
 #include "app/document.h"
 #include "app/main_form.h"
 #include "arrange/channels_form.h"
+#include "arrange/midi_export.h"
 #include "arrange/midi_import.h"
 #include "view/riff_view.h"
 
@@ -35,33 +36,23 @@ double Ms(Clock::duration d) {
     return std::chrono::duration<double, std::milli>(d).count();
 }
 
-std::string VarLen(uint32_t value) {
-    std::string bytes(1, char(value & 0x7F));
-    while (value >>= 7)
-        bytes.insert(bytes.begin(), char(0x80 | (value & 0x7F)));
-    return bytes;
-}
-
-std::string Be32(uint32_t v) {
-    return {char(v >> 24), char(v >> 16 & 0xFF), char(v >> 8 & 0xFF), char(v & 0xFF)};
-}
-
 // Every fourth note starts a chord of three; the gaps walk through every duration.
 std::string MakeFile() {
-    static const uint32_t gaps[] = {100, 200, 480, 960, 1400, 3000};
-    std::string track;
+    static const int64_t gaps[] = {100, 200, 480, 960, 1400, 3000};
+    TMidiTrackWriter track;
+    int64_t tick = 0;
     for (int i = 0; i < Notes; ++i) {
         int pitch = 52 + i % 24;
         bool chord = i % 4 == 0 && i + 2 < Notes;
         int count = chord ? 3 : 1;
-        for (int k = 0; k < count; ++k)
-            track += VarLen(0) + char(0x90) + char(pitch + 4 * k) + char(100);
         i += count - 1;
-        track += VarLen(gaps[i % 6]) + char(0x80) + char(pitch) + char(0);
+        int64_t gap = gaps[i % 6];
+        for (int k = 0; k < count; ++k)
+            track.NoteOn(tick, 0, pitch + 4 * k, 100);
+        track.NoteOff(tick + gap, 0, pitch);
+        tick += gap;
     }
-    track += VarLen(0) + "\xFF\x2F" + std::string(1, '\0');
-    std::string header = "MThd" + Be32(6) + std::string("\0\1\0\1\1\xE0", 6);
-    return header + "MTrk" + Be32(uint32_t(track.size())) + track;
+    return MidiFileBytes(1, 480, std::span(&track, 1));
 }
 
 double Median(std::vector<double> v) {

@@ -7,11 +7,11 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
-#include <map>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "arrange/midi_export.h"
 #include "model/projectfile.h"
 #include "model/structure.h"
 #include "sound/playbuffer.h"
@@ -115,11 +115,17 @@ void Generate(const std::string& dir) {
 
     // The same notes as a standard MIDI file: one track, one channel per column (the noise
     // column on the percussion channel), 480 ticks per quarter at 120 beats per minute.
-    std::multimap<int64_t, std::vector<uint8_t>> events; // absolute tick -> message
     static constexpr uint8_t Programs[] = {0, 89, 38, 0, 4};
+    auto fileTick = [](int64_t at) { return at * 480 / 256; }; // 256 of ours per quarter
+    TMidiTrackWriter track;
+    track.Tempo(0, 500000);
+    auto channelOf = [](int column) { return column == 3 ? 9 : column; };
     for (int c = 0; c < Columns; ++c) {
-        uint8_t channel = c == 3 ? 9 : uint8_t(c);
-        events.insert({-1, {uint8_t(0xC0 | channel), Programs[c]}});
+        const char program[2] = {char(0xC0 | channelOf(c)), char(Programs[c])};
+        track.Raw(0, std::string_view(program, 2)); // before every note
+    }
+    for (int c = 0; c < Columns; ++c) {
+        int channel = channelOf(c);
         const TRiff& riff = project.Riffs[size_t(c)];
         for (int r = 0; r < Rows; ++r) {
             int64_t at = int64_t(r) * BarsPerRiff * 1024;
@@ -127,33 +133,15 @@ void Generate(const std::string& dir) {
                 const TNote& note = riff.Notes[size_t(j)];
                 int length = NoteTicks(note);
                 for (int s = 0; s < StringSlots; ++s)
-                    if (auto pitch = SlotPitch(riff, note, s)) {
-                        uint8_t key = uint8_t(std::clamp(*pitch + 60, 0, 127));
-                        events.insert({at, {uint8_t(0x90 | channel), key, 90}});
-                        events.insert({at + length, {uint8_t(0x80 | channel), key, 0}});
-                    }
+                    if (auto pitch = SlotPitch(riff, note, s))
+                        track.Note(fileTick(at), fileTick(at + length) - fileTick(at), channel,
+                                   std::clamp(*pitch + 60, 0, 127), 90);
                 at += length;
             }
         }
     }
-    std::string track = std::string("\x00\xFF\x51\x03\x07\xA1\x20", 7);
-    int64_t last = 0;
-    for (const auto& [at, message] : events) {
-        int64_t tick = std::max<int64_t>(at, 0) * 480 / 256; // 256 of ours per quarter
-        uint32_t delta = uint32_t(tick - last);
-        last = tick;
-        std::string varlen(1, char(delta & 0x7F));
-        while (delta >>= 7)
-            varlen.insert(varlen.begin(), char(0x80 | (delta & 0x7F)));
-        track += varlen + std::string(message.begin(), message.end());
-    }
-    track += std::string("\x00\xFF\x2F\x00", 4);
-    auto be32 = [](uint32_t v) {
-        return std::string{char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
-    };
     std::ofstream mid(dir + "/song.mid", std::ios::binary);
-    mid << "MThd" << be32(6) << std::string("\x00\x00\x00\x01\x01\xE0", 6) << "MTrk"
-        << be32(uint32_t(track.size())) << track;
+    mid << MidiFileBytes(0, 480, std::span(&track, 1));
 }
 
 int Render(const std::string& dir) {

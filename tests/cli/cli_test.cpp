@@ -618,12 +618,25 @@ TEST(Cli, ImportMidiProblems) {
     }
     EXPECT_FALSE(std::filesystem::exists(dir.File("o.zvp"))) << "nothing written on failure";
 
-    // A good track followed by a chunk of unknown kind: the notes read so far are kept.
-    std::string midi = ReadBytes(scale) + "XFIH" + std::string("\0\0\0\0", 4);
+    // Files too short for a header, or without one: refused, and nothing written.
+    WriteBytes(dir.File("empty.mid"), "");
+    WriteBytes(dir.File("six.mid"), std::string("MThd\0\0", 6));
+    for (const char* name : {"empty.mid", "six.mid"}) {
+        for (const char* timing : {"riff", "file"}) {
+            TRun run = RunCli(
+                {"import-midi", dir.File(name), "-o", dir.File("o.zvp"), "--timing", timing});
+            EXPECT_EQ(run.Status, 1) << name;
+            EXPECT_NE(run.Err.find("Invalid MIDI File"), std::string::npos) << run.Err;
+            EXPECT_FALSE(std::filesystem::exists(dir.File("o.zvp"))) << name;
+        }
+    }
+
+    // A good track followed by a chunk of unknown kind: the chunk is skipped, nothing is lost.
+    std::string midi = ReadBytes(scale) + "XFIH" + std::string("\0\0\0\2", 4) + "\x90\x40";
     WriteBytes(dir.File("tail.mid"), midi);
     TRun run = RunCli({"import-midi", dir.File("tail.mid"), "-o", dir.File("tail.zvp")});
     EXPECT_EQ(run.Status, 0) << run.Err;
-    EXPECT_NE(run.Err.find("Invalid MIDI File"), std::string::npos);
+    EXPECT_EQ(run.Err, "");
     EXPECT_EQ(NoteCount(Loaded(dir.File("tail.zvp")).Riffs[0]), 6);
 
     // A file cut short inside its track: what came before the cut is imported, and said so.
@@ -633,6 +646,196 @@ TEST(Cli, ImportMidiProblems) {
     EXPECT_EQ(run.Status, 0) << run.Err;
     EXPECT_NE(run.Err.find("ends in the middle of a track"), std::string::npos) << run.Err;
     EXPECT_GT(NoteCount(Loaded(dir.File("cut.zvp")).Riffs[0]), 0);
+}
+
+// "Run" (quarter, eighth rest, eighth, dotted quarter chord, eighth; 4/4 at 100) played once
+// by "Lead" while "Drone" (a whole note; 3/4 at 150) plays twice with "Pad", then "Run" alone.
+std::string ExchangeProject() {
+    return "T\tRun\t-8\t-3\t2\t7\t11\t16\t-\t-\t100\t4\t4\t0\r\n"
+           "N\t-\t-\t-\t-\t-\t0\t-\t-\t3\t0\r\n"
+           "N\t-\t-\t-\t-\t-\t-\t-\t-\t4\t0\r\n"
+           "N\t-\t-\t-\t-\t1\t-\t-\t-\t4\t0\r\n"
+           "N\t3\t2\t0\t-\t-\t-\t-\t-\t3\t4\r\n"
+           "N\t3\t-\t-\t-\t-\t-\t-\t-\t4\t0\r\n"
+           "T\tDrone\t-8\t-3\t2\t7\t11\t16\t-\t-\t150\t3\t4\t0\r\n"
+           "N\t0\t-\t-\t-\t-\t-\t-\t-\t1\t0\r\n"
+           "I\tLead\t2\t20\t900\t300\t600\t200\t800\t500\t400\t300\t50\t10\t1\t0\t30\t20\r\n"
+           "I\tPad\t2\t20\t900\t300\t600\t200\t800\t500\t400\t300\t50\t10\t1\t0\t30\t20\r\n"
+           "s\t1\tRun\t2\tDrone\r\n"
+           "s\t1\tRun\r\n";
+}
+
+bool HaveMido() {
+    return std::system("/usr/bin/python3 -c 'import mido' >/dev/null 2>&1") == 0;
+}
+
+TEST(CliExchange, ExportMidiReadsBackInMido) {
+    if (!HaveMido())
+        GTEST_SKIP() << "python3-mido is not installed";
+    TTempDir dir;
+    WriteBytes(dir.File("song.zvp"), ExchangeProject());
+    TRun run = RunCli({"export-midi", dir.File("song.zvp"), "-o", dir.File("song.mid")});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(run.Out, "Wrote " + dir.File("song.mid") + ": 2 instrument tracks, 14 notes\n");
+    std::string listing =
+        ToolOutput("/usr/bin/python3 -c \"import mido,sys\n"
+                   "m = mido.MidiFile(sys.argv[1])\n"
+                   "print(m.type, m.ticks_per_beat, len(m.tracks))\n"
+                   "for t in m.tracks:\n"
+                   "  at = 0\n"
+                   "  for e in t:\n"
+                   "    at += e.time\n"
+                   "    if e.type in ('track_name', 'set_tempo', 'time_signature', 'note_on'):\n"
+                   "      print(at, e.type, getattr(e, 'name', ''), getattr(e, 'tempo', ''),\n"
+                   "            getattr(e, 'numerator', ''), getattr(e, 'channel', ''), getattr(e, "
+                   "'note', ''))\n"
+                   "\" '" +
+                   dir.File("song.mid") + "'");
+    EXPECT_EQ(listing, "1 256 3\n"
+                       // The tempo track: Run leads at 100, then from 1024 Drone (150, 3/4) on
+                       // its own, then Run alone again.
+                       "0 set_tempo  600000   \n"
+                       "0 time_signature   4  \n"
+                       "1024 set_tempo  400000   \n"
+                       "1024 time_signature   3  \n"
+                       "2048 set_tempo  600000   \n"
+                       "2048 time_signature   4  \n"
+                       "0 track_name Lead    \n"
+                       "0 note_on    0 64\n"
+                       "384 note_on    0 60\n"
+                       "512 note_on    0 43\n"
+                       "512 note_on    0 47\n"
+                       "512 note_on    0 50\n"
+                       "896 note_on    0 43\n"
+                       "2048 note_on    0 64\n"
+                       "2432 note_on    0 60\n"
+                       "2560 note_on    0 43\n"
+                       "2560 note_on    0 47\n"
+                       "2560 note_on    0 50\n"
+                       "2944 note_on    0 43\n"
+                       "0 track_name Pad    \n"
+                       "0 note_on    1 40\n"
+                       "1024 note_on    1 40\n");
+}
+
+TEST(CliExchange, ExportedMidiPlaysInFluidsynth) {
+    std::string soundFont;
+    for (const char* font :
+         {"/usr/share/sounds/sf2/FluidR3_GM.sf2", "/usr/share/sounds/sf2/default-GM.sf2"})
+        if (soundFont.empty() && std::filesystem::exists(font))
+            soundFont = font;
+    if (!HaveTool("fluidsynth") || soundFont.empty())
+        GTEST_SKIP() << "fluidsynth or its General MIDI sound font is not installed";
+    TTempDir dir;
+    WriteBytes(dir.File("song.zvp"), ExchangeProject());
+    ASSERT_EQ(RunCli({"export-midi", dir.File("song.zvp"), "-o", dir.File("song.mid")}).Status, 0);
+    std::system(("fluidsynth -ni -q -g 1 -F '" + dir.File("song.wav") + "' -r 44100 " + soundFont +
+                 " '" + dir.File("song.mid") + "' >/dev/null 2>&1")
+                    .c_str());
+    std::string wav = ReadBytes(dir.File("song.wav"));
+    ASSERT_GT(wav.size(), 44u);
+    // Four quarters at 100, four at 150, four at 100: 6.4 seconds of sound, not silence.
+    double seconds = double(wav.size() - 44) / (44100 * 4);
+    EXPECT_GT(seconds, 5.0);
+    auto loudValues = [&](double from, double to) {
+        size_t loud = 0;
+        for (size_t i = 44 + 4 * size_t(from * 44100);
+             i + 1 < wav.size() && i < 44 + 4 * size_t(to * 44100); i += 2)
+            loud += std::abs(int16_t(uint8_t(wav[i]) | uint8_t(wav[i + 1]) << 8)) > 1000;
+        return loud;
+    };
+    EXPECT_GT(loudValues(0, 7), 44100u) << "the notes are heard";
+    EXPECT_GT(loudValues(4.05, 4.6), 1000u) << "the last row starts after 4 seconds";
+    EXPECT_GT(loudValues(0.05, 0.6), 1000u) << "the first note at once";
+}
+
+TEST(CliExchange, ExportImportRoundTripFollowsTheFilesTiming) {
+    TTempDir dir;
+    WriteBytes(dir.File("song.zvp"), ExchangeProject());
+    ASSERT_EQ(
+        RunCli({"export-midi", dir.File("song.zvp"), "-o", dir.File("run.mid"), "--riff", "run"})
+            .Status,
+        0);
+    TRun run = RunCli(
+        {"import-midi", dir.File("run.mid"), "-o", dir.File("back.zvp"), "--timing", "file"});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    EXPECT_NE(run.Out.find("now has 5 notes, tempo 100"), std::string::npos) << run.Out;
+    TProject original = Loaded(dir.File("song.zvp"));
+    TProject back = Loaded(dir.File("back.zvp"));
+    ASSERT_EQ(NoteCount(back.Riffs[0]), 5);
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(back.Riffs[0].Notes[size_t(i)].Duration,
+                  original.Riffs[0].Notes[size_t(i)].Duration);
+        EXPECT_EQ(back.Riffs[0].Notes[size_t(i)].Flags, original.Riffs[0].Notes[size_t(i)].Flags);
+    }
+    EXPECT_EQ(test::NoteTexts(back.Riffs[0]), test::NoteTexts(original.Riffs[0]));
+
+    // The default timing reads the gaps in file ticks: the same file gives other lengths.
+    run = RunCli({"import-midi", dir.File("run.mid"), "-o", dir.File("riff.zvp")});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    EXPECT_NE(test::NoteTexts(Loaded(dir.File("riff.zvp")).Riffs[0]),
+              test::NoteTexts(original.Riffs[0]));
+}
+
+TEST(CliExchange, ExportTextWritesTheRiffAsTextTab) {
+    TTempDir dir;
+    WriteBytes(dir.File("song.zvp"), ExchangeProject());
+    TRun run = RunCli({"export-text", dir.File("song.zvp"), "--riff", "RUN"});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(run.Out, "          G\n"
+                       "e|0---------------|\n"
+                       "B|------1---------|\n"
+                       "G|----------------|\n"
+                       "D|--------0-------|\n"
+                       "A|--------2-------|\n"
+                       "E|--------3-----3-|\n");
+    run = RunCli({"export-text", dir.File("song.zvp"), "--riff", "Run", "--width", "20", "-o",
+                  dir.File("run.txt")});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(ReadBytes(dir.File("run.txt")).substr(0, 20), "          G\ne|0-----");
+}
+
+TEST(CliExchange, ExportProblemsLeaveNothingBehind) {
+    TTempDir dir;
+    std::string project = dir.File("song.zvp");
+    WriteBytes(project, ExchangeProject() + "s\t1\tMissing\r\n");
+    WriteBytes(dir.File("good.zvp"), ExchangeProject());
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        const char* err;
+    };
+    for (const Case& c : {
+             Case{{"export-midi", project}, 2, "needs -o"},
+             Case{{"export-midi", project, "-o", dir.File("o.mid"), "--riff", "Run", "--once"},
+                  2,
+                  "apply to the song"},
+             Case{{"export-midi", project, "-o", dir.File("o.mid")}, 1, "Undefined Riff - Missing"},
+             Case{{"export-midi", project, "-o", dir.File("o.mid"), "--riff", "Nope"}, 1, "Nope"},
+             Case{{"export-midi", dir.File("good.zvp"), "-o", dir.File("no/o.mid")},
+                  1,
+                  "Failed to Save File"},
+             Case{{"export-text", project}, 2, "--riff"},
+             Case{{"export-text", project, "--riff", "Run", "--width", "19"}, 2, "20 to 1000"},
+             Case{{"export-text", project, "--riff", "Nope"}, 1, "Nope"},
+             Case{{"export-text", project, "--riff", "Run", "-o", dir.File("no/o.txt")},
+                  1,
+                  "Failed to Save File"},
+         }) {
+        TRun run = RunCli(c.args);
+        std::string joined;
+        for (const auto& a : c.args)
+            joined += a + " ";
+        EXPECT_EQ(run.Status, c.status) << joined;
+        EXPECT_NE(run.Err.find(c.err), std::string::npos) << joined << run.Err;
+    }
+    // The same message as export-wav for the undefined riff.
+    TRun wav = RunCli({"export-wav", project, "-o", dir.File("o.wav")});
+    EXPECT_EQ(wav.Status, 1);
+    EXPECT_EQ(wav.Err, RunCli({"export-midi", project, "-o", dir.File("o.mid")}).Err);
+    EXPECT_EQ(test::FolderEntries(dir.Path()), (std::vector<std::string>{"good.zvp", "song.zvp"}));
+    TRun full = RunCli({"export-text", dir.File("good.zvp"), "--riff", "Run"}, "/dev/full");
+    EXPECT_EQ(full.Status, 1);
 }
 
 } // namespace

@@ -12,18 +12,26 @@ namespace zel::cli {
 
 const char* const ImportMidiHelp =
     "Usage: zelvane-cli import-midi FILE.mid -o OUT.zvp [--into PROJECT.zvp] [--riff NAME]\n"
-    "                   [--at NOTE] [--channels LIST]\n"
+    "                   [--at NOTE] [--channels LIST] [--timing riff|file]\n"
     "\n"
     "Imports the notes of a standard MIDI file into a riff and saves the project as OUT.zvp.\n"
-    "The gaps between events become note lengths; note-ons that sound together form chords,\n"
-    "placed on the riff's strings. Tempo and timing resolution of the file are not used.\n"
+    "Note-ons that sound together form chords, placed on the riff's strings.\n"
     "\n"
     "  -o OUT.zvp         the project file to write (required)\n"
     "  --into PROJECT.zvp import into this project (default: a new project)\n"
     "  --riff NAME        the riff to import into (default: the first riff)\n"
     "  --at NOTE          start at this note index of the riff (default 0)\n"
     "  --channels LIST    MIDI channels to import, 0..15, comma-separated (default: every\n"
-    "                     channel that plays a note)\n";
+    "                     channel that plays a note; with --timing file, except channel 9,\n"
+    "                     the drum channel)\n"
+    "  --timing riff      the gaps between events, in the file's ticks, become note lengths;\n"
+    "                     the file's tempo and resolution are not used (the default)\n"
+    "  --timing file      follow the file's timing: its resolution scaled to the riff's, all\n"
+    "                     tracks merged in time order, each chord lasting to the next onset or\n"
+    "                     to its notes' ends (a rest after them), lengths written as the\n"
+    "                     nearest durations with dots and ties; the records from the note on\n"
+    "                     are replaced, and the file's first tempo and time signature are set\n"
+    "                     on the riff\n";
 
 namespace {
 
@@ -59,6 +67,7 @@ struct TOptions {
     int At = 0;
     bool HasChannels = false;
     uint16_t Channels = 0;
+    TMidiTiming Timing = TMidiTiming::Riff;
 };
 
 // Empty text on success, otherwise the problem.
@@ -82,6 +91,10 @@ std::string ParseOptions(const std::vector<std::string>& args, TOptions& o) {
             if (!walk.Value(text) || !ParseChannels(text, o.Channels))
                 return "--channels needs channel numbers 0..15 separated by commas";
             o.HasChannels = true;
+        } else if (arg == "--timing") {
+            if (!walk.Value(text) || (text != "riff" && text != "file"))
+                return "--timing needs riff or file";
+            o.Timing = text == "file" ? TMidiTiming::File : TMidiTiming::Riff;
         } else if (arg.size() > 1 && arg[0] == '-') {
             return "import-midi: unknown option " + arg;
         } else if (o.Midi.empty()) {
@@ -95,6 +108,42 @@ std::string ParseOptions(const std::vector<std::string>& args, TOptions& o) {
     if (o.Out.empty())
         return "import-midi needs -o OUT.zvp";
     return {};
+}
+
+// The import that follows the file's timing: one pass after the channels are known.
+int ImportWithFileTiming(const TOptions& options, TDocument& document) {
+    std::string bytes;
+    if (!ReadMidiFile(options.Midi, bytes))
+        return FileFailure();
+    TMidiImportResult scan = ScanMidiChannels(bytes, {});
+    if (scan.Invalid) {
+        std::cerr << "zelvane-cli: " << options.Midi << " is not a MIDI file this can read; "
+                  << options.Out << " was not written\n";
+        return ExitFileError;
+    }
+    std::cout << "Channels with notes: " << ChannelList(scan.ChannelsFound) << '\n';
+    uint16_t mask = options.HasChannels ? options.Channels : FileTimingChannels(scan.ChannelsFound);
+    TProject& project = document.Project();
+    TEditorState& editor = document.Editor();
+    TFileTimingResult result;
+    document.Edit("Import MIDI", CurrentRiffScope(document),
+                  [&] { result = ImportMidiFileTiming(bytes, mask, project, editor); });
+    if (result.Truncated)
+        std::cerr << "zelvane-cli: " << options.Midi
+                  << " ends in the middle of a track; the notes before that point were "
+                     "imported\n";
+    if (result.TooLong)
+        std::cerr << "zelvane-cli: " << options.Midi
+                  << " holds more than a riff takes; the notes after that point were left out\n";
+    if (!SaveProject(project, options.Out))
+        return FileFailure();
+    const TRiff& riff = CurrentRiffOf(project, editor);
+    std::cout << "Riff \"" << project.RiffNames[editor.CurrentRiff] << "\" now has "
+              << NoteCount(riff) << " notes";
+    if (result.Tempo > 0)
+        std::cout << ", tempo " << riff.Tempo;
+    std::cout << "; saved " << options.Out << '\n';
+    return FinishOutput();
 }
 
 } // namespace
@@ -121,6 +170,9 @@ int RunImportMidi(const std::vector<std::string>& args) {
     TRiff& target = project.Riffs[size_t(riff)];
     target.Cursor = std::min(options.At, NoteCount(target));
     target.Anchor = target.Cursor;
+
+    if (options.Timing == TMidiTiming::File)
+        return ImportWithFileTiming(options, document);
 
     TMidiImportHooks hooks;
     if (options.HasChannels)

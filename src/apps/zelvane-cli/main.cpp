@@ -8,6 +8,7 @@
 #include "app/markup.h"
 #include "app/message_service.h"
 #include "cli_common.h"
+#include "export_commands.h"
 #include "export_png.h"
 #include "import_midi.h"
 #include "info.h"
@@ -38,11 +39,16 @@ constexpr const char* MainHelp =
     "                              render the song (or riffs) into a WAV file\n"
     "  play PROJECT.zvp [same options as export-wav, without -o]\n"
     "                              render and play through the sound device\n"
+    "  export-midi PROJECT.zvp -o OUT.mid [--riff NAME | --all-riffs] [--from-row N]\n"
+    "              [--once]\n"
+    "                              write the song (or riffs) as a standard MIDI file\n"
+    "  export-text PROJECT.zvp --riff NAME [--width N] [-o OUT.txt]\n"
+    "                              write a riff as text tab\n"
     "  export-png PROJECT.zvp --riff NAME -o OUT.png [--width PX] [--font-height PX]\n"
     "             [--smooth]\n"
     "                              draw a riff as staff and tab into a PNG picture\n"
     "  import-midi FILE.mid -o OUT.zvp [--into PROJECT.zvp] [--riff NAME] [--at NOTE]\n"
-    "              [--channels LIST]\n"
+    "              [--channels LIST] [--timing riff|file]\n"
     "                              import a MIDI file's notes into a riff\n"
     "  print PROJECT.zvp -o OUT.pdf [--arrangement] [--riff NAME | --all-riffs]\n"
     "        [--landscape] [--font-size N] [--page-size A4|Letter] [--resolution DPI]\n"
@@ -182,6 +188,10 @@ int RunHelp(const std::vector<std::string>& args) {
         std::cout << zel::cli::ExportWavHelp;
     else if (args[0] == "play")
         std::cout << zel::cli::PlayHelp;
+    else if (args[0] == "export-midi")
+        std::cout << zel::cli::ExportMidiHelp;
+    else if (args[0] == "export-text")
+        std::cout << zel::cli::ExportTextHelp;
     else if (args[0] == "export-png")
         std::cout << zel::cli::ExportPngHelp;
     else if (args[0] == "import-midi")
@@ -216,6 +226,10 @@ int main(int argc, char** argv) {
         return zel::cli::RunExportWav(args, argv[0]);
     if (command == "play")
         return zel::cli::RunPlay(args, argc, argv);
+    if (command == "export-midi")
+        return zel::cli::RunExportMidi(args);
+    if (command == "export-text")
+        return zel::cli::RunExportText(args);
     if (command == "export-png")
         return zel::cli::RunExportPng(args, argc, argv);
     if (command == "import-midi")

@@ -25,8 +25,12 @@ public:
     // Whether the data ended inside a chunk or an event.
     bool Truncated() const { return m_truncated; }
 
-    // False when an unknown chunk ended the pass.
+    // False when the file does not start with a header chunk.
     bool Run() {
+        if (!HasMidiHeader(m_buffer)) {
+            DisplayError("\\1\\bInvalid MIDI File");
+            return false;
+        }
         size_t pos = 0;
         std::string id;
         uint32_t length = 0;
@@ -45,10 +49,8 @@ public:
                         break;
                     }
                 }
-            } else {
-                DisplayError("\\1\\bInvalid MIDI File");
-                return false;
             }
+            // Chunks of other types are skipped by their length: the file format allows them.
             if (uint64_t(start) + length > m_buffer.size()) {
                 m_truncated = true;
                 break;
@@ -58,7 +60,24 @@ public:
         return true;
     }
 
+    // The second pass at the end of the data: a chord still being collected has no gap after it
+    // to give it a length; it is kept as a quarter note rather than lost.
+    void CloseCollectedChord() {
+        if (m_pass == 2 && m_collecting)
+            CloseNote(QuarterDuration);
+    }
+
 private:
+    // Gives the note being collected its duration and opens the next one.
+    void CloseNote(uint8_t duration) {
+        TRiff& riff = CurrentRiffOf(*m_project, *m_editor);
+        EnsureNotes(riff, riff.Cursor + 2);
+        riff.Notes[size_t(riff.Cursor)].Duration = duration;
+        ++riff.Cursor;
+        m_project->SetChanged(true);
+        m_collecting = false;
+    }
+
     void Debug(const std::string& line) {
         if (m_pass == 1 && m_hooks->DebugAdd)
             m_hooks->DebugAdd(line, MidiDebugColour);
@@ -84,13 +103,8 @@ private:
     bool ReadEvent(std::string_view track, size_t& pos) {
         int64_t delta = ReadVarLen(track, pos);
         if (m_pass == 2) {
-            if (auto duration = DeltaToDuration(delta)) {
-                TRiff& riff = CurrentRiffOf(*m_project, *m_editor);
-                EnsureNotes(riff, riff.Cursor + 2);
-                riff.Notes[size_t(riff.Cursor)].Duration = *duration;
-                ++riff.Cursor;
-                m_project->SetChanged(true);
-            }
+            if (auto duration = DeltaToDuration(delta))
+                CloseNote(*duration);
         }
         if (delta < 0 || pos >= track.size())
             return false;
@@ -107,8 +121,10 @@ private:
             ++pos;
             if (status < 0xF0)
                 m_running = status;
-            else if (status < 0xF8)
-                m_running = 0; // system exclusive and common messages cancel running status
+            else if (status > 0xF0 && status < 0xF7)
+                m_running = 0; // system common messages cancel running status
+            // Files carry system exclusive data as events of their own, and writers continue
+            // the channel's running status after them.
         }
         Debug(DebugLine(status, delta));
 
@@ -141,7 +157,8 @@ private:
             Debug("\t" + std::to_string(pitch) + "\t" + std::to_string(velocity));
         } else if ((m_mask >> channel & 1) && velocity > 0) {
             TRiff& riff = CurrentRiffOf(*m_project, *m_editor);
-            PlacePitch(*m_project, *m_editor, riff.Cursor, pitch, TPlaceMode::Add);
+            if (PlacePitch(*m_project, *m_editor, riff.Cursor, pitch, TPlaceMode::Add))
+                m_collecting = true;
         }
         return true;
     }
@@ -175,6 +192,7 @@ private:
     uint16_t& m_mask;
     uint8_t m_running = 0;
     bool m_truncated = false;
+    bool m_collecting = false; // a pitch went into the note being collected
 };
 
 } // namespace
@@ -212,6 +230,14 @@ bool ReadChunkHeader(std::string_view buffer, size_t& pos, std::string& id, uint
     return true;
 }
 
+bool HasMidiHeader(std::string_view bytes) {
+    size_t pos = 0;
+    std::string id;
+    uint32_t length = 0;
+    return ReadChunkHeader(bytes, pos, id, length) && id == "MThd" && length >= 6 &&
+           bytes.size() - pos >= 6;
+}
+
 std::optional<uint8_t> DeltaToDuration(int64_t delta) {
     if (delta > 2800)
         return 2;
@@ -241,7 +267,9 @@ bool ImportMidiNotes(std::string_view bytes, uint16_t mask, TProject& project,
     TRiff& riff = CurrentRiffOf(project, editor);
     riff.Cursor = std::clamp(riff.Cursor, 0, NoteCount(riff));
     int start = riff.Cursor;
-    bool valid = TMidiPass(bytes, project, editor, mask).Run();
+    TMidiPass pass(bytes, project, editor, mask);
+    bool valid = pass.Run();
+    pass.CloseCollectedChord();
     TRiff& current = CurrentRiffOf(project, editor);
     EnsureNotes(current, current.Cursor + 2);
     // The cursor ends on the note being collected; a file that gave no note (a damaged one)
@@ -254,6 +282,8 @@ bool ImportMidiNotes(std::string_view bytes, uint16_t mask, TProject& project,
 TMidiImportResult ImportMidi(std::string_view bytes, TProject& project, TEditorState& editor,
                              const TMidiImportHooks& hooks) {
     TMidiImportResult result = ScanMidiChannels(bytes, hooks);
+    if (result.Invalid)
+        return result; // said once; the channel dialog has nothing to offer
     uint16_t mask = result.ChannelsFound;
     if (hooks.SelectChannels)
         hooks.SelectChannels(mask);

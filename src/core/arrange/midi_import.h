@@ -18,6 +18,9 @@ int64_t ReadBigEndian(std::string_view buffer, size_t& pos, int bytes);
 int64_t ReadVarLen(std::string_view buffer, size_t& pos);
 bool ReadChunkHeader(std::string_view buffer, size_t& pos, std::string& id, uint32_t& length);
 
+// Whether the bytes start with a complete header chunk ("MThd" with its three numbers).
+bool HasMidiHeader(std::string_view bytes);
+
 // Duration index for the ticks between two events; none for 60 ticks or less (the events count
 // as simultaneous) and for a failed read.
 std::optional<uint8_t> DeltaToDuration(int64_t delta);
@@ -35,7 +38,7 @@ struct TMidiImportHooks {
 
 struct TMidiImportResult {
     uint16_t ChannelsFound = 0; // channels with note-ons, as the first pass saw them
-    bool Invalid = false;       // a chunk that is neither header nor track was met
+    bool Invalid = false;       // the file does not start with a header chunk
     // The data ended inside a chunk or an event (the file is cut short or damaged): what came
     // before was read, the cut-off event was not.
     bool Truncated = false;
@@ -44,16 +47,18 @@ struct TMidiImportResult {
 // The largest MIDI file the import reads; real songs are a few hundred kilobytes at most.
 inline constexpr size_t MaxMidiFileBytes = size_t(64) << 20;
 
-// Imports the file's bytes into the current riff from its cursor on. Reports an unknown chunk
-// with "Invalid MIDI File" through the message service (once per pass).
+// Imports the file's bytes into the current riff from its cursor on. Chunks of unknown types
+// are skipped. A file without a header chunk at its start is reported once with "Invalid MIDI
+// File" through the message service and changes nothing.
 TMidiImportResult ImportMidi(std::string_view bytes, TProject& project, TEditorState& editor,
                              const TMidiImportHooks& hooks);
 
 // The first pass alone: the channels that play notes, diagnostic lines through hooks.DebugAdd,
-// and "Invalid MIDI File" for an unknown chunk. The model is not touched.
+// and "Invalid MIDI File" for a file without a header chunk. The model is not touched.
 TMidiImportResult ScanMidiChannels(std::string_view bytes, const TMidiImportHooks& hooks);
 // The second pass alone: note-ons of the channels in `mask` go into the current riff from its
-// cursor on. False (after "Invalid MIDI File") when an unknown chunk ended it.
+// cursor on; a chord still collected when the data ends becomes a quarter note. False (after
+// "Invalid MIDI File") for a file without a header chunk.
 bool ImportMidiNotes(std::string_view bytes, uint16_t mask, TProject& project,
                      TEditorState& editor);
 
@@ -64,5 +69,48 @@ bool ReadMidiFile(const std::string& path, std::string& bytes);
 // Reads a file and imports it; false (after the message of ReadMidiFile) when it cannot be read.
 bool ImportMidiFile(const std::string& path, TProject& project, TEditorState& editor,
                     const TMidiImportHooks& hooks, TMidiImportResult& result);
+
+} // namespace zel
+
+namespace zel {
+
+// How the import turns the file's time into note lengths.
+enum class TMidiTiming {
+    Riff, // the gaps between events in file ticks, as the riff's own durations (the default)
+    File, // the file's resolution and tempo: each note where the file plays it
+};
+
+// The channels offered for an import with the file's timing: every channel with notes except
+// the drum channel (MIDI channel 10, numbered 9 here).
+uint16_t FileTimingChannels(uint16_t found);
+
+struct TFileTimingResult {
+    bool Invalid = false;   // no header chunk, or a timing resolution of 0
+    bool Truncated = false; // the data ended inside a chunk or an event
+    bool TooLong = false;   // more notes than a riff takes: the rest was left out
+    int Notes = 0;          // records written (notes, chords and rests)
+    int Tempo = 0;          // the file's first tempo, set on the riff (0: none in the file)
+};
+
+// The most records one import with the file's timing writes, and the longest time it fills
+// (half a million whole notes, some 290 hours at tempo 120).
+inline constexpr int MaxFileTimingRecords = 1 << 24;
+inline constexpr int64_t MaxFileTimingTicks = int64_t(1) << 29;
+
+struct TFileTimingLimits {
+    int Records = MaxFileTimingRecords;
+    int64_t Ticks = MaxFileTimingTicks;
+};
+
+// Imports with the file's timing into the current riff from its cursor on: the note-ons of the
+// channels in `mask`, from every track merged in time order, scaled from the file's ticks per
+// quarter note to 1024 ticks a whole note. Note-ons that start together form a chord, which
+// lasts to the next onset, or to its notes' ends with a rest after them; each length is
+// written as the nearest duration of the table (dots included), tied where one is not enough,
+// measured from where the file places the note so that rounding never adds up. The records
+// from the cursor on are replaced. The file's first tempo and time signature go to the riff.
+// "Invalid MIDI File" is shown for a file without a header chunk.
+TFileTimingResult ImportMidiFileTiming(std::string_view bytes, uint16_t mask, TProject& project,
+                                       TEditorState& editor, TFileTimingLimits limits = {});
 
 } // namespace zel

@@ -8,7 +8,7 @@
 #include <new>
 #include <thread>
 
-#include "model/text_fields.h"
+#include "arrange/timeline.h"
 
 namespace zel {
 
@@ -131,23 +131,16 @@ void TRenderer::Flush() {
 
 int64_t RenderRiff(TRenderer& renderer, const TRiff& riff, int first, const TInstrument& instrument,
                    std::span<int16_t> buffer, bool render, int64_t pos, int64_t end) {
-    int64_t ticks = 0;
-    for (int i = std::max(first, 0); i < riff.Capacity(); ++i) {
-        const TNote& note = riff.Notes[size_t(i)];
-        if (note.Duration == EndOfNotes)
-            break;
-        ticks += NoteTicks(note);
-        if (note.Flags & NoteTie)
-            continue; // its time goes to the next note
-        int sounding = int(std::min<int64_t>(ticks, INT32_MAX));
+    ForEachRiffEvent(riff, first, [&](const TRiffEvent& event) {
+        const TNote& note = riff.Notes[size_t(event.Note)];
+        int sounding = int(std::min<int64_t>(event.Ticks, INT32_MAX));
         if (render) {
             for (int slot = 0; slot < StringSlots; ++slot)
                 if (auto pitch = SlotPitch(riff, note, slot))
                     renderer.AddNote(riff.Tempo, *pitch, sounding, instrument, buffer, pos, end);
         }
-        pos += 2 * NoteSamples(riff.Tempo, ticks);
-        ticks = 0;
-    }
+        pos += 2 * NoteSamples(riff.Tempo, event.Ticks);
+    });
     if (render)
         renderer.Flush();
     return pos;
@@ -175,33 +168,6 @@ TSharedBuffer RenderRiffs(TRenderer& renderer, const TProject& project, int riff
     return buffer;
 }
 
-namespace {
-
-// Reads the fields of a structure row one after another: a field ends at TAB or CR, line
-// feeds are dropped.
-class TFieldReader {
-public:
-    explicit TFieldReader(std::string_view row) : m_row(row) {}
-    bool AtEnd() const { return m_pos >= m_row.size(); }
-    std::string Next() {
-        std::string field;
-        while (m_pos < m_row.size() && m_row[m_pos] != '\t' && m_row[m_pos] != '\r') {
-            if (m_row[m_pos] != '\n')
-                field += m_row[m_pos];
-            ++m_pos;
-        }
-        if (m_pos < m_row.size())
-            ++m_pos;
-        return field;
-    }
-
-private:
-    std::string_view m_row;
-    size_t m_pos = 0;
-};
-
-} // namespace
-
 TSongRender RenderSong(TRenderer& renderer, const TProject& project, TSongMode mode,
                        int firstGridRow, TProgress* progress,
                        const std::function<void(const TSharedBuffer&)>& startPlayback,
@@ -210,6 +176,9 @@ TSongRender RenderSong(TRenderer& renderer, const TProject& project, TSongMode m
     const int rows = int(project.Structure.size());
     const int lastRow = rows - 1;
     const int firstRow = mode == TSongMode::FromRow ? std::max(firstGridRow - 1, 0) : 0;
+    const TSongPlan plan =
+        PlanSong(project, {.FirstGridRow = firstRow + 1, .Once = mode == TSongMode::OnceEach});
+    result.Error = plan.Error;
     bool started = false;
     for (int pass = 1; pass <= 2; ++pass) {
         const bool render = pass == 2 && result.Buffer != nullptr;
@@ -219,32 +188,16 @@ TSongRender RenderSong(TRenderer& renderer, const TProject& project, TSongMode m
         if (pass == 2 && progress)
             progress->Start("Rendering ...", std::max(lastRow - firstRow, 0));
         int64_t pos = 0;
-        for (int row = firstRow; row <= lastRow; ++row) {
-            const std::string& text = project.Structure[size_t(row)];
-            if (text.empty())
-                continue;
+        for (const TRowPlay& play : plan.Rows) {
+            const int row = play.GridRow - 1;
             int64_t rowEnd = pos;
-            TFieldReader reader(text);
-            // Columns beyond the instrument table have no instrument and are ignored.
-            for (int column = 0; !reader.AtEnd(); ++column) {
-                std::string repeatText = reader.Next();
-                std::string name = reader.Next();
-                int repeat = int(static_cast<int32_t>(ReadLeadingIntWrapped(repeatText)));
-                if (repeat == 0 || mode == TSongMode::OnceEach)
-                    repeat = 1;
-                if (name.empty() || column >= MaxInstruments)
-                    continue;
-                int riffIndex = project.RiffNames.Find(name);
-                if (riffIndex < 0 || riffIndex >= project.RiffNames.RecordCount()) {
-                    result.Error = "\\b\\1\\|Error!\\n\\[Undefined Riff - " + name;
-                    continue;
-                }
-                const TRiff& riff = project.Riffs[size_t(riffIndex)];
+            for (const TColumnPlay& column : play.Columns) {
+                const TRiff& riff = project.Riffs[size_t(column.Riff)];
                 int64_t p = pos;
-                for (int k = 0; k < repeat; ++k) {
+                for (int k = 0; k < column.Repeat; ++k) {
                     int64_t next =
-                        RenderRiff(renderer, riff, 0, project.Instruments[size_t(column)], samples,
-                                   render, p, result.Total);
+                        RenderRiff(renderer, riff, 0, project.Instruments[size_t(column.Column)],
+                                   samples, render, p, result.Total);
                     if (next == p)
                         break; // an empty riff takes no time however often it repeats
                     p = next;

@@ -97,6 +97,7 @@ TMainForm::TMainForm(TMainFormSetup setup, QWidget* parent)
         m_startedDebugLogging = true;
     }
     m_channelsForm = new TChannelsForm(this);
+    m_channelsForm->SetFileTiming(m_settings.INIReadNum("ImportFileTiming", 0) != 0);
     CreateActions();
     CreateMenus();
     CreateToolBar();
@@ -327,6 +328,7 @@ void TMainForm::SaveSettings() {
     m_settings.INIWriteNum("Master", m_master);
     m_settings.INIWriteNum("ShowHints", m_showHints ? 1 : 0);
     m_settings.INIWriteNum("OptionSmoothDrawing", m_smoothDrawing ? 1 : 0);
+    m_settings.INIWriteNum("ImportFileTiming", m_channelsForm->FileTiming() ? 1 : 0);
     m_recent.Save(m_settings);
     m_settings.INIBackup();
 }

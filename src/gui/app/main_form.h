@@ -110,6 +110,10 @@ public:
 
     // File > Import MIDI: a MIDI file's notes into the current riff at its cursor.
     void mImportMIDIClick();
+    // File > Export MIDI...: the song as a MIDI file.
+    void mExportMIDIClick();
+    // Edit > Copy as Text Tab: the selected notes (or the whole riff) as text tab.
+    void mCopyTextTabClick();
     // File > Print: the print dialog, made the first time it is asked for and kept.
     void mPrintClick();
     TPrintForm* PrintForm();

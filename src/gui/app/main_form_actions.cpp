@@ -141,6 +141,8 @@ void TMainForm::CreateMenus() {
     file->addAction(AddAction("mExportWAV", QStringLiteral("Export WAV..."),
                               QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S),
                               [this] { bPlayScriptClick(QStringLiteral("mExportWAV")); }));
+    file->addAction(AddAction("mExportMIDI", QStringLiteral("Export MIDI..."), {},
+                              [this] { mExportMIDIClick(); }));
     QAction* print = AddAction("mPrint", QStringLiteral("&Print..."),
                                QKeySequence(Qt::CTRL | Qt::Key_P), [this] { mPrintClick(); });
     print->setIcon(ToolIcon(TToolIcon::Print));
@@ -168,6 +170,8 @@ void TMainForm::CreateMenus() {
                TToolIcon::Copy, [this] { CopyClick(); });
     editAction("mPaste", QStringLiteral("Paste"), QKeySequence(Qt::CTRL | Qt::Key_V),
                TToolIcon::Paste, [this] { PasteClick(); });
+    edit->addAction(AddAction("mCopyTextTab", QStringLiteral("Copy as Text Tab"), {},
+                              [this] { mCopyTextTabClick(); }));
     editAction("mDeleteNotes", QStringLiteral("Delete"), {}, TToolIcon::Delete,
                [this] { m_view->DeleteSelectionCommand(); });
     edit->addAction(AddAction("mSelectAll", QStringLiteral("Select All"),

@@ -38,11 +38,28 @@ void TMainForm::mImportMIDIClick() {
     TMidiImportHooks hooks;
     hooks.DebugAdd = [](const std::string& line, uint32_t colour) { DebugAdd(line, colour); };
     TMidiImportResult scan = ScanMidiChannels(bytes, hooks);
+    if (scan.Invalid)
+        return; // said once; no channel to pick and nothing to import
     uint16_t mask = scan.ChannelsFound;
-    m_channelsForm->SelectChannels(mask);
+    bool picked = m_channelsForm->SelectChannels(mask);
+    if (!picked && m_channelsForm->FileTiming())
+        mask = FileTimingChannels(mask); // closed: every channel with notes but the drums
     bool valid = true;
-    m_document.Edit("Import MIDI", CurrentRiffScope(m_document),
-                    [&] { valid = ImportMidiNotes(bytes, mask, m_project, m_editor); });
+    if (m_channelsForm->FileTiming()) {
+        TFileTimingResult result;
+        m_document.Edit("Import MIDI", CurrentRiffScope(m_document),
+                        [&] { result = ImportMidiFileTiming(bytes, mask, m_project, m_editor); });
+        valid = !result.Invalid;
+        if (result.TooLong)
+            DisplayError("\\1\\bMIDI File Too Long\\b\\0\\NThe file holds more than a riff "
+                         "takes: the notes after that point were left out.");
+    } else {
+        m_document.Edit("Import MIDI", CurrentRiffScope(m_document),
+                        [&] { valid = ImportMidiNotes(bytes, mask, m_project, m_editor); });
+    }
+    // The file's tempo and time signature: the riff properties window shows them, so that
+    // reading its values back later keeps them.
+    m_tabs->Strip().DoFill();
     if (valid && scan.Truncated)
         DisplayError("\\1\\bIncomplete MIDI File\\b\\0\\NThe file ends in the middle of a track: "
                      "the notes before that point were imported.");

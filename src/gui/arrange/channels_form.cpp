@@ -5,13 +5,15 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 namespace zel {
 
 namespace {
 constexpr int RowsPerColumn = 8;
-}
+constexpr int DrumChannel = 9; // MIDI channel 10
+} // namespace
 
 TChannelsForm::TChannelsForm(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
@@ -51,13 +53,28 @@ TChannelsForm::TChannelsForm(QWidget* parent)
     row->addStretch(1);
     row->addWidget(m_ok);
     layout->addLayout(row);
+    m_fileTiming = new QCheckBox(QStringLiteral("Use the file's timing"), this);
+    m_fileTiming->setObjectName(QStringLiteral("cbFileTiming"));
+    m_fileTiming->setAccessibleName(m_fileTiming->text());
+    m_fileTiming->setToolTip(
+        QStringLiteral("Note lengths from the file's resolution and tempo, each note where the "
+                       "file plays it; the drum channel is left out"));
+    connect(m_fileTiming, &QCheckBox::toggled, this, [this](bool on) {
+        QCheckBox* drums = m_boxes[size_t(DrumChannel)];
+        drums->setChecked(!on && (m_shown >> DrumChannel & 1));
+    });
+    layout->addWidget(m_fileTiming);
     setTabOrder(m_boxes.back(), m_all);
-    setTabOrder(m_all, m_ok);
+    setTabOrder(m_all, m_fileTiming);
+    setTabOrder(m_fileTiming, m_ok);
     // A fixed dialog border: the dialog keeps the size its contents need.
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 void TChannelsForm::ShowMask(uint16_t mask) {
+    m_shown = mask;
+    if (FileTiming())
+        mask = uint16_t(mask & ~(1u << DrumChannel));
     for (int channel = 0; channel < Channels; ++channel)
         m_boxes[size_t(channel)]->setChecked(mask >> channel & 1);
     // All checked already: the first click on All clears them.
@@ -75,6 +92,15 @@ uint16_t TChannelsForm::CheckedChannels() const {
 void TChannelsForm::cbAllClick() {
     for (QCheckBox* box : m_boxes)
         box->setChecked(m_all->isChecked());
+}
+
+bool TChannelsForm::FileTiming() const {
+    return m_fileTiming->isChecked();
+}
+
+void TChannelsForm::SetFileTiming(bool on) {
+    QSignalBlocker quiet(m_fileTiming);
+    m_fileTiming->setChecked(on);
 }
 
 bool TChannelsForm::SelectChannels(uint16_t& mask) {

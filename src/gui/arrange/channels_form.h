@@ -30,11 +30,19 @@ public:
     // "All": every channel box takes the state of the All box.
     void cbAllClick();
 
+    // "Use the file's timing": the import follows the file's resolution and tempo. Checking it
+    // unchecks the drum channel, which that import leaves out unless it is picked again.
+    bool FileTiming() const;
+    void SetFileTiming(bool on);
+    QCheckBox* FileTimingBox() const { return m_fileTiming; }
+
 private:
     void ShowMask(uint16_t mask);
 
     std::array<QCheckBox*, Channels> m_boxes{};
     QCheckBox* m_all = nullptr;
+    QCheckBox* m_fileTiming = nullptr;
+    uint16_t m_shown = 0; // the mask the dialog was shown with
     QPushButton* m_ok = nullptr;
 };
 
