@@ -1,6 +1,7 @@
 // What "zelvane-cli info" prints: a readable summary of a project, or the whole model as JSON.
 #pragma once
 
+#include <iosfwd>
 #include <string>
 
 #include <nlohmann/json.hpp>
@@ -11,5 +12,8 @@ namespace zel {
 
 std::string ProjectSummary(const TProject& project);
 nlohmann::json ProjectJson(const TProject& project);
+// The same JSON as ProjectJson(project).dump(2) and a line end, written piece by piece: the
+// memory it needs does not grow with the project.
+void WriteProjectJson(const TProject& project, std::ostream& out);
 
 } // namespace zel
