@@ -256,9 +256,8 @@ TSongRender WalkSong(TRenderer& renderer, const TProject& project, TSongMode mod
                         // Measuring: every repeat takes as long as the first, so a count of
                         // millions is added at once (just past the limit when it goes beyond).
                         int64_t length = next - p;
-                        int64_t reach = (MaxRenderValues - std::min(next, MaxRenderValues)) /
-                                            length +
-                                        1;
+                        int64_t reach =
+                            (MaxRenderValues - std::min(next, MaxRenderValues)) / length + 1;
                         p = next + std::min<int64_t>(repeat - k - 1, reach) * length;
                         break;
                     }
