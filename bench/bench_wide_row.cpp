@@ -108,9 +108,8 @@ int main() {
             zel::LoadProject(project, path);
         });
         int shown = messages.Count / repeats;
-        size_t summaryBytes = 0;
-        double summaryMs =
-            BestMs(repeats, [&] { summaryBytes = zel::ProjectSummary(project).size(); });
+        size_t summaryBytes = zel::ProjectSummary(project).size();
+        double summaryMs = BestMs(repeats, [&] { zel::WriteProjectSummary(project, out); });
         double jsonMs = BestMs(repeats, [&] { zel::WriteProjectJson(project, out); });
         std::printf("%s (%d messages on load, summary %.1f MB):\n", c.Name, shown,
                     summaryBytes / 1e6);

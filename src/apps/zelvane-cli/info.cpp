@@ -56,23 +56,36 @@ std::string InstrumentText(const TInstrument& in) {
     return out.str();
 }
 
-std::string RowText(const TProject& project, const std::string& row) {
-    std::string text;
+// "2 x Verse (Lead)  |  1 x Bass Line (Bass)", or "(empty)". A row may hold a million cells: it
+// is read once, each instrument name converted to UTF-8 once, and each cell written as it is
+// read.
+void WriteRowText(std::ostream& out, const std::vector<std::string>& instruments,
+                  std::string_view row) {
+    bool empty = true;
+    std::string_view lastRiff;
+    std::string lastRiffUtf8;
     TStructureCells cells(row);
     std::string_view repeat, riff;
     while (cells.Next(repeat, riff)) {
         if (riff.empty())
             continue;
-        int k = cells.Column();
-        std::string instrument = k < project.InstrumentNames.RecordCount()
-                                     ? project.InstrumentNames[k]
-                                     : "column " + std::to_string(k + 1);
-        if (!text.empty())
-            text += "  |  ";
-        text += std::string(repeat.empty() ? "1" : repeat) + " x " + AnsiToUtf8(riff) + " (" +
-                AnsiToUtf8(instrument) + ")";
+        if (riff != lastRiff || lastRiffUtf8.empty()) {
+            lastRiff = riff;
+            lastRiffUtf8 = AnsiToUtf8(riff);
+        }
+        if (!empty)
+            out << "  |  ";
+        empty = false;
+        out << (repeat.empty() ? "1" : repeat) << " x " << lastRiffUtf8 << " (";
+        size_t k = size_t(cells.Column());
+        if (k < instruments.size())
+            out << instruments[k];
+        else
+            out << "column " << k + 1;
+        out << ')';
     }
-    return text.empty() ? "(empty)" : text;
+    if (empty)
+        out << "(empty)";
 }
 
 // "4/4", or "(4 4 4 3)/4" for a cycle of bar lengths.
@@ -153,8 +166,7 @@ private:
 
 } // namespace
 
-std::string ProjectSummary(const TProject& project) {
-    std::ostringstream out;
+void WriteProjectSummary(const TProject& project, std::ostream& out) {
     out << "Riffs (" << project.RiffNames.RecordCount() << "):\n";
     for (int i = 0; i < project.RiffNames.RecordCount(); ++i) {
         const TRiff& riff = project.Riffs[size_t(i)];
@@ -169,9 +181,15 @@ std::string ProjectSummary(const TProject& project) {
     for (int k = 0; k < project.InstrumentNames.RecordCount(); ++k)
         out << "  " << k + 1 << ". " << AnsiToUtf8(project.InstrumentNames[k]) << ": "
             << InstrumentText(project.Instruments[size_t(k)]) << "\n";
+    std::vector<std::string> instruments;
+    for (int k = 0; k < project.InstrumentNames.RecordCount(); ++k)
+        instruments.push_back(AnsiToUtf8(project.InstrumentNames[k]));
     out << "Structure (" << project.Structure.size() << " rows):\n";
-    for (size_t r = 0; r < project.Structure.size(); ++r)
-        out << "  " << r + 1 << ". " << RowText(project, project.Structure[r]) << "\n";
+    for (size_t r = 0; r < project.Structure.size(); ++r) {
+        out << "  " << r + 1 << ". ";
+        WriteRowText(out, instruments, project.Structure[r]);
+        out << "\n";
+    }
     std::string notes = RtfToPlainText(project.NotesRtf);
     while (!notes.empty() && (notes.back() == '\n' || notes.back() == ' '))
         notes.pop_back();
@@ -179,6 +197,11 @@ std::string ProjectSummary(const TProject& project) {
     std::istringstream lines(AnsiToUtf8(notes));
     for (std::string line; !notes.empty() && std::getline(lines, line);)
         out << "  " << line << "\n";
+}
+
+std::string ProjectSummary(const TProject& project) {
+    std::ostringstream out;
+    WriteProjectSummary(project, out);
     return out.str();
 }
 

@@ -102,8 +102,10 @@ int RunInfo(const std::vector<std::string>& args) {
     const zel::TProject& project = document.Project();
     if (json)
         zel::WriteProjectJson(project, std::cout);
-    else
-        std::cout << "Project: " << files[0] << '\n' << zel::ProjectSummary(project);
+    else {
+        std::cout << "Project: " << files[0] << '\n';
+        zel::WriteProjectSummary(project, std::cout);
+    }
     return FinishOutput();
 }
 
