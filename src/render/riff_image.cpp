@@ -27,8 +27,43 @@ int ColumnsPerBand(int width, int fontPixels) {
     return (room + m.ColumnWidth - 1) / m.ColumnWidth;
 }
 
+namespace {
+
+// The height of the picture: its bands one below another.
+long long PictureHeight(const TRiff& riff, int width, int fontPixels) {
+    int perBand = ColumnsPerBand(width, fontPixels);
+    if (perBand <= 0)
+        return 0;
+    TTabMetrics m = ComputeTabMetrics(fontPixels);
+    long long bands = std::max(1, (NoteCount(riff) + perBand - 1) / perBand);
+    return bands * BandHeight(m, riff);
+}
+
+bool PictureFits(int width, long long height) {
+    return height * width <= MaxImagePixels && height <= 32767 * 16;
+}
+
+// What would make a picture that is too large fit: a wider picture wraps into fewer bands, a
+// smaller font shrinks everything. Only what would help is offered.
+const char* TooLargeAdvice(const TRiff& riff, const TRiffImageOptions& options) {
+    bool wider =
+        options.Width < MaxRiffImageWidth &&
+        PictureFits(MaxRiffImageWidth, PictureHeight(riff, MaxRiffImageWidth, options.FontPixels));
+    if (wider)
+        return "use a larger --width";
+    for (int width : {options.Width, MaxRiffImageWidth}) {
+        long long height = PictureHeight(riff, width, MinRiffImageFontPixels);
+        if (options.FontPixels > MinRiffImageFontPixels && height > 0 && PictureFits(width, height))
+            return width == options.Width ? "use a smaller --font-height"
+                                          : "use a smaller --font-height and a larger --width";
+    }
+    return "the riff is too long for one picture";
+}
+
+} // namespace
+
 QImage RenderRiffImage(const TRiff& riff, const TRiffImageOptions& options, QString& error) {
-    if (options.FontPixels < 6 || options.FontPixels > 200) {
+    if (options.FontPixels < MinRiffImageFontPixels || options.FontPixels > 200) {
         error = QStringLiteral("the font height must be 6 to 200 pixels");
         return {};
     }
@@ -39,17 +74,16 @@ QImage RenderRiffImage(const TRiff& riff, const TRiffImageOptions& options, QStr
                     .arg(BandLeft + m.FirstColumn + BandRightMargin + 1);
         return {};
     }
-    TTabMetrics m = ComputeTabMetrics(options.FontPixels);
-    int notes = NoteCount(riff);
-    long long bands = std::max(1, (notes + perBand - 1) / perBand);
-    long long height = bands * BandHeight(m, riff);
-    if (height * options.Width > MaxImagePixels || height > 32767 * 16) {
-        error = QStringLiteral("the picture would be %1 x %2 pixels, too large to write; "
-                               "use a larger --width")
+    long long height = PictureHeight(riff, options.Width, options.FontPixels);
+    if (!PictureFits(options.Width, height)) {
+        error = QStringLiteral("the picture would be %1 x %2 pixels, too large to write; %3")
                     .arg(options.Width)
-                    .arg(height);
+                    .arg(height)
+                    .arg(QString::fromLatin1(TooLargeAdvice(riff, options)));
         return {};
     }
+    TTabMetrics m = ComputeTabMetrics(options.FontPixels);
+    long long bands = height / BandHeight(m, riff);
     QImage image(options.Width, int(height), QImage::Format_RGB32);
     if (image.isNull()) {
         error = QStringLiteral("there is not enough memory for a %1 x %2 pixel picture")

@@ -8,6 +8,10 @@
 
 namespace zel {
 
+// The widest picture that is drawn.
+inline constexpr int MaxRiffImageWidth = 30000;
+inline constexpr int MinRiffImageFontPixels = 6;
+
 struct TRiffImageOptions {
     int Width = 1200;
     int FontPixels = 13;

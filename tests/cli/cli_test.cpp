@@ -5,11 +5,9 @@
 #include <QImage>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
+#include "cli_run.h"
 #include "info.h"
 #include "model/projectfile.h"
 #include "riff_image.h"
@@ -22,39 +20,8 @@ using test::ReadBytes;
 using test::TTempDir;
 using test::WriteBytes;
 
-struct TRun {
-    int Status = -1;
-    std::string Out;
-    std::string Err;
-};
-
-// Runs zelvane-cli with `args`; standard output goes to `stdoutPath` when given.
-TRun RunCli(std::vector<std::string> args, const std::string& stdoutPath = "") {
-    TTempDir dir;
-    std::string out = stdoutPath.empty() ? dir.File("out") : stdoutPath;
-    std::string err = dir.File("err");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    args.insert(args.begin(), ZELVANE_CLI);
-    std::vector<char*> argv;
-    for (auto& arg : args)
-        argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    TRun run;
-    if (posix_spawn(&pid, ZELVANE_CLI, &actions, nullptr, argv.data(), environ) == 0) {
-        int status = 0;
-        waitpid(pid, &status, 0);
-        run.Status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    if (stdoutPath.empty())
-        run.Out = ReadBytes(out);
-    run.Err = ReadBytes(err);
-    return run;
-}
+using test::RunCli;
+using test::TRun;
 
 TProject Loaded(const std::string& path) {
     TProject project;

@@ -163,6 +163,39 @@ bool SaveLarge(TWriter writer, const std::string& path) {
     return false;
 }
 
+TEST(DataFileNames, TemporaryFilesLieBesideTheTargetAndNameIt) {
+    struct Case {
+        std::string name;
+        std::string start; // the temporary name begins with this
+    };
+    const std::string longest(251, 'n');
+    for (const Case& c :
+         {Case{"t.zvp", ".t.zvp."}, Case{std::string(235, 'n'), "." + std::string(235, 'n') + "."},
+          Case{std::string(236, 'n'), "." + std::string(64, 'n') + "~"},
+          Case{longest + ".zvp", "." + std::string(64, 'n') + "~"}}) {
+        TTempDir dir;
+        auto file = TDataFile::OpenForWriting(dir.File(c.name));
+        ASSERT_TRUE(file) << c.name.size() << ": " << LastFileError();
+        file->WriteLine("data");
+        auto entries = FolderEntries(dir.Path());
+        ASSERT_EQ(entries.size(), 1u);
+        const std::string& temp = entries[0];
+        EXPECT_TRUE(temp.starts_with(c.start)) << temp;
+        EXPECT_TRUE(temp.ends_with(".zelvane-tmp")) << temp;
+        EXPECT_LE(temp.size(), 255u);
+        file.reset(); // abandoned: the temporary file goes
+        EXPECT_TRUE(FolderEntries(dir.Path()).empty()) << c.name.size();
+    }
+    // Two long names that start alike get temporary names of their own.
+    TTempDir dir;
+    auto a = TDataFile::OpenForWriting(dir.File(longest + "a"));
+    auto b = TDataFile::OpenForWriting(dir.File(longest + "b"));
+    ASSERT_TRUE(a && b);
+    auto entries = FolderEntries(dir.Path());
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_NE(entries[0].substr(0, 82), entries[1].substr(0, 82)) << "the hash tells them apart";
+}
+
 // Runs `body` in a child process and returns its exit status (a test in the child cannot use
 // gtest assertions, so it reports through the status).
 template <typename Body> int InChild(Body body) {

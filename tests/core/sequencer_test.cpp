@@ -208,6 +208,46 @@ TEST_F(SongRenderTest, UndefinedRiffsAndRunawayRepeats) {
     EXPECT_FALSE(song.Buffer);
 }
 
+TEST_F(SongRenderTest, MeasuringGivesTheLengthAndErrorOfTheRender) {
+    struct Case {
+        std::vector<std::string> rows;
+        TSongMode mode;
+        int64_t total;
+        std::string error;
+    };
+    const Case cases[] = {
+        {{"3\tA\t1\tB"}, TSongMode::All, 4 * Quarter, ""},
+        {{"3\tA\t1\tB"}, TSongMode::OnceEach, 4 * Quarter, ""},
+        {{"5\tA", "2\tB"}, TSongMode::Export, 13 * Quarter, ""},
+        {{"5\tA", "2\tB"}, TSongMode::FromRow, 8 * Quarter, ""}, // from row 2
+        {{"7\tA", "1\tNowhere"}, TSongMode::All, 7 * Quarter, "Undefined Riff - Nowhere"},
+        // Exactly as long as a render may be, and one repeat more.
+        {{std::to_string(MaxRenderValues / Quarter) + "\tA"},
+         TSongMode::All,
+         MaxRenderValues / Quarter * Quarter,
+         ""},
+        {{std::to_string(MaxRenderValues / Quarter + 1) + "\tA"}, TSongMode::All, -1, TooLongError},
+        {{"2147483647\tA\t2147483647\tB"}, TSongMode::All, -1, TooLongError},
+    };
+    for (const Case& c : cases) {
+        project.Structure = c.rows;
+        TSongRender measured = MeasureSong(project, c.mode, 2);
+        EXPECT_FALSE(measured.Buffer);
+        EXPECT_NE(measured.Error.find(c.error), std::string::npos) << c.rows[0];
+        EXPECT_EQ(measured.Error.empty(), c.error.empty()) << c.rows[0];
+        if (c.total >= 0)
+            EXPECT_EQ(measured.Total, c.total) << c.rows[0];
+        else
+            EXPECT_GT(measured.Total, MaxRenderValues) << c.rows[0];
+    }
+    // A render of the song gives the length that measuring gave.
+    project.Structure = {"3\tA\t1\tB", "2\tB"};
+    TSongRender song = Song(TSongMode::Export);
+    ASSERT_TRUE(song.Buffer);
+    EXPECT_EQ(int64_t(song.Buffer->Size()), MeasureSong(project, TSongMode::Export, 1).Total);
+    EXPECT_EQ(song.Total, 12 * Quarter);
+}
+
 class TCancelAfter : public TProgress {
 public:
     explicit TCancelAfter(int rows) : m_rows(rows) {}

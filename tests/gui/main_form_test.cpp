@@ -9,6 +9,7 @@
 #include <QTest>
 #include <QToolButton>
 #include <filesystem>
+#include <sys/stat.h>
 
 #include "app/main_form.h"
 #include "app/project_lifecycle.h"
@@ -119,6 +120,41 @@ private slots:
         QVERIFY(!SaveEnabled());
         QVERIFY(!messages.Messages.empty());
         QVERIFY(messages.Messages.back().Text.find("Failed to Open File") != std::string::npos);
+    }
+
+    void openRefusesPipesAndFoldersAndKeepsTheProject() {
+        Start({Demo()});
+        std::string pipe = dir->File("pipe.zvp");
+        QCOMPARE(::mkfifo(pipe.c_str(), 0600), 0);
+        std::filesystem::create_directory(dir->File("folder.zvp"));
+        for (const std::string& path : {pipe, dir->File("folder.zvp")}) {
+            messages.Messages.clear();
+            dialogAnswers = {QString::fromStdString(path)};
+            form->OpenProject(); // opening the pipe for reading would wait for a writer
+            QCOMPARE(form->ProjectPath(), Demo());
+            QCOMPARE(TabCaptions(), (QStringList{"Intro", "Verse", "Bass Line", ""}));
+            QVERIFY(!messages.Messages.empty());
+            const std::string& text = messages.Messages.back().Text;
+            QVERIFY2(text.find("Failed to Open File") != std::string::npos, text.c_str());
+            QVERIFY2(text.find("not a regular file") != std::string::npos, text.c_str());
+        }
+    }
+
+    void saveTakesTheLongestNamesAndRemovesLeftovers() {
+        Start({Demo()});
+        // A temporary file that a killed save of the same project left behind.
+        std::string stale = dir->File(".short.zvp.Xy12Z9.zelvane-tmp");
+        test::WriteBytes(stale, "half a project");
+        for (const std::string& name : {std::string("short.zvp"), std::string(251, 'n') + ".zvp"}) {
+            Edit();
+            dialogAnswers = {QString::fromStdString(dir->File(name))};
+            QVERIFY(form->SaveProject(true));
+            QCOMPARE(form->ProjectPath().toStdString(), dir->File(name));
+            QVERIFY(!SaveEnabled());
+        }
+        QVERIFY(!std::filesystem::exists(stale));
+        for (const std::string& entry : test::FolderEntries(dir->Path()))
+            QVERIFY2(!entry.ends_with(".zelvane-tmp"), entry.c_str());
     }
 
     void saveAsRetitlesAndSaveWritesWithoutDialog() {

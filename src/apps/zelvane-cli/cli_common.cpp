@@ -1,13 +1,25 @@
 #include "cli_common.h"
 
+#include <QString>
+#include <QtGlobal>
 #include <cstdlib>
 #include <iostream>
+#include <sys/stat.h>
 
+#include "app/markup.h"
 #include "model/datafile.h"
 #include "model/projectfile.h"
 #include "model/text_fields.h"
 
 namespace zel::cli {
+
+int TCliMessages::DisplayMany(int, std::string_view text, std::string_view) {
+    std::string line = MarkupToPlainText(text);
+    if (m_onceEach && !m_printed.insert(line).second)
+        return -1;
+    std::cerr << "zelvane-cli: " << line << '\n';
+    return -1;
+}
 
 int Usage(const std::string& problem, const char* help) {
     std::cerr << "zelvane-cli: " << problem << "\n\n" << help;
@@ -49,6 +61,23 @@ int FinishOutput() {
     return ExitOk;
 }
 
+bool OutputIsAnInput(const std::string& output, std::initializer_list<std::string> inputs) {
+    struct stat out {};
+    if (output.empty() || ::stat(output.c_str(), &out) != 0)
+        return false; // a new file cannot be an input
+    for (const std::string& input : inputs) {
+        struct stat in {};
+        if (input.empty() || ::stat(input.c_str(), &in) != 0)
+            continue;
+        if (in.st_dev == out.st_dev && in.st_ino == out.st_ino) {
+            std::cerr << "zelvane-cli: " << output << " is the same file as the input " << input
+                      << "; it was left as it is (choose another output file)\n";
+            return true;
+        }
+    }
+    return false;
+}
+
 bool TArgs::Next(std::string& arg) {
     if (m_next >= m_args.size())
         return false;
@@ -77,7 +106,25 @@ std::string TakeProjectArgument(const std::string& arg, std::string& project) {
     return {};
 }
 
+namespace {
+
+QtMessageHandler QtDefaultHandler = nullptr;
+
+// Without XDG_RUNTIME_DIR Qt picks a folder of its own and says so on every start; nothing the
+// tool does depends on that folder.
+void FilterQtMessages(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (type == QtWarningMsg && text.startsWith(QStringLiteral("QStandardPaths: ")) &&
+        text.contains(QStringLiteral("XDG_RUNTIME_DIR")))
+        return;
+    if (QtDefaultHandler)
+        QtDefaultHandler(type, context, text);
+}
+
+} // namespace
+
 void ChooseHeadlessPlatform() {
+    if (!QtDefaultHandler)
+        QtDefaultHandler = qInstallMessageHandler(FilterQtMessages);
     if (std::getenv("QT_QPA_PLATFORM"))
         return;
     const char* display = std::getenv("DISPLAY");

@@ -49,8 +49,9 @@ std::string ParsePngOptions(const std::vector<std::string>& args, TPngOptions& o
             if (!walk.Value(o.Riff) || o.Riff.empty())
                 return "--riff needs a riff name";
         } else if (arg == "--width") {
-            if (!walk.Number(16, 30000, o.Width))
-                return "--width needs a number of pixels from 16 to 30000";
+            if (!walk.Number(16, MaxRiffImageWidth, o.Width))
+                return "--width needs a number of pixels from 16 to " +
+                       std::to_string(MaxRiffImageWidth);
         } else if (arg == "--font-height") {
             if (!walk.Number(6, 200, o.FontHeight))
                 return "--font-height needs a number of pixels from 6 to 200";
@@ -88,6 +89,12 @@ int RunExportPng(const std::vector<std::string>& args, int argc, char** argv) {
     int riff = FindRiff(project, options.Riff);
     if (riff < 0)
         return NoRiffFailure(options.Riff, options.Project);
+    if (OutputIsAnInput(options.Out, {options.Project}))
+        return ExitUsage;
+    // Ready before drawing, so an output that cannot be written is reported first.
+    auto file = TDataFile::OpenForWriting(options.Out);
+    if (!file)
+        return FileFailure();
 
     ChooseHeadlessPlatform();
     QGuiApplication app(argc, argv);
@@ -105,9 +112,6 @@ int RunExportPng(const std::vector<std::string>& args, int argc, char** argv) {
         std::cerr << "zelvane-cli: the picture could not be encoded as PNG\n";
         return ExitFileError;
     }
-    auto file = TDataFile::OpenForWriting(options.Out);
-    if (!file)
-        return FileFailure();
     file->WriteBytes(std::string_view(png.constData(), size_t(png.size())));
     if (!file->Commit())
         return FileFailure();

@@ -158,6 +158,10 @@ int RunImportMidi(const std::vector<std::string>& args) {
     if (!problem.empty())
         return Usage(problem, ImportMidiHelp);
 
+    // The MIDI file is never written over; --into and -o may name the same project, which is
+    // then rewritten as a project.
+    if (OutputIsAnInput(options.Out, {options.Midi}))
+        return ExitUsage;
     TDocument document;
     TProject& project = document.Project();
     TEditorState& editor = document.Editor();
@@ -180,6 +184,10 @@ int RunImportMidi(const std::vector<std::string>& args) {
     TMidiImportResult result;
     bool read = true;
     bool imported = document.Edit("Import MIDI", CurrentRiffScope(document), [&] {
+        // The importer reads the file twice (channels, then notes) and reports a fault in it on
+        // each pass; it is one fault of one file.
+        TCliMessages onceEach(true);
+        TScopedMessageService install(onceEach);
         read = ImportMidiFile(options.Midi, project, editor, hooks, result);
     });
     if (!read)

@@ -1,7 +1,9 @@
 #include "info.h"
 
 #include <array>
+#include <ostream>
 #include <sstream>
+#include <vector>
 
 #include "edit/music.h"
 #include "model/ansi_text.h"
@@ -54,23 +56,36 @@ std::string InstrumentText(const TInstrument& in) {
     return out.str();
 }
 
-std::string RowText(const TProject& project, const std::string& row) {
-    std::string text;
-    int columns = (TabFieldCount(row) + 1) / 2;
-    for (int k = 0; k < columns; ++k) {
-        std::string_view riff = StructureField(row, RiffFieldIndex(k));
+// "2 x Verse (Lead)  |  1 x Bass Line (Bass)", or "(empty)". A row may hold a million cells: it
+// is read once, each instrument name converted to UTF-8 once, and each cell written as it is
+// read.
+void WriteRowText(std::ostream& out, const std::vector<std::string>& instruments,
+                  std::string_view row) {
+    bool empty = true;
+    std::string_view lastRiff;
+    std::string lastRiffUtf8;
+    TStructureCells cells(row);
+    std::string_view repeat, riff;
+    while (cells.Next(repeat, riff)) {
         if (riff.empty())
             continue;
-        std::string_view repeat = StructureField(row, RepeatFieldIndex(k));
-        std::string instrument = k < project.InstrumentNames.RecordCount()
-                                     ? project.InstrumentNames[k]
-                                     : "column " + std::to_string(k + 1);
-        if (!text.empty())
-            text += "  |  ";
-        text += std::string(repeat.empty() ? "1" : repeat) + " x " + AnsiToUtf8(riff) + " (" +
-                AnsiToUtf8(instrument) + ")";
+        if (riff != lastRiff || lastRiffUtf8.empty()) {
+            lastRiff = riff;
+            lastRiffUtf8 = AnsiToUtf8(riff);
+        }
+        if (!empty)
+            out << "  |  ";
+        empty = false;
+        out << (repeat.empty() ? "1" : repeat) << " x " << lastRiffUtf8 << " (";
+        size_t k = size_t(cells.Column());
+        if (k < instruments.size())
+            out << instruments[k];
+        else
+            out << "column " << k + 1;
+        out << ')';
     }
-    return text.empty() ? "(empty)" : text;
+    if (empty)
+        out << "(empty)";
 }
 
 // "4/4", or "(4 4 4 3)/4" for a cycle of bar lengths.
@@ -85,10 +100,73 @@ nlohmann::json ValueOrNull(int value) {
     return value == 255 ? nlohmann::json(nullptr) : nlohmann::json(value);
 }
 
+// Writes JSON as it goes, laid out as nlohmann::json::dump(2) lays out the same value, so the
+// output never needs the whole document in memory. Keys are given in sorted order by the
+// caller, as the library's objects keep them.
+class TJsonWriter {
+public:
+    explicit TJsonWriter(std::ostream& out) : m_out(out) {}
+    void BeginObject() { Open('{'); }
+    void EndObject() { Close('}'); }
+    void BeginArray() { Open('['); }
+    void EndArray() { Close(']'); }
+    void Key(std::string_view key) {
+        Separate();
+        m_out << nlohmann::json(key).dump() << ": ";
+        m_afterKey = true;
+    }
+    void Number(int64_t value) {
+        Separate();
+        m_out << value;
+    }
+    void ValueOrNull(int value) {
+        Separate();
+        if (value == 255)
+            m_out << "null";
+        else
+            m_out << value;
+    }
+    // Bytes in Windows-1252, written as a UTF-8 string.
+    void AnsiString(std::string_view bytes) {
+        Separate();
+        m_out << nlohmann::json(AnsiToUtf8(bytes)).dump();
+    }
+
+private:
+    void Separate() {
+        if (m_afterKey) {
+            m_afterKey = false;
+            return;
+        }
+        if (m_itemCounts.empty())
+            return;
+        m_out << (m_itemCounts.back()++ ? ",\n" : "\n");
+        Indent();
+    }
+    void Indent() { m_out << std::string(2 * m_itemCounts.size(), ' '); }
+    void Open(char bracket) {
+        Separate();
+        m_out << bracket;
+        m_itemCounts.push_back(0);
+    }
+    void Close(char bracket) {
+        bool empty = m_itemCounts.back() == 0;
+        m_itemCounts.pop_back();
+        if (!empty) {
+            m_out << '\n';
+            Indent();
+        }
+        m_out << bracket;
+    }
+
+    std::ostream& m_out;
+    std::vector<size_t> m_itemCounts; // items so far in each open object or array
+    bool m_afterKey = false;
+};
+
 } // namespace
 
-std::string ProjectSummary(const TProject& project) {
-    std::ostringstream out;
+void WriteProjectSummary(const TProject& project, std::ostream& out) {
     out << "Riffs (" << project.RiffNames.RecordCount() << "):\n";
     for (int i = 0; i < project.RiffNames.RecordCount(); ++i) {
         const TRiff& riff = project.Riffs[size_t(i)];
@@ -103,9 +181,15 @@ std::string ProjectSummary(const TProject& project) {
     for (int k = 0; k < project.InstrumentNames.RecordCount(); ++k)
         out << "  " << k + 1 << ". " << AnsiToUtf8(project.InstrumentNames[k]) << ": "
             << InstrumentText(project.Instruments[size_t(k)]) << "\n";
+    std::vector<std::string> instruments;
+    for (int k = 0; k < project.InstrumentNames.RecordCount(); ++k)
+        instruments.push_back(AnsiToUtf8(project.InstrumentNames[k]));
     out << "Structure (" << project.Structure.size() << " rows):\n";
-    for (size_t r = 0; r < project.Structure.size(); ++r)
-        out << "  " << r + 1 << ". " << RowText(project, project.Structure[r]) << "\n";
+    for (size_t r = 0; r < project.Structure.size(); ++r) {
+        out << "  " << r + 1 << ". ";
+        WriteRowText(out, instruments, project.Structure[r]);
+        out << "\n";
+    }
     std::string notes = RtfToPlainText(project.NotesRtf);
     while (!notes.empty() && (notes.back() == '\n' || notes.back() == ' '))
         notes.pop_back();
@@ -113,6 +197,11 @@ std::string ProjectSummary(const TProject& project) {
     std::istringstream lines(AnsiToUtf8(notes));
     for (std::string line; !notes.empty() && std::getline(lines, line);)
         out << "  " << line << "\n";
+}
+
+std::string ProjectSummary(const TProject& project) {
+    std::ostringstream out;
+    WriteProjectSummary(project, out);
     return out.str();
 }
 
@@ -155,6 +244,77 @@ nlohmann::json ProjectJson(const TProject& project) {
             {"instruments", instruments},
             {"structure", structure},
             {"notes", AnsiToUtf8(project.NotesRtf)}};
+}
+
+void WriteProjectJson(const TProject& project, std::ostream& out) {
+    TJsonWriter json(out);
+    json.BeginObject();
+    json.Key("instruments");
+    json.BeginArray();
+    for (int k = 0; k < project.InstrumentNames.RecordCount(); ++k) {
+        json.BeginObject();
+        json.Key("name");
+        json.AnsiString(project.InstrumentNames[k]);
+        json.Key("values");
+        json.BeginArray();
+        for (int64_t value : InstrumentValues(project.Instruments[size_t(k)]))
+            json.Number(value);
+        json.EndArray();
+        json.EndObject();
+    }
+    json.EndArray();
+    json.Key("notes");
+    json.AnsiString(project.NotesRtf);
+    json.Key("riffs");
+    json.BeginArray();
+    for (int i = 0; i < project.RiffNames.Count(); ++i) {
+        if (project.RiffNames[i].empty())
+            continue;
+        const TRiff& riff = project.Riffs[size_t(i)];
+        json.BeginObject();
+        json.Key("barsA");
+        json.AnsiString(riff.BarsA);
+        json.Key("barsB");
+        json.Number(riff.BarsB);
+        json.Key("key");
+        json.Number(riff.Key);
+        json.Key("name");
+        json.AnsiString(project.RiffNames[i]);
+        json.Key("notes");
+        json.BeginArray();
+        int count = NoteCount(riff);
+        for (int j = 0; j < count; ++j) {
+            const TNote& note = riff.Notes[size_t(j)];
+            json.BeginObject();
+            json.Key("duration");
+            json.Number(note.Duration);
+            json.Key("flags");
+            json.Number(note.Flags);
+            json.Key("frets");
+            json.BeginArray();
+            for (uint8_t fret : note.Fret)
+                json.ValueOrNull(fret);
+            json.EndArray();
+            json.EndObject();
+        }
+        json.EndArray();
+        json.Key("tempo");
+        json.Number(riff.Tempo);
+        json.Key("tuning");
+        json.BeginArray();
+        for (int32_t tuning : riff.Tuning)
+            json.ValueOrNull(tuning);
+        json.EndArray();
+        json.EndObject();
+    }
+    json.EndArray();
+    json.Key("structure");
+    json.BeginArray();
+    for (const auto& row : project.Structure)
+        json.AnsiString(row);
+    json.EndArray();
+    json.EndObject();
+    out << '\n';
 }
 
 } // namespace zel

@@ -1,5 +1,6 @@
 // zelvane-cli: the headless tool of Zelvane Editor. Reads and writes project files without a
 // display. Exit status: 0 success, 1 a file could not be read or written, 2 bad usage.
+#include <csignal>
 #include <cstring>
 #include <iostream>
 #include <string>
@@ -16,6 +17,7 @@
 #include "model/datafile.h"
 #include "model/projectfile.h"
 #include "model/rich_text.h"
+#include "out_of_memory.h"
 #include "play_command.h"
 #include "print_command.h"
 #include "render_command.h"
@@ -87,15 +89,6 @@ constexpr const char* NotesHelp =
     "           (the default)\n"
     "  --rtf    the RTF text stored in the project file, as it is stored\n";
 
-// Messages from the core go to standard error as plain text, prefixed with the tool's name.
-class TCliMessages : public zel::TMessageService {
-public:
-    int DisplayMany(int, std::string_view text, std::string_view) override {
-        std::cerr << "zelvane-cli: " << zel::MarkupToPlainText(text) << '\n';
-        return -1;
-    }
-};
-
 int RunInfo(const std::vector<std::string>& args) {
     if (WantsHelp(args)) {
         std::cout << InfoHelp;
@@ -118,9 +111,11 @@ int RunInfo(const std::vector<std::string>& args) {
         return LoadFailure();
     const zel::TProject& project = document.Project();
     if (json)
-        std::cout << zel::ProjectJson(project).dump(2) << '\n';
-    else
-        std::cout << "Project: " << files[0] << '\n' << zel::ProjectSummary(project);
+        zel::WriteProjectJson(project, std::cout);
+    else {
+        std::cout << "Project: " << files[0] << '\n';
+        zel::WriteProjectSummary(project, std::cout);
+    }
     return FinishOutput();
 }
 
@@ -134,6 +129,7 @@ int RunResave(const std::vector<std::string>& args) {
             return Usage("resave: unknown option " + arg, ResaveHelp);
     if (args.size() != 2)
         return Usage("resave takes an input and an output project file", ResaveHelp);
+    // Writing a project over itself is allowed: it is written whole beside it, then renamed.
     zel::TDocument document;
     if (!Load(document, args[0]))
         return LoadFailure();
@@ -207,11 +203,7 @@ int RunHelp(const std::vector<std::string>& args) {
     return FinishOutput();
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-    TCliMessages messages;
-    zel::TScopedMessageService install(messages);
+int Run(int argc, char** argv) {
     if (argc < 2)
         return Usage("no command given", MainHelp);
     std::string command = argv[1];
@@ -243,4 +235,15 @@ int main(int argc, char** argv) {
     if (command == "help" || command == "--help" || command == "-h")
         return RunHelp(args);
     return Usage("no such command: " + command, MainHelp);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // Under a file-size limit a write then fails with "File too large" and the save is undone,
+    // instead of the tool being killed with its temporary file left behind.
+    std::signal(SIGXFSZ, SIG_IGN);
+    zel::cli::TCliMessages messages;
+    zel::TScopedMessageService install(messages);
+    return RunReportingOutOfMemory([&] { return Run(argc, argv); }, std::cerr);
 }

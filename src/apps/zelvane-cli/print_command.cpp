@@ -6,6 +6,7 @@
 
 #include "cli_common.h"
 #include "model/ansi_text.h"
+#include "model/datafile.h"
 #include "page_printer.h"
 
 namespace zel::cli {
@@ -107,6 +108,11 @@ int RunPrint(const std::vector<std::string>& args, int argc, char** argv) {
         if (request.CurrentRiff < 0)
             return NoRiffFailure(options.Riff, options.Project);
     }
+    if (OutputIsAnInput(options.Out, {options.Project}))
+        return ExitUsage;
+    // An output that cannot be written is reported before the pages are laid out.
+    if (!TDataFile::OpenForWriting(options.Out))
+        return FileFailure();
     request.Sections = {options.Arrangement, !options.Riff.empty(), options.AllRiffs};
     request.FontPoints = options.FontSize;
 

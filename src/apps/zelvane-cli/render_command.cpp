@@ -144,13 +144,22 @@ int RunExportWav(const std::vector<std::string>& args, const std::string& argv0)
     TDocument document;
     if (auto status = PrepareRender(args, true, "export-wav", ExportWavHelp, options, document))
         return *status;
+    if (OutputIsAnInput(options.Out, {options.Project}))
+        return ExitUsage;
+    // The output is made ready before a render that may take minutes: a folder that is missing
+    // or read-only is reported at once. Until it is committed it is only a temporary file.
+    auto file = TDataFile::OpenForWriting(options.Out);
+    if (!file) {
+        std::cerr << "zelvane-cli: Failed to Save File\n";
+        return FileFailure();
+    }
     const TProject& project = document.Project();
     TRenderOutcome outcome = RenderForOptions(project, options, argv0, nullptr, {});
     if (!outcome.Error.empty()) {
         std::cerr << "zelvane-cli: " << MarkupToPlainText(outcome.Error) << '\n';
         return ExitFileError;
     }
-    if (!WriteWavFile(options.Out, outcome.Buffer->Samples())) {
+    if (!WriteWavFile(*file, outcome.Buffer->Samples())) {
         std::cerr << "zelvane-cli: Failed to Save File\n";
         return FileFailure();
     }

@@ -1,6 +1,7 @@
 // zelvane: the editor. Starts the main window on the projects named on the command line.
 #include <QApplication>
 #include <QStringList>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -28,6 +29,9 @@ bool HasDisplay() {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Under a file-size limit a save then fails with "File too large" and keeps the old file,
+    // instead of the whole editor being killed in the middle of writing.
+    std::signal(SIGXFSZ, SIG_IGN);
     if (!HasDisplay()) {
         std::cerr << "zelvane: there is no display to show the editor on.\n"
                      "  Start it from a desktop session, or with a virtual display:\n"

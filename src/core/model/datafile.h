@@ -1,7 +1,9 @@
 // Data files (projects, instruments, settings): lines read through a small buffer, and writing
 // that never destroys what was there. A writer fills a temporary file beside the target and
 // renames it over the target only when every byte is on disk; on any failure the temporary file
-// is removed and the old file stays as it was.
+// is removed and the old file stays as it was. Temporary files end in ".zelvane-tmp"; those that
+// a killed save of the same target left behind are removed by its next successful save. Only
+// regular files are read or written: folders, pipes and devices are refused.
 #pragma once
 
 #include <memory>

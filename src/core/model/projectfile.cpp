@@ -135,9 +135,10 @@ bool SaveProject(const TProject& project, const std::string& path) {
 }
 
 void ReadProject(TProject& project, TDataFile& file) {
-    int r = 0; // riffs seen (T lines)
-    int k = 0; // instruments seen (I lines)
-    int n = 0; // notes of the current riff
+    int r = 0;       // riffs seen (T lines)
+    int k = 0;       // instruments seen (I lines)
+    int n = 0;       // notes of the current riff
+    int clashes = 0; // instrument clashes in old S lines
     std::vector<std::string> xLines;
     for (;;) {
         std::string line = ReadTextLine(file);
@@ -195,7 +196,7 @@ void ReadProject(TProject& project, TDataFile& file) {
             break;
         case 'S':
             AppendPlainParagraph(project.NotesRtf, rest);
-            AppendItemNotationRow(project, rest);
+            AppendItemNotationRow(project, rest, clashes);
             break;
         default:
             break;
@@ -204,6 +205,8 @@ void ReadProject(TProject& project, TDataFile& file) {
     // Strings with a gap between them (only damage makes those) move down to the low slots.
     for (int i = 0; i < std::min(r, MaxRiffs); ++i)
         CompactStringSlots(project.Riffs[size_t(i)]);
+    if (clashes > ShownClashes)
+        DisplayError("\\b" + std::to_string(clashes - ShownClashes) + " more instrument clashes");
     project.RiffNames.EnsureBlankTab();
     project.InstrumentNames.EnsureBlankTab();
     if (!xLines.empty()) {
@@ -302,7 +305,7 @@ int LookUpItem(const TProject& project, std::string_view item) {
 
 } // namespace
 
-void AppendItemNotationRow(TProject& project, std::string_view items) {
+void AppendItemNotationRow(TProject& project, std::string_view items, int& clashes) {
     std::string row;
     size_t pos = 0;
     for (;;) {
@@ -322,7 +325,7 @@ void AppendItemNotationRow(TProject& project, std::string_view items) {
             continue;
         int column = -second - 1;
         const std::string& riffName = project.RiffNames[first - 1];
-        if (!StructureField(row, RiffFieldIndex(column)).empty())
+        if (!StructureField(row, RiffFieldIndex(column)).empty() && ++clashes <= ShownClashes)
             DisplayError("\\bInstrument clash: " + riffName);
         SetStructureField(row, RepeatFieldIndex(column), std::to_string(repeat));
         SetStructureField(row, RiffFieldIndex(column), riffName);

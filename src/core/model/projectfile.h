@@ -42,7 +42,10 @@ std::string ProjectFileProblem(std::string_view bytes);
 void ReadProject(TProject& project, TDataFile& file);
 
 // Converts the item notation of an old S line (the text after "S\t") into a structure row
-// and appends it when it is not empty. Reports clashes through the message service.
-void AppendItemNotationRow(TProject& project, std::string_view items);
+// and appends it when it is not empty. Counts clashes (two riffs for one instrument) in
+// `clashes` and reports them through the message service while the count is at most
+// ShownClashes; whoever reads the file reports how many more there were.
+constexpr int ShownClashes = 3;
+void AppendItemNotationRow(TProject& project, std::string_view items, int& clashes);
 
 } // namespace zel

@@ -360,7 +360,9 @@ inline void SineBlock(const double* angle, double* x, int count) {
 #endif
     for (; k < count; ++k) {
         const double y = SineSeries(angle[k]) * 32000.0;
-        const double whole = double(static_cast<int64_t>(y));
+        // Trunc, not a cast: an angle that is not a number (a voice whose pitch or skew makes
+        // no sense) must reach the library's sine below, as in the paired frames.
+        const double whole = double(Trunc(y));
         const double frac = y - whole;
         const bool clear = frac > -1.0 + 1e-6 && frac < 1.0 - 1e-6 && (frac > 1e-6 || frac < -1e-6);
         if (clear && angle[k] >= 0.0 && angle[k] <= OneTurn)

@@ -112,18 +112,20 @@ std::string WavFileBytes(std::span<const int16_t> samples) {
 
 bool WriteWavFile(const std::string& path, std::span<const int16_t> samples) {
     auto file = TDataFile::OpenForWriting(path);
-    if (!file)
-        return false;
-    file->WriteBytes(WavHeader(uint32_t(samples.size() * 2)));
+    return file && WriteWavFile(*file, samples);
+}
+
+bool WriteWavFile(TDataFile& file, std::span<const int16_t> samples) {
+    file.WriteBytes(WavHeader(uint32_t(samples.size() * 2)));
     // In pieces, so a long song needs no second copy in memory.
     constexpr size_t Piece = 1 << 16;
     std::string bytes;
     for (size_t at = 0; at < samples.size(); at += Piece) {
         bytes.clear();
         AppendSamples(bytes, samples.subspan(at, std::min(Piece, samples.size() - at)));
-        file->WriteBytes(bytes);
+        file.WriteBytes(bytes);
     }
-    return file->Commit();
+    return file.Commit();
 }
 
 } // namespace zel

@@ -11,6 +11,8 @@
 
 namespace zel {
 
+class TDataFile;
+
 // One buffer queued on the sound device (16-bit stereo 44100 Hz).
 class TAudioStream {
 public:
@@ -70,6 +72,9 @@ private:
 // The 44-byte canonical header followed by the samples, written safely (temporary file, then
 // rename). False when the file cannot be written; the old file then stays as it was.
 bool WriteWavFile(const std::string& path, std::span<const int16_t> samples);
+// The same into a writer opened before rendering (so a folder that cannot take the file is
+// found before the work is done); commits it.
+bool WriteWavFile(TDataFile& file, std::span<const int16_t> samples);
 // The file's bytes, for callers that keep them elsewhere.
 std::string WavFileBytes(std::span<const int16_t> samples);
 

@@ -168,10 +168,15 @@ TSharedBuffer RenderRiffs(TRenderer& renderer, const TProject& project, int riff
     return buffer;
 }
 
-TSongRender RenderSong(TRenderer& renderer, const TProject& project, TSongMode mode,
-                       int firstGridRow, TProgress* progress,
-                       const std::function<void(const TSharedBuffer&)>& startPlayback,
-                       const std::function<void(int gridRow, int64_t frame)>& rowStarted) {
+namespace {
+
+// The two passes over the song: the first measures it (and finds undefined riffs), the second,
+// unless `lastPass` is 1, renders it into a buffer of the measured size.
+TSongRender WalkSong(TRenderer& renderer, const TProject& project, TSongMode mode, int firstGridRow,
+                     TProgress* progress,
+                     const std::function<void(const TSharedBuffer&)>& startPlayback,
+                     const std::function<void(int gridRow, int64_t frame)>& rowStarted,
+                     int lastPass) {
     TSongRender result;
     const int rows = int(project.Structure.size());
     const int lastRow = rows - 1;
@@ -180,7 +185,7 @@ TSongRender RenderSong(TRenderer& renderer, const TProject& project, TSongMode m
         PlanSong(project, {.FirstGridRow = firstRow + 1, .Once = mode == TSongMode::OnceEach});
     result.Error = plan.Error;
     bool started = false;
-    for (int pass = 1; pass <= 2; ++pass) {
+    for (int pass = 1; pass <= lastPass; ++pass) {
         const bool render = pass == 2 && result.Buffer != nullptr;
         std::span<int16_t> samples;
         if (render)
@@ -200,6 +205,15 @@ TSongRender RenderSong(TRenderer& renderer, const TProject& project, TSongMode m
                                    samples, render, p, result.Total);
                     if (next == p)
                         break; // an empty riff takes no time however often it repeats
+                    if (!render) {
+                        // Measuring: every repeat takes as long as the first, so a count of
+                        // millions is added at once (just past the limit when it goes beyond).
+                        int64_t length = next - p;
+                        int64_t reach =
+                            (MaxRenderValues - std::min(next, MaxRenderValues)) / length + 1;
+                        p = next + std::min<int64_t>(column.Repeat - k - 1, reach) * length;
+                        break;
+                    }
                     p = next;
                     if (p > MaxRenderValues)
                         break; // too long already: reported after measuring
@@ -233,7 +247,7 @@ TSongRender RenderSong(TRenderer& renderer, const TProject& project, TSongMode m
             progress->Stop();
         if (pass == 1 && result.Total > MaxRenderValues)
             result.Error = TooLongError;
-        if (pass == 1 && result.Error.empty())
+        if (pass == 1 && result.Error.empty() && lastPass == 2)
             result.Buffer = std::make_shared<TSampleBuffer>(size_t(result.Total));
     }
     if (result.Buffer)
@@ -241,6 +255,21 @@ TSongRender RenderSong(TRenderer& renderer, const TProject& project, TSongMode m
     if (!result.Error.empty())
         result.Buffer.reset();
     return result;
+}
+
+} // namespace
+
+TSongRender RenderSong(TRenderer& renderer, const TProject& project, TSongMode mode,
+                       int firstGridRow, TProgress* progress,
+                       const std::function<void(const TSharedBuffer&)>& startPlayback,
+                       const std::function<void(int gridRow, int64_t frame)>& rowStarted) {
+    return WalkSong(renderer, project, mode, firstGridRow, progress, startPlayback, rowStarted, 2);
+}
+
+TSongRender MeasureSong(const TProject& project, TSongMode mode, int firstGridRow,
+                        const std::function<void(int gridRow, int64_t frame)>& rowStarted) {
+    TRenderer renderer;
+    return WalkSong(renderer, project, mode, firstGridRow, nullptr, {}, rowStarted, 1);
 }
 
 std::string RenderStatusText(int64_t ms, int64_t frames, int32_t peakLevel) {

@@ -101,6 +101,11 @@ TSongRender RenderSong(TRenderer& renderer, const TProject& project, TSongMode m
                        const std::function<void(const TSharedBuffer&)>& startPlayback,
                        const std::function<void(int gridRow, int64_t frame)>& rowStarted = {});
 
+// The first pass of RenderSong alone: the song's length (Total) and the error a render would
+// give, without a buffer or any sound.
+TSongRender MeasureSong(const TProject& project, TSongMode mode, int firstGridRow,
+                        const std::function<void(int gridRow, int64_t frame)>& rowStarted = {});
+
 // "Render Time 0.350 Sec.   Play Time 00:01:05.   Level 87%."
 std::string RenderStatusText(int64_t renderMilliseconds, int64_t frames, int32_t peakLevel);
 

@@ -1,0 +1,35 @@
+// Runs the built zelvane-cli as a user would: arguments, environment, limits, captured output.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <sys/types.h>
+#include <utility>
+#include <vector>
+
+namespace zel::test {
+
+struct TRun {
+    int Status = -1; // exit status, 128 + signal when killed, -1 when it did not end in time
+    std::string Out;
+    std::string Err;
+};
+
+struct TRunOptions {
+    // Standard output goes here instead of into TRun::Out.
+    std::string StdoutPath;
+    // Variables set for the tool (a value) or removed (no value).
+    std::vector<std::pair<std::string, std::optional<std::string>>> Environment;
+    // RLIMIT_FSIZE in bytes, when given.
+    std::optional<long> FileSizeLimit;
+    // A tool still running after this long is killed and the run counts as hanging.
+    int TimeoutSeconds = 120;
+};
+
+TRun RunCli(std::vector<std::string> args, const TRunOptions& options = {});
+// Standard output goes to `stdoutPath`.
+TRun RunCli(std::vector<std::string> args, const std::string& stdoutPath);
+// Starts the tool with its output thrown away and returns at once; the caller waits for it.
+pid_t StartCli(std::vector<std::string> args);
+
+} // namespace zel::test
