@@ -1,14 +1,17 @@
 // Fuzz target: any bytes read as a project, then everything that goes through a whole loaded
 // project without a window: the info summary, the info JSON (written piece by piece, and the
 // same text as the JSON value gives, for small projects) and the song's measuring pass in each
-// mode, with a full render when the song is short. Nothing may crash, hang or write outside a
-// table. A new reader of whole projects joins as one more entry of Stages.
+// mode, with a full render when the song is short, and the song's event timeline that the
+// exporters read. Nothing may crash, hang or write outside a table. A new reader of whole projects
+// joins as one more entry of Stages.
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <sstream>
 #include <string>
 
 #include "app/message_service.h"
+#include "arrange/timeline.h"
 #include "info.h"
 #include "model/datafile.h"
 #include "model/projectfile.h"
@@ -75,8 +78,35 @@ void Song(const zel::TProject& project) {
     }
 }
 
+// Songs of up to this many note plays are laid out as a timeline (a repeat count in the
+// millions would make each input slow, not wrong).
+constexpr int64_t LaidOutPlays = 100000;
+
+void Timeline(const zel::TProject& project) {
+    for (bool once : {false, true}) {
+        zel::TPlayOptions options{.FirstGridRow = 1, .Once = once};
+        zel::TSongPlan plan = zel::PlanSong(project, options);
+        int64_t plays = 0;
+        for (const auto& row : plan.Rows)
+            for (const auto& column : row.Columns)
+                plays += int64_t(std::max(column.Repeat, 0)) *
+                         (zel::NoteCount(project.Riffs[size_t(column.Riff)]) + 1);
+        if (plays > LaidOutPlays)
+            continue;
+        zel::TTimeline timeline = zel::SongTimeline(project, options);
+        Check(timeline.Error.empty() == plan.Error.empty() || !timeline.Error.empty());
+        int64_t last = 0;
+        for (const auto& note : timeline.Notes) {
+            Check(note.StartTick >= last && note.Ticks >= 0); // in time order
+            Check(note.StartTick + note.Ticks <= timeline.TotalTicks);
+            Check(note.PitchCount <= zel::StringSlots);
+            last = note.StartTick;
+        }
+    }
+}
+
 using TStage = void (*)(const zel::TProject&);
-constexpr TStage Stages[] = {Summary, Json, Song};
+constexpr TStage Stages[] = {Summary, Json, Song, Timeline};
 
 } // namespace
 
