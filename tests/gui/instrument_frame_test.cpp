@@ -207,8 +207,6 @@ private slots:
         QTest::addColumn<QString>("control");
         QTest::addColumn<int>("value");
         QTest::addColumn<QString>("text");
-        QTest::newRow("frequency 1") << "tlModFreq" << 1 << "0.1";
-        QTest::newRow("frequency 500") << "tlModFreq" << 500 << "50.0";
         QTest::newRow("frequency 123") << "tlModFreq" << 123 << "12.3";
         QTest::newRow("attack 1000") << "FAmplitude/tAttack" << 1000 << "100.0";
         QTest::newRow("release 0") << "FFilter/tRelease" << 0 << "0.0";

@@ -4,8 +4,7 @@
 #include <QTest>
 #include <filesystem>
 
-#include "app/main_form.h"
-#include "test_support.h"
+#include "main_form_harness.h"
 #include "view/riff_view.h"
 
 using namespace zel;
@@ -48,23 +47,18 @@ public:
     static void initMain() { qputenv("QT_SCALE_FACTOR", "2"); }
 
 private:
-    std::unique_ptr<test::TTempDir> dir;
-    std::unique_ptr<TMainForm> form;
+    std::unique_ptr<test::TMainFormHarness> h;
+    TMainForm* form = nullptr;
 
-    std::string Settings() const { return dir->File("zelvane.ini"); }
+    std::string Settings() const { return h->Settings(); }
     QAction* Entry() { return form->findChild<QAction*>(QStringLiteral("mSmoothDrawing")); }
 
     void Start(QStringList arguments = {}) {
-        form.reset();
-        TMainFormSetup setup;
-        setup.SettingsPath = Settings();
-        setup.Arguments = arguments;
-        form = std::make_unique<TMainForm>(std::move(setup));
+        QVERIFY(h->Start(std::move(arguments), false));
+        form = h->Form.get();
         QPalette palette = form->RiffView()->palette();
         palette.setColor(QPalette::Base, Qt::white);
         form->RiffView()->setPalette(palette);
-        form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
     }
 
     // The paint box as the screen shows it, in device pixels.
@@ -73,15 +67,8 @@ private:
     }
 
 private slots:
-    void init() { dir = std::make_unique<test::TTempDir>(); }
-    void cleanup() {
-        if (form) {
-            form->Document().MarkClean();
-            form->close();
-        }
-        form.reset();
-        dir.reset();
-    }
+    void init() { h = std::make_unique<test::TMainFormHarness>(); }
+    void cleanup() { h.reset(); }
 
     void entryFollowsTheSettingAndIsSavedAtClose_data() {
         QTest::addColumn<QByteArray>("stored");

@@ -5,8 +5,7 @@
 #include <QToolButton>
 #include <filesystem>
 
-#include "app/main_form.h"
-#include "main_form_support.h"
+#include "main_form_harness.h"
 #include "view/riff_view.h"
 #include "widgets/tabcontrolsmart.h"
 
@@ -16,24 +15,11 @@ class UndoTest : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<test::TTempDir> dir;
-    std::unique_ptr<TMainForm> form;
-    test::TAnsweringMessages messages;
-    std::unique_ptr<TScopedMessageService> install;
+    std::unique_ptr<test::TMainFormHarness> h;
+    TMainForm* form = nullptr;
 
-    void Start(QStringList arguments) {
-        form.reset();
-        TMainFormSetup setup;
-        setup.SettingsPath = dir->File("zelvane.ini");
-        setup.Arguments = std::move(arguments);
-        setup.Audio = std::make_unique<test::TFakeOutput>();
-        form = std::make_unique<TMainForm>(std::move(setup));
-        form->show();
-        QApplication::setActiveWindow(form.get());
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-    }
     QString Copy(const char* name) {
-        std::string path = dir->File(name);
+        std::string path = h->Dir.File(name);
         std::filesystem::copy_file(ZELVANE_DEMO_PROJECT, path);
         return QString::fromStdString(path);
     }
@@ -54,17 +40,11 @@ private:
 
 private slots:
     void init() {
-        dir = std::make_unique<test::TTempDir>();
-        install = std::make_unique<TScopedMessageService>(messages);
-        messages.Messages.clear();
-        Start({Copy("song.zvp")});
+        h = std::make_unique<test::TMainFormHarness>();
+        QVERIFY(h->Start({Copy("song.zvp")}));
+        form = h->Form.get();
     }
-    void cleanup() {
-        messages.Answers = {1}; // discard
-        form.reset();
-        install.reset();
-        dir.reset();
-    }
+    void cleanup() { h.reset(); }
 
     void typedFretsUndoAndRedoWithTheKeysAndTheButtons() {
         QVERIFY(!Action("mUndo")->isEnabled());
@@ -109,7 +89,7 @@ private slots:
         Action("mRedo")->trigger();
         QCOMPARE(form->RiffTabs()->TabCount(), int(before.size()) + 1);
 
-        messages.Answers = {0}; // "Yes" to the delete question
+        h->Messages.Answers = {0}; // "Yes" to the delete question
         form->DeleteTabClick();
         Action("mUndo")->trigger();
         QCOMPARE(form->RiffTabs()->TabCount(), int(before.size()) + 1);
@@ -120,16 +100,16 @@ private slots:
         form->RiffView()->FocusTabLines();
         Key(Qt::Key_7);
         QString path = form->ProjectPath();
-        std::string text = dir->File("notes.txt");
+        std::string text = h->Dir.File("notes.txt");
         test::WriteBytes(text, std::string("just text\0\1\2", 13));
-        messages.Messages.clear();
+        h->Messages.Messages.clear();
         QVERIFY(!form->OpenProjectFile(QString::fromStdString(text)));
         QCOMPARE(form->ProjectPath(), path);
         QCOMPARE(form->windowTitle(), QStringLiteral("Zelvane Editor - ") + path);
         QVERIFY(form->Project().IsChanged());
         QVERIFY(Action("mUndo")->isEnabled());
-        QCOMPARE(messages.Messages.size(), size_t(1));
-        QVERIFY(messages.Messages[0].Text.rfind("Failed to Open File\n", 0) == 0);
+        QCOMPARE(h->Messages.Messages.size(), size_t(1));
+        QVERIFY(h->Messages.Messages[0].Text.rfind("Failed to Open File\n", 0) == 0);
     }
 
     void newAndOpenClearTheLastRenderStatus() {
