@@ -8,8 +8,11 @@
 #include "app/document.h"
 #include "arrange/structure_ops.h"
 #include "edit/document_edits.h"
+#include "edit/instrument_edits.h"
+#include "midi/midi_note_in.h"
 #include "model/datafile.h"
 #include "model/projectfile.h"
+#include "model/structure.h"
 #include "test_support.h"
 
 namespace zel {
@@ -38,7 +41,10 @@ public:
     void SetUp() override {
         ASSERT_TRUE(doc.Load(ZELVANE_DEMO_PROJECT));
         BindRiffTabs(strip, doc);
+        BindInstrumentTabs(instruments, doc);
         strip.SelectAndFill(0);
+        instruments.SelectAndFill(0);
+        doc.Subscribe([this](const TChangeSet& changes) { published.push_back(changes); });
     }
     TRiff& Riff() { return CurrentRiffOf(doc.Project(), doc.Editor()); }
     void Key(TEditKey key, int digit = 0, bool shift = false) {
@@ -57,6 +63,9 @@ public:
     TDocument doc;
     TTabStrip strip{doc.Project().RiffNames};
     TEditorContext context;
+    // Instruments Setup's strip; bound by the tests that use it.
+    TTabStrip instruments{doc.Project().InstrumentNames};
+    std::vector<TChangeSet> published;
 };
 
 struct TCommandCase {
@@ -112,6 +121,16 @@ const std::vector<TCommandCase>& Commands() {
          }},
         {"Tempo of All Riffs", -1, 0, false,
          [](DocumentTest& t) { DocumentSetTempoOfAllRiffs(t.doc, 77); }},
+        {"Move Instrument", -1, 0, false,
+         [](DocumentTest& t) { t.instruments.SelectAndFill(1), t.instruments.DropOn(0); }},
+        {"Instrument Settings", -1, 0, false,
+         [](DocumentTest& t) {
+             // What Instruments Setup stores: the controls into the instrument shown.
+             int shown = t.doc.Editor().CurrentInstrument;
+             TInstrument values = t.doc.Project().Instruments[size_t(shown)];
+             values.Wave = uint8_t((values.Wave + 1) % 4);
+             DocumentStoreInstrument(t.doc, shown, values);
+         }},
         {"Insert Row", -1, 0, false,
          [](DocumentTest& t) {
              DocumentStructureEdit(t.doc, "Insert Row", [](auto& s) { InsertStructureRow(s, 0); });
@@ -125,6 +144,7 @@ TEST_F(DocumentTest, EveryCommandIsUndoneAndRedoneWithItsCursor) {
         SCOPED_TRACE(command.Name);
         ASSERT_TRUE(doc.Load(ZELVANE_DEMO_PROJECT));
         strip.SelectAndFill(0);
+        instruments.SelectAndFill(0);
         command.Prepare(*this);
         std::string before = Saved(doc.Project());
         TWhere whereBefore = Where(doc);
@@ -165,7 +185,10 @@ TEST_F(DocumentTest, AllCommandsInARowUndoToTheOriginalAndRedoToTheEnd) {
     for (size_t i = states.size() - 1; i > 0; --i) {
         ASSERT_TRUE(doc.Undo());
         EXPECT_EQ(Saved(doc.Project()), states[i - 1]) << "after undoing step " << i;
-        EXPECT_EQ(Where(doc).Cursor, places[i - 1].Cursor);
+        // The riff that was current then has its cursor back (undo may show another riff:
+        // the one its step changed).
+        EXPECT_EQ(doc.Project().Riffs[size_t(places[i - 1].Riff)].Cursor, places[i - 1].Cursor)
+            << doc.RedoName();
     }
     EXPECT_FALSE(doc.Undo());
     EXPECT_FALSE(doc.IsChanged());
@@ -238,6 +261,8 @@ TEST_F(DocumentTest, HistoryKeepsTheNewestStepsWithinItsLimits) {
 
 TEST_F(DocumentTest, RandomEditsUndoAndRedoMatchTheirSnapshots) {
     doc.SetLimits({1000000, size_t(1) << 40});
+    // Every transaction is also compared whole: nothing outside its declared scope may change.
+    doc.SetScopeAudit(true);
     std::mt19937 random(20261207);
     std::vector<std::string> states{Saved(doc.Project())};
     size_t pos = 0;
@@ -271,6 +296,7 @@ TEST_F(DocumentTest, RandomEditsUndoAndRedoMatchTheirSnapshots) {
         }
         ASSERT_EQ(doc.IsChanged(), pos != 0) << "at step " << step;
     }
+    EXPECT_EQ(doc.ScopeViolations(), std::vector<std::string>{});
 }
 
 TEST_F(DocumentTest, AFileThatIsNotAProjectLeavesTheOpenProjectAsItWas) {
@@ -331,6 +357,174 @@ TEST_F(DocumentTest, InsertedRiffsNeverShareAName) {
     for (int a = 0; a < names.RecordCount(); ++a)
         for (int b = a + 1; b < names.RecordCount(); ++b)
             EXPECT_NE(names.Find(names[a]), b) << names[a] << " twice";
+}
+
+TEST_F(DocumentTest, EditsAfterATabDragLandOnTheRecordTheUserSees) {
+    // Riff Properties holds "Intro"; its tab is dragged behind "Verse", then a field is stored.
+    uint32_t intro = doc.Project().Riffs[0].Id;
+    strip.SelectAndFill(0);
+    strip.DropOn(1);
+    ASSERT_EQ(RiffIndexOf(doc.Project(), intro), 1);
+    DocumentStoreRiffProperties(
+        doc, RiffIndexOf(doc.Project(), intro), [](TProject& p) { p.Riffs[1].BarsA = "3"; },
+        "barsA");
+    EXPECT_EQ(doc.Project().Riffs[1].BarsA, "3");
+    EXPECT_EQ(doc.Project().RiffNames[1], "Intro");
+    EXPECT_EQ(doc.Project().RiffNames[0], "Verse") << "the riff now first keeps its name";
+    EXPECT_EQ(doc.Project().Riffs[0].BarsA, "4 4 4 3");
+
+    // Instruments Setup shows "Bass"; its tab is dragged before "Lead", then a control moves.
+    instruments.SelectAndFill(1);
+    instruments.DropOn(0);
+    EXPECT_EQ(doc.Editor().CurrentInstrument, 0) << "the instrument shown moved with its tab";
+    TInstrument noise = doc.Project().Instruments[0];
+    noise.Wave = WaveNoise;
+    DocumentStoreInstrument(doc, doc.Editor().CurrentInstrument, noise);
+    EXPECT_EQ(doc.Project().InstrumentNames[0], "Bass");
+    EXPECT_EQ(doc.Project().Instruments[0].Wave, WaveNoise);
+    EXPECT_EQ(doc.Project().Instruments[1].Wave, 2) << "Lead keeps its square wave";
+    ASSERT_FALSE(published.empty());
+    EXPECT_EQ(published.back().Instruments, std::vector<uint32_t>{doc.Project().Instruments[0].Id});
+}
+
+TEST_F(DocumentTest, UndoShowsWhatItsStepChangedAndKeepsTheRest) {
+    struct TCase {
+        const char* Name;
+        std::function<void(DocumentTest&)> Run;
+        int Riff, Instrument; // what undo leaves current
+        bool ShowsRiff, ShowsInstrument, ShowsGrid;
+    };
+    const TCase cases[] = {
+        {"grid edit keeps the riff tab, entry mode and duration",
+         [](DocumentTest& t) {
+             t.doc.Editor().Grid = {2, 1, 2, 1, 2, 1};
+             DocumentStructureEdit(t.doc, "Clear Cells", [](auto& s) { s[1].clear(); });
+             t.doc.Editor().Grid = {1, 1, 1, 1, 1, 1};
+         },
+         2, 0, false, false, true},
+        {"an instrument that is not shown is shown",
+         [](DocumentTest& t) {
+             TInstrument quiet = t.doc.Project().Instruments[1];
+             quiet.MixLeft = 1;
+             DocumentStoreInstrument(t.doc, 1, quiet);
+         },
+         2, 1, false, true, false},
+        {"a moved instrument is shown where it goes back to",
+         [](DocumentTest& t) {
+             t.instruments.SelectAndFill(1);
+             t.instruments.DropOn(0);
+             t.instruments.SelectAndFill(1); // Lead, now second
+         },
+         2, 1, false, true, true},
+        {"a riff edit shows its riff",
+         [](DocumentTest& t) {
+             DocumentStoreRiffProperties(
+                 t.doc, 0, [](TProject& p) { p.Riffs[0].Tempo = 60; }, "tempo");
+         },
+         0, 0, true, false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        ASSERT_TRUE(doc.Load(ZELVANE_DEMO_PROJECT));
+        strip.SelectAndFill(0);
+        instruments.SelectAndFill(0);
+        c.Run(*this);
+        strip.SelectAndFill(2);
+        doc.Editor().TabMode = true;
+        doc.Editor().CurrentDuration = 5;
+        ASSERT_TRUE(doc.Undo());
+        const TChangeSet& shown = published.back();
+        EXPECT_EQ(shown.Kind, TChangeSet::TKind::Undo);
+        EXPECT_EQ(shown.ShowsRiff, c.ShowsRiff);
+        EXPECT_EQ(shown.ShowsInstrument, c.ShowsInstrument);
+        EXPECT_EQ(shown.ShowsGrid, c.ShowsGrid);
+        EXPECT_EQ(doc.Editor().CurrentRiff, c.Riff);
+        EXPECT_EQ(doc.Editor().CurrentInstrument, c.Instrument);
+        EXPECT_EQ(doc.Editor().TabMode, !c.ShowsRiff);
+        if (c.ShowsGrid && !c.ShowsInstrument && !c.ShowsRiff) {
+            EXPECT_EQ(doc.Editor().Grid, (TEditorState::TGridPlace{2, 1, 2, 1, 2, 1}));
+        }
+    }
+}
+
+TEST_F(DocumentTest, RenamingARiffRenamesItsCellsAndADuplicateIsRefused) {
+    auto rename = [&](int index, const char* name) {
+        return DocumentStoreRiffProperties(
+            doc, index, [&](TProject& p) { p.RiffNames.SetCaption(index, name); }, "name");
+    };
+    int used = CountRiffCells(doc.Project().Structure, "Intro");
+    ASSERT_GT(used, 0);
+    EXPECT_TRUE(rename(0, "Opening"));
+    EXPECT_EQ(CountRiffCells(doc.Project().Structure, "Opening"), used);
+    EXPECT_EQ(CountRiffCells(doc.Project().Structure, "Intro"), 0);
+    EXPECT_EQ(doc.UndoCount(), 1) << "cells and name are one step";
+
+    size_t shown = messages->size();
+    EXPECT_FALSE(rename(0, "Verse"));
+    EXPECT_EQ(doc.Project().RiffNames[0], "Opening");
+    EXPECT_EQ(doc.UndoCount(), 1);
+    ASSERT_EQ(messages->size(), shown + 1);
+    EXPECT_NE(messages->back().Text.find("already exists"), std::string::npos);
+
+    doc.Undo();
+    EXPECT_EQ(doc.Project().RiffNames[0], "Intro");
+    EXPECT_EQ(CountRiffCells(doc.Project().Structure, "Intro"), used);
+}
+
+TEST_F(DocumentTest, AnEditThatThrowsLeavesTheModelExactlyAsItWas) {
+    const std::pair<std::function<void()>, const char*> failures[] = {
+        {[] { throw std::bad_alloc(); }, "Out of memory"},
+        {[] { throw std::runtime_error("Disk full"); }, "Disk full"},
+    };
+    Key(TEditKey::Digit, 3);
+    for (const auto& [fail, text] : failures) {
+        SCOPED_TRACE(text);
+        std::string before = Saved(doc.Project());
+        TWhere where = Where(doc);
+        int steps = doc.UndoCount();
+        EXPECT_FALSE(doc.Edit("Import", TEditScope::Everything(), [&] {
+            Riff().Notes.assign(5000, test::Note(QuarterDuration, {{0, 3}}));
+            DocumentInsertRiff(doc, strip, 0);
+            doc.Project().Structure.clear();
+            fail();
+        }));
+        EXPECT_EQ(Saved(doc.Project()), before);
+        EXPECT_EQ(Where(doc), where);
+        EXPECT_EQ(doc.UndoCount(), steps);
+        EXPECT_EQ(messages->back().Text, text);
+        doc.Undo(); // the step before still undoes onto the state it was made from
+        EXPECT_FALSE(doc.IsChanged());
+        doc.Redo();
+    }
+}
+
+TEST_F(DocumentTest, MergesEndWhereTheUserMovesOn) {
+    Place(3, 3, true);
+    Key(TEditKey::Digit, 1);
+    doc.BreakMerge(); // what a click on another note does
+    Key(TEditKey::Digit, 2);
+    EXPECT_EQ(doc.UndoCount(), 2);
+    strip.SelectAndFill(1);
+    strip.SelectAndFill(0); // a tab switch and back
+    Key(TEditKey::Digit, 4);
+    EXPECT_EQ(doc.UndoCount(), 3);
+
+    // A MIDI chord, redone, leaves the cursor where the release left it.
+    TMidiEntry entry{true, false};
+    strip.SelectAndFill(doc.Project().RiffNames.Count() - 1); // a new, empty riff
+    Place(0, 0, false);
+    for (uint8_t key : {60, 64, 67})
+        MidiNoteIn(doc, entry, 0x90, key, 100);
+    MidiNoteIn(doc, entry, 0x80, 60, 0);
+    int after = Riff().Cursor;
+    ASSERT_EQ(after, 1);
+    doc.Undo();
+    doc.Redo();
+    EXPECT_EQ(Riff().Cursor, after);
+    TNote chord = Riff().Notes[0];
+    MidiNoteIn(doc, entry, 0x90, 62, 100);
+    EXPECT_EQ(Riff().Notes[0], chord) << "the next key starts a note of its own";
+    EXPECT_NE(Riff().Notes[size_t(after)].Fret, BlankNote.Fret);
 }
 
 } // namespace

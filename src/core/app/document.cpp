@@ -4,6 +4,7 @@
 #include <cstring>
 #include <variant>
 
+#include "app/message_service.h"
 #include "model/projectfile.h"
 
 namespace zel {
@@ -99,6 +100,7 @@ TRiff SettingsOf(const TRiff& riff) {
     header.Key = riff.Key;
     header.BarsA = riff.BarsA;
     header.BarsB = riff.BarsB;
+    header.Id = riff.Id;
     return header;
 }
 
@@ -110,6 +112,7 @@ void SetSettings(TRiff& riff, const TRiff& header) {
     riff.Key = header.Key;
     riff.BarsA = header.BarsA;
     riff.BarsB = header.BarsB;
+    riff.Id = header.Id;
 }
 
 // The difference between two states of one riff; none when nothing moved at all.
@@ -118,7 +121,8 @@ std::optional<TRiffChange> DiffRiff(int index, const TRiff& before, const TRiff&
     size_t la = ContentLength(after.Notes);
     size_t p = CommonPrefix(before.Notes.data(), after.Notes.data(), std::min(lb, la));
     bool notesSame = p == lb && p == la;
-    bool cursorSame = before.Cursor == after.Cursor && before.Anchor == after.Anchor;
+    bool cursorSame =
+        before.Cursor == after.Cursor && before.Anchor == after.Anchor && before.Id == after.Id;
     if (notesSame && SameSettings(before, after) && cursorSame)
         return std::nullopt;
     TRiffChange change;
@@ -258,7 +262,7 @@ std::vector<TChange> Compare(const TSnapshot& snap, const TProject& project, boo
     }
     for (const auto& [index, before] : snap.Instruments) {
         const TInstrument& after = project.Instruments[size_t(index)];
-        if (!(before == after)) {
+        if (!(before == after) || before.Id != after.Id) {
             changes.push_back(TInstrumentChange{index, before, after});
             modelChanged = true;
         }
@@ -379,6 +383,86 @@ bool Fold(TChange& earlier, const TChange& later) {
     return false;
 }
 
+// Puts the scope's parts back as the snapshot holds them, by moving: a rollback after an
+// allocation failure must not need memory of its own.
+void Restore(TProject& project, TSnapshot& snap) {
+    for (auto& [index, riff] : snap.Riffs)
+        project.Riffs[size_t(index)] = std::move(riff);
+    for (auto& [index, instrument] : snap.Instruments)
+        project.Instruments[size_t(index)] = instrument;
+    if (snap.RiffNames)
+        project.RiffNames = std::move(*snap.RiffNames);
+    if (snap.InstrumentNames)
+        project.InstrumentNames = std::move(*snap.InstrumentNames);
+    if (snap.Structure)
+        project.Structure = std::move(*snap.Structure);
+    if (snap.NotesText)
+        project.NotesRtf = std::move(*snap.NotesText);
+}
+
+bool Contains(const std::vector<int>& list, int value) {
+    return std::find(list.begin(), list.end(), value) != list.end();
+}
+
+// Whether a change lies inside what a transaction declared it may change.
+bool InScope(const TChange& change, const TEditScope& scope) {
+    if (const auto* riff = std::get_if<TRiffChange>(&change))
+        return scope.AllRiffs || Contains(scope.Riffs, riff->Index);
+    if (std::holds_alternative<TRiffOrderChange>(change))
+        return scope.AllRiffs;
+    if (const auto* captions = std::get_if<TCaptionsChange>(&change))
+        return captions->Riffs ? scope.RiffNames : scope.InstrumentNames;
+    if (const auto* instrument = std::get_if<TInstrumentChange>(&change))
+        return scope.AllInstruments || Contains(scope.Instruments, instrument->Index);
+    if (std::holds_alternative<TStructureChange>(change))
+        return scope.Structure;
+    return scope.NotesText;
+}
+
+std::string Describe(const TChange& change) {
+    if (const auto* riff = std::get_if<TRiffChange>(&change))
+        return "riff " + std::to_string(riff->Index);
+    if (std::holds_alternative<TRiffOrderChange>(change))
+        return "riff order";
+    if (const auto* captions = std::get_if<TCaptionsChange>(&change))
+        return captions->Riffs ? "riff names" : "instrument names";
+    if (const auto* instrument = std::get_if<TInstrumentChange>(&change))
+        return "instrument " + std::to_string(instrument->Index);
+    if (std::holds_alternative<TStructureChange>(change))
+        return "structure";
+    return "notes text";
+}
+
+bool ChangesRiffContent(const TRiffChange& change) {
+    return !change.NotesBefore.empty() || !change.NotesAfter.empty() ||
+           !SameSettings(change.Before, change.After) || change.Before.Id != change.After.Id;
+}
+
+// The change set of a list of changes, with the records named as they are now.
+void Collect(TChangeSet& set, const std::vector<TChange>& changes, const TProject& project) {
+    auto add = [](std::vector<uint32_t>& ids, uint32_t id) {
+        if (std::find(ids.begin(), ids.end(), id) == ids.end())
+            ids.push_back(id);
+    };
+    for (const TChange& change : changes) {
+        if (const auto* riff = std::get_if<TRiffChange>(&change)) {
+            add(set.Riffs, project.Riffs[size_t(riff->Index)].Id);
+        } else if (std::holds_alternative<TRiffOrderChange>(change)) {
+            set.RiffOrder = true;
+        } else if (const auto* captions = std::get_if<TCaptionsChange>(&change)) {
+            (captions->Riffs ? set.RiffNames : set.InstrumentNames) = true;
+        } else if (const auto* instrument = std::get_if<TInstrumentChange>(&change)) {
+            add(set.Instruments, project.Instruments[size_t(instrument->Index)].Id);
+            if (instrument->Before.Id != instrument->After.Id)
+                set.InstrumentOrder = true;
+        } else if (std::holds_alternative<TStructureChange>(change)) {
+            set.Structure = true;
+        } else {
+            set.NotesText = true;
+        }
+    }
+}
+
 } // namespace
 
 struct TUndoStep {
@@ -451,16 +535,48 @@ bool TDocument::Edit(std::string_view name, const TEditScope& scope,
     m_editing = true;
     TEditorState editorBefore = m_editor;
     TSnapshot snap = Take(m_project, scope);
+    std::optional<TSnapshot> whole;
+    if (m_scopeAudit)
+        whole = Take(m_project, TEditScope::Everything());
+    std::string failure;
     try {
         edit();
+    } catch (const std::bad_alloc&) {
+        failure = "Out of memory";
+    } catch (const std::exception& error) {
+        failure = error.what();
     } catch (...) {
+        failure = "The edit failed";
+    }
+    if (!failure.empty()) {
+        // The model goes back to exactly what it was; nothing is recorded.
         m_editing = false;
-        throw;
+        Restore(m_project, snap);
+        m_editor = editorBefore;
+        m_mergeOpen = false;
+        DisplayError(failure);
+        return false;
     }
     m_editing = false;
+    if (whole) {
+        bool any = false;
+        for (const TChange& change : Compare(*whole, m_project, any))
+            if (!InScope(change, scope))
+                m_scopeViolations.push_back(std::string(name) + ": " + Describe(change));
+    }
     bool modelChanged = false;
     std::vector<TChange> changes = Compare(snap, m_project, modelChanged);
+    bool merge = m_mergeOpen && !mergeKey.empty() && mergeKey == m_mergeKey && m_index > 0 &&
+                 m_index == m_steps.size() && m_clean != m_index;
     if (!modelChanged) {
+        // A cursor move that ends a merged input (the move after a MIDI chord) belongs to its
+        // step: redo then leaves the cursor where the input left it.
+        if (merge && !changes.empty()) {
+            TUndoStep& step = *m_steps.back();
+            for (auto& change : changes)
+                step.Changes.push_back(std::move(change));
+            step.EditorAfter = m_editor;
+        }
         m_project.SetChanged(IsChanged());
         return false;
     }
@@ -472,11 +588,14 @@ bool TDocument::Edit(std::string_view name, const TEditScope& scope,
         m_steps.resize(m_index);
         if (m_clean && *m_clean > m_index)
             m_clean.reset();
-        m_mergeOpen = false;
+        merge = false;
     }
 
-    bool merge = m_mergeOpen && !mergeKey.empty() && mergeKey == m_mergeKey && m_index > 0 &&
-                 m_clean != m_index;
+    TChangeSet published;
+    published.Kind = TChangeSet::TKind::Edit;
+    published.StepName = std::string(name);
+    Collect(published, changes, m_project);
+
     TUndoStep* step = nullptr;
     if (merge) {
         step = m_steps.back().get();
@@ -507,7 +626,7 @@ bool TDocument::Edit(std::string_view name, const TEditScope& scope,
     m_mergeOpen = !mergeKey.empty();
     m_mergeKey = std::string(mergeKey);
     Trim();
-    Changed();
+    Changed(published);
     return true;
 }
 
@@ -519,7 +638,7 @@ std::string TDocument::RedoName() const {
     return CanRedo() ? m_steps[m_index]->Name : std::string();
 }
 
-void TDocument::Apply(TUndoStep& step, bool undo) {
+TChangeSet TDocument::Apply(TUndoStep& step, bool undo) {
     if (undo) {
         for (auto it = step.Changes.rbegin(); it != step.Changes.rend(); ++it)
             ApplyChange(m_project, *it, true);
@@ -527,34 +646,79 @@ void TDocument::Apply(TUndoStep& step, bool undo) {
         for (const auto& change : step.Changes)
             ApplyChange(m_project, change, false);
     }
+    TChangeSet set;
+    set.Kind = undo ? TChangeSet::TKind::Undo : TChangeSet::TKind::Redo;
+    set.StepName = step.Name;
+    Collect(set, step.Changes, m_project);
+
+    // Only the view state of what the step touched comes back: undoing a grid edit keeps the
+    // riff tab, the entry mode and the duration as they are.
+    std::vector<int> riffs, instruments;
+    bool riffTable = false, instrumentTable = false;
+    for (const TChange& change : step.Changes) {
+        if (const auto* riff = std::get_if<TRiffChange>(&change)) {
+            if (ChangesRiffContent(*riff) && !Contains(riffs, riff->Index))
+                riffs.push_back(riff->Index);
+        } else if (const auto* captions = std::get_if<TCaptionsChange>(&change)) {
+            (captions->Riffs ? riffTable : instrumentTable) = true;
+        } else if (std::holds_alternative<TRiffOrderChange>(change)) {
+            riffTable = true;
+        } else if (const auto* instrument = std::get_if<TInstrumentChange>(&change)) {
+            if (!Contains(instruments, instrument->Index))
+                instruments.push_back(instrument->Index);
+        }
+    }
     const TEditorState& state = undo ? step.EditorBefore : step.EditorAfter;
-    m_editor.CurrentRiff = std::clamp(state.CurrentRiff, 0, MaxRiffs - 1);
-    m_editor.CursorRow = state.CursorRow;
-    m_editor.TabMode = state.TabMode;
-    m_editor.CurrentDuration = state.CurrentDuration;
-    m_editor.FreshEntry = true;
+    if (!riffs.empty() || riffTable) {
+        // The riff shown is the one the step changed, also when another riff was current.
+        // Records that moved, came or went: the riff that was current then.
+        bool moved = std::any_of(step.Changes.begin(), step.Changes.end(), [](const TChange& c) {
+            return std::holds_alternative<TRiffOrderChange>(c);
+        });
+        int riff = state.CurrentRiff;
+        if (!moved && !riffs.empty() && !Contains(riffs, riff))
+            riff = riffs.front();
+        m_editor.CurrentRiff = std::clamp(riff, 0, MaxRiffs - 1);
+        m_editor.CursorRow = state.CursorRow;
+        m_editor.TabMode = state.TabMode;
+        m_editor.CurrentDuration = state.CurrentDuration;
+        m_editor.FreshEntry = true;
+        set.ShowsRiff = true;
+    }
+    if (!instruments.empty() || instrumentTable) {
+        int instrument = state.CurrentInstrument;
+        if (!instruments.empty() && !Contains(instruments, instrument) && !instrumentTable)
+            instrument = instruments.front();
+        m_editor.CurrentInstrument = std::clamp(instrument, 0, MaxInstruments - 1);
+        set.ShowsInstrument = true;
+    }
+    if (set.Structure) {
+        m_editor.Grid = state.Grid;
+        set.ShowsGrid = true;
+    }
     // The view indexes the records around the cursor.
     TRiff& riff = m_project.Riffs[size_t(m_editor.CurrentRiff)];
     EnsureNotes(riff, std::max(riff.Cursor, NoteCount(riff)) + 2);
+    return set;
 }
 
 bool TDocument::Undo() {
     if (!CanUndo() || m_editing)
         return false;
     --m_index;
-    Apply(*m_steps[m_index], true);
+    TChangeSet set = Apply(*m_steps[m_index], true);
     m_mergeOpen = false;
-    Changed();
+    Changed(set);
     return true;
 }
 
 bool TDocument::Redo() {
     if (!CanRedo() || m_editing)
         return false;
-    Apply(*m_steps[m_index], false);
+    TChangeSet set = Apply(*m_steps[m_index], false);
     ++m_index;
     m_mergeOpen = false;
-    Changed();
+    Changed(set);
     return true;
 }
 
@@ -598,11 +762,25 @@ void TDocument::ClearHistory() {
     m_mergeOpen = false;
 }
 
-void TDocument::Changed() {
+void TDocument::Changed(const TChangeSet& changes) {
     ++m_revision;
     m_project.SetChanged(IsChanged());
     if (OnModelChanged)
         OnModelChanged();
+    // A listener may unsubscribe (a window closing) while the set is delivered.
+    auto listeners = m_listeners;
+    for (const auto& [token, listener] : listeners)
+        if (listener)
+            listener(changes);
+}
+
+int TDocument::Subscribe(std::function<void(const TChangeSet&)> listener) {
+    m_listeners.emplace_back(m_nextToken, std::move(listener));
+    return m_nextToken++;
+}
+
+void TDocument::Unsubscribe(int token) {
+    std::erase_if(m_listeners, [token](const auto& entry) { return entry.first == token; });
 }
 
 void TDocument::New() {
@@ -611,9 +789,13 @@ void TDocument::New() {
     m_editor.TabMode = false;
     m_editor.FreshEntry = true;
     m_editor.CurrentDuration = QuarterDuration;
+    m_editor.CurrentInstrument = 0;
+    m_editor.Grid = {};
     m_path.clear();
     ClearHistory();
-    Changed();
+    TChangeSet set;
+    set.Kind = TChangeSet::TKind::Reset;
+    Changed(set);
 }
 
 bool TDocument::Load(const std::string& path) {
@@ -625,9 +807,13 @@ bool TDocument::Load(const std::string& path) {
     m_editor.CursorRow = 0;
     m_editor.TabMode = false;
     m_editor.FreshEntry = true;
+    m_editor.CurrentInstrument = 0;
+    m_editor.Grid = {};
     m_path = path;
     ClearHistory();
-    Changed();
+    TChangeSet set;
+    set.Kind = TChangeSet::TKind::Reset;
+    Changed(set);
     return true;
 }
 

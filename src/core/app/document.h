@@ -43,6 +43,35 @@ struct TEditScope {
 // One undoable step: what it is called and the changes it made, in the order they were made.
 struct TUndoStep;
 
+// What one change of the model touched, published to the views after every edit, undo, redo,
+// new and load. Records are named by identity, so a view finds them wherever they are now.
+struct TChangeSet {
+    enum class TKind { Edit, Undo, Redo, Reset };
+    TKind Kind = TKind::Edit;
+    std::string StepName;
+    std::vector<uint32_t> Riffs;       // riffs whose notes, settings or cursor changed
+    std::vector<uint32_t> Instruments; // instruments whose sound changed
+    bool RiffOrder = false;            // riff records moved, came or went
+    bool InstrumentOrder = false;
+    bool RiffNames = false;
+    bool InstrumentNames = false;
+    bool Structure = false;
+    bool NotesText = false;
+    // Undo and Redo: the view state they put back (the riff tab, cursor, entry mode and
+    // duration; the instrument shown; the grid's cell and selection).
+    bool ShowsRiff = false;
+    bool ShowsInstrument = false;
+    bool ShowsGrid = false;
+
+    // New and Load replace everything.
+    bool Everything() const { return Kind == TKind::Reset; }
+    bool TouchesRiffs() const { return Everything() || !Riffs.empty() || RiffOrder || RiffNames; }
+    bool TouchesInstruments() const {
+        return Everything() || !Instruments.empty() || InstrumentOrder || InstrumentNames;
+    }
+    bool TouchesStructure() const { return Everything() || Structure; }
+};
+
 struct THistoryLimits {
     int MaxSteps = 500;
     size_t MaxBytes = size_t(64) << 20;
@@ -66,8 +95,10 @@ public:
 
     // Runs `edit` as one undoable step named `name`, recording the parts of `scope` that it
     // changed. A step that changes nothing is not recorded. Consecutive steps with the same
-    // non-empty `mergeKey` become one step (typing a fret's digits, dragging one slider).
-    // Returns whether the model changed.
+    // non-empty `mergeKey` become one step (typing a fret's digits, dragging one slider); a
+    // cursor move with the open step's key joins it, so redo puts the cursor back there too.
+    // An edit that throws is rolled back to the state before it, recorded nowhere and
+    // reported ("Out of memory" or the error's text). Returns whether the model changed.
     bool Edit(std::string_view name, const TEditScope& scope, const std::function<void()>& edit,
               std::string_view mergeKey = {});
     // The next edit starts a step of its own even when its merge key matches.
@@ -102,11 +133,21 @@ public:
     // Called after every change of the model (edit, undo, redo, new, load).
     std::function<void()> OnModelChanged;
 
+    // Views follow the model through change sets: each listener hears every change, in the
+    // order they subscribed. The token unsubscribes.
+    int Subscribe(std::function<void(const TChangeSet&)> listener);
+    void Unsubscribe(int token);
+
+    // Test builds: every transaction also compares the whole project before and after, and
+    // notes any change outside its declared scope.
+    void SetScopeAudit(bool on) { m_scopeAudit = on; }
+    const std::vector<std::string>& ScopeViolations() const { return m_scopeViolations; }
+
 private:
     void ClearHistory();
     void Trim();
-    void Changed();
-    void Apply(TUndoStep& step, bool undo);
+    void Changed(const TChangeSet& changes);
+    TChangeSet Apply(TUndoStep& step, bool undo);
 
     TProject m_project;
     TEditorState m_editor;
@@ -121,6 +162,10 @@ private:
     bool m_mergeOpen = false;
     bool m_editing = false;
     std::string m_mergeKey;
+    std::vector<std::pair<int, std::function<void(const TChangeSet&)>>> m_listeners;
+    int m_nextToken = 1;
+    bool m_scopeAudit = false;
+    std::vector<std::string> m_scopeViolations;
 };
 
 } // namespace zel

@@ -1,8 +1,11 @@
 #include "edit/document_edits.h"
 
+#include "app/markup.h"
+#include "app/message_service.h"
 #include "edit/note_clipboard.h"
 #include "edit/string_ops.h"
 #include "edit/tab_hosts.h"
+#include "model/structure.h"
 
 namespace zel {
 
@@ -180,6 +183,8 @@ void BindRiffTabs(TTabStrip& strip, TDocument& document, std::function<void(int)
                           [&] { RiffTabFill(document.Project(), document.Editor(), index); });
         else
             RiffTabFill(document.Project(), document.Editor(), index);
+        // Typing into another riff is a step of its own.
+        document.BreakMerge();
         if (load)
             load(index);
     };
@@ -202,17 +207,50 @@ void DocumentDeleteRiff(TDocument& document, TTabStrip& strip, int index) {
     strip.DeleteTabAt(index, [&project](int i) { ResetRiffRecord(project, i); });
 }
 
-void DocumentStoreRiffProperties(TDocument& document, int index,
+int OtherRiffNamed(const TProject& project, std::string_view name, int except) {
+    const TTabCaptions& names = project.RiffNames;
+    for (int i = 0; i < names.RecordCount(); ++i)
+        if (i != except && names[i] == name)
+            return i;
+    return -1;
+}
+
+bool DocumentStoreRiffProperties(TDocument& document, int index,
                                  const std::function<void(TProject&)>& store,
                                  std::string_view field) {
     if (index < 0 || index >= MaxRiffs)
-        return;
-    std::string key = field.empty()
-                          ? std::string()
-                          : "riff-properties:" + std::to_string(index) + ':' + std::string(field);
+        return false;
+    // The riff's identity, not its place: a tab moved between two stores is still this riff.
+    std::string key =
+        field.empty()
+            ? std::string()
+            : "riff-properties:" + std::to_string(document.Project().Riffs[size_t(index)].Id) +
+                  ':' + std::string(field);
+    std::string refused;
     document.Edit(
-        "Riff Properties", TEditScope::Riff(index).AndRiffNames(),
-        [&] { store(document.Project()); }, key);
+        "Riff Properties", TEditScope::Riff(index).AndRiffNames().AndStructure(),
+        [&] {
+            TProject& project = document.Project();
+            TTabCaptions& names = project.RiffNames;
+            std::string before = index < names.Count() ? names[index] : std::string();
+            store(project);
+            std::string after = index < names.Count() ? names[index] : std::string();
+            if (after == before)
+                return;
+            if (OtherRiffNamed(project, after, index) >= 0) {
+                names.SetCaption(index, before);
+                refused = after;
+                return;
+            }
+            // The song keeps playing the same riff under its new name.
+            RenameRiffCells(project.Structure, before, after);
+        },
+        key);
+    if (!refused.empty())
+        DisplayError("\\bA riff named \"" + MarkupLiteral(refused) +
+                     "\" already exists.\\b\\NThe song finds its riffs by name, so every riff "
+                     "needs a name of its own.");
+    return refused.empty();
 }
 
 bool DocumentSetTempoOfAllRiffs(TDocument& document, uint16_t tempo) {

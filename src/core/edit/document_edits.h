@@ -46,10 +46,14 @@ void DocumentInsertRiff(TDocument& document, TTabStrip& strip, int index);
 void DocumentDeleteRiff(TDocument& document, TTabStrip& strip, int index);
 
 // The riff properties: the name, tempo, time signature and key fields, the strings and tuning,
-// pasted settings. Consecutive changes of one field of one riff make one step.
-void DocumentStoreRiffProperties(TDocument& document, int index,
+// pasted settings. Consecutive changes of one field of one riff make one step. A new name
+// renames every song cell that named the riff, in the same step; a name another riff has is
+// refused (the message says so, the riff keeps its name) and the result is false.
+bool DocumentStoreRiffProperties(TDocument& document, int index,
                                  const std::function<void(TProject&)>& store,
                                  std::string_view field);
+// The riff with caption `name` other than riff `except`; -1 when there is none.
+int OtherRiffNamed(const TProject& project, std::string_view name, int except);
 bool DocumentSetTempoOfAllRiffs(TDocument& document, uint16_t tempo);
 
 // Any other change of the structure (the grid's commands).

@@ -25,8 +25,21 @@ void BindInstrumentTabs(TTabStrip& strip, TDocument& document, std::function<voi
         if (index == names.Count() - 1 && names.LastIsBlank())
             document.Edit("New Instrument", OneInstrument(index),
                           [&] { InstrumentTabFill(document.Project(), index); });
+        if (InTable(index))
+            document.Editor().CurrentInstrument = index;
+        // Edits of another instrument are steps of their own.
+        document.BreakMerge();
         if (load)
             load(index);
+    };
+    // The instrument shown travels with its record when tabs move.
+    strip.OnSwapData = [&document, swap = strip.OnSwapData](int a, int b) {
+        swap(a, b);
+        int& current = document.Editor().CurrentInstrument;
+        if (current == a)
+            current = b;
+        else if (current == b)
+            current = a;
     };
     strip.OnEdit = [&document](TTabStrip::TEdit kind, const std::function<void()>& body) {
         const char* name = kind == TTabStrip::TEdit::Move     ? "Move Instrument"
@@ -62,12 +75,22 @@ bool DocumentStoreInstrument(TDocument& document, int index, const TInstrument& 
                              std::string_view field) {
     if (!InTable(index))
         return false;
-    std::string key = field.empty()
-                          ? std::string()
-                          : "instrument:" + std::to_string(index) + ':' + std::string(field);
+    // The record's identity: a tab moved between two stores is still this instrument.
+    std::string key =
+        field.empty()
+            ? std::string()
+            : "instrument:" + std::to_string(document.Project().Instruments[size_t(index)].Id) +
+                  ':' + std::string(field);
     return document.Edit(
         "Instrument Settings", OneInstrument(index),
-        [&] { document.Project().Instruments[size_t(index)] = values; }, key);
+        [&] {
+            // The values, not the identity: the record stays the one the user sees.
+            TInstrument& record = document.Project().Instruments[size_t(index)];
+            uint32_t id = record.Id;
+            record = values;
+            record.Id = id;
+        },
+        key);
 }
 
 bool DocumentLoadInstrumentFile(TDocument& document, int index, const std::string& path) {

@@ -139,6 +139,23 @@ TRiff& CurrentRiffOf(TProject& project, const TEditorState& editor) {
     return project.Riffs.at(size_t(std::clamp(editor.CurrentRiff, 0, MaxRiffs - 1)));
 }
 
+namespace {
+template <typename Table> int IndexOfId(const Table& table, uint32_t id) {
+    for (size_t i = 0; i < table.size(); ++i)
+        if (table[i].Id == id)
+            return int(i);
+    return -1;
+}
+} // namespace
+
+int RiffIndexOf(const TProject& project, uint32_t id) {
+    return IndexOfId(project.Riffs, id);
+}
+
+int InstrumentIndexOf(const TProject& project, uint32_t id) {
+    return IndexOfId(project.Instruments, id);
+}
+
 void InsertNote(TProject& project, TEditorState& editor) {
     TRiff& riff = CurrentRiffOf(project, editor);
     int cursor = std::clamp(riff.Cursor, 0, NoteCount(riff));

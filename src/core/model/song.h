@@ -59,6 +59,8 @@ struct TRiff {
     // The note list and the blank records after it; Capacity() records long. Every record after
     // the end record is blank.
     std::vector<TNote> Notes;
+    // Which record this is inside the open document (see NewRecordId); never written to a file.
+    uint32_t Id = NewRecordId();
 
     int32_t Capacity() const { return static_cast<int32_t>(Notes.size()); }
 };
@@ -66,6 +68,16 @@ struct TRiff {
 // Which riff is edited and how keys act on it. One copy in the editor; tests make their own.
 struct TEditorState {
     int CurrentRiff = 0; // index into TProject::Riffs, follows the selected riff tab
+    // The instrument shown in Instruments Setup: riff play and note preview use it. Follows its
+    // record when instruments move.
+    int CurrentInstrument = 0;
+    // The song grid's current cell and selected rectangle (rows and instrument columns).
+    struct TGridPlace {
+        int Row = 0;
+        int Column = 0;
+        int Top = 0, Left = 0, Bottom = 0, Right = 0;
+        bool operator==(const TGridPlace&) const = default;
+    } Grid;
     uint8_t CurrentDuration = QuarterDuration;
     int CursorRow = 0;
     bool TabMode = false;
@@ -130,6 +142,9 @@ bool HasString(const TRiff& riff, int slot);
 std::optional<int> SlotPitch(const TRiff& riff, const TNote& note, int slot);
 
 TRiff& CurrentRiffOf(TProject& project, const TEditorState& editor);
+// Where a record is now; -1 when no record of the table has that identity.
+int RiffIndexOf(const TProject& project, uint32_t id);
+int InstrumentIndexOf(const TProject& project, uint32_t id);
 
 void InsertNote(TProject& project, TEditorState& editor);
 void DeleteSelection(TProject& project, TEditorState& editor);

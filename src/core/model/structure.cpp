@@ -42,4 +42,50 @@ void SetStructureField(std::string& row, int index, std::string_view value) {
     row.replace(start, end - start, WithoutFieldBreaks(value));
 }
 
+namespace {
+
+// Calls `visit` with the start and length of every riff name field of `row` (fields 1, 3, 5...).
+template <typename Visit> void ForEachRiffField(std::string_view row, Visit&& visit) {
+    size_t start = 0;
+    for (int field = 0;; ++field) {
+        size_t end = row.find('\t', start);
+        size_t stop = end == std::string_view::npos ? row.size() : end;
+        if (field % 2 == 1)
+            visit(start, stop - start);
+        if (end == std::string_view::npos)
+            return;
+        start = end + 1;
+    }
+}
+
+} // namespace
+
+int CountRiffCells(const std::vector<std::string>& structure, std::string_view name) {
+    int count = 0;
+    for (const std::string& row : structure)
+        ForEachRiffField(row, [&](size_t start, size_t length) {
+            count += std::string_view(row).substr(start, length) == name;
+        });
+    return count;
+}
+
+int RenameRiffCells(std::vector<std::string>& structure, std::string_view from,
+                    std::string_view to) {
+    int count = 0;
+    if (from.empty())
+        return 0; // empty fields are empty cells, not a riff's name
+    for (std::string& row : structure) {
+        std::vector<size_t> starts;
+        ForEachRiffField(row, [&](size_t start, size_t length) {
+            if (std::string_view(row).substr(start, length) == from)
+                starts.push_back(start);
+        });
+        // From the right, so the earlier positions stay valid.
+        for (auto it = starts.rbegin(); it != starts.rend(); ++it)
+            row.replace(*it, from.size(), to);
+        count += int(starts.size());
+    }
+    return count;
+}
+
 } // namespace zel

@@ -3,6 +3,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zel {
 
@@ -32,6 +33,12 @@ private:
 // Sets field `index` of a row, padding the row with TAB characters when it is shorter. TAB, CR
 // and LF in the value become blanks so that the value stays one field.
 void SetStructureField(std::string& row, int index, std::string_view value);
+
+// How many cells of the song name the riff `name`.
+int CountRiffCells(const std::vector<std::string>& structure, std::string_view name);
+// Every cell that names riff `from` names `to` instead; returns how many did.
+int RenameRiffCells(std::vector<std::string>& structure, std::string_view from,
+                    std::string_view to);
 
 inline int RepeatFieldIndex(int column) {
     return 2 * column;

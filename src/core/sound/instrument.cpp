@@ -1,8 +1,21 @@
 #include "sound/instrument.h"
 
+#include <atomic>
+
 #include "model/text_fields.h"
 
 namespace zel {
+
+uint32_t NewRecordId() {
+    static std::atomic<uint32_t> next{1};
+    return next.fetch_add(1, std::memory_order_relaxed);
+}
+
+bool TInstrument::operator==(const TInstrument& o) const {
+    return Wave == o.Wave && Skew == o.Skew && Octave == o.Octave && MixLeft == o.MixLeft &&
+           MixRight == o.MixRight && AmpEnv == o.AmpEnv && FilterEnv == o.FilterEnv &&
+           ModFreq == o.ModFreq && ModDepth == o.ModDepth && ModTarget == o.ModTarget;
+}
 
 void DefaultInstrument(TInstrument& instrument) {
     instrument = TInstrument{};

@@ -9,6 +9,10 @@
 
 namespace zel {
 
+// A number no record of this run had before: riffs and instruments keep theirs through moves,
+// inserts and deletes, so a window can hold on to the record it shows.
+uint32_t NewRecordId();
+
 enum : uint8_t { WaveSine = 0, WaveTriangle = 1, WaveSquare = 2, WaveNoise = 3 };
 enum : uint8_t { ModNone = 0, ModPitch = 1, ModFilter = 2, ModAmp = 3 };
 
@@ -32,8 +36,12 @@ struct TInstrument {
     uint16_t ModFreq = 1;
     uint8_t ModDepth = 0;
     uint8_t ModTarget = ModNone;
+    // Which record this is inside the open document: kept by copies and moves, new for every
+    // default-made instrument, never written to a file and not part of the sound.
+    uint32_t Id = NewRecordId();
 
-    bool operator==(const TInstrument&) const = default;
+    // Same sound; the record identity is not compared.
+    bool operator==(const TInstrument& other) const;
 };
 
 inline constexpr int InstrumentFieldCount = 16;

@@ -84,10 +84,9 @@ TMainForm::TMainForm(TMainFormSetup setup, QWidget* parent)
     CreateLayout();
     m_riffProperties = new TRiffPropertiesForm(m_document, this);
     m_riffProperties->setObjectName(QStringLiteral("RiffPropertiesForm"));
-    connect(m_riffProperties, &TRiffPropertiesForm::RiffChanged, this, [this] {
-        m_tabs->Refresh();
-        m_view->RiffSwitched();
-    });
+    // Its tuning may change how many lines the riff has.
+    connect(m_riffProperties, &TRiffPropertiesForm::RiffChanged, this,
+            [this] { m_view->RiffSwitched(); });
     // The debug window takes DebugAdd's lines whenever it shows; -debuglog writes them to the
     // day's log file as well.
     m_debugForm = new TDebugForm(this);
@@ -110,6 +109,9 @@ TMainForm::TMainForm(TMainFormSetup setup, QWidget* parent)
         corner->setAccessibleName(QStringLiteral("Select All"));
     NameToolButtons(this);
     BindRiffTabs();
+    m_subscription =
+        m_document.Subscribe([this](const TChangeSet& changes) { FollowChanges(changes); });
+    m_grid->OnPlaceChanged = [this] { m_editor.Grid = m_grid->Place(); };
     ApplyShowHints(m_showHints);
     ApplySmoothDrawing(m_smoothDrawing);
     qApp->installEventFilter(this);
@@ -135,6 +137,8 @@ TMainForm::~TMainForm() {
     m_tabs->Strip().OnFill = nullptr;
     m_tabs->Strip().OnEdit = nullptr;
     m_document.OnModelChanged = nullptr;
+    m_document.Unsubscribe(m_subscription);
+    m_grid->OnPlaceChanged = nullptr;
     m_project.SetChangedListener({});
     delete m_riffProperties;
     delete m_instrumentsForm;

@@ -183,9 +183,11 @@ private:
     void RunKey(TEditKey key);
     void UndoClick();
     void RedoClick();
-    // After an undo, a redo or a replaced project: every view shows the model again.
+    // After a replaced project: every view shows the model again.
     void ModelReplaced();
-    void ShowModelAfterHistoryStep();
+    // The main window's views follow each change set: the riff tabs, the riff view, the grid
+    // and the notes; undo and redo show the riff, the cells they changed.
+    void FollowChanges(const TChangeSet& changes);
     void UpdateUndoActions();
     // While a song plays, the grid's row labels show which row is heard.
     void FollowPlayingRows(const TSharedBuffer& buffer, std::vector<TRowStart> starts);
@@ -194,6 +196,7 @@ private:
     void StopFollowingRows();
 
     TDocument m_document;
+    int m_subscription = 0;
     TProject& m_project = m_document.Project();
     TEditorState& m_editor = m_document.Editor();
     TSettingsStore m_settings;

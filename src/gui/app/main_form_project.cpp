@@ -4,6 +4,7 @@
 
 #include "app/message_service.h"
 #include "app/notes_form.h"
+#include "arrange/struct_grid.h"
 #include "main_form.h"
 #include "model/projectfile.h"
 #include "model/riff_properties_form.h"
@@ -91,26 +92,38 @@ void TMainForm::ModelReplaced() {
 
 void TMainForm::UndoClick() {
     m_tabs->Strip().DoRead();
-    if (m_document.Undo())
-        ShowModelAfterHistoryStep();
+    m_document.Undo();
 }
 
 void TMainForm::RedoClick() {
     m_tabs->Strip().DoRead();
-    if (m_document.Redo())
-        ShowModelAfterHistoryStep();
+    m_document.Redo();
 }
 
-void TMainForm::ShowModelAfterHistoryStep() {
-    // The tab strip, the view and the riff properties window follow the riff that the step
-    // left current; the cursor is where it was.
-    int riff = std::clamp(m_editor.CurrentRiff, 0, m_project.RiffNames.RecordCount() - 1);
-    m_tabs->Strip().SelectAndFill(riff);
-    RefreshAll();
-    m_instrumentsForm->ShowModel();
-    m_notesForm->ShowModel();
-    m_view->ScrollToCursor();
-    ShowDurationButtons(UpdateDurationButtons(m_project, m_editor));
+void TMainForm::FollowChanges(const TChangeSet& changes) {
+    if (changes.Everything())
+        return; // a new or opened project: ModelReplaced shows it
+    bool history = changes.Kind != TChangeSet::TKind::Edit;
+    if (changes.ShowsRiff) {
+        // The riff the step changed, with the cursor where it was.
+        int riff = std::clamp(m_editor.CurrentRiff, 0, m_project.RiffNames.RecordCount() - 1);
+        m_tabs->Strip().SelectAndFill(riff);
+        m_view->ScrollToCursor();
+        ShowDurationButtons(UpdateDurationButtons(m_project, m_editor));
+    }
+    if (changes.TouchesRiffs()) {
+        m_tabs->Refresh();
+        m_view->RefreshView();
+    }
+    if (changes.TouchesStructure() || changes.InstrumentOrder || changes.InstrumentNames)
+        RefreshStructGrid();
+    if (changes.ShowsGrid)
+        m_grid->SetPlace(m_editor.Grid);
+    if (changes.ShowsInstrument && history && m_instrumentsForm->isVisible())
+        m_instrumentsForm->raise();
+    // Typing in the notes window is already on its page; undo and redo are not.
+    if (changes.NotesText && history)
+        m_notesForm->ShowModel();
 }
 
 bool TMainForm::SaveProject(bool saveAs) {

@@ -3,6 +3,7 @@
 #include <QFontMetrics>
 #include <QPainter>
 
+#include "app/markup.h"
 #include "app/message_service.h"
 #include "canvas.h"
 #include "edit/document_edits.h"
@@ -10,6 +11,7 @@
 #include "main_form.h"
 #include "model/ansi_text.h"
 #include "model/riff_properties_form.h"
+#include "model/structure.h"
 #include "music_text.h"
 #include "view/riff_view.h"
 #include "widgets/tabcontrolsmart.h"
@@ -78,8 +80,14 @@ void TMainForm::DeleteTabClick() {
     int index = m_tabs->SelectedIndex();
     if (index < 0 || !DisplayYesNo("Delete Current Riff"))
         return;
+    // The song finds riffs by name: cells that play this riff would then name no riff.
+    const std::string& name = m_project.RiffNames[index];
+    int cells = CountRiffCells(m_project.Structure, name);
+    if (cells > 0 &&
+        !DisplayYesNo("Riff " + MarkupLiteral(name) + " is used in " + std::to_string(cells) +
+                      (cells == 1 ? " cell" : " cells") + " of the song. Delete it anyway?"))
+        return;
     DocumentDeleteRiff(m_document, m_tabs->Strip(), index);
-    m_tabs->Refresh();
     m_view->RiffSwitched();
 }
 
@@ -88,7 +96,6 @@ void TMainForm::mInsertRiffClick() {
     if (index < 0)
         return;
     DocumentInsertRiff(m_document, m_tabs->Strip(), index);
-    m_tabs->Refresh();
     m_view->RiffSwitched();
 }
 

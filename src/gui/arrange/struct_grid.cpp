@@ -233,6 +233,27 @@ void TStructGrid::SetCurrentCell(int col, int row) {
     setCurrentIndex(m_model.index(row - 1, col - 1));
 }
 
+TEditorState::TGridPlace TStructGrid::Place() const {
+    TGridRect rect = Selection();
+    return {Row(), Col(), rect.Top, rect.Left, rect.Bottom, rect.Right};
+}
+
+void TStructGrid::SetPlace(const TEditorState::TGridPlace& place) {
+    if (m_model.columnCount() == 0)
+        return;
+    int rows = m_model.rowCount();
+    int cols = m_model.columnCount();
+    auto index = [&](int row, int col) {
+        return m_model.index(std::clamp(row, 1, rows) - 1, std::clamp(col, 1, cols) - 1);
+    };
+    selectionModel()->setCurrentIndex(index(place.Row, place.Column),
+                                      QItemSelectionModel::NoUpdate);
+    selectionModel()->select(
+        QItemSelection(index(place.Top, place.Left), index(place.Bottom, place.Right)),
+        QItemSelectionModel::ClearAndSelect);
+    scrollTo(currentIndex());
+}
+
 TGridRect TStructGrid::Selection() const {
     const QItemSelection selection = selectionModel()->selection();
     if (selection.isEmpty())
@@ -266,6 +287,15 @@ void TStructGrid::currentChanged(const QModelIndex& current, const QModelIndex& 
     // A blank row always lies below the row the user works in.
     if (current.isValid() && current.row() == m_model.rowCount() - 1)
         m_model.GrowTo(m_model.rowCount() + 1);
+    if (OnPlaceChanged)
+        OnPlaceChanged();
+}
+
+void TStructGrid::selectionChanged(const QItemSelection& selected,
+                                   const QItemSelection& deselected) {
+    QTableView::selectionChanged(selected, deselected);
+    if (OnPlaceChanged)
+        OnPlaceChanged();
 }
 
 void TStructGrid::mousePressEvent(QMouseEvent* event) {

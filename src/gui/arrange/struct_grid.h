@@ -7,6 +7,7 @@
 #include <QAbstractTableModel>
 #include <QStyledItemDelegate>
 #include <QTableView>
+#include <functional>
 #include <map>
 
 #include "arrange/structure_grid.h"
@@ -61,6 +62,11 @@ public:
     int Col() const;
     int Row() const;
     void SetCurrentCell(int col, int row);
+    // The current cell and the selected rectangle, as an undo step keeps them to show again.
+    TEditorState::TGridPlace Place() const;
+    void SetPlace(const TEditorState::TGridPlace& place);
+    // Heard whenever the current cell or the selection changes.
+    std::function<void()> OnPlaceChanged;
     // The selection rectangle in grid coordinates; the current cell when nothing is selected.
     TGridRect Selection() const;
     const TStructHover& Hover() const { return m_hover; }
@@ -95,6 +101,8 @@ protected:
     void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    void selectionChanged(const QItemSelection& selected,
+                          const QItemSelection& deselected) override;
 
 private:
     void UpdateHover(const QPoint& pos);

@@ -111,10 +111,33 @@ TRiffPropertiesForm::TRiffPropertiesForm(TDocument& document, QWidget* parent)
         child->installEventFilter(this);
     // The window is the editor of record even before it is first shown.
     FillRiffProperties();
+    m_subscription =
+        m_document.Subscribe([this](const TChangeSet& changes) { FollowChanges(changes); });
+}
+
+TRiffPropertiesForm::~TRiffPropertiesForm() {
+    m_document.Unsubscribe(m_subscription);
+}
+
+int TRiffPropertiesForm::RiffIndex() const {
+    int index = RiffIndexOf(m_project, m_riffId);
+    return index >= 0 ? index : std::clamp(m_editor.CurrentRiff, 0, MaxRiffs - 1);
 }
 
 TRiff& TRiffPropertiesForm::Riff() {
-    return m_project.Riffs[size_t(m_riffIndex)];
+    return m_project.Riffs[size_t(RiffIndex())];
+}
+
+void TRiffPropertiesForm::FollowChanges(const TChangeSet& changes) {
+    if (m_storing || m_loading)
+        return;
+    bool shown =
+        std::find(changes.Riffs.begin(), changes.Riffs.end(), m_riffId) != changes.Riffs.end();
+    // The riff shown is gone (deleted, or a new project): show the current one.
+    if (changes.Everything() || RiffIndexOf(m_project, m_riffId) < 0)
+        FillRiffProperties();
+    else if (shown || changes.RiffNames)
+        FillRiffProperties(RiffIndex());
 }
 
 void TRiffPropertiesForm::RefuseInput() {
@@ -268,9 +291,10 @@ void TRiffPropertiesForm::FillRiffProperties() {
 }
 
 void TRiffPropertiesForm::FillRiffProperties(int index) {
-    m_riffIndex = std::clamp(index, 0, MaxRiffs - 1);
+    index = std::clamp(index, 0, MaxRiffs - 1);
+    m_riffId = m_project.Riffs[size_t(index)].Id;
     m_loading = true;
-    TRiffProperties properties = zel::FillRiffProperties(m_project, m_riffIndex);
+    TRiffProperties properties = zel::FillRiffProperties(m_project, index);
     m_riffName->setText(ToQString(properties.Name));
     m_tempo->setValue(properties.Tempo);
     m_barsA->setText(ToQString(properties.BarsA));
@@ -294,8 +318,13 @@ void TRiffPropertiesForm::FillRiffProperties(int index) {
 }
 
 void TRiffPropertiesForm::EditRiff(std::string_view field, const std::function<void()>& edit) {
-    DocumentStoreRiffProperties(
-        m_document, m_riffIndex, [&](TProject&) { edit(); }, field);
+    m_storing = true;
+    bool stored = DocumentStoreRiffProperties(
+        m_document, RiffIndex(), [&](TProject&) { edit(); }, field);
+    m_storing = false;
+    // A name another riff has was refused: the field shows the riff's name again.
+    if (!stored)
+        FillRiffProperties(RiffIndex());
 }
 
 void TRiffPropertiesForm::StoreRiffProperties(std::string_view field) {
@@ -306,9 +335,10 @@ void TRiffPropertiesForm::StoreRiffProperties(std::string_view field) {
 }
 
 bool TRiffPropertiesForm::StoreInto() {
+    const int index = RiffIndex();
     TRiff& riff = Riff();
     const std::string oldName =
-        m_riffIndex < m_project.RiffNames.Count() ? m_project.RiffNames[m_riffIndex] : "";
+        index < m_project.RiffNames.Count() ? m_project.RiffNames[index] : "";
     const uint16_t oldTempo = riff.Tempo;
     const std::string oldBarsA = riff.BarsA;
     const uint16_t oldBarsB = riff.BarsB;
@@ -323,14 +353,14 @@ bool TRiffPropertiesForm::StoreInto() {
     properties.Tempo = uint16_t(m_tempo->value());
     properties.BarsBExp = m_barsB->value();
     properties.KeyIndex = m_key->currentIndex();
-    zel::StoreRiffProperties(m_project, m_riffIndex, properties);
+    zel::StoreRiffProperties(m_project, index, properties);
     if (!m_tempoEdited)
         riff.Tempo = oldTempo;
     if (!m_barsBEdited)
         riff.BarsB = oldBarsB;
 
     const std::string newName =
-        m_riffIndex < m_project.RiffNames.Count() ? m_project.RiffNames[m_riffIndex] : "";
+        index < m_project.RiffNames.Count() ? m_project.RiffNames[index] : "";
     return newName != oldName || riff.Tempo != oldTempo || riff.BarsA != oldBarsA ||
            riff.BarsB != oldBarsB || riff.Key != oldKey;
 }
@@ -425,7 +455,7 @@ void TRiffPropertiesForm::bPasteClick() {
     // The name is not part of the text: a name typed but not yet stored stays.
     StoreRiffProperties();
     EditRiff({}, [&] { PasteRiffSettings(Riff(), bytes); });
-    FillRiffProperties(m_riffIndex);
+    FillRiffProperties(RiffIndex());
     emit RiffChanged();
 }
 

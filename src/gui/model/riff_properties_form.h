@@ -38,6 +38,7 @@ class TRiffPropertiesForm : public QWidget {
     Q_OBJECT
 public:
     explicit TRiffPropertiesForm(TDocument& document, QWidget* parent = nullptr);
+    ~TRiffPropertiesForm() override;
 
     // Shows the riff CurrentRiff (or `index`) without marking the project changed.
     void FillRiffProperties();
@@ -46,8 +47,9 @@ public:
     // (stores of the same field in a row make one step). The tuning is written as the string
     // controls change, not here.
     void StoreRiffProperties(std::string_view field = {});
-    // The riff the window shows and stores into.
-    int RiffIndex() const { return m_riffIndex; }
+    // Where the riff the window shows and stores into is now: the window holds the riff, not
+    // its place, so a tab moved meanwhile changes nothing about what it edits.
+    int RiffIndex() const;
 
     // Sounds for a refused key or paste; the system beep unless replaced.
     std::function<void()> Beep;
@@ -84,11 +86,14 @@ private:
     void bPasteClick();
     bool FormKeyPress(const QKeyEvent& event);
     void FormDeactivate();
+    void FollowChanges(const TChangeSet& changes);
 
     TDocument& m_document;
     TProject& m_project;
     TEditorState& m_editor;
-    int m_riffIndex = 0;
+    uint32_t m_riffId = 0;
+    int m_subscription = 0;
+    bool m_storing = false; // the window's own step is running
     bool m_loading = false;
     // True while the window itself moves the sliders: the tuning is already in the riff, and
     // a pitch beyond the sliders' range must not be cut to it.

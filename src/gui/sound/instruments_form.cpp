@@ -73,6 +73,8 @@ TInstrumentsForm::TInstrumentsForm(TDocument& document, TInstrumentsFormSetup se
     m_frame->setObjectName(QStringLiteral("InstrumentFrame1"));
     layout->addWidget(m_frame);
     connect(m_frame, &TInstrumentFrame::Edited, this, &TInstrumentsForm::StoreFrame);
+    m_subscription =
+        m_document.Subscribe([this](const TChangeSet& changes) { FollowChanges(changes); });
 
     m_plot = new TWavePlot(this);
     m_plot->setObjectName(QStringLiteral("PBWave"));
@@ -222,9 +224,13 @@ QString TInstrumentsForm::Caption(int index) const {
     return index >= 0 && index < names.Count() ? Ansi(names[index]) : QString();
 }
 
+TInstrumentsForm::~TInstrumentsForm() {
+    m_document.Unsubscribe(m_subscription);
+}
+
 int TInstrumentsForm::CurrentInstrument() const {
     int count = m_document.Project().InstrumentNames.RecordCount();
-    return std::clamp(m_shown, 0, std::max(count - 1, 0));
+    return std::clamp(m_document.Editor().CurrentInstrument, 0, std::max(count - 1, 0));
 }
 
 void TInstrumentsForm::SelectInstrument(int index) {
@@ -235,27 +241,45 @@ void TInstrumentsForm::SelectInstrument(int index) {
 }
 
 void TInstrumentsForm::ShowModel() {
-    int count = m_document.Project().InstrumentNames.RecordCount();
-    int index = std::clamp(m_tabs->SelectedIndex(), 0, std::max(count - 1, 0));
-    m_tabs->Strip().SelectAndFill(index);
+    m_tabs->Strip().SelectAndFill(CurrentInstrument());
     m_tabs->Refresh();
+}
+
+void TInstrumentsForm::FollowChanges(const TChangeSet& changes) {
+    if (!changes.TouchesInstruments())
+        return;
+    // A value edited here is already on the controls; anything else (undo, redo, a moved or
+    // replaced record) shows the current instrument again, wherever its tab is now.
+    if (changes.Kind == TChangeSet::TKind::Edit && !changes.InstrumentOrder) {
+        m_tabs->Refresh();
+        SyncFrame();
+    } else {
+        ShowModel();
+    }
+    if (changes.InstrumentOrder || changes.InstrumentNames || changes.Everything())
+        emit InstrumentsChanged();
+}
+
+void TInstrumentsForm::SyncFrame() {
+    const TInstrument& record = m_document.Project().Instruments[size_t(CurrentInstrument())];
+    TInstrument shown = record;
+    m_frame->Read(shown);
+    if (!(shown == record))
+        m_frame->Write(record);
 }
 
 void TInstrumentsForm::FillFrame(int index) {
     DebugAdd("TabControlFill " + std::to_string(index), InstrumentsDebugColour);
-    if (index >= 0 && index < MaxInstruments) {
-        m_shown = index;
+    if (index >= 0 && index < MaxInstruments)
         m_frame->Write(m_document.Project().Instruments[size_t(index)]);
-    }
-    // Edits of another instrument are steps of their own.
-    m_document.BreakMerge();
     m_frame->ClearModified();
     m_tabs->Refresh();
     emit InstrumentsChanged();
 }
 
 void TInstrumentsForm::StoreFrame(const QString& field) {
-    int index = m_shown;
+    // The record the user sees: the current instrument, wherever its tab went.
+    int index = m_document.Editor().CurrentInstrument;
     if (index < 0 || index >= m_document.Project().InstrumentNames.RecordCount())
         return;
     TInstrument values = m_document.Project().Instruments[size_t(index)];

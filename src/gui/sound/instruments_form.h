@@ -34,11 +34,13 @@ class TInstrumentsForm : public QWidget {
     Q_OBJECT
 public:
     TInstrumentsForm(TDocument& document, TInstrumentsFormSetup setup, QWidget* parent = nullptr);
+    ~TInstrumentsForm() override;
 
     TTabControlSmart* Tabs() const { return m_tabs; }
     TInstrumentFrame* Frame() const { return m_frame; }
     TWavePlot* Plot() const { return m_plot; }
-    // The instrument shown (and used by the main window); always a named instrument.
+    // The instrument shown (and used by the main window): the editor's current instrument,
+    // which follows its record through moves; always a named instrument.
     int CurrentInstrument() const;
     // Shows instrument `index` (Go to from the song grid); out of range: nothing happens.
     void SelectInstrument(int index);
@@ -82,6 +84,10 @@ private:
     void FillFrame(int index);
     void StoreFrame(const QString& field);
     void AfterTableEdit();
+    // Tabs and controls follow every change of the model that touched instruments.
+    void FollowChanges(const TChangeSet& changes);
+    // The controls take the shown record's values when they show others.
+    void SyncFrame();
     QString Caption(int index) const;
 
     TDocument& m_document;
@@ -94,7 +100,7 @@ private:
     QMenu* m_durationMenu = nullptr;
     QToolButton* m_preview = nullptr;
     int m_previewDuration = 1024;
-    int m_shown = 0;      // the instrument the frame shows and edits
+    int m_subscription = 0;
     TRenderer m_renderer; // keeps its pitch table and peak from preview to preview
 };
 

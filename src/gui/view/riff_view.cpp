@@ -264,6 +264,8 @@ void TRiffView::Press(QMouseEvent* event) {
                           : event->button() == Qt::RightButton ? TMouseButton::Right
                                                                : TMouseButton::Middle;
     QPoint p = event->position().toPoint();
+    // A click moves the cursor: typing after it is a step of its own.
+    m_document.BreakMerge();
     m_mouse.Press(m_project, m_editor, m_metrics, button, event->modifiers() & Qt::ShiftModifier,
                   p.x(), p.y(), MouseContext());
 }
