@@ -340,6 +340,16 @@ private slots:
             QCOMPARE(got, expected);
         }
     }
+
+    void aClickEndsTheTypingOfAFret() {
+        Fill(8);
+        Click(TabPoint(3, 0));
+        Key(Qt::Key_1);
+        Click(TabPoint(7, 0));
+        Click(TabPoint(3, 0)); // back on the same note: still a new step
+        Key(Qt::Key_2);
+        QCOMPARE(document.UndoCount(), 2);
+    }
 };
 
 QTEST_MAIN(RiffViewTest)

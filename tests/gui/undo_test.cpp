@@ -5,7 +5,15 @@
 #include <QToolButton>
 #include <filesystem>
 
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QSlider>
+
+#include "arrange/struct_editor.h"
+#include "arrange/struct_grid.h"
 #include "main_form_harness.h"
+#include "model/riff_properties_form.h"
+#include "sound/instruments_form.h"
 #include "view/riff_view.h"
 #include "widgets/tabcontrolsmart.h"
 
@@ -37,6 +45,15 @@ private:
     std::vector<std::string> Captions() { return form->Project().RiffNames.All(); }
     TRiff& Riff() { return CurrentRiffOf(form->Project(), form->Editor()); }
     int TopFret() { return Riff().Notes[size_t(Riff().Cursor)].Fret[5]; }
+    // Drags tab `from` onto tab `to` with the mouse, as a user reorders tabs.
+    static void DragTab(TTabControlSmart* tabs, int from, int to) {
+        QPoint a = tabs->TabRect(from).center(), b = tabs->TabRect(to).center();
+        QTest::mousePress(tabs, Qt::LeftButton, {}, a);
+        QMouseEvent move(QEvent::MouseMove, QPointF(b), tabs->mapToGlobal(QPointF(b)), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(tabs, &move);
+        QTest::mouseRelease(tabs, Qt::LeftButton, {}, b);
+    }
 
 private slots:
     void init() {
@@ -94,6 +111,57 @@ private slots:
         Action("mUndo")->trigger();
         QCOMPARE(form->RiffTabs()->TabCount(), int(before.size()) + 1);
         QCOMPARE(form->Project().RiffNames.RecordCount(), int(before.size()));
+    }
+
+    void editsAfterATabDragLandOnTheRecordShown() {
+        // Instruments Setup shows Bass; its tab goes before Lead; then a control moves.
+        form->ShowInstruments();
+        TInstrumentsForm* instruments = form->InstrumentsForm();
+        instruments->SelectInstrument(1);
+        DragTab(instruments->Tabs(), 1, 0);
+        QCOMPARE(form->Project().InstrumentNames[0], std::string("Bass"));
+        QCOMPARE(form->CurrentInstrument(), 0);
+        instruments->findChild<QAbstractButton*>(QStringLiteral("rbNoise"))->click();
+        QCOMPARE(int(form->Project().Instruments[0].Wave), int(WaveNoise));
+        QCOMPARE(int(form->Project().Instruments[1].Wave), int(WaveSquare)); // Lead as it was
+
+        // Riff Properties shows Intro; its tab goes behind Verse; then the numerator changes.
+        form->RiffTabs()->Strip().SelectAndFill(0);
+        form->OpenRiffPropertiesWindow();
+        DragTab(form->RiffTabs(), 0, 1);
+        auto* barsA = form->RiffProperties()->findChild<QLineEdit*>(QStringLiteral("eBarsA"));
+        barsA->setText(QStringLiteral("3"));
+        form->RiffProperties()->StoreRiffProperties("barsA");
+        QCOMPARE(Captions()[0], std::string("Verse"));
+        QCOMPARE(Captions()[1], std::string("Intro"));
+        QCOMPARE(form->Project().Riffs[1].BarsA, std::string("3"));
+        QCOMPARE(form->Project().Riffs[0].BarsA, std::string("4 4 4 3"));
+    }
+
+    void undoShowsWhatItsStepChanged() {
+        // A grid edit: undo keeps the riff tab and the entry mode, and puts the cell back.
+        TStructGrid* grid = form->StructGrid();
+        grid->SetCurrentCell(1, 2);
+        form->StructEditor()->ClearCells();
+        grid->SetCurrentCell(2, 4);
+        form->RiffTabs()->Strip().SelectAndFill(2);
+        form->RiffView()->FocusTabLines();
+        Action("mUndo")->trigger();
+        QCOMPARE(form->RiffTabs()->SelectedIndex(), 2);
+        QVERIFY(form->Editor().TabMode);
+        QCOMPARE(grid->Row(), 2);
+        QCOMPARE(grid->Col(), 1);
+
+        // An instrument edit on an instrument not shown: undo shows that instrument.
+        form->ShowInstruments();
+        form->InstrumentsForm()->SelectInstrument(1);
+        form->InstrumentsForm()->findChild<QSlider*>(QStringLiteral("tlSkew"))->setValue(9);
+        form->InstrumentsForm()->SelectInstrument(0);
+        Action("mUndo")->trigger();
+        QCOMPARE(form->CurrentInstrument(), 1);
+        QCOMPARE(form->InstrumentsForm()->Tabs()->SelectedIndex(), 1);
+        QCOMPARE(form->InstrumentsForm()->findChild<QSlider*>(QStringLiteral("tlSkew"))->value(),
+                 int(form->Project().Instruments[1].Skew));
     }
 
     void aFileThatIsNoProjectLeavesEverythingAsItWas() {
