@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "app/debug_form.h"
-#include "app/debug_log.h"
+#include "base/debug_log.h"
 
 using namespace zel;
 using Clock = std::chrono::steady_clock;

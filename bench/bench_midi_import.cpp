@@ -17,11 +17,11 @@
 #include <vector>
 
 #include "app/debug_form.h"
-#include "app/document.h"
 #include "app/main_form.h"
 #include "arrange/channels_form.h"
 #include "arrange/midi_export.h"
 #include "arrange/midi_import.h"
+#include "document/document.h"
 #include "view/riff_view.h"
 
 using namespace zel;

@@ -13,8 +13,8 @@
 #include <thread>
 #include <vector>
 
-#include "app/document.h"
-#include "midi/midi_note_in.h"
+#include "document/document.h"
+#include "document/midi_note_in.h"
 #include "midi_devices.h"
 #include "private_jack.h"
 

@@ -8,8 +8,8 @@
 #include <functional>
 #include <vector>
 
-#include "app/document.h"
-#include "edit/document_edits.h"
+#include "document/document.h"
+#include "document/document_edits.h"
 
 using namespace zel;
 using Clock = std::chrono::steady_clock;

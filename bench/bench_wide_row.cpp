@@ -13,7 +13,7 @@
 #include <string>
 #include <unistd.h>
 
-#include "app/message_service.h"
+#include "base/message_service.h"
 #include "info.h"
 #include "model/datafile.h"
 #include "model/projectfile.h"

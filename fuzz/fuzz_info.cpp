@@ -10,8 +10,8 @@
 #include <sstream>
 #include <string>
 
-#include "app/message_service.h"
 #include "arrange/timeline.h"
+#include "base/message_service.h"
 #include "info.h"
 #include "model/datafile.h"
 #include "model/projectfile.h"

@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "app/message_service.h"
 #include "arrange/midi_import.h"
+#include "base/message_service.h"
 
 namespace {
 class TSilentMessages : public zel::TMessageService {

@@ -5,9 +5,9 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "arrange/structure_ops.h"
 #include "edit/note_clipboard.h"
 #include "model/riff_settings.h"
+#include "model/structure_ops.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string_view text(reinterpret_cast<const char*>(data), size);

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/message_service.h"
+#include "base/message_service.h"
 #include "model/datafile.h"
 #include "model/projectfile.h"
 

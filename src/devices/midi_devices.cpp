@@ -5,8 +5,8 @@
 #include <chrono>
 #include <cstdio>
 
-#include "app/debug_log.h"
 #include "arrange/midi_import.h"
+#include "base/debug_log.h"
 
 namespace zel {
 namespace {

@@ -10,8 +10,8 @@
 #include <csignal>
 #include <mutex>
 
-#include "app/debug_log.h"
 #include "arrange/midi_import.h"
+#include "base/debug_log.h"
 #include "midi_devices.h"
 
 namespace zel {

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <array>
 
-#include "app/markup.h"
+#include "base/markup.h"
 #include "canvas.h"
 #include "model/ansi_text.h"
 

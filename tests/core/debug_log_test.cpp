@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "app/debug_log.h"
+#include "base/debug_log.h"
 #include "test_support.h"
 
 namespace zel {

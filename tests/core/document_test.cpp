@@ -5,14 +5,14 @@
 
 #include <random>
 
-#include "app/document.h"
-#include "arrange/structure_ops.h"
-#include "edit/document_edits.h"
-#include "edit/instrument_edits.h"
-#include "midi/midi_note_in.h"
+#include "document/document.h"
+#include "document/document_edits.h"
+#include "document/instrument_edits.h"
+#include "document/midi_note_in.h"
 #include "model/datafile.h"
 #include "model/projectfile.h"
 #include "model/structure.h"
+#include "model/structure_ops.h"
 #include "test_support.h"
 
 namespace zel {

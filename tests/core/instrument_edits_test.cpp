@@ -3,8 +3,8 @@
 // loading and pasting an instrument.
 #include <gtest/gtest.h>
 
-#include "edit/document_edits.h"
-#include "edit/instrument_edits.h"
+#include "document/document_edits.h"
+#include "document/instrument_edits.h"
 #include "model/structure.h"
 #include "sound/instrument_file.h"
 #include "test_support.h"

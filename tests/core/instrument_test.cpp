@@ -1,8 +1,8 @@
 // The instrument record's text form, the instrument file and the clipboard shape check.
 #include <gtest/gtest.h>
 
+#include "model/instrument.h"
 #include "model/text_fields.h"
-#include "sound/instrument.h"
 #include "sound/instrument_file.h"
 #include "test_support.h"
 

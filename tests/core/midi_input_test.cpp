@@ -7,10 +7,10 @@
 #include <thread>
 #include <vector>
 
-#include "app/document.h"
-#include "app/markup.h"
+#include "base/markup.h"
+#include "document/document.h"
+#include "document/midi_note_in.h"
 #include "midi/midi_message.h"
-#include "midi/midi_note_in.h"
 #include "test_support.h"
 
 namespace zel {

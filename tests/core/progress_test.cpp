@@ -1,7 +1,8 @@
 // The progress service's levels, cadence and cancel flag, and the render clock.
 #include <gtest/gtest.h>
 
-#include "app/progress.h"
+#include "base/progress.h"
+#include "sound/render_clock.h"
 
 namespace zel {
 namespace {

@@ -1,7 +1,7 @@
 // The notes document's RTF helper and the plain-text form of message markup.
 #include <gtest/gtest.h>
 
-#include "app/markup.h"
+#include "base/markup.h"
 #include "model/rtf.h"
 
 namespace zel {

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "arrange/structure_grid.h"
-#include "arrange/structure_ops.h"
+#include "model/structure_ops.h"
 
 namespace zel {
 namespace {

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "app/debug_log.h"
-#include "app/message_service.h"
+#include "base/debug_log.h"
+#include "base/message_service.h"
 #include "model/song.h"
 
 namespace zel::test {

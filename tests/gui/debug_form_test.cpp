@@ -12,7 +12,7 @@
 #include <filesystem>
 
 #include "app/debug_form.h"
-#include "app/debug_log.h"
+#include "base/debug_log.h"
 #include "main_form_harness.h"
 
 using namespace zel;

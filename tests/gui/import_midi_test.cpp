@@ -9,10 +9,10 @@
 #include <QTimer>
 
 #include "app/debug_form.h"
-#include "app/debug_log.h"
 #include "arrange/channels_form.h"
 #include "arrange/midi_export.h"
 #include "arrange/midi_import.h"
+#include "base/debug_log.h"
 #include "main_form_harness.h"
 #include "view/riff_view.h"
 

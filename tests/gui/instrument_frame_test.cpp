@@ -7,7 +7,7 @@
 #include <QSpinBox>
 #include <QTest>
 
-#include "app/debug_log.h"
+#include "base/debug_log.h"
 #include "sound/envelope_frame.h"
 #include "sound/instrument_controls.h"
 #include "sound/instrument_frame.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/message_service.h"
+#include "base/message_service.h"
 #include "sound/playbuffer.h"
 #include "test_support.h"
 

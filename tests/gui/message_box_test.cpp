@@ -7,7 +7,7 @@
 #include <functional>
 
 #include "app/message_box.h"
-#include "app/message_service.h"
+#include "base/message_service.h"
 #include "markup_painter.h"
 
 using namespace zel;

@@ -6,7 +6,7 @@
 #include <iostream>
 #include <sys/stat.h>
 
-#include "app/markup.h"
+#include "base/markup.h"
 #include "model/datafile.h"
 #include "model/projectfile.h"
 #include "model/text_fields.h"

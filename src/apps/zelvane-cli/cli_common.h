@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "app/document.h"
-#include "app/message_service.h"
+#include "base/message_service.h"
+#include "document/document.h"
 #include "model/song.h"
 
 namespace zel::cli {

@@ -2,10 +2,10 @@
 
 #include <iostream>
 
-#include "app/markup.h"
 #include "arrange/midi_export.h"
 #include "arrange/text_tab.h"
 #include "arrange/timeline.h"
+#include "base/markup.h"
 #include "cli_common.h"
 #include "model/datafile.h"
 

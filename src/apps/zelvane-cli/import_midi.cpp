@@ -4,7 +4,7 @@
 
 #include "arrange/midi_import.h"
 #include "cli_common.h"
-#include "edit/document_edits.h"
+#include "document/document_edits.h"
 #include "model/projectfile.h"
 #include "model/text_fields.h"
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "app/markup.h"
-#include "app/message_service.h"
+#include "base/markup.h"
+#include "base/message_service.h"
 #include "cli_common.h"
 #include "export_commands.h"
 #include "export_png.h"

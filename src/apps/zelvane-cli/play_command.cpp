@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <iostream>
 
-#include "app/markup.h"
-#include "app/progress.h"
+#include "base/markup.h"
+#include "base/progress.h"
 #include "cli_common.h"
 #include "qt_audio_output.h"
 #include "render_command.h"

@@ -3,8 +3,8 @@
 #include <chrono>
 #include <iostream>
 
-#include "app/markup.h"
 #include "app/settings.h"
+#include "base/markup.h"
 #include "cli_common.h"
 #include "model/datafile.h"
 #include "model/text_fields.h"

@@ -12,8 +12,8 @@
 #include <QVBoxLayout>
 #include <iostream>
 
-#include "app/message_service.h"
-#include "edit/document_edits.h"
+#include "base/message_service.h"
+#include "document/document_edits.h"
 #include "model/ansi_text.h"
 #include "model/datafile.h"
 #include "model/projectfile.h"

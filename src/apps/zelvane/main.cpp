@@ -10,9 +10,9 @@
 #include "app/application_identity.h"
 #include "app/main_form.h"
 #include "app/message_box.h"
-#include "app/message_service.h"
 #include "app/project_lifecycle.h"
 #include "app/settings.h"
+#include "base/message_service.h"
 #include "qt_audio_output.h"
 
 namespace {

@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/message_service.h"
 #include "app/settings.h"
+#include "base/message_service.h"
 
 namespace zel {
 

@@ -4,8 +4,8 @@
 #include <array>
 #include <cmath>
 
-#include "app/message_service.h"
 #include "arrange/midi_import.h"
+#include "base/message_service.h"
 
 namespace zel {
 

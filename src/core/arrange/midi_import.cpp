@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/message_service.h"
+#include "base/message_service.h"
 #include "model/datafile.h"
 
 namespace zel {

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "arrange/structure_ops.h"
+#include "model/structure_ops.h"
 
 namespace zel {
 

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "arrange/structure_ops.h"
+#include "model/structure_ops.h"
 
 namespace zel {
 
@@ -47,12 +47,6 @@ void RiffTabSwapData(TProject& project, TEditorState& editor, int a, int b) {
 void ResetRiffRecord(TProject& project, int index) {
     if (InTable(index, MaxRiffs))
         ResetRiff(project.Riffs[size_t(index)]);
-}
-
-std::string UnusedCaption(const TTabCaptions& captions, const std::string& prefix, int n) {
-    while (captions.Find(prefix + std::to_string(n)) >= 0)
-        ++n;
-    return prefix + std::to_string(n);
 }
 
 std::string InsertRiffCaption(const TTabCaptions& captions, int selectedIndex) {

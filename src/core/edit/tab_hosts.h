@@ -19,8 +19,6 @@ void ResetRiffRecord(TProject& project, int index);
 // "Insert Riff" names the new riff after the selected tab's number, or the next number that no
 // riff has yet: the song finds riffs by name, so two riffs must never share one.
 std::string InsertRiffCaption(const TTabCaptions& captions, int selectedIndex);
-// prefix + n, or prefix + the next number after n that no tab has as its name yet.
-std::string UnusedCaption(const TTabCaptions& captions, const std::string& prefix, int n);
 
 // Selecting the blank instrument tab turns it into "Inst" + number.
 void InstrumentTabFill(TProject& project, int index);

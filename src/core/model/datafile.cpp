@@ -11,7 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "app/message_service.h"
+#include "base/message_service.h"
 
 namespace zel {
 

@@ -2,8 +2,7 @@
 
 #include <algorithm>
 
-#include "app/message_service.h"
-#include "edit/tab_hosts.h"
+#include "base/message_service.h"
 #include "model/datafile.h"
 #include "model/rtf.h"
 #include "model/structure.h"

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "model/instrument.h"
 #include "model/tab_captions.h"
-#include "sound/instrument.h"
 
 namespace zel {
 

@@ -57,4 +57,10 @@ int TTabCaptions::Find(std::string_view name) const {
     return -1;
 }
 
+std::string UnusedCaption(const TTabCaptions& captions, const std::string& prefix, int n) {
+    while (captions.Find(prefix + std::to_string(n)) >= 0)
+        ++n;
+    return prefix + std::to_string(n);
+}
+
 } // namespace zel

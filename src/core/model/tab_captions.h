@@ -41,4 +41,7 @@ private:
     std::vector<std::string> m_captions;
 };
 
+// prefix + n, or prefix + the next number after n that no tab has as its name yet.
+std::string UnusedCaption(const TTabCaptions& captions, const std::string& prefix, int n);
+
 } // namespace zel

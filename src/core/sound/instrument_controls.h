@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "sound/instrument.h"
+#include "model/instrument.h"
 
 namespace zel {
 

@@ -1,6 +1,6 @@
 #include "sound/instrument_file.h"
 
-#include "app/message_service.h"
+#include "base/message_service.h"
 #include "model/datafile.h"
 #include "model/text_fields.h"
 

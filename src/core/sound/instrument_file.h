@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "sound/instrument.h"
+#include "model/instrument.h"
 
 namespace zel {
 

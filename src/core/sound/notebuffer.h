@@ -7,7 +7,7 @@
 #include <span>
 #include <vector>
 
-#include "sound/instrument.h"
+#include "model/instrument.h"
 
 namespace zel {
 

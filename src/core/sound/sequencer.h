@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "base/progress.h"
 #include "model/song.h"
 #include "sound/notebuffer.h"
 #include "sound/sample_buffer.h"
@@ -65,16 +66,6 @@ int64_t RenderRiff(TRenderer& renderer, const TRiff& riff, int first, const TIns
 // None when the result would be longer than MaxRenderValues. The buffer comes back complete.
 TSharedBuffer RenderRiffs(TRenderer& renderer, const TProject& project, int riffIndex, int first,
                           bool allRiffs, const TInstrument& instrument);
-
-// The progress display of a long render.
-class TProgress {
-public:
-    virtual ~TProgress() = default;
-    virtual void Start(const std::string& caption, int range) = 0;
-    virtual void Position(int value) = 0; // may let the window system run pending events
-    virtual bool Cancelled() const = 0;
-    virtual void Stop() = 0;
-};
 
 enum class TSongMode {
     FromRow,  // "Play Project starting at current Row"

@@ -4,9 +4,9 @@
 #include <cstdlib>
 
 #include "arrange/structure_grid.h"
-#include "arrange/structure_ops.h"
 #include "model/ansi_text.h"
 #include "model/rtf.h"
+#include "model/structure_ops.h"
 
 namespace zel {
 namespace {

@@ -14,7 +14,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "app/message_service.h"
+#include "base/message_service.h"
 #include "model/ansi_text.h"
 #include "widgets/accessible_names.h"
 

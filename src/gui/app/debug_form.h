@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "app/debug_log.h"
+#include "base/debug_log.h"
 
 class QAction;
 class QLineEdit;

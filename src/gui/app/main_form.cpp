@@ -16,11 +16,11 @@
 
 #include "app/about_box.h"
 #include "app/debug_form.h"
-#include "app/debug_log.h"
 #include "app/notes_form.h"
 #include "app/window_places.h"
 #include "arrange/channels_form.h"
 #include "arrange/struct_grid.h"
+#include "base/debug_log.h"
 #include "icons.h"
 #include "model/ansi_text.h"
 #include "model/projectfile.h"

@@ -16,15 +16,16 @@
 #include <functional>
 #include <memory>
 
-#include "app/document.h"
-#include "app/progress.h"
 #include "app/project_lifecycle.h"
 #include "app/settings.h"
 #include "arrange/structure_grid.h"
+#include "base/progress.h"
+#include "document/document.h"
+#include "document/midi_note_in.h"
 #include "edit/editor_commands.h"
-#include "midi/midi_note_in.h"
 #include "model/song.h"
 #include "sound/playbuffer.h"
+#include "sound/render_clock.h"
 
 namespace zel {
 

@@ -5,7 +5,7 @@
 #include <QMenuBar>
 #include <QToolButton>
 
-#include "edit/document_edits.h"
+#include "document/document_edits.h"
 #include "icons.h"
 #include "main_form.h"
 #include "model/ansi_text.h"

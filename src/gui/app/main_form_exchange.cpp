@@ -6,10 +6,10 @@
 #include <QClipboard>
 #include <QFileInfo>
 
-#include "app/message_service.h"
 #include "arrange/midi_export.h"
 #include "arrange/text_tab.h"
 #include "arrange/timeline.h"
+#include "base/message_service.h"
 #include "main_form.h"
 #include "model/ansi_text.h"
 #include "model/datafile.h"

@@ -2,11 +2,11 @@
 // the notes written into the current riff as one undoable step, and the views shown again.
 #include <QFileInfo>
 
-#include "app/debug_log.h"
-#include "app/message_service.h"
 #include "arrange/channels_form.h"
 #include "arrange/midi_import.h"
-#include "edit/document_edits.h"
+#include "base/debug_log.h"
+#include "base/message_service.h"
+#include "document/document_edits.h"
 #include "main_form.h"
 #include "view/position_panel_widget.h"
 #include "view/riff_view.h"

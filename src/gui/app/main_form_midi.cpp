@@ -2,8 +2,8 @@
 // "Insert MIDI Input" toggle, and the Preferences window that picks the input devices.
 #include <QCursor>
 
-#include "app/markup.h"
-#include "app/message_service.h"
+#include "base/markup.h"
+#include "base/message_service.h"
 #include "main_form.h"
 #include "midi_devices.h"
 #include "options_form.h"

@@ -4,9 +4,9 @@
 #include <QApplication>
 #include <QFileInfo>
 
-#include "app/markup.h"
-#include "app/message_service.h"
 #include "arrange/struct_grid.h"
+#include "base/markup.h"
+#include "base/message_service.h"
 #include "main_form.h"
 #include "model/datafile.h"
 #include "options_form.h"

@@ -2,9 +2,9 @@
 // project is dropped, and the window title.
 #include <QFileInfo>
 
-#include "app/message_service.h"
 #include "app/notes_form.h"
 #include "arrange/struct_grid.h"
+#include "base/message_service.h"
 #include "main_form.h"
 #include "model/projectfile.h"
 #include "model/riff_properties_form.h"

@@ -3,10 +3,10 @@
 #include <QFontMetrics>
 #include <QPainter>
 
-#include "app/markup.h"
-#include "app/message_service.h"
+#include "base/markup.h"
+#include "base/message_service.h"
 #include "canvas.h"
-#include "edit/document_edits.h"
+#include "document/document_edits.h"
 #include "icons.h"
 #include "main_form.h"
 #include "model/ansi_text.h"

@@ -10,8 +10,8 @@
 #include <algorithm>
 #include <array>
 
-#include "app/markup.h"
 #include "app/project_lifecycle.h"
+#include "base/markup.h"
 #include "markup_painter.h"
 #include "model/ansi_text.h"
 #include "riff_view_paint.h"

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/message_service.h"
+#include "base/message_service.h"
 
 class QPushButton;
 

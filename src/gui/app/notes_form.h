@@ -7,7 +7,7 @@
 #include <QWidget>
 #include <string>
 
-#include "app/document.h"
+#include "document/document.h"
 
 class QMenu;
 

@@ -6,8 +6,8 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
-#include "app/markup.h"
-#include "app/message_service.h"
+#include "base/markup.h"
+#include "base/message_service.h"
 #include "message_box.h"
 #include "midi_devices.h"
 

@@ -7,7 +7,7 @@
 #include <QLabel>
 #include <QProgressBar>
 
-#include "app/progress.h"
+#include "base/progress.h"
 
 namespace zel {
 

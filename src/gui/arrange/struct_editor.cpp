@@ -6,10 +6,10 @@
 
 #include "arrange/struct_grid.h"
 #include "arrange/structure_grid.h"
-#include "arrange/structure_ops.h"
-#include "edit/document_edits.h"
+#include "document/document_edits.h"
 #include "icons.h"
 #include "model/ansi_text.h"
+#include "model/structure_ops.h"
 #include "widgets/menu_text.h"
 
 namespace zel {

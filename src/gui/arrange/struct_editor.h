@@ -8,8 +8,8 @@
 #include <functional>
 #include <string>
 
-#include "app/document.h"
-#include "arrange/structure_ops.h"
+#include "document/document.h"
+#include "model/structure_ops.h"
 
 namespace zel {
 

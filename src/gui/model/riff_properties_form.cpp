@@ -15,7 +15,7 @@
 #include <QValidator>
 #include <algorithm>
 
-#include "edit/document_edits.h"
+#include "document/document_edits.h"
 #include "edit/music.h"
 #include "model/ansi_text.h"
 #include "model/projectfile.h"

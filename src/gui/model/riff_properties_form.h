@@ -7,7 +7,7 @@
 #include <array>
 #include <functional>
 
-#include "app/document.h"
+#include "document/document.h"
 #include "model/song.h"
 #include "widgets/knob_slider.h"
 

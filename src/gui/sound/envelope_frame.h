@@ -5,7 +5,7 @@
 #include <QGroupBox>
 #include <array>
 
-#include "sound/instrument.h"
+#include "model/instrument.h"
 
 namespace zel {
 

@@ -10,7 +10,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/debug_log.h"
+#include "base/debug_log.h"
 #include "sound/envelope_frame.h"
 #include "sound/instrument_controls.h"
 #include "widgets/accessible_names.h"

@@ -6,7 +6,7 @@
 #include <QWidget>
 #include <array>
 
-#include "sound/instrument.h"
+#include "model/instrument.h"
 
 class QAbstractButton;
 class QSpinBox;

@@ -13,8 +13,8 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
-#include "app/debug_log.h"
-#include "edit/instrument_edits.h"
+#include "base/debug_log.h"
+#include "document/instrument_edits.h"
 #include "icons.h"
 #include "model/ansi_text.h"
 #include "sound/instrument_file.h"

@@ -10,7 +10,7 @@
 #include <functional>
 #include <optional>
 
-#include "app/document.h"
+#include "document/document.h"
 #include "sound/sequencer.h"
 
 namespace zel {

@@ -19,7 +19,7 @@
 #include <QVBoxLayout>
 
 #include "app/message_box.h"
-#include "app/message_service.h"
+#include "base/message_service.h"
 #include "icons.h"
 #include "page_printer.h"
 #include "widgets/accessible_names.h"

@@ -12,7 +12,7 @@
 #include <QScrollBar>
 
 #include "canvas.h"
-#include "edit/document_edits.h"
+#include "document/document_edits.h"
 #include "edit/note_clipboard.h"
 #include "model/ansi_text.h"
 #include "riff_view_paint.h"

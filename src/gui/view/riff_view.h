@@ -8,7 +8,7 @@
 #include <QWidget>
 #include <functional>
 
-#include "app/document.h"
+#include "document/document.h"
 #include "edit/editor_commands.h"
 #include "edit/tab_metrics.h"
 #include "edit/tab_mouse.h"

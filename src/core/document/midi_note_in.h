@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "app/document.h"
+#include "document/document.h"
 
 namespace zel {
 

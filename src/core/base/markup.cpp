@@ -1,4 +1,4 @@
-#include "app/markup.h"
+#include "base/markup.h"
 
 #include <algorithm>
 #include <array>

@@ -7,9 +7,9 @@
 #include <string>
 #include <string_view>
 
-#include "app/document.h"
+#include "document/document.h"
 #include "edit/tab_strip.h"
-#include "sound/instrument.h"
+#include "model/instrument.h"
 
 namespace zel {
 

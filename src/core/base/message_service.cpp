@@ -1,8 +1,8 @@
-#include "app/message_service.h"
+#include "base/message_service.h"
 
 #include <iostream>
 
-#include "app/markup.h"
+#include "base/markup.h"
 
 namespace zel {
 

@@ -1,6 +1,6 @@
-#include "midi/midi_note_in.h"
+#include "document/midi_note_in.h"
 
-#include "edit/document_edits.h"
+#include "document/document_edits.h"
 #include "midi/midi_message.h"
 
 namespace zel {

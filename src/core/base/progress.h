@@ -9,9 +9,17 @@
 #include <string>
 #include <vector>
 
-#include "sound/sequencer.h"
-
 namespace zel {
+
+// The progress display of a long operation (a render, an import).
+class TProgress {
+public:
+    virtual ~TProgress() = default;
+    virtual void Start(const std::string& caption, int range) = 0;
+    virtual void Position(int value) = 0; // may let the window system run pending events
+    virtual bool Cancelled() const = 0;
+    virtual void Stop() = 0;
+};
 
 class TProgressService : public TProgress {
 public:
@@ -51,22 +59,6 @@ private:
     std::vector<TLevel> m_levels;
     int64_t m_lastEvents = 0;
     bool m_cancelled = false;
-};
-
-// The render clock and the "Rendering" state during which Stop does nothing.
-class TRenderClock {
-public:
-    explicit TRenderClock(std::function<int64_t()> nowMs) : m_nowMs(std::move(nowMs)) {}
-    // Starts a render: Rendering, the time taken, the peak meter cleared.
-    void StartRenderClock(TRenderer& renderer);
-    // The status text for a passage of `frames` frames; Rendering ends.
-    std::string ShowRenderStatus(const TRenderer& renderer, int64_t frames);
-    bool Rendering() const { return m_rendering; }
-
-private:
-    std::function<int64_t()> m_nowMs;
-    int64_t m_start = 0;
-    bool m_rendering = false;
 };
 
 } // namespace zel

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/document.h"
+#include "document/document.h"
 #include "edit/editor_commands.h"
 #include "edit/tab_strip.h"
 #include "model/riff_settings.h"

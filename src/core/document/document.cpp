@@ -1,10 +1,10 @@
-#include "app/document.h"
+#include "document/document.h"
 
 #include <algorithm>
 #include <cstring>
 #include <variant>
 
-#include "app/message_service.h"
+#include "base/message_service.h"
 #include "model/projectfile.h"
 
 namespace zel {

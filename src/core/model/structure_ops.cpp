@@ -1,4 +1,4 @@
-#include "arrange/structure_ops.h"
+#include "model/structure_ops.h"
 
 #include <utility>
 

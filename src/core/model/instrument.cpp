@@ -1,4 +1,4 @@
-#include "sound/instrument.h"
+#include "model/instrument.h"
 
 #include <atomic>
 

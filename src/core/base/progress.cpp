@@ -1,4 +1,4 @@
-#include "app/progress.h"
+#include "base/progress.h"
 
 namespace zel {
 
@@ -41,18 +41,6 @@ void TProgressService::Stop() {
     m_levels.pop_back();
     if (m_levels.empty() && m_shown)
         m_shown(false);
-}
-
-void TRenderClock::StartRenderClock(TRenderer& renderer) {
-    m_rendering = true;
-    m_start = m_nowMs ? m_nowMs() : 0;
-    renderer.State.Restart();
-}
-
-std::string TRenderClock::ShowRenderStatus(const TRenderer& renderer, int64_t frames) {
-    int64_t elapsed = (m_nowMs ? m_nowMs() : 0) - m_start;
-    m_rendering = false;
-    return RenderStatusText(elapsed, frames, renderer.State.PeakLevel);
 }
 
 } // namespace zel

@@ -1,7 +1,7 @@
-#include "edit/document_edits.h"
+#include "document/document_edits.h"
 
-#include "app/markup.h"
-#include "app/message_service.h"
+#include "base/markup.h"
+#include "base/message_service.h"
 #include "edit/note_clipboard.h"
 #include "edit/string_ops.h"
 #include "edit/tab_hosts.h"

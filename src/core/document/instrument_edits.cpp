@@ -1,6 +1,6 @@
-#include "edit/instrument_edits.h"
+#include "document/instrument_edits.h"
 
-#include "edit/document_edits.h"
+#include "document/document_edits.h"
 #include "edit/tab_hosts.h"
 #include "sound/instrument_file.h"
 
