@@ -1,4 +1,4 @@
-#include "play_command.h"
+// zelvane-cli play: render like export-wav and play through the sound device.
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -16,16 +16,6 @@
 
 namespace zel::cli {
 
-const char* const PlayHelp =
-    "Usage: zelvane-cli play PROJECT.zvp [--from-row N] [--once]\n"
-    "       zelvane-cli play PROJECT.zvp --riff NAME [--from-note K]\n"
-    "       zelvane-cli play PROJECT.zvp --all-riffs\n"
-    "                  [--instrument N] [--master V]\n"
-    "\n"
-    "Renders like export-wav and plays through the sound device, waiting until the end;\n"
-    "Ctrl+C stops. A song starts playing after its first row while the rest is rendered.\n"
-    "Exit status 1 when there is no sound output.\n";
-
 namespace {
 
 std::atomic<bool> StopRequested{false};
@@ -34,20 +24,13 @@ extern "C" void OnInterrupt(int) {
     StopRequested = true;
 }
 
-} // namespace
-
-int RunPlay(const std::vector<std::string>& args, int argc, char** argv) {
-    if (WantsHelp(args)) {
-        std::cout << PlayHelp;
-        return FinishOutput();
-    }
-    TRenderOptions options;
+int RunPlay(const TInvocation& call) {
     TDocument document;
-    if (auto status = PrepareRender(args, false, "play", PlayHelp, options, document))
+    if (auto status = PrepareRender(call, document))
         return *status;
     const TProject& project = document.Project();
 
-    QCoreApplication app(argc, argv);
+    QCoreApplication app(call.Argc, call.Argv);
     auto output = TQtAudioOutput::Create();
     if (!output) {
         std::cerr << "zelvane-cli: there is no sound output on this system\n";
@@ -67,7 +50,7 @@ int RunPlay(const std::vector<std::string>& args, int argc, char** argv) {
                                       progress.Cancel();
                               });
     TRenderOutcome outcome =
-        RenderForOptions(project, options, argv[0], &progress, [&](const TSharedBuffer& buffer) {
+        RenderForOptions(project, call, &progress, [&](const TSharedBuffer& buffer) {
             started = playback.PlaybackStart(buffer);
         });
     if (!outcome.Error.empty()) {
@@ -98,5 +81,26 @@ int RunPlay(const std::vector<std::string>& args, int argc, char** argv) {
     // library, now and then), so the tool leaves without running the exit-time destructors.
     std::_Exit(StopRequested ? 130 : ExitOk);
 }
+
+constexpr std::string_view PlaySynopsis[] = {
+    "PROJECT.zvp [--from-row N] [--once]",
+    "PROJECT.zvp --riff NAME [--from-note K]",
+    "PROJECT.zvp --all-riffs [--instrument N] [--master V]",
+};
+
+} // namespace
+
+extern const TCommand PlayCommand = {
+    .Name = "play",
+    .Summary = "render and play through the sound device",
+    .Synopsis = PlaySynopsis,
+    .Description = "Renders like export-wav and plays through the sound device, waiting until "
+                   "the end; Ctrl+C stops. A song starts playing after its first row while the "
+                   "rest is rendered.",
+    .Options = RenderOptions,
+    .Check = CheckSongOrRiffs,
+    .Run = RunPlay,
+    .Notes = "Exit status 1 when there is no sound output.",
+};
 
 } // namespace zel::cli
