@@ -100,7 +100,7 @@ std::string CheckValue(const TOption& option, std::string& value) {
 
 } // namespace
 
-const std::string& TInvocation::Text(std::string_view option, const std::string& fallback) const {
+std::string TInvocation::Text(std::string_view option, const std::string& fallback) const {
     auto found = m_values.find(option);
     return found == m_values.end() ? fallback : found->second;
 }
@@ -179,11 +179,11 @@ std::string ParseArguments(const TCommand& command, const std::vector<std::strin
             return problem;
         invocation.Set(option->Name, value);
     }
-    for (size_t i = invocation.Positional.size(); i < positionals.size(); ++i)
-        if (!positionals[i]->Required)
-            break;
-        else
-            return std::string(command.Name) + " needs " + std::string(positionals[i]->Meta);
+    if (invocation.Positional.size() < positionals.size()) {
+        const TOption& missing = *positionals[invocation.Positional.size()];
+        if (missing.Required)
+            return std::string(command.Name) + " needs " + std::string(missing.Meta);
+    }
     for (const TOption& option : command.Options)
         if (!option.Name.empty() && option.Required && !invocation.Has(option.Name))
             return std::string(command.Name) + " needs " + OptionLabel(option) + " " +

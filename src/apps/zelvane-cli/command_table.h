@@ -11,6 +11,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace zel::cli {
@@ -113,9 +114,11 @@ public:
 
     bool Has(std::string_view option) const { return m_values.count(std::string(option)) != 0; }
     // The option's value; `fallback` when it was not given.
-    const std::string& Text(std::string_view option, const std::string& fallback = {}) const;
+    std::string Text(std::string_view option, const std::string& fallback = {}) const;
     int Number(std::string_view option, int fallback) const;
-    void Set(std::string_view option, std::string value) { m_values[std::string(option)] = value; }
+    void Set(std::string_view option, std::string value) {
+        m_values[std::string(option)] = std::move(value);
+    }
     // Every file the command reads and writes, with the option (or argument) that named it.
     std::vector<std::pair<const TOption*, std::string>> Files() const;
 
