@@ -163,6 +163,7 @@ TEST(CliTable, NoCommandWritesOverOneOfItsInputs) {
     // A project rewritten as a project stays allowed, and two outputs may not be one file.
     TRun into = RunCli({"import-midi", midi, "--into", dir.File("link.zvp"), "-o", project});
     EXPECT_EQ(into.Status, 0) << into.Err;
+    EXPECT_EQ(RunCli({"preview", project, "-o", wav, "--plot", wav}).Status, 2);
     WriteBytes(wav, "");
     EXPECT_EQ(RunCli({"preview", project, "-o", wav, "--plot", wav}).Status, 2);
 }

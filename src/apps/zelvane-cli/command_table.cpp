@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <sys/stat.h>
 
@@ -9,6 +10,8 @@
 #include "model/temp_files.h"
 
 namespace zel::cli {
+
+namespace fs = std::filesystem;
 
 #define ZELVANE_COMMAND(name) extern const TCommand name;
 #include "commands.inc"
@@ -198,8 +201,17 @@ std::string OutputClash(const TInvocation& invocation) {
             continue;
         const std::string& output = files[o].second;
         struct stat out {};
-        if (::stat(output.c_str(), &out) != 0)
-            continue; // a file that does not exist yet is none of the inputs
+        if (::stat(output.c_str(), &out) != 0) {
+            // A file that does not exist yet is none of the inputs, but two outputs may still
+            // name it.
+            std::error_code error;
+            const fs::path place = fs::weakly_canonical(output, error);
+            for (size_t i = o + 1; i < files.size(); ++i)
+                if (files[i].first->Kind == TKind::OutputFile &&
+                    fs::weakly_canonical(files[i].second, error) == place)
+                    return output + " is named for two outputs; nothing was written";
+            continue;
+        }
         for (size_t i = 0; i < files.size(); ++i) {
             const auto& [option, path] = files[i];
             if (i == o || option->Rewritable || (option->Kind == TKind::OutputFile && i < o))
