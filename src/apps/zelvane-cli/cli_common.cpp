@@ -1,7 +1,5 @@
 #include "cli_common.h"
 
-#include <QString>
-#include <QtGlobal>
 #include <cstdlib>
 #include <iostream>
 
@@ -65,33 +63,6 @@ int FinishOutput() {
         return ExitFileError;
     }
     return ExitOk;
-}
-
-namespace {
-
-QtMessageHandler QtDefaultHandler = nullptr;
-
-// Without XDG_RUNTIME_DIR Qt picks a folder of its own and says so on every start; nothing the
-// tool does depends on that folder.
-void FilterQtMessages(QtMsgType type, const QMessageLogContext& context, const QString& text) {
-    if (type == QtWarningMsg && text.startsWith(QStringLiteral("QStandardPaths: ")) &&
-        text.contains(QStringLiteral("XDG_RUNTIME_DIR")))
-        return;
-    if (QtDefaultHandler)
-        QtDefaultHandler(type, context, text);
-}
-
-} // namespace
-
-void ChooseHeadlessPlatform() {
-    if (!QtDefaultHandler)
-        QtDefaultHandler = qInstallMessageHandler(FilterQtMessages);
-    if (std::getenv("QT_QPA_PLATFORM"))
-        return;
-    const char* display = std::getenv("DISPLAY");
-    const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    if ((!display || !*display) && (!wayland || !*wayland))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
 }
 
 int FindRiff(const TProject& project, const std::string& name) {

@@ -44,11 +44,6 @@ bool RowMissing(const TInvocation& invocation, const TProject& project);
 // Flushes standard output; ExitFileError when it could not be written.
 int FinishOutput();
 
-// Pictures, fonts and PDF pages need a GUI application object; without a display it draws
-// offscreen. Call before the application object is made. Also keeps Qt's notes about the
-// runtime folder, which concern no file the tool reads or writes, off standard error.
-void ChooseHeadlessPlatform();
-
 // Index of the riff named `name` (letter case ignored); -1 when no riff has that name.
 int FindRiff(const TProject& project, const std::string& name);
 

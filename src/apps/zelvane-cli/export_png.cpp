@@ -7,11 +7,10 @@
 
 #include "cli_common.h"
 #include "model/datafile.h"
+#include "qt_commands.h"
 #include "riff_image.h"
 
 namespace zel::cli {
-
-namespace {
 
 int RunExportPng(const TInvocation& call) {
     TDocument document;
@@ -52,32 +51,5 @@ int RunExportPng(const TInvocation& call) {
               << " pixels)\n";
     return FinishOutput();
 }
-
-constexpr TOption ExportPngOptions[] = {
-    Argument("PROJECT.zvp", TKind::InputFile, "the project"),
-    {.Name = "--riff",
-     .Kind = TKind::Text,
-     .Meta = "NAME",
-     .Help = "the riff to draw (letter case ignored)",
-     .Required = true},
-    Output("OUT.png", "the picture to write"),
-    Number("--width", "PX", 16, MaxRiffImageWidth, "width of the picture (default 1200)"),
-    Number("--font-height", "PX", 6, 200,
-           "height of the font the layout derives from (default 13, as on the screen)"),
-    Flag("--smooth", "antialiased edges on note heads, beams, ties and rests; every element "
-                     "keeps its place and size (default: the exact picture, every shape on "
-                     "whole pixels)"),
-};
-
-} // namespace
-
-extern const TCommand ExportPngCommand = {
-    .Name = "export-png",
-    .Summary = "draw a riff as staff and tab into a PNG picture",
-    .Description = "Draws a riff as staff and tab into a PNG picture, its bands one below "
-                   "another the way a printed page wraps them. Runs without a display.",
-    .Options = ExportPngOptions,
-    .Run = RunExportPng,
-};
 
 } // namespace zel::cli

@@ -9,6 +9,7 @@
 
 #include "cli_common.h"
 #include "midi_devices.h"
+#include "qt_commands.h"
 
 namespace zel::cli {
 
@@ -28,6 +29,8 @@ void PrintList(const char* title, const TMidiDevices& devices) {
     for (size_t i = 0; i < names.size(); ++i)
         std::cout << "  " << i << "  " << names[i] << '\n';
 }
+
+} // namespace
 
 int RunMidiDevices(const TInvocation& call) {
     bool json = call.Has("--json");
@@ -87,44 +90,5 @@ int RunMidiMonitor(const TInvocation& call) {
         return FinishOutput();
     return status;
 }
-
-constexpr TOption MidiDevicesOptions[] = {
-    Flag("--json", "print {\"inputs\": [{\"index\": 0, \"name\": ...}], \"outputs\": [...]}"),
-};
-
-constexpr TOption MidiMonitorOptions[] = {
-    // Any whole number: an index outside the list is the device layer's error.
-    {.Name = "--device",
-     .Kind = TKind::Number,
-     .Meta = "N",
-     .Help = "the input device's index",
-     .Low = -1000000,
-     .High = 1000000,
-     .Required = true},
-    Number("--seconds", "S", 1, 86400,
-           "stop after S seconds (1..86400); without it, run until interrupted"),
-};
-
-} // namespace
-
-extern const TCommand MidiDevicesCommand = {
-    .Name = "midi-devices",
-    .Summary = "list the MIDI input and output devices",
-    .Description = "Lists the MIDI input and output devices the editor sees (ALSA sequencer "
-                   "ports and JACK ports), with the index each has in the editor's MIDI Input "
-                   "list. Without a MIDI service both lists are empty.",
-    .Options = MidiDevicesOptions,
-    .Run = RunMidiDevices,
-};
-
-extern const TCommand MidiMonitorCommand = {
-    .Name = "midi-monitor",
-    .Summary = "print the messages a MIDI input device sends",
-    .Description = "Opens input device N (see midi-devices) and prints each message it receives "
-                   "as \"SECONDS  STATUS DATA1 DATA2\" in hexadecimal, seconds counted from the "
-                   "start. Malformed messages and SysEx are not shown.",
-    .Options = MidiMonitorOptions,
-    .Run = RunMidiMonitor,
-};
 
 } // namespace zel::cli

@@ -12,6 +12,7 @@
 #include "app/progress.h"
 #include "cli_common.h"
 #include "qt_audio_output.h"
+#include "qt_commands.h"
 #include "render_command.h"
 
 namespace zel::cli {
@@ -23,6 +24,8 @@ std::atomic<bool> StopRequested{false};
 extern "C" void OnInterrupt(int) {
     StopRequested = true;
 }
+
+} // namespace
 
 int RunPlay(const TInvocation& call) {
     TDocument document;
@@ -81,26 +84,5 @@ int RunPlay(const TInvocation& call) {
     // library, now and then), so the tool leaves without running the exit-time destructors.
     std::_Exit(StopRequested ? 130 : ExitOk);
 }
-
-constexpr std::string_view PlaySynopsis[] = {
-    "PROJECT.zvp [--from-row N] [--once]",
-    "PROJECT.zvp --riff NAME [--from-note K]",
-    "PROJECT.zvp --all-riffs [--instrument N] [--master V]",
-};
-
-} // namespace
-
-extern const TCommand PlayCommand = {
-    .Name = "play",
-    .Summary = "render and play through the sound device",
-    .Synopsis = PlaySynopsis,
-    .Description = "Renders like export-wav and plays through the sound device, waiting until "
-                   "the end; Ctrl+C stops. A song starts playing after its first row while the "
-                   "rest is rendered.",
-    .Options = RenderOptions,
-    .Check = CheckSongOrRiffs,
-    .Run = RunPlay,
-    .Notes = "Exit status 1 when there is no sound output.",
-};
 
 } // namespace zel::cli

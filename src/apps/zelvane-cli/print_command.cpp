@@ -7,18 +7,9 @@
 #include "cli_common.h"
 #include "model/datafile.h"
 #include "page_printer.h"
+#include "qt_commands.h"
 
 namespace zel::cli {
-
-namespace {
-
-std::string CheckPrint(const TInvocation& call) {
-    if (call.Has("--riff") && call.Has("--all-riffs"))
-        return "--riff and --all-riffs exclude each other";
-    if (!call.Has("--arrangement") && !call.Has("--riff") && !call.Has("--all-riffs"))
-        return "print needs a section: --arrangement, --riff NAME or --all-riffs";
-    return {};
-}
 
 int RunPrint(const TInvocation& call) {
     TDocument document;
@@ -56,37 +47,5 @@ int RunPrint(const TInvocation& call) {
     std::cout << "Wrote " << out << " (" << pages << (pages == 1 ? " page" : " pages") << ")\n";
     return FinishOutput();
 }
-
-constexpr TOption PrintOptions[] = {
-    Argument("PROJECT.zvp", TKind::InputFile, "the project"),
-    Output("OUT.pdf", "the PDF file to write"),
-    Flag("--arrangement", "the song structure as a table, followed by the notes"),
-    RiffOption("one riff (letter case ignored), as \"Current Riff\" prints it"),
-    Flag("--all-riffs", "every riff named in the arrangement, each once"),
-    Flag("--landscape", "landscape pages (default portrait)"),
-    Number("--font-size", "N", 4, 32,
-           "print font size in points, 4 to 32 (default 8); every printed size follows it"),
-    Value("--page-size", TKind::Choice, "A4|Letter", "A4 or Letter (default A4)"),
-    Number("--resolution", "DPI", 72, 2400,
-           "dots per inch of the page layout, 72 to 2400 (default 600)"),
-};
-constexpr std::string_view PrintSynopsis[] = {
-    "PROJECT.zvp -o OUT.pdf [--arrangement] [--riff NAME | --all-riffs] [--landscape] "
-    "[--font-size N] [--page-size A4|Letter] [--resolution DPI]",
-};
-
-} // namespace
-
-extern const TCommand PrintCommand = {
-    .Name = "print",
-    .Summary = "print the arrangement, notes and riffs into a PDF file",
-    .Synopsis = PrintSynopsis,
-    .Description = "Prints sections of a project into a PDF file, as File > Print does: every "
-                   "page starts with the project's name; riffs are wrapped into bands across the "
-                   "page. At least one section is needed. Runs without a display.",
-    .Options = PrintOptions,
-    .Check = CheckPrint,
-    .Run = RunPrint,
-};
 
 } // namespace zel::cli
