@@ -7,6 +7,9 @@ BUILD_PACKAGES=(g++ cmake ninja-build pkg-config nlohmann-json3-dev qt6-base-dev
 # back. abcmidi made the MIDI files under tests/data (from the .abc files beside them). jackd1
 # gives the MIDI input tests real ports.
 TEST_PACKAGES=(libgtest-dev pulseaudio pulseaudio-utils sox poppler-utils fluidsynth
-               fluid-soundfont-gm python3-mido abcmidi jackd1)
+               fluid-soundfont-gm python3-mido abcmidi jackd1 man-db groff-base)
+# Building and checking the Debian package (scripts/package, scripts/check-package); man-db and
+# groff-base render the manual pages.
+PACKAGE_PACKAGES=(dpkg-dev desktop-file-utils appstream librsvg2-bin man-db groff-base)
 FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)
 BENCH_PACKAGES=(fluidsynth fluid-soundfont-gm sox jackd1)

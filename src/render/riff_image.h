@@ -4,13 +4,10 @@
 #include <QImage>
 #include <QString>
 
+#include "edit/riff_image_limits.h"
 #include "model/song.h"
 
 namespace zel {
-
-// The widest picture that is drawn.
-inline constexpr int MaxRiffImageWidth = 30000;
-inline constexpr int MinRiffImageFontPixels = 6;
 
 struct TRiffImageOptions {
     int Width = 1200;

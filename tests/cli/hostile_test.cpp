@@ -57,43 +57,6 @@ std::string CanonicalProject(int notes, int fret) {
     return text;
 }
 
-TEST(CliHostile, AnOutputThatIsAnInputIsRefusedAndLeftAsItWas) {
-    TTempDir dir;
-    std::string project = dir.File("song.zvp");
-    std::string midi = dir.File("tune.mid");
-    WriteBytes(project, ReadBytes(Demo));
-    WriteBytes(midi, ReadBytes(Scale));
-    fs::create_symlink(project, dir.File("link.zvp"));
-    fs::create_hard_link(project, dir.File("hard.zvp"));
-    fs::create_symlink(midi, dir.File("link.mid"));
-    const auto before = FolderEntries(dir.Path());
-    struct Case {
-        std::vector<std::string> args;
-    };
-    for (const Case& c : {
-             Case{{"export-wav", project, "-o", project}},
-             Case{{"export-wav", project, "-o", dir.File("link.zvp")}},
-             Case{{"export-wav", dir.File("link.zvp"), "-o", dir.File("hard.zvp")}},
-             Case{{"export-png", project, "--riff", "Intro", "-o", project}},
-             Case{{"export-png", project, "--riff", "Intro", "-o", dir.File("hard.zvp")}},
-             Case{{"print", project, "--arrangement", "-o", dir.File("link.zvp")}},
-             Case{{"import-midi", midi, "-o", midi}},
-             Case{{"import-midi", midi, "-o", dir.File("link.mid")}},
-         }) {
-        TRun run = RunCli(c.args);
-        EXPECT_EQ(run.Status, 2) << c.args[0] << " " << c.args.back();
-        EXPECT_TRUE(Contains(run.Err, "is the same file as the input")) << run.Err;
-        EXPECT_EQ(ReadBytes(project), ReadBytes(Demo));
-        EXPECT_EQ(ReadBytes(midi), ReadBytes(Scale));
-        EXPECT_EQ(FolderEntries(dir.Path()), before) << "nothing written beside them";
-    }
-    // A project rewritten as a project stays allowed.
-    EXPECT_EQ(RunCli({"resave", dir.File("link.zvp"), project}).Status, 0);
-    TRun into = RunCli({"import-midi", midi, "--into", project, "-o", project});
-    EXPECT_EQ(into.Status, 0) << into.Err;
-    EXPECT_NE(ReadBytes(project), ReadBytes(Demo));
-}
-
 TProject Loaded(const std::string& path) {
     TProject project;
     TEditorState editor;

@@ -1,4 +1,4 @@
-#include "import_midi.h"
+// zelvane-cli import-midi: a MIDI file's notes into a riff of a new or an existing project.
 
 #include <iostream>
 
@@ -9,29 +9,6 @@
 #include "model/text_fields.h"
 
 namespace zel::cli {
-
-const char* const ImportMidiHelp =
-    "Usage: zelvane-cli import-midi FILE.mid -o OUT.zvp [--into PROJECT.zvp] [--riff NAME]\n"
-    "                   [--at NOTE] [--channels LIST] [--timing riff|file]\n"
-    "\n"
-    "Imports the notes of a standard MIDI file into a riff and saves the project as OUT.zvp.\n"
-    "Note-ons that sound together form chords, placed on the riff's strings.\n"
-    "\n"
-    "  -o OUT.zvp         the project file to write (required)\n"
-    "  --into PROJECT.zvp import into this project (default: a new project)\n"
-    "  --riff NAME        the riff to import into (default: the first riff)\n"
-    "  --at NOTE          start at this note index of the riff (default 0)\n"
-    "  --channels LIST    MIDI channels to import, 0..15, comma-separated (default: every\n"
-    "                     channel that plays a note; with --timing file, except channel 9,\n"
-    "                     the drum channel)\n"
-    "  --timing riff      the gaps between events, in the file's ticks, become note lengths;\n"
-    "                     the file's tempo and resolution are not used (the default)\n"
-    "  --timing file      follow the file's timing: its resolution scaled to the riff's, all\n"
-    "                     tracks merged in time order, each chord lasting to the next onset or\n"
-    "                     to its notes' ends (a rest after them), lengths written as the\n"
-    "                     nearest durations with dots and ties; the records from the note on\n"
-    "                     are replaced, and the file's first tempo and time signature are set\n"
-    "                     on the riff\n";
 
 namespace {
 
@@ -63,50 +40,15 @@ bool ParseChannels(const std::string& list, uint16_t& mask) {
 }
 
 struct TOptions {
-    std::string Midi, Out, Into, Riff;
-    int At = 0;
+    std::string Midi, Out;
     bool HasChannels = false;
     uint16_t Channels = 0;
-    TMidiTiming Timing = TMidiTiming::Riff;
 };
 
-// Empty text on success, otherwise the problem.
-std::string ParseOptions(const std::vector<std::string>& args, TOptions& o) {
-    TArgs walk(args);
-    std::string arg, text;
-    while (walk.Next(arg)) {
-        if (arg == "-o" || arg == "--output") {
-            if (!walk.Value(o.Out))
-                return arg + " needs a file";
-        } else if (arg == "--into") {
-            if (!walk.Value(o.Into))
-                return "--into needs a project file";
-        } else if (arg == "--riff") {
-            if (!walk.Value(o.Riff) || o.Riff.empty())
-                return "--riff needs a riff name";
-        } else if (arg == "--at") {
-            if (!walk.Number(0, 1 << 30, o.At))
-                return "--at needs a note index (0 or more)";
-        } else if (arg == "--channels") {
-            if (!walk.Value(text) || !ParseChannels(text, o.Channels))
-                return "--channels needs channel numbers 0..15 separated by commas";
-            o.HasChannels = true;
-        } else if (arg == "--timing") {
-            if (!walk.Value(text) || (text != "riff" && text != "file"))
-                return "--timing needs riff or file";
-            o.Timing = text == "file" ? TMidiTiming::File : TMidiTiming::Riff;
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            return "import-midi: unknown option " + arg;
-        } else if (o.Midi.empty()) {
-            o.Midi = arg;
-        } else {
-            return "import-midi takes one MIDI file";
-        }
-    }
-    if (o.Midi.empty())
-        return "import-midi needs a MIDI file";
-    if (o.Out.empty())
-        return "import-midi needs -o OUT.zvp";
+std::string CheckImport(const TInvocation& call) {
+    uint16_t mask = 0;
+    if (call.Has("--channels") && !ParseChannels(call.Text("--channels"), mask))
+        return "--channels needs channel numbers 0..15 separated by commas";
     return {};
 }
 
@@ -146,36 +88,29 @@ int ImportWithFileTiming(const TOptions& options, TDocument& document) {
     return FinishOutput();
 }
 
-} // namespace
-
-int RunImportMidi(const std::vector<std::string>& args) {
-    if (WantsHelp(args)) {
-        std::cout << ImportMidiHelp;
-        return FinishOutput();
-    }
+int RunImportMidi(const TInvocation& call) {
     TOptions options;
-    std::string problem = ParseOptions(args, options);
-    if (!problem.empty())
-        return Usage(problem, ImportMidiHelp);
+    options.Midi = call.Positional[0];
+    options.Out = call.Text("--output");
+    options.HasChannels = call.Has("--channels");
+    if (options.HasChannels)
+        ParseChannels(call.Text("--channels"), options.Channels);
+    const std::string& into = call.Text("--into");
 
-    // The MIDI file is never written over; --into and -o may name the same project, which is
-    // then rewritten as a project.
-    if (OutputIsAnInput(options.Out, {options.Midi}))
-        return ExitUsage;
     TDocument document;
     TProject& project = document.Project();
     TEditorState& editor = document.Editor();
-    if (!options.Into.empty() && !Load(document, options.Into))
+    if (!into.empty() && !Load(document, into))
         return LoadFailure();
-    int riff = options.Riff.empty() ? 0 : FindRiff(project, options.Riff);
+    int riff = call.Has("--riff") ? FindRiff(project, call.Text("--riff")) : 0;
     if (riff < 0)
-        return Usage("no riff named \"" + options.Riff + "\"", ImportMidiHelp);
+        return UnknownRiff(call.Text("--riff"), into.empty() ? "the new project" : into);
     editor.CurrentRiff = riff;
     TRiff& target = project.Riffs[size_t(riff)];
-    target.Cursor = std::min(options.At, NoteCount(target));
+    target.Cursor = std::min(call.Number("--at", 0), NoteCount(target));
     target.Anchor = target.Cursor;
 
-    if (options.Timing == TMidiTiming::File)
+    if (call.Text("--timing") == "file")
         return ImportWithFileTiming(options, document);
 
     TMidiImportHooks hooks;
@@ -214,5 +149,40 @@ int RunImportMidi(const std::vector<std::string>& args) {
               << " notes; saved " << options.Out << '\n';
     return FinishOutput();
 }
+
+constexpr TOption ImportMidiOptions[] = {
+    Argument("FILE.mid", TKind::InputFile, "the MIDI file"),
+    Output("OUT.zvp", "the project file to write (required)"),
+    {.Name = "--into",
+     .Kind = TKind::InputFile,
+     .Meta = "PROJECT.zvp",
+     .Help = "import into this project (default: a new project); -o may name it",
+     .Rewritable = true},
+    RiffOption("the riff to import into (default: the first riff)"),
+    Number("--at", "NOTE", 0, AnyCount, "start at this note index of the riff (default 0)"),
+    Value("--channels", TKind::Text, "LIST",
+          "MIDI channels to import, 0..15, comma-separated (default: every channel that plays a "
+          "note; with --timing file, except channel 9, the drum channel)"),
+    Value("--timing", TKind::Choice, "riff|file",
+          "riff: the gaps between events, in the file's ticks, become note lengths; the file's "
+          "tempo and resolution are not used (the default). file: follow the file's timing: its "
+          "resolution scaled to the riff's, all tracks merged in time order, each chord lasting "
+          "to the next onset or to its notes' ends (a rest after them), lengths written as the "
+          "nearest durations with dots and ties; the records from the note on are replaced, and "
+          "the file's tempo and time signature are set on the riff"),
+};
+
+} // namespace
+
+extern const TCommand ImportMidiCommand = {
+    .Name = "import-midi",
+    .Summary = "import a MIDI file's notes into a riff",
+    .Description = "Imports the notes of a standard MIDI file into a riff and saves the project "
+                   "as OUT.zvp. Note-ons that sound together form chords, placed on the riff's "
+                   "strings.",
+    .Options = ImportMidiOptions,
+    .Check = CheckImport,
+    .Run = RunImportMidi,
+};
 
 } // namespace zel::cli

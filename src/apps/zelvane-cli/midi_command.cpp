@@ -1,4 +1,4 @@
-#include "midi_command.h"
+// zelvane-cli midi-devices and midi-monitor: the MIDI devices the editor sees.
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -9,27 +9,9 @@
 
 #include "cli_common.h"
 #include "midi_devices.h"
+#include "qt_commands.h"
 
 namespace zel::cli {
-
-const char* const MidiDevicesHelp =
-    "Usage: zelvane-cli midi-devices [--json]\n"
-    "\n"
-    "Lists the MIDI input and output devices the editor sees (ALSA sequencer ports and JACK\n"
-    "ports), with the index each has in the editor's MIDI Input list. Without a MIDI service\n"
-    "both lists are empty.\n"
-    "\n"
-    "  --json   print {\"inputs\": [{\"index\": 0, \"name\": ...}], \"outputs\": [...]}\n";
-
-const char* const MidiMonitorHelp =
-    "Usage: zelvane-cli midi-monitor --device N [--seconds S]\n"
-    "\n"
-    "Opens input device N (see midi-devices) and prints each message it receives as\n"
-    "\"SECONDS  STATUS DATA1 DATA2\" in hexadecimal, seconds counted from the start.\n"
-    "Malformed messages and SysEx are not shown.\n"
-    "\n"
-    "  --device N    the input device's index\n"
-    "  --seconds S   stop after S seconds (1..86400); without it, run until interrupted\n";
 
 namespace {
 
@@ -50,19 +32,9 @@ void PrintList(const char* title, const TMidiDevices& devices) {
 
 } // namespace
 
-int RunMidiDevices(const std::vector<std::string>& args, int argc, char** argv) {
-    if (WantsHelp(args)) {
-        std::cout << MidiDevicesHelp;
-        return FinishOutput();
-    }
-    bool json = false;
-    for (const auto& arg : args) {
-        if (arg == "--json")
-            json = true;
-        else
-            return Usage("midi-devices: unknown argument " + arg, MidiDevicesHelp);
-    }
-    QCoreApplication app(argc, argv);
+int RunMidiDevices(const TInvocation& call) {
+    bool json = call.Has("--json");
+    QCoreApplication app(call.Argc, call.Argv);
     if (json) {
         nlohmann::json out = {{"inputs", DeviceList(MidiInput())},
                               {"outputs", DeviceList(MidiOutput())}};
@@ -75,34 +47,11 @@ int RunMidiDevices(const std::vector<std::string>& args, int argc, char** argv) 
     return FinishOutput();
 }
 
-int RunMidiMonitor(const std::vector<std::string>& args, int argc, char** argv) {
-    if (WantsHelp(args)) {
-        std::cout << MidiMonitorHelp;
-        return FinishOutput();
-    }
-    int device = -1;
-    int seconds = 0;
-    bool haveDevice = false;
-    TArgs walk(args);
-    std::string arg;
-    while (walk.Next(arg)) {
-        if (arg == "--device") {
-            // Any whole number: an index outside the list is the device layer's error.
-            if (!walk.Number(-1000000, 1000000, device))
-                return Usage("midi-monitor: --device needs a device index", MidiMonitorHelp);
-            haveDevice = true;
-        } else if (arg == "--seconds") {
-            if (!walk.Number(1, 86400, seconds))
-                return Usage("midi-monitor: --seconds needs a number from 1 to 86400",
-                             MidiMonitorHelp);
-        } else {
-            return Usage("midi-monitor: unknown argument " + arg, MidiMonitorHelp);
-        }
-    }
-    if (!haveDevice)
-        return Usage("midi-monitor: give the input device with --device N", MidiMonitorHelp);
+int RunMidiMonitor(const TInvocation& call) {
+    int device = call.Number("--device", 0);
+    int seconds = call.Number("--seconds", 0);
 
-    QCoreApplication app(argc, argv);
+    QCoreApplication app(call.Argc, call.Argv);
     TMidiInput& input = MidiInput();
     auto start = std::chrono::steady_clock::now();
     int64_t startNs =

@@ -1,4 +1,4 @@
-#include "play_command.h"
+// zelvane-cli play: render like export-wav and play through the sound device.
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -12,19 +12,10 @@
 #include "base/progress.h"
 #include "cli_common.h"
 #include "qt_audio_output.h"
+#include "qt_commands.h"
 #include "render_command.h"
 
 namespace zel::cli {
-
-const char* const PlayHelp =
-    "Usage: zelvane-cli play PROJECT.zvp [--from-row N] [--once]\n"
-    "       zelvane-cli play PROJECT.zvp --riff NAME [--from-note K]\n"
-    "       zelvane-cli play PROJECT.zvp --all-riffs\n"
-    "                  [--instrument N] [--master V]\n"
-    "\n"
-    "Renders like export-wav and plays through the sound device, waiting until the end;\n"
-    "Ctrl+C stops. A song starts playing after its first row while the rest is rendered.\n"
-    "Exit status 1 when there is no sound output.\n";
 
 namespace {
 
@@ -36,18 +27,13 @@ extern "C" void OnInterrupt(int) {
 
 } // namespace
 
-int RunPlay(const std::vector<std::string>& args, int argc, char** argv) {
-    if (WantsHelp(args)) {
-        std::cout << PlayHelp;
-        return FinishOutput();
-    }
-    TRenderOptions options;
+int RunPlay(const TInvocation& call) {
     TDocument document;
-    if (auto status = PrepareRender(args, false, "play", PlayHelp, options, document))
+    if (auto status = PrepareRender(call, document))
         return *status;
     const TProject& project = document.Project();
 
-    QCoreApplication app(argc, argv);
+    QCoreApplication app(call.Argc, call.Argv);
     auto output = TQtAudioOutput::Create();
     if (!output) {
         std::cerr << "zelvane-cli: there is no sound output on this system\n";
@@ -67,7 +53,7 @@ int RunPlay(const std::vector<std::string>& args, int argc, char** argv) {
                                       progress.Cancel();
                               });
     TRenderOutcome outcome =
-        RenderForOptions(project, options, argv[0], &progress, [&](const TSharedBuffer& buffer) {
+        RenderForOptions(project, call, &progress, [&](const TSharedBuffer& buffer) {
             started = playback.PlaybackStart(buffer);
         });
     if (!outcome.Error.empty()) {

@@ -1,45 +1,49 @@
-// zelvane-cli export-wav (and play): render the song or riffs as the editor's play commands do.
+// zelvane-cli export-wav and play: render the song or riffs as the editor's play commands do.
 #pragma once
-
-#include <string>
-#include <vector>
 
 #include <functional>
 #include <optional>
+#include <string>
 
 #include "document/document.h"
+#include "command_table.h"
 #include "sound/sequencer.h"
 
 namespace zel::cli {
 
-extern const char* const ExportWavHelp;
-int RunExportWav(const std::vector<std::string>& args, const std::string& argv0);
-
-// What export-wav and play render.
-struct TRenderOptions {
-    std::string Project, Out, Riff;
-    int FromRow = 0, FromNote = 0, Instrument = 0, Master = -1;
-    bool Once = false, AllRiffs = false;
+// The options export-wav and play share.
+inline constexpr std::array<TOption, 8> RenderOptions = {
+    Argument("PROJECT.zvp", TKind::InputFile, "the project"),
+    Number("--from-row", "N", 1, AnyCount, "start at structure row N, counted from 1"),
+    Flag("--once", "play every riff of the structure once, ignoring repeat counts"),
+    RiffOption("render one riff instead of the song (letter case ignored)"),
+    Number("--from-note", "K", 0, AnyCount, "with --riff: start at note K (counted from 0)"),
+    Flag("--all-riffs", "render every riff, one after another"),
+    Number("--instrument", "N", 0, 99,
+           "instrument for --riff and --all-riffs, counted from 0 (default 0)"),
+    Number("--master", "V", 0, 100,
+           "master volume 0..100 (default: the editor's setting, else 50)"),
 };
-// Empty text, or the problem with the arguments. `needOut`: -o is required.
-std::string ParseRenderOptions(const std::vector<std::string>& args, TRenderOptions& options,
-                               bool needOut);
 
-// The start of export-wav and play: the arguments read, the project loaded, the riff checked.
-// Returns an exit status when the command cannot go on.
-std::optional<int> PrepareRender(const std::vector<std::string>& args, bool needOut,
-                                 const std::string& command, const char* help,
-                                 TRenderOptions& options, TDocument& document);
+// The rules between the song and riff options (--riff or --all-riffs, --once or --from-row).
+std::string CheckSongOrRiffs(const TInvocation& call);
+
+// The start of export-wav and play: the project loaded, the riff and row checked. Returns an
+// exit status when the command cannot go on.
+std::optional<int> PrepareRender(const TInvocation& call, TDocument& document);
 
 struct TRenderOutcome {
     TSharedBuffer Buffer;
     std::string Error; // with markup
     std::string Status;
 };
-// Loads nothing: renders the loaded project as the options say. `startPlayback` (optional)
-// receives a song's buffer after its first row; `progress` (optional) is told about rows.
-TRenderOutcome RenderForOptions(const TProject& project, const TRenderOptions& options,
-                                const std::string& argv0, TProgress* progress,
+// Renders the loaded project as the options say. `startPlayback` (optional) receives a song's
+// buffer after its first row; `progress` (optional) is told about rows.
+TRenderOutcome RenderForOptions(const TProject& project, const TInvocation& call,
+                                TProgress* progress,
                                 const std::function<void(const TSharedBuffer&)>& startPlayback);
+
+// The master volume of --master, else the editor's setting, else 50.
+int MasterVolumeFor(const TInvocation& call);
 
 } // namespace zel::cli

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "base/message_service.h"
+#include "model/temp_files.h"
 
 namespace zel {
 
@@ -261,6 +262,7 @@ std::unique_ptr<TDataFile> TDataFile::OpenForWriting(const std::string& path) {
     file->m_writing = true;
     file->m_target = target;
     file->m_tempPath = temp;
+    RegisterTempFile(temp.c_str());
     return file;
 }
 
@@ -379,6 +381,7 @@ bool TDataFile::Commit() {
     }
     if (!ok)
         ::unlink(m_tempPath.c_str());
+    ForgetTempFile(m_tempPath.c_str());
     int fd = m_fd;
     m_fd = -1;
     ::close(fd);
@@ -401,8 +404,10 @@ void TDataFile::Abandon() {
     if (m_fd >= 0)
         ::close(m_fd);
     m_fd = -1;
-    if (!m_tempPath.empty())
+    if (!m_tempPath.empty()) {
         ::unlink(m_tempPath.c_str());
+        ForgetTempFile(m_tempPath.c_str());
+    }
     m_writing = false;
 }
 

@@ -6,16 +6,9 @@
 #include <algorithm>
 
 #include "sound/wave_plot_math.h"
+#include "wave_plot_paint.h"
 
 namespace zel {
-
-namespace {
-
-const QColor GridColour(0, 64, 0);
-const QColor LeftColour(0, 0, 255);
-const QColor RightColour(255, 0, 0);
-
-} // namespace
 
 TWavePlot::TWavePlot(QWidget* parent) : QAbstractScrollArea(parent) {
     setObjectName(QStringLiteral("PBWave"));
@@ -76,7 +69,6 @@ void TWavePlot::paintEvent(QPaintEvent* event) {
     if (!m_samples)
         return;
 
-    const int64_t frames = int64_t(m_samples->size() / 2);
     const int64_t width = PlotWidth();
     const int height = viewport()->height();
     const int scroll = horizontalScrollBar()->value();
@@ -87,43 +79,8 @@ void TWavePlot::paintEvent(QPaintEvent* event) {
     if (right < left)
         return;
     painter.setClipRect(QRect(int(left), area.top(), int(right - left + 1), area.height()));
-
-    // The grid hangs on the plot, not on the window, so it scrolls with the waves.
-    painter.setPen(QPen(GridColour, 1));
-    for (int64_t x = (left + PlotGridStep - 1) / PlotGridStep * PlotGridStep; x <= right;
-         x += PlotGridStep)
-        painter.drawLine(int(x), area.top(), int(x), area.bottom());
-    for (int y = (area.top() + PlotGridStep - 1) / PlotGridStep * PlotGridStep; y <= area.bottom();
-         y += PlotGridStep)
-        painter.drawLine(int(left), y, int(right), y);
-
-    const TPlotColumns columns = PlotColumns(left, right, frames, m_horizontalScale);
-    if (columns.Last < columns.First)
-        return;
-    const std::vector<int16_t>& samples = *m_samples;
-    QVector<QLine> leftLines;
-    QVector<QLine> rightLines;
-    leftLines.reserve(qsizetype(columns.Last - columns.First));
-    rightLines.reserve(qsizetype(columns.Last - columns.First));
-    int previousLeft = 0;
-    int previousRight = 0;
-    for (int64_t x = columns.First; x <= columns.Last; ++x) {
-        const size_t frame = size_t(x * m_horizontalScale);
-        const int leftY = int(PlotY(samples[2 * frame], m_verticalScale, height));
-        const int rightY = int(PlotY(samples[2 * frame + 1], m_verticalScale, height));
-        if (x != columns.First) {
-            leftLines.append(QLine(int(x - 1), previousLeft, int(x), leftY));
-            rightLines.append(QLine(int(x - 1), previousRight, int(x), rightY));
-        }
-        previousLeft = leftY;
-        previousRight = rightY;
-    }
-    // Where the channels cross they mix (blue with red shows magenta), as they do on the grid.
-    painter.setCompositionMode(QPainter::RasterOp_SourceOrDestination);
-    painter.setPen(QPen(LeftColour, 2));
-    painter.drawLines(leftLines);
-    painter.setPen(QPen(RightColour, 2));
-    painter.drawLines(rightLines);
+    PaintWavePlot(painter, *m_samples, {m_horizontalScale, m_verticalScale}, left, right,
+                  area.top(), area.bottom(), height);
 }
 
 } // namespace zel

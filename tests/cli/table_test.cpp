@@ -1,0 +1,289 @@
+// zelvane-cli's command table as a user meets it: help and usage errors of every command, no
+// output over an input, riffs and rows that do not exist, interrupted exports, the manual pages
+// and the bash completion, and the instrument preview.
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <set>
+#include <sys/wait.h>
+#include <thread>
+
+#include "cli_run.h"
+#include "test_support.h"
+
+namespace zel {
+namespace {
+
+using test::FolderEntries;
+using test::ReadBytes;
+using test::RunCli;
+using test::TRun;
+using test::TTempDir;
+using test::WriteBytes;
+namespace fs = std::filesystem;
+
+const std::string Demo = ZELVANE_DEMO_PROJECT;
+const std::string Scale = std::string(ZELVANE_TEST_DATA) + "/scale.mid";
+
+bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+std::string Shell(const std::string& command) {
+    std::string out;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char buffer[4096];
+        for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+            out.append(buffer, n);
+        pclose(pipe);
+    }
+    return out;
+}
+
+// The commands the tool lists, and those whose help shows `text`.
+std::vector<std::string> CommandsShowing(const std::string& text = "") {
+    std::vector<std::string> names;
+    std::string list = RunCli({"help"}).Out;
+    for (size_t at = list.find("\n  "); at != std::string::npos; at = list.find("\n  ", at + 1)) {
+        std::string name = list.substr(at + 3, list.find_first_of(" \n", at + 3) - at - 3);
+        if (!name.empty() && name[0] != ' ' &&
+            (text.empty() || Contains(RunCli({name, "--help"}).Out, text)))
+            names.push_back(name);
+    }
+    return names;
+}
+
+TEST(CliTable, EveryCommandHasHelpAndRefusesUnknownOptions) {
+    std::vector<std::string> names = CommandsShowing();
+    EXPECT_GE(names.size(), 14u);
+    for (const std::string& name : names) {
+        TRun help = RunCli({name, "--help"});
+        EXPECT_EQ(help.Status, 0) << name;
+        EXPECT_EQ(help.Out.rfind("Usage: zelvane-cli " + name, 0), 0u) << help.Out;
+        EXPECT_EQ(RunCli({"help", name}).Out, help.Out) << name;
+        TRun bad = RunCli({name, "--bogus"});
+        EXPECT_EQ(bad.Status, 2) << name;
+        EXPECT_TRUE(Contains(bad.Err, "unknown option --bogus")) << bad.Err;
+        EXPECT_TRUE(Contains(bad.Err, "Usage: zelvane-cli " + name)) << bad.Err;
+    }
+    EXPECT_EQ(RunCli({"--help"}).Out, RunCli({"help"}).Out);
+    for (auto args : std::vector<std::vector<std::string>>{{}, {"frobnicate"}, {"help", "nope"}})
+        EXPECT_EQ(RunCli(args).Status, 2);
+}
+
+TEST(CliTable, OptionValuesAreCheckedByTheirKind) {
+    TTempDir dir;
+    const std::string out = dir.File("o.wav");
+    struct Case {
+        std::vector<std::string> Args;
+        const char* Err;
+    };
+    for (const Case& c : {
+             Case{{"export-wav", Demo, "-o", out, "--master", "101"},
+                  "--master needs a number from 0 to 100"},
+             Case{{"export-wav", Demo, "-o", out, "--from-row", "0"},
+                  "--from-row needs a number from 1"},
+             Case{{"export-wav", Demo, "-o", out, "--from-row", "2x"}, "--from-row needs"},
+             Case{{"export-wav", Demo, "-o"}, "-o needs OUT.wav"},
+             Case{{"export-wav", Demo}, "export-wav needs -o OUT.wav"},
+             Case{{"export-wav", "-o", out}, "export-wav needs PROJECT.zvp"},
+             Case{{"export-wav", Demo, Demo, "-o", out}, "too many arguments"},
+             Case{{"export-wav", Demo, "-o", out, "--once=yes"}, "--once takes no value"},
+             Case{{"export-wav", Demo, "-o", out, "--riff", "Intro", "--all-riffs"},
+                  "exclude each other"},
+             Case{{"export-wav", Demo, "-o", out, "--all-riffs", "--once"}, "apply to the song"},
+             Case{{"print", Demo, "-o", out, "--arrangement", "--page-size", "A5"},
+                  "--page-size takes A4 or Letter"},
+             Case{{"import-midi", Scale, "-o", out, "--channels", "16"}, "0..15"},
+             Case{{"notes", Demo, "--text", "--rtf"}, "either --text or --rtf"},
+             Case{{"preview", Demo, "-o", out, "--height", "64"}, "--height needs --plot"},
+         }) {
+        TRun run = RunCli(c.Args);
+        EXPECT_EQ(run.Status, 2) << c.Err;
+        EXPECT_TRUE(Contains(run.Err, c.Err)) << run.Err;
+    }
+    EXPECT_EQ(FolderEntries(dir.Path()), std::vector<std::string>{});
+    // "--name=value" and choices in any letter case are accepted.
+    TRun pdf = RunCli(
+        {"print", Demo, "--output=" + dir.File("a.pdf"), "--arrangement", "--page-size", "letter"});
+    EXPECT_EQ(pdf.Status, 0) << pdf.Err;
+}
+
+TEST(CliTable, NoCommandWritesOverOneOfItsInputs) {
+    TTempDir dir;
+    fs::create_directory(dir.File("d"));
+    const std::string project = dir.File("d/song.zvp");
+    const std::string midi = dir.File("d/tune.mid");
+    WriteBytes(project, ReadBytes(Demo));
+    WriteBytes(midi, ReadBytes(Scale));
+    fs::create_symlink(project, dir.File("link.zvp"));
+    fs::create_hard_link(project, dir.File("hard.zvp"));
+    fs::create_symlink(midi, dir.File("link.mid"));
+    const std::string wav = dir.File("p.wav");
+    // Each writer with "OUT" where its output goes; `Midi`: its input is the MIDI file.
+    struct Writer {
+        std::vector<std::string> Args;
+        bool Midi = false;
+    };
+    const std::vector<Writer> writers = {
+        {{"export-wav", project, "-o", "OUT"}},
+        {{"export-midi", project, "-o", "OUT"}},
+        {{"export-text", project, "--riff", "Intro", "-o", "OUT"}},
+        {{"export-png", project, "--riff", "Intro", "-o", "OUT"}},
+        {{"print", project, "--arrangement", "-o", "OUT"}},
+        {{"preview", project, "-o", "OUT"}},
+        {{"preview", project, "-o", wav, "--plot", "OUT"}},
+        {{"import-midi", midi, "-o", "OUT"}, true},
+    };
+    std::set<std::string> covered = {"resave"}; // a project may be saved over itself
+    for (const Writer& w : writers)
+        covered.insert(w.Args[0]);
+    for (const std::string& name : CommandsShowing("-o, --output"))
+        EXPECT_TRUE(covered.count(name)) << name << " writes a file and is not checked here";
+
+    const auto before = FolderEntries(dir.Path());
+    for (const Writer& w : writers) {
+        std::string base = w.Midi ? "tune.mid" : "song.zvp";
+        for (const std::string& out :
+             {dir.File("d/" + base), dir.File(w.Midi ? "link.mid" : "link.zvp"),
+              dir.File("d/../d/./" + base), w.Midi ? midi : dir.File("hard.zvp")}) {
+            std::vector<std::string> args = w.Args;
+            std::replace(args.begin(), args.end(), std::string("OUT"), out);
+            TRun run = RunCli(args);
+            EXPECT_EQ(run.Status, 2) << args[0] << " -o " << out;
+            EXPECT_TRUE(Contains(run.Err, "is the same file as the input")) << run.Err;
+        }
+    }
+    EXPECT_EQ(ReadBytes(project), ReadBytes(Demo));
+    EXPECT_EQ(ReadBytes(midi), ReadBytes(Scale));
+    EXPECT_EQ(FolderEntries(dir.Path()), before) << "nothing written beside them";
+    EXPECT_EQ(FolderEntries(dir.File("d")), (std::vector<std::string>{"song.zvp", "tune.mid"}));
+
+    // A project rewritten as a project stays allowed, and two outputs may not be one file.
+    TRun into = RunCli({"import-midi", midi, "--into", dir.File("link.zvp"), "-o", project});
+    EXPECT_EQ(into.Status, 0) << into.Err;
+    EXPECT_EQ(RunCli({"preview", project, "-o", wav, "--plot", wav}).Status, 2);
+    WriteBytes(wav, "");
+    EXPECT_EQ(RunCli({"preview", project, "-o", wav, "--plot", wav}).Status, 2);
+}
+
+TEST(CliTable, UnknownRiffsAndRowsAreUsageErrorsThatWriteNothing) {
+    TTempDir dir;
+    const std::string out = dir.File("out");
+    const std::vector<std::vector<std::string>> riffCommands = {
+        {"export-wav", Demo, "-o", out},
+        {"play", Demo},
+        {"export-midi", Demo, "-o", out},
+        {"export-text", Demo, "-o", out},
+        {"export-png", Demo, "-o", out},
+        {"print", Demo, "-o", out},
+        {"import-midi", Scale, "--into", Demo, "-o", out},
+    };
+    std::set<std::string> covered;
+    for (auto args : riffCommands) {
+        covered.insert(args[0]);
+        args.insert(args.end(), {"--riff", "Nope"});
+        TRun run = RunCli(args);
+        EXPECT_EQ(run.Status, 2) << args[0];
+        EXPECT_TRUE(Contains(run.Err, "no riff named \"Nope\"")) << run.Err;
+    }
+    for (const std::string& name : CommandsShowing("--riff NAME"))
+        EXPECT_TRUE(covered.count(name)) << name;
+    covered.clear();
+    // The demo's song has 4 rows.
+    for (auto args : std::vector<std::vector<std::string>>{
+             {"export-wav", Demo, "-o", out}, {"export-midi", Demo, "-o", out}, {"play", Demo}}) {
+        covered.insert(args[0]);
+        args.insert(args.end(), {"--from-row", "5"});
+        TRun run = RunCli(args);
+        EXPECT_EQ(run.Status, 2) << args[0];
+        EXPECT_TRUE(Contains(run.Err, "Row 5 does not exist (the song has 4 rows)")) << run.Err;
+    }
+    for (const std::string& name : CommandsShowing("--from-row"))
+        EXPECT_TRUE(covered.count(name)) << name;
+    EXPECT_EQ(FolderEntries(dir.Path()), std::vector<std::string>{});
+}
+
+TEST(CliTable, AnInterruptedExportRemovesItsTemporaryFile) {
+    TTempDir dir;
+    // A riff of 2,000 quarter notes: over 16 minutes of sound, long enough to be interrupted.
+    std::string text = "T\tLong\t-8\t-3\t2\t7\t11\t16\t-\t-\t120\t4\t4\t0\r\n";
+    for (int i = 0; i < 2000; ++i)
+        text += "N\t" + std::to_string(i % 12) + "\t-\t-\t-\t-\t-\t-\t-\t3\t0\r\n";
+    WriteBytes(dir.File("long.zvp"), text + "s\t1\tLong\r\n");
+    fs::create_directory(dir.File("out"));
+    for (int signal : {SIGINT, SIGTERM}) {
+        pid_t pid =
+            test::StartCli({"export-wav", dir.File("long.zvp"), "-o", dir.File("out/long.wav")});
+        for (int i = 0; i < 600 && FolderEntries(dir.File("out")).empty(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        ASSERT_EQ(FolderEntries(dir.File("out")).size(), 1u) << "the temporary file";
+        ::kill(pid, signal);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 128 + signal);
+        EXPECT_EQ(FolderEntries(dir.File("out")), std::vector<std::string>{});
+    }
+}
+
+TEST(CliTable, ManualPagesAndCompletionComeFromTheTable) {
+    const std::string docs = ZELVANE_DOCS_DIR;
+    std::string page = Shell("MANWIDTH=100 man -l " + docs + "/zelvane-cli.1 2>&1");
+    for (const std::string& name : CommandsShowing())
+        EXPECT_TRUE(Contains(page, "\n   " + name + "\n")) << name << " has no section";
+    EXPECT_TRUE(Contains(page, "EXIT STATUS"));
+    EXPECT_FALSE(Contains(page, "warning")) << page;
+    std::string editor = Shell("MANWIDTH=100 man -l " + docs + "/zelvane.1 2>&1");
+    EXPECT_TRUE(Contains(editor, "-nosplash")) << editor;
+
+    auto complete = [&](const std::string& words, int current) {
+        return Shell("bash -c 'source " + docs + "/zelvane-cli.bash; COMP_WORDS=(" + words +
+                     "); COMP_CWORD=" + std::to_string(current) +
+                     "; _zelvane_cli; echo \"${COMPREPLY[*]}\"'");
+    };
+    EXPECT_EQ(complete("zelvane-cli pr", 1), "preview print\n");
+    EXPECT_EQ(complete("zelvane-cli print --page-size \"\"", 3), "A4 Letter\n");
+    EXPECT_EQ(complete("zelvane-cli preview --pl", 2), "--plot\n");
+}
+
+// Left-channel samples of a 16-bit stereo WAV file.
+std::vector<int16_t> LeftChannel(const std::string& wav) {
+    std::vector<int16_t> left;
+    for (size_t at = 44; at + 3 < wav.size(); at += 4)
+        left.push_back(int16_t(uint16_t(uint8_t(wav[at]) | uint8_t(wav[at + 1]) << 8)));
+    return left;
+}
+
+TEST(CliTable, PreviewSoundsMiddleCAndPlotsIt) {
+    TTempDir dir;
+    // The default instrument is a sine wave.
+    WriteBytes(dir.File("p.zvp"), "T\tA\t-8\t-3\t2\t7\t11\t16\t-\t-\t120\t4\t4\t0\r\n");
+    TRun run = RunCli({"preview", dir.File("p.zvp"), "-o", dir.File("p.wav"), "--plot",
+                       dir.File("p.png"), "--x-scale", "64", "--height", "100"});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    std::vector<int16_t> left = LeftChannel(ReadBytes(dir.File("p.wav")));
+    EXPECT_EQ(left.size(), 2u * 176400) << "eight seconds";
+    int rising = 0;
+    for (size_t i = 1; i < 2 * 44100; ++i)
+        rising += left[i - 1] < 0 && left[i] >= 0;
+    EXPECT_NEAR(rising, 523, 2) << "261.63 Hz for the two seconds the key is held";
+    std::string png = ReadBytes(dir.File("p.png"));
+    ASSERT_GE(png.size(), 24u);
+    auto word = [&](size_t at) {
+        return uint8_t(png[at]) << 24 | uint8_t(png[at + 1]) << 16 | uint8_t(png[at + 2]) << 8 |
+               uint8_t(png[at + 3]);
+    };
+    EXPECT_EQ(word(16), 352800 / 64);
+    EXPECT_EQ(word(20), 100);
+
+    TRun missing = RunCli({"preview", dir.File("p.zvp"), "--instrument", "1", "-o",
+                           dir.File("q.wav"), "--plot", dir.File("q.png")});
+    EXPECT_EQ(missing.Status, 1);
+    EXPECT_TRUE(Contains(missing.Err, "has no instrument 1")) << missing.Err;
+    EXPECT_EQ(FolderEntries(dir.Path()), (std::vector<std::string>{"p.png", "p.wav", "p.zvp"}));
+}
+
+} // namespace
+} // namespace zel
