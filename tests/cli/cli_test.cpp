@@ -129,6 +129,14 @@ TEST(Cli, NotesAsTextOrAsStoredRtf) {
     run = RunCli({"notes", dir.File("wide.zvp")});
     EXPECT_EQ(run.Status, 0) << run.Err;
     EXPECT_EQ(run.Out, "caf\xC3\xA9\t\u2192\U0001F600\nnext\n");
+    // info shows the notes as notes --text does, in any code page.
+    project.NotesRtf = "{\\rtf1\\ansi\\ansicpg1251 \\'c6\\'e5\\'eb\\'f2\\'fb\\'e9 \\u8594?}";
+    ASSERT_TRUE(SaveProject(project, dir.File("cyr.zvp")));
+    EXPECT_EQ(RunCli({"notes", "--text", dir.File("cyr.zvp")}).Out,
+              "\u0416\u0435\u043B\u0442\u044B\u0439 \u2192\n");
+    EXPECT_NE(RunCli({"info", dir.File("cyr.zvp")})
+                  .Out.find("Notes:\n  \u0416\u0435\u043B\u0442\u044B\u0439 \u2192\n"),
+              std::string::npos);
 
     run = RunCli({"notes", dir.File("missing.zvp")});
     EXPECT_EQ(run.Status, 1);
