@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <unistd.h>
 
+#include "arrange/midi_export.h"
 #include "cli_run.h"
 #include "info.h"
 #include "model/projectfile.h"
@@ -100,6 +101,14 @@ TEST(Cli, NotesAsTextOrAsStoredRtf) {
     run = RunCli({"notes", dir.File("wide.zvp")});
     EXPECT_EQ(run.Status, 0) << run.Err;
     EXPECT_EQ(run.Out, "caf\xC3\xA9\t\u2192\U0001F600\nnext\n");
+    // info shows the notes as notes --text does, in any code page.
+    project.NotesRtf = "{\\rtf1\\ansi\\ansicpg1251 \\'c6\\'e5\\'eb\\'f2\\'fb\\'e9 \\u8594?}";
+    ASSERT_TRUE(SaveProject(project, dir.File("cyr.zvp")));
+    EXPECT_EQ(RunCli({"notes", "--text", dir.File("cyr.zvp")}).Out,
+              "\u0416\u0435\u043B\u0442\u044B\u0439 \u2192\n");
+    EXPECT_NE(RunCli({"info", dir.File("cyr.zvp")})
+                  .Out.find("Notes:\n  \u0416\u0435\u043B\u0442\u044B\u0439 \u2192\n"),
+              std::string::npos);
 
     run = RunCli({"notes", dir.File("missing.zvp")});
     EXPECT_EQ(run.Status, 1);
@@ -544,6 +553,49 @@ TEST(Cli, ImportMidiProblems) {
     EXPECT_EQ(run.Status, 0) << run.Err;
     EXPECT_NE(run.Err.find("ends in the middle of a track"), std::string::npos) << run.Err;
     EXPECT_GT(NoteCount(Loaded(dir.File("cut.zvp")).Riffs[0]), 0);
+}
+
+TEST(Cli, ImportMidiWithTheFilesTimingAcrossTempoChanges) {
+    TTempDir dir;
+    // A timing resolution of 0 is no timing: refused, nothing written.
+    std::string zero = ReadBytes(std::string(ZELVANE_TEST_DATA) + "/scale.mid");
+    zero[12] = zero[13] = 0;
+    WriteBytes(dir.File("zero.mid"), zero);
+    TRun run =
+        RunCli({"import-midi", dir.File("zero.mid"), "--timing", "file", "-o", dir.File("o.zvp")});
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_NE(run.Err.find("Invalid MIDI File"), std::string::npos) << run.Err;
+    EXPECT_FALSE(std::filesystem::exists(dir.File("o.zvp")));
+
+    // Four quarters at 87, four at 116.
+    TMidiTrackWriter track;
+    track.Tempo(0, 60000000 / 87);
+    track.Tempo(4 * 256, 60000000 / 116);
+    for (int i = 0; i < 8; ++i)
+        track.Note(i * 256, 256, 0, 60 + i, 90);
+    WriteBytes(dir.File("tempo.mid"), MidiFileBytes(0, 256, std::span(&track, 1)));
+    run = RunCli(
+        {"import-midi", dir.File("tempo.mid"), "--timing", "file", "-o", dir.File("new.zvp")});
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    EXPECT_NE(run.Out.find("Tempo sections 87, 116 imported as riffs \"Riff1 1\" (4 notes), "
+                           "\"Riff1 2\" (4 notes), one structure row each"),
+              std::string::npos)
+        << run.Out;
+    TProject split = Loaded(dir.File("new.zvp"));
+    EXPECT_EQ(split.Structure, (std::vector<std::string>{"1\tRiff1 1", "1\tRiff1 2"}));
+    EXPECT_EQ(split.Riffs[1].Tempo, 116);
+
+    // Into the demo's twelve-note intro: the 116 section is scaled, nothing old stays after.
+    run = RunCli({"import-midi", dir.File("tempo.mid"), "--timing", "file", "--into",
+                  ZELVANE_DEMO_PROJECT, "--riff", "Intro", "-o", dir.File("into.zvp")});
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    EXPECT_NE(run.Out.find("now has 8 notes, tempo 87"), std::string::npos) << run.Out;
+    EXPECT_NE(run.Out.find("Tempo sections 87, 116 were scaled to the riff's tempo 87"),
+              std::string::npos)
+        << run.Out;
+    TProject into = Loaded(dir.File("into.zvp"));
+    EXPECT_EQ(NoteCount(into.Riffs[0]), 8);
+    EXPECT_EQ(into.Riffs[0].Notes[4].Flags & NoteDot, NoteDot) << "a quarter at 116 is 3/4";
 }
 
 // "Run" (quarter, eighth rest, eighth, dotted quarter chord, eighth; 4/4 at 100) played once

@@ -111,15 +111,16 @@ TEST_F(FileTimingTest, LengthsBecomeTheNearestDurationsTiedWhereNeeded) {
 }
 
 TEST_F(FileTimingTest, ImportReplacesRecordsFromTheCursor) {
-    EnsureNotes(Riff(), 5);
-    for (int i = 0; i < 4; ++i)
+    EnsureNotes(Riff(), 9);
+    for (int i = 0; i < 8; ++i)
         Riff().Notes[size_t(i)] = Note(2, {{0, uint8_t(i)}});
     Riff().Cursor = 1;
     Import(Phrase(480));
     std::vector<std::string> records = Records(Riff());
-    ASSERT_EQ(records.size(), 5u);
+    ASSERT_EQ(records.size(), 5u) << "no older record stays after the imported ones";
     EXPECT_EQ(records[0], "0:2:-8,");
     EXPECT_EQ(records[1], "512:3:16,") << "frets that were there are gone";
+    EXPECT_EQ(Riff().Capacity(), 7) << "the older records after the import are gone";
     EXPECT_EQ(Riff().Cursor, 5);
     EXPECT_TRUE(project.IsChanged());
 }
@@ -154,6 +155,76 @@ TEST_F(FileTimingTest, InvalidFilesChangeNothing) {
         EXPECT_EQ(NoteCount(Riff()), 0);
         EXPECT_FALSE(project.IsChanged());
     }
+}
+
+// Quarter notes at 87, 116 and 87 quarters a minute, four in each section; the first tempo
+// event (120) is replaced at tick 0 before the first note.
+std::string TempoSectionsFile() {
+    TMidiTrackWriter track;
+    track.Tempo(0, 500000);
+    track.Tempo(0, 60000000 / 87);
+    track.Tempo(4 * 480, 60000000 / 116);
+    track.Tempo(8 * 480, 60000000 / 87);
+    track.Tempo(9 * 480, 60000000 / 87); // the same tempo again: no new section
+    for (int i = 0; i < 12; ++i)
+        track.Note(i * 480, 480, 0, 60 + i, 90);
+    return MidiFileBytes(0, 480, std::span(&track, 1));
+}
+
+TEST_F(FileTimingTest, TempoSectionsBecomeRiffsOrAreScaledToTheRiffsTempo) {
+    TFileTimingResult result = ImportMidiFileTiming(TempoSectionsFile(), 0xFFFF, project, editor,
+                                                    {}, TTempoSections::Split);
+    EXPECT_EQ(result.Sections, (std::vector<int>{87, 116, 87}));
+    EXPECT_EQ(result.Riffs, (std::vector<int>{0, 1, 2}));
+    EXPECT_EQ(project.Structure,
+              (std::vector<std::string>{"1\tRiff1 1", "1\tRiff1 2", "1\tRiff1 3"}));
+    EXPECT_EQ(project.RiffNames.All(),
+              (std::vector<std::string>{"Riff1 1", "Riff1 2", "Riff1 3", ""}));
+    const int tempos[] = {87, 116, 87};
+    for (int r = 0; r < 3; ++r) {
+        EXPECT_EQ(project.Riffs[size_t(r)].Tempo, tempos[r]);
+        EXPECT_EQ(Records(project.Riffs[size_t(r)]),
+                  (std::vector<std::string>{"0:3:" + std::to_string(12 + 4 * r) + ",",
+                                            "256:3:" + std::to_string(13 + 4 * r) + ",",
+                                            "512:3:" + std::to_string(14 + 4 * r) + ",",
+                                            "768:3:" + std::to_string(15 + 4 * r) + ","}))
+            << r;
+    }
+    EXPECT_EQ(editor.CurrentRiff, 0);
+
+    // Into one riff: the 116 section's quarters last 87/116 of a quarter at the riff's 87.
+    ResetProject(project, editor);
+    result = Import(TempoSectionsFile());
+    EXPECT_EQ(result.Tempo, 87);
+    EXPECT_EQ(Riff().Tempo, 87);
+    std::vector<std::string> records = Records(Riff());
+    ASSERT_EQ(records.size(), 12u);
+    EXPECT_EQ(records[3], "768:3:15,");
+    EXPECT_EQ(records[4], "1024:4.:16,") << "192 ticks: a dotted eighth";
+    EXPECT_EQ(records[8], "1792:3:20,") << "the third section starts at 1024 + 4 x 192";
+    EXPECT_TRUE(project.Structure.empty());
+}
+
+TEST_F(FileTimingTest, NoteOffsOfOneKeyEndItsNotesFirstInFirstOut) {
+    TMidiTrackWriter track;
+    for (int i = 0; i < 3; ++i)
+        track.NoteOn(i * 256, 0, 60, 90);
+    for (int i = 0; i < 3; ++i)
+        track.NoteOff(1024 + i * 512, 0, 60);
+    Import(MidiFileBytes(0, 256, std::span(&track, 1)));
+    // The last onset's note ends with the last note-off: a dotted half.
+    EXPECT_EQ(Records(Riff()), (std::vector<std::string>{"0:3:12,", "256:3:12,", "512:1.:12,"}));
+}
+
+TEST_F(FileTimingTest, OnlyTheEarliestNotesOfAllTracksAreCollected) {
+    TMidiTrackWriter tracks[2];
+    for (int i = 0; i < 40; ++i)
+        tracks[i % 2].Note(i * 128, 128, 0, 50 + i, 90);
+    TFileTimingResult result = ImportMidiFileTiming(MidiFileBytes(1, 256, tracks), 0xFFFF, project,
+                                                    editor, {.Records = 4});
+    EXPECT_TRUE(result.TooLong);
+    EXPECT_EQ(Records(Riff()),
+              (std::vector<std::string>{"0:4:2,", "128:4:3,", "256:4:4,", "384:4:5,"}));
 }
 
 void SetNotes(TRiff& riff, std::initializer_list<TNote> notes) {

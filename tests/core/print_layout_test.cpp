@@ -200,6 +200,8 @@ TEST(PrintLayout, NotesLines) {
         {RtfFromParagraphs({"First", "", "Third"}), {"First", "", "Third"}},
         {EmptyNotesRtf(), {""}},
         {"", {}},
+        {"{\\rtf1\\ansi\\ansicpg1251 \\'c6\\'e5\\'eb\\'f2\\'fb\\'e9\\par \\u8594?}",
+         {"\u0416\u0435\u043B\u0442\u044B\u0439", "\u2192"}},
     };
     for (const auto& c : cases) {
         TProject project = Project({"Verse"}, {"Guitar"}, {});

@@ -56,7 +56,7 @@ TEST(RichTextReader, ControlWordFamilies) {
          "<>shown1.|"},
         {"a starred word inside a group is no destination", "{a\\*b}", "<>ab|"},
         {"code page bytes", "\\'e9\\'FC\\'80\\'93\\'a0", "<>\u00E9\u00FC\u20AC\u201C\u00A0|"},
-        {"other code pages read as 1252", "\\ansicpg1251\\'e9", "<>\u00E9|"},
+        {"the document's code page", "\\ansicpg1251\\'e9", "<>\u0439|"},
         {"raw bytes are code page text", "caf\xE9", "<>caf\u00E9|"},
         {"unicode with one fallback", "\\u233?\\u8364?x", "<>\u00E9\u20ACx|"},
         {"negative unicode", "\\u-3?", "<>\uFFFD|"},
@@ -258,6 +258,29 @@ TEST(RichTextPlain, BytesForPrintingAndUtf8ForTheCommandLine) {
     std::string rtf = "{\\rtf1 \\'e9\\u8364?\\u8594?\\tab x\\par y}";
     EXPECT_EQ(RtfToPlainText(rtf), "\xE9\x80?\tx\ny") << "Windows-1252, '?' where it has no byte";
     EXPECT_EQ(RichPlainText(ReadRtf(rtf)), "\u00E9\u20AC\u2192\tx\ny\n");
+}
+
+TEST(RichTextReader, BytesAreReadInTheCodePageInForce) {
+    const TCase cases[] = {
+        {"Cyrillic document", "{\\rtf1\\ansi\\ansicpg1251 \\'c6\\'e5\\'eb\\'f2\\'fb\\'e9}",
+         "\u0416\u0435\u043B\u0442\u044B\u0439"},
+        {"Central European document", "{\\rtf1\\ansi\\ansicpg1250 \\'8a\\'e8\\'f8}",
+         "\u0160\u010D\u0159"},
+        {"Shift-JIS document, a trail byte written as itself",
+         "{\\rtf1\\ansi\\ansicpg932 \\'93\\'fa\\'96\\'7b\\'82a \\'b1}",
+         "\u65E5\u672C\uFF22 \uFF71"},
+        {"fonts switching code pages mid-paragraph",
+         "{\\rtf1\\ansi\\ansicpg1252{\\fonttbl{\\f0\\fcharset0 Arial;}{\\f1\\fcharset204 Arial "
+         "Cyr;}{\\f2\\fcharset128 \\'82\\'6c\\'82\\'72 Gothic;}{\\f3\\cpg1250 X;}}"
+         "\\f0 caf\\'e9 \\f1\\'c6\\'e5 {\\f2\\'93\\'fa}\\'eb \\f3\\'e8\\plain\\'e8}",
+         "caf\u00E9 \u0416\u0435 \u65E5\u043B \u010D\u00E8"},
+        {"a lead byte without its trail", "{\\rtf1\\ansicpg936 \\'b0}x", "\uFFFDx"},
+        {"a code page nothing here reads: Western", "{\\rtf1\\ansicpg77777 \\'e9}", "\u00E9"},
+    };
+    for (const TCase& c : cases)
+        EXPECT_EQ(RtfToPlainUtf8(c.Body), c.Expected) << c.Name;
+    TRichDocument fonts = ReadRtf(cases[3].Body);
+    EXPECT_EQ(fonts.Paragraphs[0].Runs[2].Font, "\uFF2D\uFF33 Gothic") << "names in their own";
 }
 
 } // namespace

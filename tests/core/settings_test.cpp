@@ -2,6 +2,8 @@
 // the geometry, drop-down and column helpers.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "app/settings.h"
 #include "test_support.h"
 
@@ -57,23 +59,45 @@ TEST(SettingsLocation, BesideTheProgramOrInTheConfigFolder) {
     EXPECT_EQ(SettingsTitle("zelvane"), "zelvane");
     EXPECT_EQ(SettingsTitle("/usr/bin/Zel.v2.bin"), "Zel");
 
-    TSettingsPlace place;
-    place.ProgramPath = "/opt/zelvane/bin/zelvane";
-    place.Home = "/home/ann";
-    bool writable = true;
-    place.CanWriteFolder = [&](const std::string& folder) {
-        EXPECT_EQ(folder, "/opt/zelvane/bin");
-        return writable;
-    };
-    EXPECT_EQ(SettingsFilePath("zelvane", place), "/opt/zelvane/bin/zelvane.ini");
-    EXPECT_EQ(SettingsFilePath("other.cfg", place), "/opt/zelvane/bin/other.cfg");
+    TTempDir dir;
+    TSettingsPlace place{dir.File("bin/zelvane"), "", dir.File("home")};
+    std::filesystem::create_directories(dir.File("bin"));
+    const std::string beside = dir.File("bin/zelvane.ini");
+    const std::string config = dir.File("home/.config/zelvane/zelvane.ini");
+    EXPECT_EQ(SettingsFilePath("zelvane", place), config) << "never beside the program by itself";
     EXPECT_EQ(SettingsFilePath("/etc/z", place), "/etc/z.ini");
-    writable = false;
-    EXPECT_EQ(SettingsFilePath("zelvane", place), "/home/ann/.config/zelvane/zelvane.ini");
-    place.ConfigHome = "/xdg";
-    EXPECT_EQ(SettingsFilePath("zelvane", place), "/xdg/zelvane/zelvane.ini");
+    place.ConfigHome = dir.File("xdg");
+    EXPECT_EQ(SettingsFilePath("other.cfg", place), dir.File("xdg/zelvane/other.cfg"));
     place.ConfigHome = "relative"; // not an absolute path: ignored
-    EXPECT_EQ(SettingsFilePath("zelvane", place), "/home/ann/.config/zelvane/zelvane.ini");
+    EXPECT_EQ(SettingsFilePath("zelvane", place), config);
+
+    // A portable installation: an empty file beside the program keeps the settings there.
+    WriteBytes(beside, "");
+    EXPECT_EQ(SettleSettingsFile("zelvane", place), beside);
+    EXPECT_EQ(ReadBytes(beside), "Portable\t1\r\n") << "still portable once written";
+    EXPECT_EQ(SettleSettingsFile("zelvane", place), beside);
+    EXPECT_FALSE(std::filesystem::exists(config));
+}
+
+TEST(SettingsLocation, SettingsBesideTheProgramMoveToTheConfigFolderOnce) {
+    TTempDir dir;
+    TSettingsPlace place{dir.File("bin/zelvane"), dir.File("xdg"), dir.File("home")};
+    std::filesystem::create_directories(dir.File("bin"));
+    const std::string beside = dir.File("bin/zelvane.ini");
+    const std::string config = dir.File("xdg/zelvane/zelvane.ini");
+    const std::string old = "Recent.1\t/songs/a.zvp\nWinMainFormLeft\t40\nMidiIn\n";
+    WriteBytes(beside, old);
+    EXPECT_EQ(SettingsFilePath("zelvane", place), beside) << "read where they are until moved";
+    EXPECT_EQ(SettleSettingsFile("zelvane", place), config);
+    EXPECT_FALSE(std::filesystem::exists(beside));
+    TSettingsStore store;
+    ASSERT_TRUE(store.INIInit(config));
+    EXPECT_EQ(store.INIRead("Recent.1"), "/songs/a.zvp");
+    EXPECT_EQ(store.INIReadNum("WinMainFormLeft", 0), 40);
+    // Settings in the config folder already: a file beside the program is left alone.
+    WriteBytes(beside, old);
+    EXPECT_EQ(SettleSettingsFile("zelvane", place), config);
+    EXPECT_EQ(ReadBytes(beside), old);
 }
 
 TEST(SettingsLocation, ConfigFolderIsCreatedWhenTheFileIsWritten) {

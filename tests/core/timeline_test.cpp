@@ -2,7 +2,9 @@
 // and lengths with ties and rests, and the renderer sounding exactly the timeline's notes.
 #include <gtest/gtest.h>
 
+#include "arrange/structure_grid.h"
 #include "arrange/timeline.h"
+#include "model/structure.h"
 #include "sound/sequencer.h"
 #include "test_support.h"
 
@@ -105,6 +107,21 @@ TEST_F(TimelineTest, UndefinedRiffIsTheRenderersErrorAndLaysOutNothing) {
     EXPECT_TRUE(song.Notes.empty());
     TRenderer renderer;
     EXPECT_EQ(RenderSong(renderer, project, TSongMode::Export, 0, nullptr, {}).Error, song.Error);
+}
+
+TEST_F(TimelineTest, ALineFeedInAFieldIsNoPartOfItForAnyReader) {
+    project.Structure = {"1\tA\t\n2\tB\n"};
+    TSongPlan plan = PlanSong(project, {});
+    ASSERT_EQ(plan.Rows.size(), 1u);
+    ASSERT_EQ(plan.Rows[0].Columns.size(), 2u) << plan.Error;
+    EXPECT_EQ(plan.Rows[0].Columns[1].Riff, 1);
+    EXPECT_EQ(plan.Rows[0].Columns[1].Repeat, 2);
+    EXPECT_EQ(StructCell(project.Structure, 1, 2).Riff, "B") << "the grid shows what plays";
+    EXPECT_EQ(StructureField(project.Structure[0], 2), "2");
+    TStructureCells cells(project.Structure[0]);
+    std::string_view repeat, riff;
+    ASSERT_TRUE(cells.Next(repeat, riff) && cells.Next(repeat, riff));
+    EXPECT_EQ(riff, "B");
 }
 
 TEST_F(TimelineTest, HugeRepeatCountIsRefusedNotExhaustingMemory) {

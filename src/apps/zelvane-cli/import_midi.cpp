@@ -68,8 +68,19 @@ int ImportWithFileTiming(const TOptions& options, TDocument& document) {
     TProject& project = document.Project();
     TEditorState& editor = document.Editor();
     TFileTimingResult result;
-    document.Edit("Import MIDI", CurrentRiffScope(document),
-                  [&] { result = ImportMidiFileTiming(bytes, mask, project, editor); });
+    // Into a new project the file's tempo sections become riffs of their own, each with its
+    // structure row; into a riff of an existing project they are scaled to the riff's tempo.
+    const bool split = options.Into.empty();
+    document.Edit(
+        "Import MIDI", split ? TEditScope::Everything() : CurrentRiffScope(document), [&] {
+            result = ImportMidiFileTiming(bytes, mask, project, editor, {},
+                                          split ? TTempoSections::Split : TTempoSections::Scale);
+        });
+    if (result.Invalid) {
+        std::cerr << "zelvane-cli: " << options.Midi << " is not a MIDI file this can read; "
+                  << options.Out << " was not written\n";
+        return ExitFileError;
+    }
     if (result.Truncated)
         std::cerr << "zelvane-cli: " << options.Midi
                   << " ends in the middle of a track; the notes before that point were "
@@ -79,12 +90,29 @@ int ImportWithFileTiming(const TOptions& options, TDocument& document) {
                   << " holds more than a riff takes; the notes after that point were left out\n";
     if (!SaveProject(project, options.Out))
         return FileFailure();
+    auto tempos = [&] {
+        std::string list;
+        for (int bpm : result.Sections)
+            list += (list.empty() ? "" : ", ") + std::to_string(bpm);
+        return list;
+    };
+    if (result.Riffs.size() > 1) {
+        std::cout << "Tempo sections " << tempos() << " imported as riffs";
+        for (int r : result.Riffs)
+            std::cout << (r == result.Riffs.front() ? " \"" : ", \"") << project.RiffNames[r]
+                      << "\" (" << NoteCount(project.Riffs[size_t(r)]) << " notes)";
+        std::cout << ", one structure row each; saved " << options.Out << '\n';
+        return FinishOutput();
+    }
     const TRiff& riff = CurrentRiffOf(project, editor);
     std::cout << "Riff \"" << project.RiffNames[editor.CurrentRiff] << "\" now has "
               << NoteCount(riff) << " notes";
     if (result.Tempo > 0)
         std::cout << ", tempo " << riff.Tempo;
     std::cout << "; saved " << options.Out << '\n';
+    if (result.Sections.size() > 1)
+        std::cout << "Tempo sections " << tempos() << " were scaled to the riff's tempo "
+                  << riff.Tempo << '\n';
     return FinishOutput();
 }
 
@@ -168,8 +196,11 @@ constexpr TOption ImportMidiOptions[] = {
           "tempo and resolution are not used (the default). file: follow the file's timing: its "
           "resolution scaled to the riff's, all tracks merged in time order, each chord lasting "
           "to the next onset or to its notes' ends (a rest after them), lengths written as the "
-          "nearest durations with dots and ties; the records from the note on are replaced, and "
-          "the file's tempo and time signature are set on the riff"),
+          "nearest durations with dots and ties; the records from the note on are replaced (older "
+          "records after them removed), and the tempo at the first note and the time signature "
+          "are set on the riff; where the tempo changes, a new project gets one riff per tempo "
+          "section (\"NAME 1\", \"NAME 2\"...) with a structure row each, and --into scales "
+          "each section's note lengths to the riff's tempo"),
 };
 
 } // namespace

@@ -62,7 +62,7 @@ std::string InstrumentText(const TInstrument& in) {
 void WriteRowText(std::ostream& out, const std::vector<std::string>& instruments,
                   std::string_view row) {
     bool empty = true;
-    std::string_view lastRiff;
+    std::string lastRiff;
     std::string lastRiffUtf8;
     TStructureCells cells(row);
     std::string_view repeat, riff;
@@ -190,11 +190,11 @@ void WriteProjectSummary(const TProject& project, std::ostream& out) {
         WriteRowText(out, instruments, project.Structure[r]);
         out << "\n";
     }
-    std::string notes = RtfToPlainText(project.NotesRtf);
+    std::string notes = RtfToPlainUtf8(project.NotesRtf);
     while (!notes.empty() && (notes.back() == '\n' || notes.back() == ' '))
         notes.pop_back();
     out << "Notes:" << (notes.empty() ? " (empty)\n" : "\n");
-    std::istringstream lines(AnsiToUtf8(notes));
+    std::istringstream lines(notes);
     for (std::string line; !notes.empty() && std::getline(lines, line);)
         out << "  " << line << "\n";
 }

@@ -50,7 +50,7 @@ int main(int argc, char** argv) {
 
     zel::TMainFormSetup setup;
     setup.SettingsPath =
-        zel::SettingsFilePath("zelvane", zel::CurrentSettingsPlace(argc > 0 ? argv[0] : ""));
+        zel::SettleSettingsFile("zelvane", zel::CurrentSettingsPlace(argc > 0 ? argv[0] : ""));
     setup.Audio = zel::TQtAudioOutput::Create();
     setup.SplashMs = zel::TAboutBox::SplashMs;
     QStringList arguments = app.arguments();

@@ -142,20 +142,74 @@ std::string SettingsTitle(std::string_view programPath) {
     return title;
 }
 
-std::string SettingsFilePath(std::string_view name, const TSettingsPlace& place) {
+namespace {
+
+bool FileExists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+struct TSettingsFiles {
+    std::string Named;  // a name with a folder: that file
+    std::string Beside; // beside the program
+    std::string Config; // in the config folder
+};
+
+TSettingsFiles SettingsFiles(std::string_view name, const TSettingsPlace& place) {
     std::string path(name);
     std::string_view base = name.substr(name.find_last_of('/') + 1);
     if (base.find('.') == std::string_view::npos)
         path += ".ini";
     if (name.find('/') != std::string_view::npos)
-        return path;
-    std::string programFolder = FolderOf(place.ProgramPath);
-    if (place.CanWriteFolder && place.CanWriteFolder(programFolder))
-        return programFolder + "/" + path;
+        return {path, {}, {}};
     std::string configHome = place.ConfigHome;
     if (configHome.empty() || configHome[0] != '/')
         configHome = place.Home + "/.config";
-    return configHome + "/zelvane/" + path;
+    return {{}, FolderOf(place.ProgramPath) + "/" + path, configHome + "/zelvane/" + path};
+}
+
+} // namespace
+
+bool IsPortableSettings(const std::string& path) {
+    if (!FileExists(path))
+        return false;
+    TSettingsStore store;
+    store.INIInit(path);
+    if (store.LineCount() == 0)
+        return true;
+    for (int i = 0; i < store.LineCount(); ++i)
+        if (store.INIReadLine(i) == std::string(PortableKey) + "\t1")
+            return true;
+    return false;
+}
+
+std::string SettingsFilePath(std::string_view name, const TSettingsPlace& place) {
+    TSettingsFiles files = SettingsFiles(name, place);
+    if (!files.Named.empty())
+        return files.Named;
+    if (IsPortableSettings(files.Beside) || (FileExists(files.Beside) && !FileExists(files.Config)))
+        return files.Beside;
+    return files.Config;
+}
+
+std::string SettleSettingsFile(std::string_view name, const TSettingsPlace& place) {
+    TSettingsFiles files = SettingsFiles(name, place);
+    if (!files.Named.empty() || !FileExists(files.Beside))
+        return SettingsFilePath(name, place);
+    TSettingsStore store;
+    store.INIInit(files.Beside);
+    if (IsPortableSettings(files.Beside)) {
+        if (store.LineCount() == 0) {
+            store.INIWriteNum(PortableKey, 1);
+            store.INIBackup();
+        }
+    } else if (!FileExists(files.Config)) {
+        // Written in full before the old file goes: a failure keeps it where it was.
+        store.SetFilePath(files.Config);
+        if (store.INIBackup())
+            ::unlink(files.Beside.c_str());
+    }
+    return SettingsFilePath(name, place);
 }
 
 TSettingsPlace CurrentSettingsPlace(std::string_view argv0) {
@@ -167,9 +221,6 @@ TSettingsPlace CurrentSettingsPlace(std::string_view argv0) {
         place.ConfigHome = config;
     if (const char* home = std::getenv("HOME"))
         place.Home = home;
-    place.CanWriteFolder = [](const std::string& folder) {
-        return ::access(folder.c_str(), W_OK) == 0;
-    };
     return place;
 }
 

@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace zel {
@@ -15,6 +16,8 @@ public:
     // Sets the file, empties the list and loads the file when it exists; returns whether it did.
     bool INIInit(const std::string& filePath);
     const std::string& FilePath() const { return m_filePath; }
+    // The file the lines are written to from now on (they are kept as they are).
+    void SetFilePath(std::string filePath) { m_filePath = std::move(filePath); }
 
     std::string INIRead(std::string_view key);
     void INIWrite(std::string_view key, std::string_view value);
@@ -46,17 +49,29 @@ struct TSettingsPlace {
     std::string ProgramPath; // the program file, e.g. /opt/zelvane/bin/zelvane
     std::string ConfigHome;  // $XDG_CONFIG_HOME, empty when unset
     std::string Home;        // $HOME
-    std::function<bool(const std::string&)> CanWriteFolder; // whether files may be made in a folder
 };
 
 // The program's title as the settings file takes it: the program file's name up to its first
 // dot, every character after the first in lower case ("ZelvaneEditor.exe" -> "Zelvaneeditor").
 std::string SettingsTitle(std::string_view programPath);
 
-// The settings file for a name: a name without a folder goes beside the program, or, when that
-// folder cannot be written, into $XDG_CONFIG_HOME/zelvane/ (default ~/.config/zelvane/); a name
-// without an extension gets ".ini".
+// The line that keeps a settings file beside the program where it is (a portable installation).
+inline constexpr std::string_view PortableKey = "Portable";
+
+// Whether a settings file beside the program marks a portable installation: it exists and is
+// empty (made to say so) or holds the line "Portable TAB 1".
+bool IsPortableSettings(const std::string& path);
+
+// The settings file for a name (".ini" added to a name without an extension): a name with a
+// folder as it is; otherwise beside the program in a portable installation, else in
+// $XDG_CONFIG_HOME/zelvane/ (default ~/.config/zelvane/). Settings left beside the program
+// by an older version are read from there until SettleSettingsFile has moved them.
 std::string SettingsFilePath(std::string_view name, const TSettingsPlace& place);
+
+// The editor's start: settings beside the program that do not mark a portable installation
+// move, every line as it was (recent files, window places), to the config folder when it has
+// no settings yet; an empty portable marker gets its "Portable" line. Returns the file to use.
+std::string SettleSettingsFile(std::string_view name, const TSettingsPlace& place);
 
 // The place of the running program, from /proc/self/exe and the environment.
 TSettingsPlace CurrentSettingsPlace(std::string_view argv0);

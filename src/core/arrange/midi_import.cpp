@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "arrange/midi_events.h"
 #include "base/message_service.h"
 #include "model/datafile.h"
 
@@ -41,10 +42,9 @@ public:
                 for (int i = 0; i < 3; ++i)
                     ReadBigEndian(m_buffer.substr(0, end), pos, 2);
             } else if (id == "MTrk") {
-                m_running = 0;
-                std::string_view track = m_buffer.substr(0, end);
-                while (pos < end) {
-                    if (!ReadEvent(track, pos)) {
+                TMidiEventReader reader(m_buffer.substr(start, end - start));
+                while (!reader.AtEnd()) {
+                    if (!ReadEvent(reader)) {
                         m_truncated = true;
                         break;
                     }
@@ -89,69 +89,26 @@ private:
         return "Midi: " + std::string(hex) + " " + std::to_string(delta);
     }
 
-    // Skips `n` bytes; false when the track ends first.
-    static bool Skip(std::string_view track, size_t& pos, uint64_t n) {
-        if (n > track.size() - pos) {
-            pos = track.size();
-            return false;
-        }
-        pos += size_t(n);
-        return true;
-    }
-
     // One event; false when the track's data ran out.
-    bool ReadEvent(std::string_view track, size_t& pos) {
-        int64_t delta = ReadVarLen(track, pos);
+    bool ReadEvent(TMidiEventReader& reader) {
+        int64_t delta = reader.ReadDelta();
         if (m_pass == 2) {
             if (auto duration = DeltaToDuration(delta))
                 CloseNote(*duration);
         }
-        if (delta < 0 || pos >= track.size())
+        TMidiEvent event;
+        if (delta < 0 || !reader.ReadEvent(event)) {
+            if (delta >= 0 && event.Status != 0)
+                Debug(DebugLine(event.Status, delta));
             return false;
-        uint8_t status = uint8_t(track[pos]);
-        if (status < 0x80) {
-            // A data byte where a status belongs: the previous channel status runs on.
-            if (m_running == 0) {
-                ++pos;
-                Debug(DebugLine(status, delta));
-                return true;
-            }
-            status = m_running;
-        } else {
-            ++pos;
-            if (status < 0xF0)
-                m_running = status;
-            else if (status > 0xF0 && status < 0xF7)
-                m_running = 0; // system common messages cancel running status
-            // Files carry system exclusive data as events of their own, and writers continue
-            // the channel's running status after them.
         }
-        Debug(DebugLine(status, delta));
-
-        switch (status >> 4) {
-        case 0x8:
-        case 0xA:
-        case 0xB:
-        case 0xE:
-            return Skip(track, pos, 2);
-        case 0xC:
-        case 0xD:
-            return Skip(track, pos, 1);
-        case 0x9:
-            return NoteOn(track, pos, status & 0x0F);
-        default:
-            return SystemEvent(track, pos, status);
-        }
+        Debug(DebugLine(event.Status, delta));
+        if (!event.Stray && event.Kind() == 0x9)
+            NoteOn(event.Channel(), event.Data[0] - 48, event.Data[1]);
+        return true;
     }
 
-    bool NoteOn(std::string_view track, size_t& pos, int channel) {
-        if (track.size() - pos < 2) {
-            pos = track.size();
-            return false;
-        }
-        int pitch = uint8_t(track[pos]) - 48;
-        int velocity = uint8_t(track[pos + 1]);
-        pos += 2;
+    void NoteOn(int channel, int pitch, int velocity) {
         if (m_pass == 1) {
             m_mask = uint16_t(m_mask | (1u << channel));
             Debug("\t" + std::to_string(pitch) + "\t" + std::to_string(velocity));
@@ -160,28 +117,6 @@ private:
             if (PlacePitch(*m_project, *m_editor, riff.Cursor, pitch, TPlaceMode::Add))
                 m_collecting = true;
         }
-        return true;
-    }
-
-    bool SystemEvent(std::string_view track, size_t& pos, uint8_t status) {
-        if (status != 0xF0 && status != 0xF7) {
-            if (!Skip(track, pos, 1)) // the meta (or other system) event's type
-                return false;
-        }
-        if (status != 0xFF && status != 0xF0 && status != 0xF7) {
-            // Other system events: a one-byte length and that many bytes.
-            if (pos >= track.size())
-                return false;
-            uint8_t length = uint8_t(track[pos]);
-            ++pos;
-            return Skip(track, pos, length);
-        }
-        int64_t length = ReadVarLen(track, pos);
-        if (length < 0) {
-            pos = track.size();
-            return false;
-        }
-        return Skip(track, pos, uint64_t(length));
     }
 
     std::string_view m_buffer;
@@ -190,7 +125,6 @@ private:
     TEditorState* m_editor = nullptr; // the second pass only
     const TMidiImportHooks* m_hooks = nullptr;
     uint16_t& m_mask;
-    uint8_t m_running = 0;
     bool m_truncated = false;
     bool m_collecting = false; // a pitch went into the note being collected
 };

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "model/song.h"
 
@@ -85,16 +86,28 @@ enum class TMidiTiming {
 uint16_t FileTimingChannels(uint16_t found);
 
 struct TFileTimingResult {
-    bool Invalid = false;   // no header chunk, or a timing resolution of 0
-    bool Truncated = false; // the data ended inside a chunk or an event
-    bool TooLong = false;   // more notes than a riff takes: the rest was left out
-    int Notes = 0;          // records written (notes, chords and rests)
-    int Tempo = 0;          // the file's first tempo, set on the riff (0: none in the file)
+    bool Invalid = false;      // no header chunk, or a timing resolution of 0
+    bool Truncated = false;    // the data ended inside a chunk or an event
+    bool TooLong = false;      // more notes than a riff takes: the rest was left out
+    int Notes = 0;             // records written (notes, chords and rests)
+    int Tempo = 0;             // the tempo in force at the first note (0: none in the file)
+    std::vector<int> Sections; // the tempo of each tempo section, the first one's first
+    std::vector<int> Riffs;    // the riffs written, one per tempo section when they were cut
+};
+
+// What an import with the file's timing does where the file's tempo changes.
+enum class TTempoSections {
+    // Every section goes into the one riff, its lengths scaled to the riff's tempo (the tempo
+    // at the first note), so that every note keeps its time.
+    Scale,
+    // Each section into a riff of its own at the section's tempo, named after the riff the
+    // import starts in with " 1", " 2"... added, and a structure row for each, in order.
+    Split,
 };
 
 // The most records one import with the file's timing writes, and the longest time it fills
 // (half a million whole notes, some 290 hours at tempo 120).
-inline constexpr int MaxFileTimingRecords = 1 << 24;
+inline constexpr int MaxFileTimingRecords = 1 << 22;
 inline constexpr int64_t MaxFileTimingTicks = int64_t(1) << 29;
 
 struct TFileTimingLimits {
@@ -108,9 +121,13 @@ struct TFileTimingLimits {
 // lasts to the next onset, or to its notes' ends with a rest after them; each length is
 // written as the nearest duration of the table (dots included), tied where one is not enough,
 // measured from where the file places the note so that rounding never adds up. The records
-// from the cursor on are replaced. The file's first tempo and time signature go to the riff.
-// "Invalid MIDI File" is shown for a file without a header chunk.
+// from the cursor on are replaced, and older records after the imported ones removed. The
+// tempo in force at the first note and the first time signature go to the riff; tempo changes
+// after it are handled as `sections` says. Notes are collected only up to the record limit
+// (the earliest ones). "Invalid MIDI File" is shown for a file without a header chunk or with
+// a timing resolution of 0.
 TFileTimingResult ImportMidiFileTiming(std::string_view bytes, uint16_t mask, TProject& project,
-                                       TEditorState& editor, TFileTimingLimits limits = {});
+                                       TEditorState& editor, TFileTimingLimits limits = {},
+                                       TTempoSections sections = TTempoSections::Scale);
 
 } // namespace zel

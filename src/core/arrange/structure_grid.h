@@ -13,11 +13,11 @@
 namespace zel {
 
 struct TStructCell {
-    std::string_view Repeat; // the repeat count as it is stored
-    std::string_view Riff;   // the riff name; empty: the cell is blank
+    std::string Repeat; // the repeat count as it is stored
+    std::string Riff;   // the riff name; empty: the cell is blank
     bool Filled() const { return !Riff.empty(); }
     // "2x"; an empty repeat shows as a bare "x".
-    std::string RepeatText() const { return std::string(Repeat) + 'x'; }
+    std::string RepeatText() const { return Repeat + 'x'; }
 };
 
 // The cell at grid row `row`, column `col`; rows past the structure read as blank.

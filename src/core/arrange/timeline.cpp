@@ -3,34 +3,12 @@
 #include <algorithm>
 #include <string_view>
 
+#include "model/structure.h"
 #include "model/text_fields.h"
 
 namespace zel {
 
 namespace {
-
-// Reads the fields of a structure row one after another: a field ends at TAB or CR, line
-// feeds are dropped.
-class TFieldReader {
-public:
-    explicit TFieldReader(std::string_view row) : m_row(row) {}
-    bool AtEnd() const { return m_pos >= m_row.size(); }
-    std::string Next() {
-        std::string field;
-        while (m_pos < m_row.size() && m_row[m_pos] != '\t' && m_row[m_pos] != '\r') {
-            if (m_row[m_pos] != '\n')
-                field += m_row[m_pos];
-            ++m_pos;
-        }
-        if (m_pos < m_row.size())
-            ++m_pos;
-        return field;
-    }
-
-private:
-    std::string_view m_row;
-    size_t m_pos = 0;
-};
 
 // Lays riffs out into a timeline, one play after another.
 class TTimelineBuilder {
@@ -113,11 +91,11 @@ TSongPlan PlanSong(const TProject& project, const TPlayOptions& options) {
             continue;
         TRowPlay play;
         play.GridRow = row + 1;
-        TFieldReader reader(text);
+        TStructureCells cells(text);
+        std::string_view repeatText, name;
         // Columns beyond the instrument table have no instrument and are ignored.
-        for (int column = 0; !reader.AtEnd(); ++column) {
-            std::string repeatText = reader.Next();
-            std::string name = reader.Next();
+        while (cells.Next(repeatText, name)) {
+            const int column = cells.Column();
             int repeat = int(static_cast<int32_t>(ReadLeadingIntWrapped(repeatText)));
             if (repeat == 0 || options.Once)
                 repeat = 1;
@@ -125,7 +103,7 @@ TSongPlan PlanSong(const TProject& project, const TPlayOptions& options) {
                 continue;
             int riffIndex = project.RiffNames.Find(name);
             if (riffIndex < 0 || riffIndex >= project.RiffNames.RecordCount()) {
-                plan.Error = "\\b\\1\\|Error!\\n\\[Undefined Riff - " + name;
+                plan.Error = "\\b\\1\\|Error!\\n\\[Undefined Riff - " + std::string(name);
                 continue;
             }
             play.Columns.push_back({column, riffIndex, repeat});

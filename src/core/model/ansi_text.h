@@ -7,6 +7,10 @@
 
 namespace zel {
 
+// One character as UTF-8 (surrogates and values beyond Unicode as U+FFFD); the program's one
+// UTF-8 encoder.
+void AppendUtf8(std::string& out, char32_t cp);
+
 // Windows-1252 bytes to UTF-8. Bytes that the code page leaves undefined (0x81, 0x8D, 0x8F,
 // 0x90, 0x9D) map to the C1 control characters of the same value, so nothing is lost.
 std::string AnsiToUtf8(std::string_view bytes);

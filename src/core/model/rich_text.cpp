@@ -7,6 +7,7 @@
 #include <map>
 
 #include "model/ansi_text.h"
+#include "model/code_pages.h"
 
 namespace zel {
 
@@ -44,6 +45,8 @@ enum class TAct : uint8_t {
     Blue,
     DefaultFont,
     CodePage,
+    FontCharset,
+    FontCodePage,
     UnicodeSkip,
     Unicode,
 };
@@ -68,12 +71,14 @@ constexpr TControl Controls[] = {
     {"cell", TAct::Char, '\t'},
     {"cf", TAct::Colour},
     {"colortbl", TAct::Dest, 0, TDest::ColourTable},
+    {"cpg", TAct::FontCodePage},
     {"deff", TAct::DefaultFont},
     {"emdash", TAct::Char, 0x2014},
     {"emspace", TAct::Char, ' '},
     {"endash", TAct::Char, 0x2013},
     {"enspace", TAct::Char, ' '},
     {"f", TAct::Font},
+    {"fcharset", TAct::FontCharset},
     {"fldinst", TAct::Dest},
     {"fonttbl", TAct::Dest, 0, TDest::FontTable},
     {"footer", TAct::Dest},
@@ -147,24 +152,6 @@ constexpr size_t MaxFontName = 256;
 constexpr int MaxHalfPoints = 3276; // 1638 pt, the largest size word processors accept
 constexpr std::string_view DefaultFont = "Arial";
 
-void AppendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out += char(cp);
-    } else if (cp < 0x800) {
-        out += char(0xC0 | (cp >> 6));
-        out += char(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += char(0xE0 | (cp >> 12));
-        out += char(0x80 | ((cp >> 6) & 0x3F));
-        out += char(0x80 | (cp & 0x3F));
-    } else {
-        out += char(0xF0 | (cp >> 18));
-        out += char(0x80 | ((cp >> 12) & 0x3F));
-        out += char(0x80 | ((cp >> 6) & 0x3F));
-        out += char(0x80 | (cp & 0x3F));
-    }
-}
-
 // Decodes one UTF-8 character at `i` and moves past it; a malformed byte reads as U+FFFD.
 char32_t NextCodePoint(std::string_view s, size_t& i) {
     auto lead = static_cast<unsigned char>(s[i++]);
@@ -204,6 +191,7 @@ public:
     std::vector<TRichParagraph> Read(bool& lastParagraphOpen) {
         while (m_pos < m_in.size())
             Step();
+        DropLead();
         FlushSurrogate();
         lastParagraphOpen = !m_paragraph.Runs.empty() || m_paragraphs.empty();
         if (lastParagraphOpen)
@@ -216,6 +204,7 @@ private:
         char c = m_in[m_pos];
         if (c == '{' || c == '}') {
             ++m_pos;
+            DropLead();
             m_fallback = 0; // a fallback never runs past a group boundary
             if (c == '{')
                 OpenGroup();
@@ -241,8 +230,43 @@ private:
                 CommitFont();
         } else if (c == ';' && m_state.Dest == TDest::ColourTable)
             CommitColour();
+        else if (m_lead != 0 || static_cast<unsigned char>(c) >= 0x80)
+            Byte(static_cast<unsigned char>(c));
         else
-            Emit(AnsiToCodePoint(static_cast<unsigned char>(c)));
+            Emit(static_cast<unsigned char>(c));
+    }
+
+    // The code page of the text: its font's, else the document's.
+    int CodePageNow() const {
+        int font = m_state.Dest == TDest::FontTable && m_fontPending ? m_fontEntry : m_state.Font;
+        auto it = m_fontCodePages.find(font);
+        return it != m_fontCodePages.end() ? it->second : m_codePage;
+    }
+
+    // One byte of text in the code page in force; a lead byte waits for its trail byte.
+    void Byte(uint8_t byte) {
+        if (m_lead != 0) {
+            uint8_t lead = m_lead;
+            m_lead = 0;
+            Emit(DecodeCodePagePair(m_leadPage, lead, byte));
+            return;
+        }
+        int page = CodePageNow();
+        TCodePageByte decoded = DecodeCodePageByte(page, byte);
+        if (decoded.Lead) {
+            m_lead = byte;
+            m_leadPage = page;
+        } else {
+            Emit(decoded.Char);
+        }
+    }
+
+    // A lead byte that something other than its trail byte followed.
+    void DropLead() {
+        if (m_lead != 0) {
+            m_lead = 0;
+            Emit(0xFFFD);
+        }
     }
 
     void OpenGroup() {
@@ -304,17 +328,22 @@ private:
                 int byte = HexValue(m_in[m_pos]) * 16 + HexValue(m_in[m_pos + 1]);
                 m_pos += 2;
                 if (!TakeFallback())
-                    Emit(AnsiToCodePoint(static_cast<unsigned char>(byte)));
+                    Byte(static_cast<uint8_t>(byte));
             }
             return;
         }
         if (TakeFallback())
             return;
+        if (s != '\\' && s != '{' && s != '}')
+            DropLead();
         switch (s) {
         case '\\':
         case '{':
         case '}':
-            Emit(static_cast<unsigned char>(s));
+            if (m_lead != 0)
+                Byte(static_cast<uint8_t>(s)); // a trail byte that RTF escapes
+            else
+                Emit(static_cast<unsigned char>(s));
             break;
         case '~': // no-break space: the notes never wrap, so a plain space does
             BodyChar(' ');
@@ -333,6 +362,7 @@ private:
     }
 
     void ControlWord() {
+        DropLead();
         size_t start = m_pos;
         while (m_pos < m_in.size() && std::isalpha(static_cast<unsigned char>(m_in[m_pos])))
             ++m_pos;
@@ -434,9 +464,17 @@ private:
             s.Font = value;
             break;
         case TAct::CodePage:
-            // Bytes are read as Windows-1252 whatever the code page: other code pages keep
-            // their ASCII and give their other letters as Western ones.
+            // A code page that cannot be decoded keeps Western letters for its bytes.
+            if (KnownCodePage(value))
+                m_codePage = value;
             break;
+        case TAct::FontCharset:
+        case TAct::FontCodePage: {
+            int page = control.Act == TAct::FontCharset ? CharsetCodePage(value) : value;
+            if (s.Dest == TDest::FontTable && m_fontPending && page > 0 && KnownCodePage(page))
+                m_fontCodePages[m_fontEntry] = page;
+            break;
+        }
         case TAct::UnicodeSkip:
             s.UnicodeSkip = std::max(value, 0);
             break;
@@ -560,6 +598,10 @@ private:
     char32_t m_highSurrogate = 0;
 
     std::map<int, std::string> m_fonts;
+    std::map<int, int> m_fontCodePages; // fonts with a character set of their own
+    int m_codePage = WesternCodePage;   // the document's (\ansicpg)
+    uint8_t m_lead = 0;                 // a lead byte waiting for its trail byte
+    int m_leadPage = 0;
     int m_defaultFont = 0;
     int m_fontEntry = 0;
     std::string m_fontName;

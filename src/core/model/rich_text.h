@@ -34,8 +34,11 @@ struct TRichDocument {
     bool operator==(const TRichDocument&) const = default;
 };
 
-// Reads RTF. Never fails: text that is not RTF becomes plain paragraphs, and damaged RTF gives
-// the text that could be read. Linear in the input, whatever its nesting.
+// Reads RTF. Bytes of text (\'hh escapes and 8-bit characters) are read in the code page in
+// force: the font's (\fcharset, \cpg) or else the document's (\ansicpg, 1252 when none is
+// named), two-byte East Asian characters included. Never fails: text that is not RTF becomes plain
+// paragraphs, and damaged RTF gives the text that could be read. Linear in the input, whatever its
+// nesting.
 TRichDocument ReadRtf(std::string_view rtf);
 // Reads the text as RTF whatever its start (bytes outside any group are text, stray braces are
 // dropped). `lastParagraphOpen` tells whether the last paragraph was not ended by \par (text

@@ -75,11 +75,16 @@ void AppendPlainParagraph(std::string& rtf, std::string_view line) {
     rtf.insert(at, "\r\n\\pard " + RtfEscape(line) + "\\par");
 }
 
-std::string RtfToPlainText(std::string_view rtf) {
+std::string RtfToPlainUtf8(std::string_view rtf) {
     bool lastParagraphOpen = false;
     std::string utf8 = RichPlainText(ReadRtfBody(rtf, lastParagraphOpen));
     if (lastParagraphOpen)
         utf8.pop_back(); // no line end where the document gave none
+    return utf8;
+}
+
+std::string RtfToPlainText(std::string_view rtf) {
+    std::string utf8 = RtfToPlainUtf8(rtf);
     // Back to single bytes; a character the code page lacks becomes '?'.
     std::string bytes;
     bytes.reserve(utf8.size());

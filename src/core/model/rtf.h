@@ -22,8 +22,10 @@ std::string RtfEscape(std::string_view plain);
 // holding just that paragraph; text that is not RTF is kept as the first paragraph.
 void AppendPlainParagraph(std::string& rtf, std::string_view line);
 
-// The document's text: paragraphs end in "\n"; tables of fonts, colours, styles and other
-// hidden groups are skipped; \'hh escapes give their byte.
+// The document's text in UTF-8: paragraphs end in "\n"; tables of fonts, colours, styles and
+// other hidden groups are skipped; \'hh escapes are read in the code page in force.
+std::string RtfToPlainUtf8(std::string_view rtf);
+// The same as Windows-1252 bytes; a character the code page lacks becomes '?'.
 std::string RtfToPlainText(std::string_view rtf);
 
 } // namespace zel

@@ -102,7 +102,7 @@ public:
         for (const std::string& line : NotesPrintLines(m_project)) {
             if (m_y + cell >= m_page.Height)
                 NewPage();
-            PrintTitle(AnsiToUtf8(line), 100, false);
+            PrintTitle(line, 100, false);
         }
         m_y += cell;
     }
@@ -205,7 +205,7 @@ std::vector<int> RiffsInArrangement(const TProject& project) {
 }
 
 std::vector<std::string> NotesPrintLines(const TProject& project) {
-    const std::string plain = RtfToPlainText(project.NotesRtf);
+    const std::string plain = RtfToPlainUtf8(project.NotesRtf);
     std::vector<std::string> lines;
     size_t start = 0;
     while (start < plain.size()) {

@@ -60,7 +60,7 @@ TArrangementCell ArrangementCell(const TProject& project, int row, int col);
 // each caption once.
 std::vector<int> RiffsInArrangement(const TProject& project);
 
-// The notes document as the lines printed under the arrangement (Windows-1252 bytes).
+// The notes document as the lines printed under the arrangement (UTF-8).
 std::vector<std::string> NotesPrintLines(const TProject& project);
 
 struct TPrintSections {

@@ -53,6 +53,12 @@ void TMainForm::mImportMIDIClick() {
         if (result.TooLong)
             DisplayError("\\1\\bMIDI File Too Long\\b\\0\\NThe file holds more than a riff "
                          "takes: the notes after that point were left out.");
+        if (valid && result.Sections.size() > 1)
+            DisplayMessage("\\bTempo Changes\\b\\NThe file changes its tempo " +
+                           std::to_string(result.Sections.size() - 1) +
+                           " times: the note lengths after each change were scaled to the "
+                           "riff's tempo of " +
+                           std::to_string(result.Tempo) + ", so every note keeps its time.");
     } else {
         m_document.Edit("Import MIDI", CurrentRiffScope(m_document),
                         [&] { valid = ImportMidiNotes(bytes, mask, m_project, m_editor); });

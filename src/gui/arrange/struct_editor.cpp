@@ -177,7 +177,7 @@ void TStructEditor::mGotoClick() {
     const TProject& project = m_document.Project();
     int col = m_grid.Col(), row = m_grid.Row();
     if (row <= int(project.Structure.size())) {
-        std::string_view name = StructCell(project.Structure, row, col).Riff;
+        const std::string name = StructCell(project.Structure, row, col).Riff;
         // An empty name stands for the blank tab, which starts a new riff.
         int tab = name.empty()
                       ? (project.RiffNames.LastIsBlank() ? project.RiffNames.Count() - 1 : -1)
