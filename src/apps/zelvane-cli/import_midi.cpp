@@ -40,7 +40,7 @@ bool ParseChannels(const std::string& list, uint16_t& mask) {
 }
 
 struct TOptions {
-    std::string Midi, Out;
+    std::string Midi, Out, Into;
     bool HasChannels = false;
     uint16_t Channels = 0;
 };
@@ -124,6 +124,7 @@ int RunImportMidi(const TInvocation& call) {
     if (options.HasChannels)
         ParseChannels(call.Text("--channels"), options.Channels);
     const std::string& into = call.Text("--into");
+    options.Into = into;
 
     TDocument document;
     TProject& project = document.Project();

@@ -64,7 +64,6 @@ QAction* TMainForm::AddButton(QToolBar* bar, const char* name, int icon, const Q
 
 void TMainForm::FlagCommand(TNoteFlagCommand command) {
     DocumentFlagCommand(m_document, command, Context());
-    m_view->RefreshView();
     ShowDurationButtons(UpdateDurationButtons(m_project, m_editor));
 }
 
@@ -282,7 +281,6 @@ void TMainForm::CreateToolBar() {
         QAction* action =
             AddButton(bar, names[d], int(I::Note0) + d, QString::fromLatin1(hints[d]), [this, d] {
                 DocumentSetDuration(m_document, uint8_t(d), Context());
-                m_view->RefreshView();
             });
         action->setCheckable(true);
         action->setChecked(d == QuarterDuration);
@@ -317,7 +315,6 @@ void TMainForm::CreateToolBar() {
     auto strings = [this](TStringCommand command) {
         return [this, command] {
             DocumentStringCommand(m_document, command, m_view->HasEditFocus());
-            m_view->RefreshView();
         };
     };
     AddButton(bar, "bSharp", int(I::Sharp), QStringLiteral("Transpose Up"),

@@ -70,8 +70,6 @@ void TMainForm::mImportMIDIClick() {
         DisplayError("\\1\\bIncomplete MIDI File\\b\\0\\NThe file ends in the middle of a track: "
                      "the notes before that point were imported.");
 
-    m_tabs->Refresh();
-    m_view->RefreshView();
     m_view->ScrollToCursor();
     m_positionPanel->Refresh();
     ShowDurationButtons(UpdateDurationButtons(m_project, m_editor));
