@@ -5,8 +5,9 @@ BUILD_PACKAGES=(g++ cmake ninja-build pkg-config nlohmann-json3-dev qt6-base-dev
                 libxkbcommon-dev fonts-liberation qt6-qpa-plugins)
 # fluidsynth with a General MIDI sound font plays exported MIDI files; python3-mido reads them
 # back. abcmidi made the MIDI files under tests/data (from the .abc files beside them). jackd1
-# gives the MIDI input tests real ports.
+# gives the MIDI input tests real ports. xvfb, xdotool and openbox run the real editor on a
+# virtual display with a window manager (the recovery test kills it and starts it again).
 TEST_PACKAGES=(libgtest-dev pulseaudio pulseaudio-utils sox poppler-utils fluidsynth
-               fluid-soundfont-gm python3-mido abcmidi jackd1)
+               fluid-soundfont-gm python3-mido abcmidi jackd1 xvfb xdotool openbox)
 FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)
 BENCH_PACKAGES=(fluidsynth fluid-soundfont-gm sox jackd1)

@@ -41,6 +41,8 @@ bool TMainForm::ConfirmDiscard() {
         SaveProject(false);
         return !m_project.IsChanged();
     }
+    if (answer == 1)
+        m_recovery->Dropped();
     return answer == 1;
 }
 
@@ -126,6 +128,7 @@ bool TMainForm::SaveProject(bool saveAs) {
     m_tabs->Strip().DoRead();
     if (!m_document.Save(path.toStdString()))
         return false; // "Failed to Save File" has been shown; the project stays changed
+    m_recovery->Dropped();
     SetProjectPath(path);
     m_recent.Add(QFileInfo(path).absoluteFilePath().toStdString());
     m_recent.Save(m_settings);
