@@ -4,6 +4,7 @@
 
 #include "app/message_service.h"
 #include "app/notes_form.h"
+#include "app/recovery_guard.h"
 #include "main_form.h"
 #include "model/projectfile.h"
 #include "model/riff_properties_form.h"
