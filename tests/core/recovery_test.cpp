@@ -37,6 +37,9 @@ TEST(Recovery, FolderFollowsStateHome) {
     EXPECT_EQ(RecoveryFolder(nullptr, nullptr), "");
     EXPECT_NE(RecoveryFileName("/a/x.zvp", "1"), RecoveryFileName("/b/x.zvp", "1"));
     EXPECT_NE(RecoveryFileName("/a/x.zvp", "1"), RecoveryFileName("/a/x.zvp", "2"));
+    std::string longName = RecoveryFileName("/a/" + std::string(400, 'x') + "\n.zvp", "1");
+    EXPECT_LT(longName.size(), 200u);
+    EXPECT_EQ(longName.find_first_of("/\n"), std::string::npos);
 }
 
 TEST(Recovery, QuestionsNameTheProject) {

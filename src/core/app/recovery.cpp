@@ -123,6 +123,7 @@ std::string RecoveryFileName(std::string_view projectPath, std::string_view runT
     for (char& c : name)
         if (c == '/' || c == '\\' || static_cast<unsigned char>(c) < 32)
             c = '_';
+    name.resize(std::min<size_t>(name.size(), 100)); // folders limit a name to 255 bytes
     char hash[17];
     std::snprintf(hash, sizeof hash, "%016llx",
                   static_cast<unsigned long long>(Fnv1a(projectPath)));
@@ -179,8 +180,8 @@ TRecoveryScan ScanRecoveryFolder(const std::string& folder,
         std::string problem = Examine(file, info);
         if (!problem.empty()) {
             std::string aside = SetAside(file);
-            scan.Problems.push_back("The recovery file " + file + " is damaged (" + problem +
-                                    "); it was kept as " + aside);
+            scan.Problems.push_back("\\bA recovery file is damaged and was not opened.\\b\n" +
+                                    problem + "\nIt was kept as " + aside);
             continue;
         }
         if (isRunning && isRunning(info.Pid))
