@@ -74,14 +74,17 @@ void DrawBandHeader(TCanvas& canvas, const TTabMetrics& m, const TRiff& riff, in
     canvas.Style.PenColor = BarGrey;
     canvas.Line(x0, y0 + m.StaffTop, x0, y0 + StringLineY(m, riff, 0));
 
-    DrawKeySignature(canvas, m, riff, x0 + 2 * m.ColumnWidth, y0);
+    // Clef, key, time: the key's signs right after the clef, the time signature right of the
+    // last sign (a wide one such as "4 4 4 3" would otherwise cover the signs).
+    int keyRight = DrawKeySignature(canvas, m, riff, x0 + m.ColumnWidth, y0);
+    int timeX = keyRight > x0 + m.ColumnWidth ? keyRight + ss / 2 : x0 + m.ColumnWidth;
 
     canvas.Style.Bold = true;
     canvas.Style.FontColor = SignatureNavy;
     canvas.SetFontPoints(3 * s / 2);
     int signatureY = y0 + m.StaffTop - ss / 2;
-    canvas.TextOut(x0 + m.ColumnWidth, signatureY, AnsiText(riff.BarsA));
-    canvas.TextOut(x0 + m.ColumnWidth, signatureY + 2 * ss, QString::number(riff.BarsB));
+    canvas.TextOut(timeX, signatureY, AnsiText(riff.BarsA));
+    canvas.TextOut(timeX, signatureY + 2 * ss, QString::number(riff.BarsB));
     canvas.SetFontPoints(s);
 }
 
@@ -178,16 +181,20 @@ void DrawAccidental(TCanvas& canvas, const TTabMetrics& m, int x, int y, int kin
     }
 }
 
-void DrawKeySignature(TCanvas& canvas, const TTabMetrics& m, const TRiff& riff, int x, int y0) {
+int DrawKeySignature(TCanvas& canvas, const TTabMetrics& m, const TRiff& riff, int x, int y0) {
     int key = std::clamp(riff.Key, -MaxKeyAccidentals, MaxKeyAccidentals);
+    int right = x;
     for (int i = 0; i < key; ++i) {
         DrawAccidental(canvas, m, x, y0 + StaffStepTop(m, SharpKeySigSteps[size_t(i)]), 1);
+        right = x + m.StaffSpace;
         x += m.ColumnWidth / 4;
     }
     for (int i = 0; i < -key; ++i) {
         DrawAccidental(canvas, m, x, y0 + StaffStepTop(m, FlatKeySigSteps[size_t(i)]), 2);
+        right = x + m.StaffSpace;
         x += m.ColumnWidth / 4;
     }
+    return right;
 }
 
 void DrawRest(TCanvas& canvas, const TTabMetrics& m, int duration, int x, int y0) {

@@ -39,7 +39,8 @@ void DrawNoteColumn(TCanvas& canvas, const TTabMetrics& m, const TRiff& riff, co
 void DrawRest(TCanvas& canvas, const TTabMetrics& m, int duration, int x, int y0);
 // kind: 0 none, 1 sharp, 2 flat, 3 natural; (x, y) is the top-left of a staff-space box.
 void DrawAccidental(TCanvas& canvas, const TTabMetrics& m, int x, int y, int kind);
-void DrawKeySignature(TCanvas& canvas, const TTabMetrics& m, const TRiff& riff, int x, int y0);
+// The key's signs from x on; returns the x right of the last sign (x itself when there is none).
+int DrawKeySignature(TCanvas& canvas, const TTabMetrics& m, const TRiff& riff, int x, int y0);
 // The line, then the same line one pixel to the right.
 void ThickLine(TCanvas& canvas, int x1, int y1, int x2, int y2);
 

@@ -130,11 +130,11 @@ private slots:
     }
 
     void messageBoxIsReadAsItsTextAndItsButtons() {
-        TMessageBoxForm box(MessageInformation, "\\bDo you wish to save changed to \\4x.zvp\\0?",
+        TMessageBoxForm box(MessageInformation, "\\bDo you wish to save changes to \\4x.zvp\\0?",
                             "Save,Discard,Cancel");
         box.show();
         QVERIFY(QTest::qWaitForWindowExposed(&box));
-        QCOMPARE(AccessibleName(&box), QStringLiteral("Do you wish to save changed to x.zvp?"));
+        QCOMPARE(AccessibleName(&box), QStringLiteral("Do you wish to save changes to x.zvp?"));
         QStringList buttons;
         for (QPushButton* button : box.Buttons())
             buttons << AccessibleName(button);

@@ -32,6 +32,8 @@ public:
     bool Start(QStringList arguments = {}, bool audio = true,
                const std::function<void(TMainFormSetup&)>& adjust = {}) {
         Close();
+        // Recovery copies of the test's projects stay in the test's folder.
+        qputenv("XDG_STATE_HOME", QByteArray::fromStdString(Dir.File("state")));
         TMainFormSetup setup;
         setup.SettingsPath = Settings();
         setup.Arguments = std::move(arguments);

@@ -253,20 +253,27 @@ TEST(RiffBandTest, LedgerLinesBelowAndAboveTheStaff) {
     }
 }
 
-TEST(RiffBandTest, KeySignaturesDrawTheirSignsOnTheirSteps) {
+TEST(RiffBandTest, KeySignaturesDrawTheirSignsOnTheirStepsAndTheTimeAfterThem) {
     struct {
         int key;
+        const char* bars;
         std::vector<int> tops; // top of each sign's box: StaffStepTop of its step
-    } cases[] = {{3, {61, 73, 57}}, {-2, {77, 65}}, {0, {}}};
+    } cases[] = {{3, "4", {61, 73, 57}}, {-2, "4", {77, 65}}, {1, "4 4 4 3", {61}}, {0, "4", {}}};
+    const QColor navy(0, 0, 128);
     for (const auto& c : cases) {
-        QImage image = DrawBand(MakeRiff({}, "4", c.key));
+        QImage image = DrawBand(MakeRiff({}, c.bars, c.key));
+        int right = 30; // the signs start right of the clef
         for (size_t i = 0; i < c.tops.size(); ++i) {
-            int x = 56 + 6 * int(i) + 2; // the sign's left vertical stroke
+            int x = 30 + 6 * int(i) + 2; // the sign's left vertical stroke
             EXPECT_EQ(At(image, x, c.tops[i] + 3), Black) << c.key << " sign " << i;
             EXPECT_EQ(At(image, x, c.tops[i] + 6), Black) << c.key << " sign " << i;
+            right = x + 7;
         }
-        int signs = Count(image, QRect(52, 50, 40, 40), Black);
+        int signs = Count(image, QRect(26, 50, 40, 40), Black);
         EXPECT_EQ(signs > 0, !c.tops.empty()) << c.key;
+        // The time signature is right of the last sign, never over the signs.
+        EXPECT_EQ(Count(image, QRect(26, 50, right - 26, 50), navy), 0) << c.key;
+        EXPECT_GT(Count(image, QRect(right, 50, 90, 50), navy), 5) << c.key;
     }
 }
 

@@ -19,7 +19,7 @@ std::string ProjectDisplayName(std::string_view path) {
 }
 
 std::string DiscardQuestion(std::string_view path) {
-    return "\\bDo you wish to save changed to \\4" + ProjectDisplayName(path) + "\\0?";
+    return "\\bDo you wish to save changes to \\4" + ProjectDisplayName(path) + "\\0?";
 }
 
 void TRecentProjects::Load(TSettingsStore& store,

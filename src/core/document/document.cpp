@@ -754,6 +754,12 @@ void TDocument::MarkClean() {
     m_project.SetChanged(false);
 }
 
+void TDocument::MarkChanged() {
+    m_clean.reset();
+    m_mergeOpen = false;
+    Changed();
+}
+
 void TDocument::ClearHistory() {
     m_steps.clear();
     m_index = 0;

@@ -120,6 +120,8 @@ public:
     bool IsChanged() const { return m_index != m_clean; }
     // The current state is what the file holds (after a save).
     void MarkClean();
+    // The current state is not what any file holds (a recovered copy was opened).
+    void MarkChanged();
 
     // A new, empty, unchanged project without a path; the history is cleared.
     void New();

@@ -17,6 +17,7 @@
 #include "app/about_box.h"
 #include "app/debug_form.h"
 #include "app/notes_form.h"
+#include "app/recovery_guard.h"
 #include "app/window_places.h"
 #include "arrange/channels_form.h"
 #include "arrange/struct_grid.h"
@@ -117,6 +118,7 @@ TMainForm::TMainForm(TMainFormSetup setup, QWidget* parent)
     qApp->installEventFilter(this);
 
     m_save->setEnabled(false);
+    m_recovery = new TRecoveryGuard(m_document, m_settings, this);
     m_tabs->Strip().SelectAndFill(0);
     // Before the window first shows: the window manager places its frame where it was left.
     RestoreWindowPlace(m_settings, *this, "MainForm", true);
@@ -294,6 +296,19 @@ void TMainForm::FirstShow() {
     m_instrumentsForm->SelectInstrument(0);
     m_notesForm->ShowModel();
     m_view->FocusStaff();
+    // Once the window shows: a recovered copy opens as its project, changed.
+    QTimer::singleShot(0, this, [this] {
+        m_recovery->OfferAtStart([this](const std::string& file, const std::string& path) {
+            if (!m_document.Load(file))
+                return false;
+            m_document.SetPath(path);
+            m_document.MarkChanged();
+            SetProjectPath(QString::fromStdString(path));
+            m_tabs->Strip().SelectAndFill(0);
+            ModelReplaced();
+            return true;
+        });
+    });
 }
 
 void TMainForm::ShowDebugAtStart() {
@@ -318,6 +333,7 @@ void TMainForm::closeEvent(QCloseEvent* event) {
     bPauseClick();
     if (m_playback)
         m_playback->PlaybackStop();
+    m_recovery->CleanExit();
     SaveSettings();
     event->accept();
 }

@@ -43,6 +43,7 @@ class TDebugForm;
 class TChannelsForm;
 class TPrintForm;
 class TOptionsForm;
+class TRecoveryGuard;
 
 // What the program gives the window; tests give their own.
 struct TMainFormSetup {
@@ -260,6 +261,7 @@ private:
     QString m_importFolder;
 
     TPrintForm* m_printForm = nullptr;
+    TRecoveryGuard* m_recovery = nullptr; // autosave and the offer of copies at start
 };
 
 } // namespace zel

@@ -3,6 +3,7 @@
 #include <QFileInfo>
 
 #include "app/notes_form.h"
+#include "app/recovery_guard.h"
 #include "arrange/struct_grid.h"
 #include "base/message_service.h"
 #include "main_form.h"
@@ -42,6 +43,8 @@ bool TMainForm::ConfirmDiscard() {
         SaveProject(false);
         return !m_project.IsChanged();
     }
+    if (answer == 1)
+        m_recovery->Dropped();
     return answer == 1;
 }
 
@@ -139,6 +142,7 @@ bool TMainForm::SaveProject(bool saveAs) {
     m_tabs->Strip().DoRead();
     if (!m_document.Save(path.toStdString()))
         return false; // "Failed to Save File" has been shown; the project stays changed
+    m_recovery->Dropped();
     SetProjectPath(path);
     m_recent.Add(QFileInfo(path).absoluteFilePath().toStdString());
     m_recent.Save(m_settings);

@@ -5,7 +5,9 @@
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
+#include <algorithm>
 
+#include "document/autosave.h"
 #include "base/markup.h"
 #include "base/message_service.h"
 #include "message_box.h"
@@ -40,6 +42,24 @@ TOptionsForm::TOptionsForm(TSettingsStore& settings, TMidiInput& input, QWidget*
                                     "OptionAutoAdvanceCursor");
     for (auto& [box, key] : m_options)
         general->addWidget(box);
+    auto* autosaveRow = new QHBoxLayout;
+    auto* autosaveCaption = new QLabel(QStringLiteral("&Keep unsaved changes for recovery every"));
+    m_autosave = new QSpinBox(m_general);
+    m_autosave->setObjectName(QStringLiteral("eAutosaveSeconds"));
+    m_autosave->setRange(0, MaxAutosaveSeconds);
+    m_autosave->setSuffix(QStringLiteral(" s"));
+    m_autosave->setSpecialValueText(QStringLiteral("never")); // 0 switches autosave off
+    m_autosave->setValue(std::clamp(
+        m_settings.INIReadNum(AutosaveSecondsKey, DefaultAutosaveSeconds), 0, MaxAutosaveSeconds));
+    autosaveCaption->setBuddy(m_autosave);
+    autosaveRow->addWidget(autosaveCaption);
+    autosaveRow->addWidget(m_autosave);
+    autosaveRow->addStretch(1);
+    general->addLayout(autosaveRow);
+    connect(m_autosave, &QSpinBox::valueChanged, this, [this](int seconds) {
+        m_settings.INIWriteNum(AutosaveSecondsKey, seconds);
+        emit OptionsChanged();
+    });
     general->addStretch(1);
     m_pages->addTab(m_general, QStringLiteral("General"));
 

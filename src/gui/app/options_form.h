@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTabWidget>
 
 #include "app/settings.h"
@@ -23,6 +24,8 @@ public:
 
     bool HearPreviewNote() const { return m_hearPreviewNote->isChecked(); }
     bool AutoAdvanceCursor() const { return m_autoAdvanceCursor->isChecked(); }
+    // Seconds of unsaved changes between recovery copies, 0 = off (stored at once).
+    int AutosaveSeconds() const { return m_autosave->value(); }
 
     // Fills the device list and opens the device remembered as "MidiIn", if it is in the list.
     void StartMidiInput();
@@ -54,6 +57,7 @@ private:
     QCheckBox* m_renderWholeSong = nullptr;
     QCheckBox* m_hearPreviewNote = nullptr;
     QCheckBox* m_autoAdvanceCursor = nullptr;
+    QSpinBox* m_autosave = nullptr;
     QListWidget* m_devices = nullptr;
     QPushButton* m_refresh = nullptr;
     std::vector<std::pair<QCheckBox*, const char*>> m_options;

@@ -7,6 +7,7 @@
 #include <QScreen>
 #include <QWidget>
 #include <functional>
+#include <optional>
 
 namespace zel {
 
@@ -53,6 +54,40 @@ void PlaceBesideOwner(QWidget& window, const QWidget& owner) {
     window.setGeometry(QRect(inside, window.size()));
 }
 
+bool InNormalState(const QWidget& window) {
+    return !(window.windowState() &
+             (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
+}
+
+// The last place a window had while it showed in its normal state, kept for when the window
+// has been closed.
+class TPlaceKeeper : public QObject {
+public:
+    explicit TPlaceKeeper(QWidget& window) : QObject(&window) {
+        setObjectName(Name);
+        window.installEventFilter(this);
+    }
+    // The window's keeper, if it has one (the class has no meta-object of its own to find it by).
+    static TPlaceKeeper* Of(const QWidget& window) {
+        return static_cast<TPlaceKeeper*>(
+            window.findChild<QObject*>(Name, Qt::FindDirectChildrenOnly));
+    }
+    const std::optional<TWindowGeometry>& Place() const { return m_place; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* window = static_cast<QWidget*>(watched);
+        if ((event->type() == QEvent::Move || event->type() == QEvent::Resize) &&
+            window->isVisible() && InNormalState(*window))
+            m_place = TWindowGeometry{window->x(), window->y(), window->width(), window->height()};
+        return false;
+    }
+
+private:
+    static constexpr QLatin1String Name{"zelvanePlaceKeeper"};
+    std::optional<TWindowGeometry> m_place;
+};
+
 } // namespace
 
 QRect VirtualScreen() {
@@ -62,6 +97,8 @@ QRect VirtualScreen() {
 
 void RestoreWindowPlace(TSettingsStore& store, QWidget& window, std::string_view name,
                         bool sizeable, QWidget* owner) {
+    if (!TPlaceKeeper::Of(window))
+        new TPlaceKeeper(window);
     if (!INIWinSaved(store, name)) {
         if (owner) {
             QPointer<QWidget> guard(owner);
@@ -87,11 +124,17 @@ void RestoreWindowPlace(TSettingsStore& store, QWidget& window, std::string_view
 }
 
 void SaveWindowPlace(TSettingsStore& store, const QWidget& window, std::string_view name) {
+    // A window closed before the program ends has lost its native window (and the place it
+    // reports); the place it last showed at is saved.
+    TPlaceKeeper* keeper = TPlaceKeeper::Of(window);
+    if (!window.isVisible() && keeper && keeper->Place()) {
+        INIWinSave(store, name, *keeper->Place(), true);
+        return;
+    }
     if (!window.testAttribute(Qt::WA_WState_Created))
         return;
-    bool normal = !(window.windowState() &
-                    (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
-    INIWinSave(store, name, {window.x(), window.y(), window.width(), window.height()}, normal);
+    INIWinSave(store, name, {window.x(), window.y(), window.width(), window.height()},
+               InNormalState(window));
 }
 
 } // namespace zel

@@ -23,7 +23,8 @@ QRect VirtualScreen();
 // manager, or, with an `owner`, opens beside the owner the first time it shows.
 void RestoreWindowPlace(TSettingsStore& store, QWidget& window, std::string_view name,
                         bool sizeable, QWidget* owner = nullptr);
-// Saves the place of a window that has shown during the run and is in its normal state; the
+// Saves the place of a window that has shown during the run and is in its normal state (or,
+// closed by now, the place it last showed at); the
 // place of any other window stays as it was saved.
 void SaveWindowPlace(TSettingsStore& store, const QWidget& window, std::string_view name);
 

@@ -4,7 +4,6 @@
 #include <QClipboard>
 #include <QFileInfo>
 #include <QHBoxLayout>
-#include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
@@ -25,6 +24,7 @@
 #include "widgets/gradient_bar.h"
 #include "widgets/knob_slider.h"
 #include "widgets/tabcontrolsmart.h"
+#include "widgets/text_dialog.h"
 
 namespace zel {
 namespace {
@@ -365,11 +365,8 @@ void TInstrumentsForm::RenameInstrument() {
     if (m_setup.AskName) {
         name = m_setup.AskName(Caption(index));
     } else {
-        bool ok = false;
-        QString text = QInputDialog::getText(this, windowTitle(), QStringLiteral("Instrument Name"),
-                                             QLineEdit::Normal, Caption(index), &ok);
-        if (ok)
-            name = text;
+        name = AskText(this, QStringLiteral("Rename Instrument"), QStringLiteral("Instrument Name"),
+                       Caption(index));
     }
     if (!name)
         return;

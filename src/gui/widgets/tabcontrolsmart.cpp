@@ -1,12 +1,15 @@
 #include "tabcontrolsmart.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyleHints>
 
+#include "model/ansi_text.h"
 #include "riff_view_paint.h"
+#include "tab_strip_accessible.h"
 
 namespace zel {
 
@@ -34,6 +37,14 @@ TTabControlSmart::TTabControlSmart(TTabCaptions& captions, QWidget* parent)
     QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     policy.setHeightForWidth(true);
     setSizePolicy(policy);
+    InstallTabStripAccessibility();
+}
+
+QString TTabControlSmart::TabName(int index) const {
+    if (index < 0 || index >= m_captions.Count())
+        return {};
+    const std::string& caption = m_captions[index];
+    return caption.empty() ? QStringLiteral("New") : QString::fromStdString(AnsiToUtf8(caption));
 }
 
 std::vector<QRect> TTabControlSmart::Layout(int width) const {
@@ -75,6 +86,10 @@ void TTabControlSmart::Refresh() {
         updateGeometry();
     }
     update();
+    if (QAccessible::isActive()) { // the tabs screen readers list may have changed
+        QAccessibleEvent changed(this, QAccessible::ObjectReorder);
+        QAccessible::updateAccessibility(&changed);
+    }
 }
 
 void TTabControlSmart::resizeEvent(QResizeEvent*) {

@@ -35,6 +35,8 @@ public:
     void Refresh();
     int TabAt(const QPoint& point) const;
     QRect TabRect(int index) const;
+    // What screen readers call a tab: its caption, or "New" for the blank tab at the end.
+    QString TabName(int index) const;
 
     bool hasHeightForWidth() const override { return true; }
     int heightForWidth(int width) const override;
