@@ -1,12 +1,12 @@
 # Debian packages by purpose; sourced by the other scripts.
 # shellcheck shell=bash
 BUILD_PACKAGES=(g++ cmake ninja-build pkg-config nlohmann-json3-dev qt6-base-dev qt6-multimedia-dev
-                librtmidi-dev libjack-dev libasound2-dev
+                librtmidi-dev libjack-dev libasound2-dev zlib1g-dev
                 libxkbcommon-dev fonts-liberation qt6-qpa-plugins)
 # fluidsynth with a General MIDI sound font plays exported MIDI files; python3-mido reads them
 # back. abcmidi made the MIDI files under tests/data (from the .abc files beside them). jackd1
-# gives the MIDI input tests real ports.
+# gives the MIDI input tests real ports. musescore3 reads the exported MusicXML files back.
 TEST_PACKAGES=(libgtest-dev pulseaudio pulseaudio-utils sox poppler-utils fluidsynth
-               fluid-soundfont-gm python3-mido abcmidi jackd1)
+               fluid-soundfont-gm python3-mido abcmidi jackd1 musescore3)
 FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)
 BENCH_PACKAGES=(fluidsynth fluid-soundfont-gm sox jackd1)

@@ -10,7 +10,9 @@
 #include "app/message_service.h"
 #include "cli_common.h"
 #include "export_commands.h"
+#include "export_musicxml.h"
 #include "export_png.h"
+#include "import_gp.h"
 #include "import_midi.h"
 #include "info.h"
 #include "midi_command.h"
@@ -52,6 +54,10 @@ constexpr const char* MainHelp =
     "  import-midi FILE.mid -o OUT.zvp [--into PROJECT.zvp] [--riff NAME] [--at NOTE]\n"
     "              [--channels LIST] [--timing riff|file]\n"
     "                              import a MIDI file's notes into a riff\n"
+    "  import-gp FILE.gp5 -o OUT.zvp [--tracks LIST]\n"
+    "                              open a Guitar Pro 3/4/5 file as a new project\n"
+    "  export-musicxml PROJECT.zvp -o OUT.musicxml|OUT.mxl [--riff NAME | --all-riffs]\n"
+    "                              write the song (or riffs) as MusicXML with strings and frets\n"
     "  print PROJECT.zvp -o OUT.pdf [--arrangement] [--riff NAME | --all-riffs]\n"
     "        [--landscape] [--font-size N] [--page-size A4|Letter] [--resolution DPI]\n"
     "                              print the arrangement, notes and riffs into a PDF file\n"
@@ -192,6 +198,10 @@ int RunHelp(const std::vector<std::string>& args) {
         std::cout << zel::cli::ExportPngHelp;
     else if (args[0] == "import-midi")
         std::cout << zel::cli::ImportMidiHelp;
+    else if (args[0] == "import-gp")
+        std::cout << zel::cli::ImportGpHelp;
+    else if (args[0] == "export-musicxml")
+        std::cout << zel::cli::ExportMusicXmlHelp;
     else if (args[0] == "print")
         std::cout << zel::cli::PrintHelp;
     else if (args[0] == "midi-devices")
@@ -226,6 +236,10 @@ int Run(int argc, char** argv) {
         return zel::cli::RunExportPng(args, argc, argv);
     if (command == "import-midi")
         return zel::cli::RunImportMidi(args);
+    if (command == "import-gp")
+        return zel::cli::RunImportGp(args);
+    if (command == "export-musicxml")
+        return zel::cli::RunExportMusicXml(args);
     if (command == "print")
         return zel::cli::RunPrint(args, argc, argv);
     if (command == "midi-devices")

@@ -1,0 +1,28 @@
+// MusicXML 4.0 (partwise) of the song as the player hears it, or of riffs: one part per
+// instrument column, each a tablature staff with its strings and tuning, every note with its
+// pitch, string and fret. Also the compressed .mxl container.
+#pragma once
+
+#include <string>
+
+#include "model/song.h"
+
+namespace zel {
+
+struct TMusicXmlOptions {
+    int Riff = -1;         // a riff alone (index into the table); -1: the song
+    bool AllRiffs = false; // every riff one after the other, in one part
+};
+
+struct TMusicXmlResult {
+    std::string Xml;
+    std::string Error; // why nothing could be written (plain text)
+    int Parts = 0, Notes = 0, Measures = 0;
+};
+
+TMusicXmlResult WriteMusicXml(const TProject& project, const TMusicXmlOptions& options);
+
+// A compressed MusicXML file (.mxl): the score as score.musicxml in a zip container.
+std::string MusicXmlToMxl(const std::string& xml);
+
+} // namespace zel
