@@ -67,7 +67,14 @@ int RunExportMusicXml(const std::vector<std::string>& args) {
         return ExitFileError;
     }
     bool mxl = out.size() >= 4 && out.compare(out.size() - 4, 4, ".mxl") == 0;
-    if (!WriteBinaryFile(out, mxl ? MusicXmlToMxl(result.Xml) : result.Xml)) {
+    if (mxl) {
+        result.Xml = MusicXmlToMxl(result.Xml);
+        if (result.Xml.empty()) {
+            std::cerr << "zelvane-cli: " << MxlTooLarge << "; " << out << " was not written\n";
+            return ExitFileError;
+        }
+    }
+    if (!WriteBinaryFile(out, result.Xml)) {
         std::cerr << "zelvane-cli: Failed to Save File\n";
         return FileFailure();
     }

@@ -1,6 +1,8 @@
 #include "exchange/musicxml_export.h"
 
 #include <algorithm>
+#include <array>
+#include <charconv>
 #include <cstring>
 #include <zlib.h>
 
@@ -45,6 +47,15 @@ const char* TypeName(int duration) {
     return Names[std::clamp(duration, 0, 11)];
 }
 
+// Appends a number without a temporary string: the writer runs once per note of songs of a
+// million notes.
+void AppendInt(std::string& x, int64_t value) {
+    char digits[24];
+    auto [end, error] = std::to_chars(digits, digits + sizeof digits, value);
+    (void)error;
+    x.append(digits, end);
+}
+
 void Pitch(std::string& x, int midi, bool flats) {
     static constexpr const char* Sharp[] = {"C", "C", "D", "D", "E", "F",
                                             "F", "G", "G", "A", "A", "B"};
@@ -57,9 +68,14 @@ void Pitch(std::string& x, int midi, bool flats) {
     x += flats ? Flat[pc] : Sharp[pc];
     x += "</step>";
     int alter = flats ? FlatAlter[pc] : SharpAlter[pc];
-    if (alter)
-        x += "<alter>" + std::to_string(alter) + "</alter>";
-    x += "<octave>" + std::to_string(midi / 12 - 1) + "</octave></pitch>";
+    if (alter) {
+        x += "<alter>";
+        AppendInt(x, alter);
+        x += "</alter>";
+    }
+    x += "<octave>";
+    AppendInt(x, midi / 12 - 1);
+    x += "</octave></pitch>";
 }
 
 // One part: notes laid out in measures, bar lines from the riff that sets the measure.
@@ -204,45 +220,55 @@ private:
     }
 
     void Emit(const TNote* note, const TNoteLength& length, bool tieStop, bool tieStart) {
-        std::vector<int> slots;
+        std::array<int, StringSlots> slots{};
+        int count = 0;
         if (note)
             for (int s = StringSlots - 1; s >= 0; --s)
                 if (note->Fret[size_t(s)] != NoFret && HasString(*m_riff, s))
-                    slots.push_back(s);
+                    slots[size_t(count++)] = s;
         int dots = (length.Flags & NoteDotDot) && !(length.Flags & NoteDot) ? 2
                    : (length.Flags & NoteDot)                               ? 1
                                                                             : 0;
-        std::string tail = "<duration>" + std::to_string(length.Ticks) + "</duration>";
-        auto typeAndDots = [&] {
-            std::string t =
-                std::string("<voice>1</voice><type>") + TypeName(length.Duration) + "</type>";
-            for (int d = 0; d < dots; ++d)
-                t += "<dot/>";
-            return t;
+        auto duration = [&] {
+            x += "<duration>";
+            AppendInt(x, length.Ticks);
+            x += "</duration>";
         };
-        if (slots.empty()) {
-            x += "<note><rest/>" + tail + typeAndDots() + "</note>";
+        auto typeAndDots = [&] {
+            x += "<voice>1</voice><type>";
+            x += TypeName(length.Duration);
+            x += "</type>";
+            for (int d = 0; d < dots; ++d)
+                x += "<dot/>";
+        };
+        if (count == 0) {
+            x += "<note><rest/>";
+            duration();
+            typeAndDots();
+            x += "</note>";
         } else {
             const int strings = StringCount(*m_riff);
-            for (size_t i = 0; i < slots.size(); ++i) {
-                int s = slots[i];
+            for (int i = 0; i < count; ++i) {
+                int s = slots[size_t(i)];
                 int fret = note->Fret[size_t(s)];
-                x += "<note>";
-                if (i > 0)
-                    x += "<chord/>";
+                x += i > 0 ? "<note><chord/>" : "<note>";
                 Pitch(x, m_riff->Tuning[size_t(s)] + fret + 48, m_riff->Key < 0);
-                x += tail;
+                duration();
                 if (tieStop)
                     x += "<tie type=\"stop\"/>";
                 if (tieStart)
                     x += "<tie type=\"start\"/>";
-                x += typeAndDots() + "<notations>";
+                typeAndDots();
+                x += "<notations>";
                 if (tieStop)
                     x += "<tied type=\"stop\"/>";
                 if (tieStart)
                     x += "<tied type=\"start\"/>";
-                x += "<technical><string>" + std::to_string(strings - s) + "</string><fret>" +
-                     std::to_string(fret) + "</fret></technical></notations></note>";
+                x += "<technical><string>";
+                AppendInt(x, strings - s);
+                x += "</string><fret>";
+                AppendInt(x, fret);
+                x += "</fret></technical></notations></note>";
                 ++Notes;
             }
         }
@@ -379,25 +405,43 @@ struct TZipEntry {
     uint16_t Method = 0;
 };
 
-void AddEntry(std::string& zip, std::vector<TZipEntry>& entries, const std::string& name,
+// False when zlib fails (no memory): nothing would describe the data correctly.
+bool AddEntry(std::string& zip, std::vector<TZipEntry>& entries, const std::string& name,
               const std::string& data, bool compress) {
     TZipEntry e;
     e.Name = name;
-    e.Crc = uint32_t(crc32(0, reinterpret_cast<const Bytef*>(data.data()), uInt(data.size())));
+    // zlib takes at most 4 GB - 1 bytes per call: large scores go in pieces.
+    constexpr size_t Piece = size_t(1) << 30;
+    uLong crc = crc32(0, nullptr, 0);
+    for (size_t at = 0; at < data.size(); at += Piece)
+        crc = crc32(crc, reinterpret_cast<const Bytef*>(data.data() + at),
+                    uInt(std::min(Piece, data.size() - at)));
+    e.Crc = uint32_t(crc);
     e.Size = uint32_t(data.size());
     e.Offset = uint32_t(zip.size());
-    std::string packed = data;
+    std::string packed = compress ? std::string() : data;
     if (compress) {
+        // The default level: the best one takes several times longer for a few percent.
         z_stream z{};
-        deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
-        packed.resize(deflateBound(&z, uLong(data.size())));
+        if (deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+            return false;
+        packed.assign(deflateBound(&z, uLong(data.size())), '\0');
         z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
-        z.avail_in = uInt(data.size());
         z.next_out = reinterpret_cast<Bytef*>(packed.data());
-        z.avail_out = uInt(packed.size());
-        deflate(&z, Z_FINISH);
-        packed.resize(z.total_out);
+        size_t inLeft = data.size(), outLeft = packed.size();
+        int status = Z_OK;
+        while (status == Z_OK) {
+            uInt in = uInt(std::min(Piece, inLeft)), out = uInt(std::min(Piece, outLeft));
+            z.avail_in = in;
+            z.avail_out = out;
+            status = deflate(&z, in == inLeft ? Z_FINISH : Z_NO_FLUSH);
+            inLeft -= in - z.avail_in;
+            outLeft -= out - z.avail_out;
+        }
+        packed.resize(packed.size() - outLeft);
         deflateEnd(&z);
+        if (status != Z_STREAM_END)
+            return false;
         e.Method = 8;
     }
     e.Packed = uint32_t(packed.size());
@@ -411,22 +455,29 @@ void AddEntry(std::string& zip, std::vector<TZipEntry>& entries, const std::stri
     Put32(zip, e.Size);
     Put16(zip, uint16_t(name.size()));
     Put16(zip, 0);
-    zip += name + packed;
+    zip += name;
+    zip += packed;
     entries.push_back(e);
+    return true;
 }
 
 } // namespace
 
 std::string MusicXmlToMxl(const std::string& xml) {
+    // The container's sizes and offsets are 32-bit.
+    if (xml.size() >= MaxMxlScoreBytes)
+        return {};
     std::string zip;
     std::vector<TZipEntry> entries;
-    AddEntry(zip, entries, "mimetype", "application/vnd.recordare.musicxml", false);
-    AddEntry(zip, entries, "META-INF/container.xml",
-             "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<container><rootfiles>"
-             "<rootfile full-path=\"score.musicxml\" "
-             "media-type=\"application/vnd.recordare.musicxml+xml\"/></rootfiles></container>\n",
-             true);
-    AddEntry(zip, entries, "score.musicxml", xml, true);
+    if (!AddEntry(zip, entries, "mimetype", "application/vnd.recordare.musicxml", false) ||
+        !AddEntry(zip, entries, "META-INF/container.xml",
+                  "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<container><rootfiles>"
+                  "<rootfile full-path=\"score.musicxml\" "
+                  "media-type=\"application/vnd.recordare.musicxml+xml\"/></rootfiles>"
+                  "</container>\n",
+                  true) ||
+        !AddEntry(zip, entries, "score.musicxml", xml, true))
+        return {};
     uint32_t directory = uint32_t(zip.size());
     for (const TZipEntry& e : entries) {
         Put32(zip, 0x02014b50);

@@ -22,7 +22,12 @@ struct TMusicXmlResult {
 
 TMusicXmlResult WriteMusicXml(const TProject& project, const TMusicXmlOptions& options);
 
-// A compressed MusicXML file (.mxl): the score as score.musicxml in a zip container.
+// A compressed MusicXML file (.mxl): the score as score.musicxml in a zip container. Empty for
+// a score of MaxMxlScoreBytes or more, which the container cannot describe, and when the
+// compressor fails.
+inline constexpr size_t MaxMxlScoreBytes = size_t(0xFFFFFFF0);
 std::string MusicXmlToMxl(const std::string& xml);
+inline constexpr const char* MxlTooLarge =
+    "The score is too large for a compressed MusicXML file: save it as .musicxml";
 
 } // namespace zel
