@@ -1,4 +1,5 @@
-// import-gp and export-musicxml as a user runs them; MuseScore 3 reads every exported file back.
+// import-gp and export-musicxml as a user runs them; MuseScore 3 reads every exported file back
+// with our pitches and, part by part, our note lengths.
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -42,6 +43,56 @@ std::vector<int> ScorePitches(const std::string& mscx) {
         pitches.push_back(std::stoi((*it)[1]));
     std::sort(pitches.begin(), pitches.end());
     return pitches;
+}
+
+// Per part, the written length of each chord in order ("quarter.": type and a dot per dot):
+// from the MusicXML's notes (rests and the later notes of a chord skipped) and from MuseScore's
+// chords (the staves after the part list).
+using TPartLengths = std::vector<std::vector<std::string>>;
+
+TPartLengths XmlLengths(const std::string& xml) {
+    TPartLengths parts;
+    std::regex note("<note>(.*?)</note>|<part id=");
+    std::regex type("<type>([a-z0-9]+)</type>"), dot("<dot/>");
+    for (std::sregex_iterator it(xml.begin(), xml.end(), note), end; it != end; ++it) {
+        std::string body = (*it)[1];
+        if (!(*it)[1].matched) {
+            parts.emplace_back();
+        } else if (!parts.empty() && body.find("<rest/>") == body.npos &&
+                   body.find("<chord/>") == body.npos) {
+            std::smatch m;
+            std::regex_search(body, m, type);
+            auto dots = std::distance(std::sregex_iterator(body.begin(), body.end(), dot), {});
+            parts.back().push_back(m[1].str() + std::string(size_t(dots), '.'));
+        }
+    }
+    return parts;
+}
+
+TPartLengths ScoreLengths(const std::string& mscx) {
+    TPartLengths parts;
+    std::regex item("<Staff id=|<Chord>"), type("<durationType>([a-z0-9]+)</durationType>"),
+        dots("<dots>([0-9])</dots>");
+    size_t from = mscx.rfind("</Part>");
+    for (std::sregex_iterator
+             it(mscx.begin() + long(from == mscx.npos ? 0 : from), mscx.end(), item),
+         end;
+         it != end; ++it) {
+        if (it->str() != "<Chord>") {
+            parts.emplace_back();
+            continue;
+        }
+        // The chord's own properties come before its first note.
+        size_t at = size_t(it->position()) + (from == mscx.npos ? 0 : from);
+        std::string head = mscx.substr(at, mscx.find("<Note>", at) - at);
+        std::smatch t, d;
+        std::regex_search(head, t, type);
+        bool dotted = std::regex_search(head, d, dots);
+        if (!parts.empty())
+            parts.back().push_back(t[1].str() +
+                                   std::string(dotted ? size_t(std::stoi(d[1])) : 0, '.'));
+    }
+    return parts;
 }
 
 } // namespace
@@ -90,6 +141,7 @@ TEST(GuitarProCli, MuseScoreReadsEveryExportWithOurNotes) {
             ASSERT_EQ(std::system(command.c_str()), 0) << base << ext;
             std::string xml = Slurp(base + ".musicxml");
             EXPECT_EQ(ScorePitches(Slurp(score)), XmlPitches(xml)) << base << ext;
+            EXPECT_EQ(ScoreLengths(Slurp(score)), XmlLengths(xml)) << base << ext;
             EXPECT_FALSE(XmlPitches(xml).empty() && entry.path().stem() != "Repeat" &&
                          entry.path().stem() != "Key")
                 << base;
