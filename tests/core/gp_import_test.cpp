@@ -55,8 +55,9 @@ TEST(GuitarProReader, SampleFilesHoldWhatTheirHeadersSay) {
     }
     // Every sample reads.
     for (const auto& entry : std::filesystem::directory_iterator(Samples)) {
-        if (entry.path().extension().string().starts_with(".gp"))
+        if (entry.path().extension().string().starts_with(".gp")) {
             EXPECT_TRUE(ReadGuitarPro(Bytes(entry.path().filename().string())).Ok) << entry.path();
+        }
     }
 }
 

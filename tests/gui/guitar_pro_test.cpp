@@ -36,7 +36,7 @@ private slots:
             return all;
         };
 
-        // Effects.gp5: one track "Track 1" full of bends, slides and harmonics.
+        // Effects.gp5: one track "Track 1" with a bend, slides, harmonics and more.
         h.DialogAnswers = {samples + QStringLiteral("Effects.gp5")};
         form.findChild<QAction*>(QStringLiteral("mOpenGuitarPro"))->trigger();
         QVERIFY(form.Document().IsChanged());
@@ -46,17 +46,20 @@ private slots:
         QCOMPARE(form.Project().InstrumentNames[0], std::string("Track 1"));
         QVERIFY(!form.Project().Structure.empty());
         QCOMPARE(h.Messages.Messages.size(), size_t(1));
-        QVERIFY(h.Messages.Messages[0].Text.find("bends") != std::string::npos);
+        QVERIFY(h.Messages.Messages[0].Text.find("1 bend,") != std::string::npos);
 
         // Save asks where, suggesting the file's name; the dialog is cancelled.
         h.DialogAnswers.clear();
         QVERIFY(!form.SaveProject(false));
-        QCOMPARE(suggested, samples + QStringLiteral("Effects.zvp"));
+        QCOMPARE(suggested, QDir::cleanPath(samples + QStringLiteral("Effects.zvp")));
 
         // Dropping a file asks about the unsaved song first (Cancel keeps it, Discard drops it).
         auto drop = [&] {
             QMimeData data;
-            data.setUrls({QUrl::fromLocalFile(samples + QStringLiteral("Repeat.gp5"))});
+            data.setUrls({QUrl::fromLocalFile(samples + QStringLiteral("Chords.gp5"))});
+            QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
+            QApplication::sendEvent(&form, &enter);
+            QVERIFY(enter.isAccepted());
             QDropEvent event(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
             QApplication::sendEvent(&form, &event);
         };
@@ -65,7 +68,7 @@ private slots:
         QVERIFY(form.windowTitle().endsWith(QStringLiteral(" - Effects.zvp")));
         h.Messages.Answers = {1};
         drop();
-        QVERIFY(form.windowTitle().endsWith(QStringLiteral(" - Repeat.zvp")));
+        QVERIFY(form.windowTitle().endsWith(QStringLiteral(" - Chords.zvp")));
         QVERIFY(form.Document().IsChanged() && !form.Document().CanUndo());
         QVERIFY(riffsNamed("Track 1"));
 
