@@ -15,7 +15,6 @@
 #include "arrange/midi_import.h"
 #include "arrange/timeline.h"
 #include "bench_riffs.h"
-#include "model/structure.h"
 
 using namespace zel;
 using Clock = std::chrono::steady_clock;
@@ -33,26 +32,6 @@ double Ms(Clock::duration d) {
 double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
-}
-
-// Four columns of riffs of 50,000 notes, each played twice: 400,000 notes.
-void MakeSong(TProject& project) {
-    TEditorState editor;
-    ResetProject(project, editor);
-    std::string row;
-    for (int c = 0; c < 4; ++c) {
-        project.RiffNames.GrowTo(c + 1);
-        project.RiffNames.SetCaption(c, "R" + std::to_string(c));
-        project.InstrumentNames.GrowTo(c + 1);
-        project.InstrumentNames.SetCaption(c, "Voice" + std::to_string(c));
-        project.Riffs[size_t(c)] = bench::MakeRiff(SongNotes / 8);
-        project.Riffs[size_t(c)].Tempo = uint16_t(100 + 10 * c);
-        SetStructureField(row, RiffFieldIndex(c), "R" + std::to_string(c));
-        SetStructureField(row, RepeatFieldIndex(c), "2");
-    }
-    project.RiffNames.EnsureBlankTab();
-    project.InstrumentNames.EnsureBlankTab();
-    project.Structure = {row};
 }
 
 // Three tracks on three channels; a chord of three on every fifth onset, gaps of every length,
@@ -83,7 +62,7 @@ std::string MakeFile() {
 
 int main() {
     TProject project;
-    MakeSong(project);
+    bench::MakeSong(project, SongNotes);
     std::string target = (std::filesystem::temp_directory_path() / "bench_exchange.mid").string();
 
     std::vector<double> exportMs, walkMs, layoutMs, encodeMs, saveMs;

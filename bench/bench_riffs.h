@@ -1,10 +1,12 @@
 // The benchmarks' riff: `count` notes of mixed lengths, dots, chords and rests, the same for a
-// given count in every run, so timings compare.
+// given count in every run, so timings compare; and the exchange benchmarks' song built from it.
 #pragma once
 
 #include <random>
+#include <string>
 
 #include "model/song.h"
+#include "model/structure.h"
 
 namespace zel::bench {
 
@@ -26,6 +28,27 @@ inline TRiff MakeRiff(int count) {
     riff.BarsA = "4 4 4 3";
     riff.Key = 2;
     return riff;
+}
+
+// Four columns of riffs of `notes` / 8 records, each played twice: `notes` records in all.
+inline void MakeSong(TProject& project, int notes) {
+    TEditorState editor;
+    ResetProject(project, editor);
+    std::string row;
+    for (int c = 0; c < 4; ++c) {
+        const std::string riff(1, char('0' + c));
+        project.RiffNames.GrowTo(c + 1);
+        project.RiffNames.SetCaption(c, "R" + riff);
+        project.InstrumentNames.GrowTo(c + 1);
+        project.InstrumentNames.SetCaption(c, "Voice" + riff);
+        project.Riffs[size_t(c)] = MakeRiff(notes / 8);
+        project.Riffs[size_t(c)].Tempo = uint16_t(100 + 10 * c);
+        SetStructureField(row, RiffFieldIndex(c), "R" + riff);
+        SetStructureField(row, RepeatFieldIndex(c), "2");
+    }
+    project.RiffNames.EnsureBlankTab();
+    project.InstrumentNames.EnsureBlankTab();
+    project.Structure = {row};
 }
 
 } // namespace zel::bench

@@ -7,6 +7,7 @@
 #include "arrange/midi_events.h"
 #include "arrange/midi_import.h"
 #include "base/message_service.h"
+#include "arrange/note_lengths.h"
 
 namespace zel {
 
@@ -16,9 +17,8 @@ constexpr int64_t MaxFileTick = int64_t(1) << 48; // far beyond any real file's 
 constexpr int64_t NoEnd = -1;
 // Onsets less than a sixty-fourth apart sound together (players and programs spread a chord's
 // notes a little); shorter gaps are no rests.
-constexpr int64_t Together = 16;
-constexpr int Shortest = 16;               // a sixty-fourth
-constexpr int Longest = 2048 + 1024 + 512; // a double-dotted double whole note
+constexpr int64_t Together = TogetherTicks;
+constexpr int Shortest = 16; // a sixty-fourth
 
 struct TFileNote {
     int64_t Start; // file ticks
@@ -156,69 +156,29 @@ private:
     std::array<TOpen, 16 * 128> m_open;
 };
 
-// The durations of the table, dots included, shortest first.
-struct TLength {
-    int Ticks;
-    uint8_t Duration;
-    uint8_t Flags;
-};
-
-std::vector<TLength> LengthTable() {
-    std::vector<TLength> table;
-    for (uint8_t d = 0; d <= 7; ++d) {
-        int t = DurationTicks(d);
-        table.push_back({t, d, 0});
-        table.push_back({t + t / 2, d, NoteDot});
-        table.push_back({t + t / 2 + t / 4, d, NoteDotDot});
-    }
-    std::stable_sort(table.begin(), table.end(),
-                     [](const TLength& a, const TLength& b) { return a.Ticks < b.Ticks; });
-    return table;
-}
-
 // Writes notes and rests into the riff from a record on.
 class TRiffWriter {
 public:
     TRiffWriter(TProject& project, TEditorState& editor, int at, TFileTimingLimits limits)
-        : m_project(project), m_editor(editor), m_at(at), m_limits(limits), m_table(LengthTable()) {
-    }
+        : m_project(project), m_editor(editor), m_at(at), m_limits(limits) {}
 
     int Written() const { return m_at - m_first; }
     bool Full() const { return Written() >= m_limits.Records || m_ticks >= m_limits.Ticks; }
     int Position() const { return m_at; }
     int64_t Ticks() const { return m_ticks; }
 
-    // Covers `length` ticks: with the nearest duration of the table when one comes within a
-    // sixty-fourth, otherwise with the longest ones that fit, tied for a note (a note gets at
-    // least the shortest duration). Pitches highest first.
+    // Covers `length` ticks with durations of the table (tied for a note), pitches highest
+    // first.
     void Write(int64_t length, const std::vector<int>& pitches) {
-        const bool note = !pitches.empty();
-        bool first = true;
-        while (!Full() && (length >= Together || (note && first))) {
-            first = false;
-            if (length > Longest) {
-                Emit(m_table[m_table.size() - 3], note, pitches); // a double whole note
-                length -= 2048;
-                continue;
-            }
-            // The nearest; between two as near, the plainer (no dots before dots).
-            const TLength* best = &m_table.front();
-            for (const TLength& l : m_table) {
-                int64_t miss = std::llabs(l.Ticks - length),
-                        bestMiss = std::llabs(best->Ticks - length);
-                if (miss < bestMiss || (miss == bestMiss && l.Flags < best->Flags))
-                    best = &l;
-            }
-            if (std::llabs(best->Ticks - length) < Together || length < Shortest) {
-                Emit(*best, false, pitches);
+        m_pieces.clear();
+        // No more pieces than the limits leave room for (each piece is at least 16 ticks).
+        int64_t room =
+            std::min<int64_t>(m_limits.Records - Written(), (m_limits.Ticks - m_ticks) / 16 + 1);
+        SplitLength(length, !pitches.empty(), m_pieces, std::max<int64_t>(room, 0));
+        for (const TNoteLength& piece : m_pieces) {
+            if (Full())
                 return;
-            }
-            const TLength* fit = &m_table.front();
-            for (const TLength& l : m_table)
-                if (l.Ticks <= length)
-                    fit = &l;
-            length -= fit->Ticks;
-            Emit(*fit, note && length >= Together, pitches);
+            Emit(piece, pitches);
         }
     }
 
@@ -229,15 +189,15 @@ private:
     int m_first = m_at;
     TFileTimingLimits m_limits;
     int64_t m_ticks = 0;
-    std::vector<TLength> m_table;
+    std::vector<TNoteLength> m_pieces;
 
-    void Emit(const TLength& length, bool tied, const std::vector<int>& pitches) {
+    void Emit(const TNoteLength& length, const std::vector<int>& pitches) {
         TRiff& riff = CurrentRiffOf(m_project, m_editor);
         EnsureNotes(riff, m_at + 2);
         TNote& note = riff.Notes[size_t(m_at)];
         note = BlankNote;
         note.Duration = length.Duration;
-        note.Flags = uint8_t(length.Flags | (tied ? NoteTie : 0));
+        note.Flags = length.Flags;
         for (int pitch : pitches)
             PlacePitch(m_project, m_editor, m_at, pitch, TPlaceMode::Add);
         m_ticks += NoteTicks(note);

@@ -823,6 +823,18 @@ bool TDocument::Load(const std::string& path) {
     return true;
 }
 
+void TDocument::AdoptUnsaved(TProject& fresh) {
+    SwapProjectContents(m_project, fresh);
+    m_editor.CurrentRiff = 0;
+    m_editor.CursorRow = 0;
+    m_editor.TabMode = false;
+    m_editor.FreshEntry = true;
+    m_path.clear();
+    ClearHistory();
+    m_clean.reset(); // no saved state: the project is changed until it is saved
+    Changed();
+}
+
 bool TDocument::Save(const std::string& path) {
     if (!SaveProject(m_project, path))
         return false;

@@ -129,6 +129,10 @@ public:
     // file could be read and holds a project; otherwise nothing changes (the error box has said
     // why). The history is cleared on success.
     bool Load(const std::string& path);
+    // Takes a project made from another program's file (its contents are swapped in) as a new
+    // project without a path that is changed from the start: it was never saved, so dropping it
+    // asks first. The history is cleared.
+    void AdoptUnsaved(TProject& fresh);
     // Writes the project; on success the path is kept and the state becomes the clean one.
     bool Save(const std::string& path);
 

@@ -114,6 +114,12 @@ public:
     void mImportMIDIClick();
     // File > Export MIDI...: the song as a MIDI file.
     void mExportMIDIClick();
+    // File > Open Guitar Pro File...: a .gp3/.gp4/.gp5 song as a new, unsaved project (also a
+    // file dropped on the window); the summary goes to the debug log, what was left out or
+    // approximated to a message. File > Export MusicXML...: the song as .musicxml or .mxl.
+    void mOpenGuitarProClick();
+    bool OpenGuitarProFile(const QString& path);
+    void mExportMusicXmlClick();
     // Edit > Copy as Text Tab: the selected notes (or the whole riff) as text tab.
     void mCopyTextTabClick();
     // File > Print: the print dialog, made the first time it is asked for and kept.
@@ -136,10 +142,13 @@ protected:
     void showEvent(QShowEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void CreateActions();
     void CreateMenus();
+    void CreateGuitarProMenu(QMenu* file);
     void CreateToolBar();
     void CreateLayout();
     void BindRiffTabs();
@@ -205,6 +214,8 @@ private:
     TRecentProjects m_recent;
     TMainFormSetup m_setup;
     QString m_projectPath;
+    // The path Save suggests for a project that has none yet (an opened Guitar Pro file's).
+    QString m_untitledPath;
     int m_master = 50;
     bool m_showHints = true;
     bool m_smoothDrawing = true;

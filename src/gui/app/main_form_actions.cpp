@@ -142,6 +142,7 @@ void TMainForm::CreateMenus() {
                               [this] { bPlayScriptClick(QStringLiteral("mExportWAV")); }));
     file->addAction(AddAction("mExportMIDI", QStringLiteral("Export MIDI..."), {},
                               [this] { mExportMIDIClick(); }));
+    CreateGuitarProMenu(file);
     QAction* print = AddAction("mPrint", QStringLiteral("&Print..."),
                                QKeySequence(Qt::CTRL | Qt::Key_P), [this] { mPrintClick(); });
     print->setIcon(ToolIcon(TToolIcon::Print));

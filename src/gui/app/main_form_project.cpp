@@ -29,6 +29,7 @@ QString WithExtension(QString path) {
 
 void TMainForm::SetProjectPath(const QString& path) {
     m_projectPath = path;
+    m_untitledPath.clear();
     setWindowTitle(QString::fromStdString(ProjectWindowTitle(path.toStdString())));
 }
 
@@ -37,8 +38,10 @@ bool TMainForm::ConfirmDiscard() {
     m_tabs->Strip().DoRead();
     if (!m_project.IsChanged())
         return true;
-    int answer = DisplayMany(DiscardQuestionKind, DiscardQuestion(m_projectPath.toStdString()),
-                             DiscardButtons);
+    int answer = DisplayMany(
+        DiscardQuestionKind,
+        DiscardQuestion((m_projectPath.isEmpty() ? m_untitledPath : m_projectPath).toStdString()),
+        DiscardButtons);
     if (answer == 0) {
         SaveProject(false);
         return !m_project.IsChanged();
@@ -132,7 +135,9 @@ void TMainForm::FollowChanges(const TChangeSet& changes) {
 bool TMainForm::SaveProject(bool saveAs) {
     QString path = m_projectPath;
     if (saveAs || path.isEmpty()) {
-        QString suggested = path.isEmpty() ? QStringLiteral("NewProject.zvp") : path;
+        QString suggested = !path.isEmpty()             ? path
+                            : !m_untitledPath.isEmpty() ? m_untitledPath
+                                                        : QStringLiteral("NewProject.zvp");
         path = WithExtension(
             AskFile(true, QStringLiteral("Save Zelvane Project"), ProjectFilter, suggested));
         if (path.isEmpty())
