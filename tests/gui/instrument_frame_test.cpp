@@ -214,7 +214,7 @@ private slots:
             if (widget->focusPolicy() != Qt::NoFocus && !qobject_cast<QAbstractButton*>(widget) &&
                 !qobject_cast<QAbstractSpinBox*>(widget->parent()))
                 names << AccessibleName(widget);
-        QVERIFY(names.size() >= 16);
+        QVERIFY(names.size() > 8); // both envelopes and more
         QCOMPARE(names.size(), QSet<QString>(names.begin(), names.end()).size());
     }
 };
