@@ -91,7 +91,7 @@ TEST_F(EditorTest, TypingFretsOnTheTabLines) {
     EXPECT_EQ(Riff().Notes[0].Duration, QuarterDuration);
     Key(TEditKey::Down);
     EXPECT_TRUE(editor.FreshEntry);
-    Type({9, 9});
+    Type({2, 4, 5});
     EXPECT_EQ(Riff().Notes[0].Fret[4], 24) << "capped";
     Type({5});
     EXPECT_EQ(Riff().Notes[0].Fret[4], 5) << "a new number after the cap";
@@ -99,7 +99,7 @@ TEST_F(EditorTest, TypingFretsOnTheTabLines) {
     Type({3});
     EXPECT_EQ(Riff().Notes[0].Fret[5], 3) << "fresh entry after a move";
     EXPECT_TRUE(previews.empty()) << "no preview on the tab lines";
-    Riff().Notes[0].Fret[5] = 17;
+    Riff().Notes[0].Fret[5] = 10;
     Key(TEditKey::Backspace);
     EXPECT_EQ(Riff().Notes[0].Fret[5], 1);
     Key(TEditKey::Backspace);

@@ -74,6 +74,8 @@ TEST(PositionText, BarsPlusAndReducedFractions) {
 // tests/gui/riff_properties_test.cpp; here the pitch class far below them.
 TEST(PitchNames, PitchClassFarBelowMiddleC) {
     EXPECT_EQ(PitchClass(-1201), 11);
+    EXPECT_EQ(PitchOctaveText(-12), "C 3"); // the C an octave down starts its octave
+    EXPECT_EQ(PitchOctaveText(-13), "B 2");
 }
 
 } // namespace

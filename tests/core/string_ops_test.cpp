@@ -61,10 +61,11 @@ TEST_F(StringOpsTest, StringMovesNeedTheViewsFocus) {
 
 TEST_F(StringOpsTest, TransposeDownWithAnOpenStringReplacesTheChord) {
     // C chord: C on the A string, E on D, G open, C on B, E open.
-    SetNotes({Note(2, {{1, 3}, {2, 2}, {3, 0}, {4, 1}, {5, 0}}), Note(3, {{0, 7}})});
+    // The chord is the last note of the selection: every selected note counts.
+    SetNotes({Note(3, {{0, 7}}), Note(2, {{1, 3}, {2, 2}, {3, 0}, {4, 1}, {5, 0}})});
     Transpose(project, editor, -1, true);
-    EXPECT_EQ(First().Fret[4], 4) << "the E flat moves to the B string";
-    EXPECT_EQ(Riff().Notes[1], Note(3, {{1, 1}})) << "every selected note is re-placed";
+    EXPECT_EQ(Riff().Notes[1].Fret[4], 4) << "the E flat moves to the B string";
+    EXPECT_EQ(First(), Note(3, {{1, 1}})) << "every selected note is re-placed";
 }
 
 TEST_F(StringOpsTest, TransposeRangeAndSingleString) {

@@ -69,7 +69,9 @@ TEST_F(RiffTabsTest, DraggingMovesRecordsAndTheCurrentRiffFollows) {
 }
 
 TEST_F(RiffTabsTest, DeleteAndInsertNeverBringBackOldNotes) {
-    MakeRiffs(2);
+    MakeRiffs(3);
+    strip.DeleteTabAt(2, [this](int i) { ResetRiffRecord(project, i); });
+    EXPECT_EQ(editor.CurrentRiff, 1) << "the tab before the deleted one is shown";
     project.RiffNames.SetCaption(0, "A");
     project.RiffNames.SetCaption(1, "B");
     stores.clear();

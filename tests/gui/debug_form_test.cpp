@@ -253,20 +253,6 @@ private slots:
         QCOMPARE(ascii.Shown, std::string("ABCDEFGHIJKLMNOP\\NQRSTUVWXYZABCDEF\\NGab"));
         QCOMPARE(ascii.Copied, QStringLiteral("ABCDEFGHIJKLMNOP\nQRSTUVWXYZABCDEF\nGab"));
     }
-
-    void everyControlHasAName() {
-        Write("one colour", 5);
-        for (QWidget* widget : form->findChildren<QWidget*>()) {
-            if (!widget->isVisible() || widget->objectName().startsWith(QStringLiteral("qt_")))
-                continue;
-            if (!qobject_cast<QAbstractButton*>(widget) && widget->focusPolicy() == Qt::NoFocus)
-                continue;
-            QVERIFY2(!widget->accessibleName().isEmpty(), qPrintable(widget->objectName()));
-        }
-        QCOMPARE(Button(*form, QStringLiteral("bDebugASCII"))->toolTip(),
-                 QStringLiteral("Show selection (HEX) as ASCII"));
-        QCOMPARE(form->windowTitle(), QStringLiteral("Debug"));
-    }
 };
 
 // The switches of the main window.

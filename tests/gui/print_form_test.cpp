@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -119,36 +118,6 @@ private slots:
             QCOMPARE(settings.INIReadNum("PrintFontSize", -1), std::min(32, c.ShownSize + 3));
             QCOMPARE(settings.INIReadNum("PrintLayoutLandscape", -1), c.ShownLandscape ? 0 : 1);
         }
-    }
-
-    void controls() {
-        TSettingsStore settings;
-        TPrintForm form(settings);
-        form.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
-        QCOMPARE(form.windowTitle(), QStringLiteral("Print"));
-        struct {
-            const char* Name;
-            const char* Caption;
-        } buttons[] = {{"bSetup", "Setup"},
-                       {"bPrint", "Print"},
-                       {"rbPortrait", "Portrait"},
-                       {"rbLandscape", "Landscape"},
-                       {"cbArrangementNotes", "Arrangement && Notes"},
-                       {"cbCurrentRiff", "Current Riff"},
-                       {"cbAllRiffs", "All Riffs in Arrangement"}};
-        for (const auto& b : buttons) {
-            auto* button = Child<QAbstractButton>(form, b.Name);
-            QVERIFY2(button, b.Name);
-            QCOMPARE(button->text(), QString::fromLatin1(b.Caption));
-            QVERIFY2(!button->accessibleName().isEmpty(), b.Name);
-        }
-        auto* size = Child<QSpinBox>(form, "eFontSize");
-        QVERIFY(!size->accessibleName().isEmpty());
-        QCOMPARE(size->findChild<QLineEdit*>()->accessibleName(), size->accessibleName());
-        auto* printers = Child<QComboBox>(form, "cbPrinters");
-        QVERIFY(!printers->accessibleName().isEmpty());
-        QCOMPARE(printers->itemText(printers->count() - 1), TPrintForm::PdfPrinterCaption());
     }
 
     // File > Print (Ctrl+P) opens the dialog; Print with "Print to PDF file" asks for the file

