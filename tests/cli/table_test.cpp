@@ -135,6 +135,9 @@ TEST(CliTable, NoCommandWritesOverOneOfItsInputs) {
         {{"preview", project, "-o", "OUT"}},
         {{"preview", project, "-o", wav, "--plot", "OUT"}},
         {{"import-midi", midi, "-o", "OUT"}, true},
+        {{"export-musicxml", project, "-o", "OUT"}},
+        // The clash is found before the input is read, so any file stands in for the song.
+        {{"import-gp", midi, "-o", "OUT"}, true},
     };
     std::set<std::string> covered = {"resave"}; // a project may be saved over itself
     for (const Writer& w : writers)
@@ -179,6 +182,7 @@ TEST(CliTable, UnknownRiffsAndRowsAreUsageErrorsThatWriteNothing) {
         {"export-png", Demo, "-o", out},
         {"print", Demo, "-o", out},
         {"import-midi", Scale, "--into", Demo, "-o", out},
+        {"export-musicxml", Demo, "-o", out},
     };
     std::set<std::string> covered;
     for (auto args : riffCommands) {
