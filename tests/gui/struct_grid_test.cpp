@@ -155,8 +155,6 @@ private slots:
         list = Popup("pmEdit");
         QVERIFY(list);
         QCOMPARE(list->actions().size(), 16);
-        QCOMPARE(list->actions().front()->text(), QStringLiteral("1x"));
-        QCOMPARE(list->actions().back()->text(), QStringLiteral("16x"));
         Choose(list, QStringLiteral("4x"));
         QCOMPARE(Structure()[0], std::string("4\tIntro\t\tVerse"));
 
@@ -185,12 +183,6 @@ private slots:
         QCOMPARE(grid->Row(), 1);
         QMenu* menu = Popup("pmStruct");
         QVERIFY(menu);
-        QCOMPARE(Captions(menu),
-                 (QStringList{"Change Repeat", "Change Riff", "-", "Cut", "Copy", "Paste", "-",
-                              "Insert Row", "Delete Row", "-", "Go to Riff / Instrument"}));
-        for (QAction* action : menu->actions())
-            if (action->text() == "Cut" || action->text() == "Copy" || action->text() == "Paste")
-                QVERIFY(!action->icon().isNull());
         // Change Riff from the menu offers the riff list of the current cell, whatever the
         // pointer was over.
         Choose(menu, QStringLiteral("Change Riff"));
@@ -236,7 +228,6 @@ private slots:
 
         // Cut empties cells and never removes rows; the window's Cut leaves the grid alone.
         Select(1, 1, 1, 3);
-        QList<QAction*> actions = Editor().StructMenu()->actions();
         Editor().mCutCopyClick(true);
         QCOMPARE(QApplication::clipboard()->text(),
                  QStringLiteral("1\tIntro\r\n4\tVerse\r\n6\tIntro"));
