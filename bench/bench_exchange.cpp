@@ -15,24 +15,16 @@
 #include "arrange/midi_import.h"
 #include "arrange/timeline.h"
 #include "bench_riffs.h"
+#include "bench_timing.h"
 
 using namespace zel;
-using Clock = std::chrono::steady_clock;
+using namespace zel::bench;
 
 namespace {
 
 constexpr int SongNotes = 400000;
 constexpr int FileNotes = 2500000;
 constexpr int Rounds = 3;
-
-double Ms(Clock::duration d) {
-    return std::chrono::duration<double, std::milli>(d).count();
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 // Three tracks on three channels; a chord of three on every fifth onset, gaps of every length,
 // some notes released early for a rest.

@@ -15,12 +15,13 @@
 #include "arrange/midi_export.h"
 #include "arrange/timeline.h"
 #include "bench_riffs.h"
+#include "bench_timing.h"
 #include "exchange/gp_import.h"
 #include "exchange/gp_reader.h"
 #include "exchange/musicxml_export.h"
 
 using namespace zel;
-using Clock = std::chrono::steady_clock;
+using namespace zel::bench;
 
 namespace {
 
@@ -28,15 +29,6 @@ constexpr int Measures = 1000;
 constexpr int Tracks = 8;
 constexpr int SongNotes = 400000;
 constexpr int Rounds = 5;
-
-double Ms(Clock::duration d) {
-    return std::chrono::duration<double, std::milli>(d).count();
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 // This process's processor time: on a machine busy with other work the wall-clock times grow,
 // this does not.

@@ -8,25 +8,17 @@
 #include <functional>
 #include <vector>
 
+#include "bench_timing.h"
 #include "document/document.h"
 #include "document/document_edits.h"
 
 using namespace zel;
-using Clock = std::chrono::steady_clock;
+using namespace zel::bench;
 
 namespace {
 
 constexpr int TotalNotes = 400000;
 constexpr int Rounds = 41;
-
-double Ms(Clock::duration d) {
-    return std::chrono::duration<double, std::milli>(d).count();
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 void Fill(TDocument& doc, int riffs) {
     doc.New();

@@ -127,7 +127,11 @@ TEST(MidiQueueThreads, EveryMessageIsDrainedWithoutAnExtraWakeUp) {
                 if (i % 64 == 0)
                     std::this_thread::yield();
             }
+            // The drain may have taken every message before the last producer ends: it is
+            // told, or it would wait for a wake-up that never comes.
+            std::lock_guard guard(lock);
             producing.fetch_sub(1);
+            woken.notify_one();
         });
     }
     // Drains only when woken, and stops now and then half-way, as a drain out of time does.
@@ -135,12 +139,18 @@ TEST(MidiQueueThreads, EveryMessageIsDrainedWithoutAnExtraWakeUp) {
     bool stranded = false;
     {
         std::unique_lock guard(lock);
-        while (producing.load() > 0 ||
-               received + int(handOff.Dropped()) < Producers * PerProducer) {
-            if (!woken.wait_for(guard, std::chrono::seconds(10), [&] { return wakes > 0; })) {
+        auto done = [&] {
+            return producing.load() == 0 &&
+                   received + int(handOff.Dropped()) >= Producers * PerProducer;
+        };
+        while (!done()) {
+            if (!woken.wait_for(guard, std::chrono::seconds(10),
+                                [&] { return wakes > 0 || done(); })) {
                 stranded = true; // messages wait, and nobody asked for a drain
                 break;
             }
+            if (wakes == 0)
+                break; // everything arrived
             --wakes;
             guard.unlock();
             int budget = 1 + received % 700;
