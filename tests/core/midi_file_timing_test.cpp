@@ -227,13 +227,7 @@ TEST_F(FileTimingTest, OnlyTheEarliestNotesOfAllTracksAreCollected) {
               (std::vector<std::string>{"0:4:2,", "128:4:3,", "256:4:4,", "384:4:5,"}));
 }
 
-void SetNotes(TRiff& riff, std::initializer_list<TNote> notes) {
-    riff.Notes.clear();
-    EnsureNotes(riff, int(notes.size()) + 1);
-    int i = 0;
-    for (const TNote& n : notes)
-        riff.Notes[size_t(i++)] = n;
-}
+using test::SetNotes;
 
 TEST_F(FileTimingTest, ExportedRiffsComeBackTheSame) {
     struct TCase {

@@ -193,13 +193,7 @@ private:
     };
 };
 
-void SetNotes(TRiff& riff, std::initializer_list<TNote> notes) {
-    riff.Notes.clear();
-    EnsureNotes(riff, int(notes.size()) + 1);
-    int i = 0;
-    for (const TNote& n : notes)
-        riff.Notes[size_t(i++)] = n;
-}
+using test::SetNotes;
 
 // Two riffs: A a bar of quarters, B a bar of eighths and a chord.
 TProject TwoRiffProject(std::vector<std::string> structure) {

@@ -20,13 +20,7 @@ constexpr int64_t Quarter = 2 * 22050; // values of a quarter note at tempo 120
 
 using test::Note;
 
-void SetNotes(TRiff& riff, std::initializer_list<TNote> notes) {
-    riff.Notes.clear();
-    EnsureNotes(riff, int(notes.size()) + 1);
-    int i = 0;
-    for (const TNote& n : notes)
-        riff.Notes[size_t(i++)] = n;
-}
+using test::SetNotes;
 
 class SongRenderTest : public ::testing::Test {
 protected:

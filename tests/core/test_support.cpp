@@ -62,4 +62,12 @@ std::vector<std::string> NoteTexts(const TRiff& riff) {
     return out;
 }
 
+void SetNotes(TRiff& riff, std::initializer_list<TNote> notes) {
+    riff.Notes.clear();
+    EnsureNotes(riff, int(notes.size()) + 1);
+    int i = 0;
+    for (const TNote& n : notes)
+        riff.Notes[size_t(i++)] = n;
+}
+
 } // namespace zel::test

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,8 @@ TNote Note(uint8_t duration, std::initializer_list<std::pair<int, int>> frets = 
 
 // The riff's notes as "duration:pitch,pitch," texts, pitches from the highest string down.
 std::vector<std::string> NoteTexts(const TRiff& riff);
+// The riff holds exactly these notes (and the end record after them).
+void SetNotes(TRiff& riff, std::initializer_list<TNote> notes);
 
 // Records every diagnostic line and its colour.
 class TRecordingSink : public TDebugSink {

@@ -12,13 +12,7 @@ namespace {
 
 using test::Note;
 
-void SetNotes(TRiff& riff, std::initializer_list<TNote> notes) {
-    riff.Notes.clear();
-    EnsureNotes(riff, int(notes.size()) + 1);
-    int i = 0;
-    for (const TNote& n : notes)
-        riff.Notes[size_t(i++)] = n;
-}
+using test::SetNotes;
 
 std::vector<std::string> LinesOf(const std::string& text) {
     std::vector<std::string> lines;
