@@ -215,8 +215,8 @@ TEST_F(MidiSongExportTest, MixedTempoRowsSoundWhenTheRendererPlaysThem) {
         // Where the renderer plays each note: row starts from its measuring pass, and a
         // record's place in its riff from the length of the riff from that record on.
         std::vector<int64_t> rowFrames;
-        TSongRender measured = MeasureSong(project, TSongMode::Export, 0,
-                                           [&](int, int64_t frame) { rowFrames.push_back(frame); });
+        MeasureSong(project, TSongMode::Export, 0,
+                    [&](int, int64_t frame) { rowFrames.push_back(frame); });
         ASSERT_EQ(rowFrames.size(), 2u);
         TRenderer renderer;
         auto tail = [&](int riff, int first) {
@@ -255,8 +255,6 @@ TEST_F(MidiSongExportTest, MixedTempoRowsSoundWhenTheRendererPlaysThem) {
                 EXPECT_NEAR(seconds[i], expected[column][i], 0.001)
                     << tempoA << "/" << tempoB << " column " << column << " event " << i;
         }
-        EXPECT_EQ(measured.Total / 2,
-                  std::max(rowFrames[1] + tail(1, 0), rowFrames[1] + 3 * tail(0, 0)));
     }
 }
 
