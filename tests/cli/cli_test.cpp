@@ -560,45 +560,37 @@ TEST(CliExchange, ExportMidiReadsBackInMido) {
     TRun run = RunCli({"export-midi", dir.File("song.zvp"), "-o", dir.File("song.mid")});
     ASSERT_EQ(run.Status, 0) << run.Err;
     EXPECT_EQ(run.Out, "Wrote " + dir.File("song.mid") + ": 2 instrument tracks, 14 notes\n");
+    // The tempo track in file ticks, then every note-on at the millisecond a player sounds it.
     std::string listing =
         ToolOutput("/usr/bin/python3 -c \"import mido,sys\n"
                    "m = mido.MidiFile(sys.argv[1])\n"
                    "print(m.type, m.ticks_per_beat, len(m.tracks))\n"
-                   "for t in m.tracks:\n"
-                   "  at = 0\n"
-                   "  for e in t:\n"
-                   "    at += e.time\n"
-                   "    if e.type in ('track_name', 'set_tempo', 'time_signature', 'note_on'):\n"
-                   "      print(at, e.type, getattr(e, 'name', ''), getattr(e, 'tempo', ''),\n"
-                   "            getattr(e, 'numerator', ''), getattr(e, 'channel', ''), getattr(e, "
-                   "'note', ''))\n"
+                   "at = 0\n"
+                   "for e in m.tracks[0]:\n"
+                   "  at += e.time\n"
+                   "  print(at, e.type, getattr(e, 'tempo', ''), getattr(e, 'numerator', ''),\n"
+                   "        getattr(e, 'key', ''))\n"
+                   "s = 0\n"
+                   "for e in m:\n"
+                   "  s += e.time\n"
+                   "  if e.type == 'note_on':\n"
+                   "    print(round(s * 1000), e.channel, e.note)\n"
                    "\" '" +
                    dir.File("song.mid") + "'");
-    EXPECT_EQ(listing, "1 256 3\n"
-                       // The tempo track: Run leads at 100, then from 1024 Drone (150, 3/4) on
-                       // its own, then Run alone again.
-                       "0 set_tempo  600000   \n"
-                       "0 time_signature   4  \n"
-                       "1024 set_tempo  400000   \n"
-                       "1024 time_signature   3  \n"
-                       "2048 set_tempo  600000   \n"
-                       "2048 time_signature   4  \n"
-                       "0 track_name Lead    \n"
-                       "0 note_on    0 64\n"
-                       "384 note_on    0 60\n"
-                       "512 note_on    0 43\n"
-                       "512 note_on    0 47\n"
-                       "512 note_on    0 50\n"
-                       "896 note_on    0 43\n"
-                       "2048 note_on    0 64\n"
-                       "2432 note_on    0 60\n"
-                       "2560 note_on    0 43\n"
-                       "2560 note_on    0 47\n"
-                       "2560 note_on    0 50\n"
-                       "2944 note_on    0 43\n"
-                       "0 track_name Pad    \n"
-                       "0 note_on    1 40\n"
-                       "1024 note_on    1 40\n");
+    EXPECT_EQ(listing, "1 960 3\n"
+                       // Run leads at 100, then from 2.4 s Drone (150, 3/4) on its own, then
+                       // Run alone again from 3.2 s, when Drone's two plays of 1.6 s end.
+                       "0 set_tempo 600000  \n"
+                       "0 key_signature   C\n"
+                       "0 time_signature  4 \n"
+                       "3840 set_tempo 400000  \n"
+                       "3840 time_signature  3 \n"
+                       "5760 set_tempo 600000  \n"
+                       "5760 time_signature  4 \n"
+                       "9600 end_of_track   \n"
+                       "0 0 64\n0 1 40\n900 0 60\n1200 0 43\n1200 0 47\n1200 0 50\n1600 1 40\n"
+                       "2100 0 43\n3200 0 64\n4100 0 60\n4400 0 43\n4400 0 47\n4400 0 50\n"
+                       "5300 0 43\n");
 }
 
 TEST(CliExchange, ExportedMidiPlaysInFluidsynth) {
@@ -617,7 +609,7 @@ TEST(CliExchange, ExportedMidiPlaysInFluidsynth) {
                     .c_str());
     std::string wav = ReadBytes(dir.File("song.wav"));
     ASSERT_GT(wav.size(), 44u);
-    // Four quarters at 100, four at 150, four at 100: 6.4 seconds of sound, not silence.
+    // Two rows of 3.2 and 2.4 seconds: 5.6 seconds of sound, not silence.
     double seconds = double(wav.size() - 44) / (44100 * 4);
     EXPECT_GT(seconds, 5.0);
     auto loudValues = [&](double from, double to) {
@@ -698,11 +690,18 @@ TEST(CliExchange, ExportProblemsLeaveNothingBehind) {
         EXPECT_EQ(run.Status, c.status) << joined;
         EXPECT_NE(run.Err.find(c.err), std::string::npos) << joined << run.Err;
     }
-    // The same message as export-wav for the undefined riff.
-    TRun wav = RunCli({"export-wav", project, "-o", dir.File("o.wav")});
-    EXPECT_EQ(wav.Status, 1);
-    EXPECT_EQ(wav.Err, RunCli({"export-midi", project, "-o", dir.File("o.mid")}).Err);
-    EXPECT_EQ(test::FolderEntries(dir.Path()), (std::vector<std::string>{"good.zvp", "song.zvp"}));
+    // The same message as export-wav for the undefined riff and for a song too long to render
+    // (refused by measuring it, before anything is laid out).
+    WriteBytes(dir.File("huge.zvp"), ExchangeProject() + "s\t2147483647\tRun\r\n");
+    for (const std::string& input : {project, dir.File("huge.zvp")}) {
+        TRun wav = RunCli({"export-wav", input, "-o", dir.File("o.wav")});
+        TRun midi = RunCli({"export-midi", input, "-o", dir.File("o.mid")});
+        EXPECT_EQ(wav.Status, 1);
+        EXPECT_EQ(midi.Status, 1);
+        EXPECT_EQ(wav.Err, midi.Err);
+    }
+    EXPECT_EQ(test::FolderEntries(dir.Path()),
+              (std::vector<std::string>{"good.zvp", "huge.zvp", "song.zvp"}));
     TRun full = RunCli({"export-text", dir.File("good.zvp"), "--riff", "Run"}, "/dev/full");
     EXPECT_EQ(full.Status, 1);
 }

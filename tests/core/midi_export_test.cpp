@@ -6,6 +6,7 @@
 
 #include "arrange/midi_export.h"
 #include "arrange/midi_import.h"
+#include "sound/sequencer.h"
 #include "test_support.h"
 
 namespace zel {
@@ -131,7 +132,20 @@ TEST(MidiWriterTest, EventsComeInTimeOrderNoteOffsFirst) {
                                         "512:82 3C 40", "1024:FF 2F 00"}));
 }
 
-void SetNotes(TRiff& riff, std::initializer_list<TNote> notes) {
+// When a player sounds a tick: the tempo changes of the first track added up.
+double Seconds(const TReadFile& file, int64_t tick) {
+    double seconds = 0, perTick = 0.5 / file.Division;
+    int64_t at = 0;
+    for (const TReadEvent& e : file.Tracks[0])
+        if (e.Bytes.substr(0, 2) == "\xFF\x51" && e.Tick < tick) {
+            seconds += double(e.Tick - at) * perTick;
+            at = e.Tick;
+            perTick = double(Be(e.Bytes, 3, 3)) / 1e6 / file.Division;
+        }
+    return seconds + double(tick - at) * perTick;
+}
+
+void SetNotes(TRiff& riff, const std::vector<TNote>& notes) {
     riff.Notes.clear();
     EnsureNotes(riff, int(notes.size()) + 1);
     int i = 0;
@@ -172,19 +186,103 @@ TEST_F(MidiSongExportTest, SongBecomesATempoTrackAndOneTrackPerColumn) {
     EXPECT_EQ(midi.Tracks, 2);
     EXPECT_EQ(midi.Notes, 4); // the chord's doubled pitch is one note
     TReadFile file = Read(midi.Bytes);
+    EXPECT_EQ(file.Division, 960);
     ASSERT_EQ(file.Tracks.size(), 3u);
-    // A leads row 1 until its 512 ticks end, then B (column 10) leads; row 2 starts at 768.
+    // A (tempo 120) lasts one second and leads until then, B (column 10, tempo 90, 3/4) lasts
+    // two: its tempo from tick 1920 on, and row 2 starts after two seconds, 1440 ticks later.
     EXPECT_EQ(Lines(file.Tracks[0]),
-              (std::vector<std::string>{"0:FF 51 03 07 A1 20", "0:FF 58 04 04 02 18 08",
-                                        "512:FF 51 03 0A 2C 2A", "512:FF 58 04 03 02 18 08",
-                                        "1536:FF 2F 00"}));
+              (std::vector<std::string>{"0:FF 51 03 07 A1 20", "0:FF 59 02 00 00",
+                                        "0:FF 58 04 04 02 18 08", "1920:FF 51 03 0A 2C 2A",
+                                        "1920:FF 58 04 03 02 18 08", "6240:FF 2F 00"}));
     EXPECT_EQ(Lines(file.Tracks[1]),
-              (std::vector<std::string>{"0:FF 03 04 4C 65 61 64", "0:90 40 64", "256:80 40 40",
-                                        "384:90 40 64", "512:80 40 40", "768:90 28 64",
-                                        "1536:80 28 40", "1536:FF 2F 00"}));
+              (std::vector<std::string>{"0:FF 03 04 4C 65 61 64", "0:90 40 64", "960:80 40 40",
+                                        "1440:90 40 64", "1920:80 40 40", "3360:90 28 64",
+                                        "6240:80 28 40", "6240:FF 2F 00"}));
     EXPECT_EQ(Lines(file.Tracks[2]),
-              (std::vector<std::string>{"0:FF 03 04 42 61 73 73", "0:91 28 64", "768:81 28 40",
-                                        "1536:FF 2F 00"}));
+              (std::vector<std::string>{"0:FF 03 04 42 61 73 73", "0:91 28 64", "3360:81 28 40",
+                                        "6240:FF 2F 00"}));
+}
+
+TEST_F(MidiSongExportTest, MixedTempoRowsSoundWhenTheRendererPlaysThem) {
+    SetNotes(project.Riffs[0],
+             {Note(3, {{5, 0}}), Note(5, {{5, 2}}), Note(4), Note(6, {{4, 1}}), Note(2, {{4, 3}})});
+    SetNotes(project.Riffs[1], {Note(2, {{0, 0}}), Note(5), Note(3, {{0, 3}}), Note(5, {{0, 5}})});
+    project.Structure = {"2\tA\t1\tB", "1\tB\t3\tA"};
+    const std::vector<int> columnsOfRow[] = {{0, 1, 2}, {1, 0, 3}}; // riff A, B, repeats of A
+    for (auto [tempoA, tempoB] : {std::pair{96, 72}, {140, 70}, {120, 90}, {97, 61}, {300, 33}}) {
+        project.Riffs[0].Tempo = uint16_t(tempoA);
+        project.Riffs[1].Tempo = uint16_t(tempoB);
+        // Where the renderer plays each note: row starts from its measuring pass, and a
+        // record's place in its riff from the length of the riff from that record on.
+        std::vector<int64_t> rowFrames;
+        MeasureSong(project, TSongMode::Export, 0,
+                    [&](int, int64_t frame) { rowFrames.push_back(frame); });
+        ASSERT_EQ(rowFrames.size(), 2u);
+        TRenderer renderer;
+        auto tail = [&](int riff, int first) {
+            return RenderRiff(renderer, project.Riffs[size_t(riff)], first, TInstrument{}, {},
+                              false, 0, 0) /
+                   2;
+        };
+        std::vector<double> expected[2]; // seconds of note-ons and note-offs, by column
+        for (int row = 0; row < 2; ++row)
+            for (int column = 0; column < 2; ++column) {
+                int riff = columnsOfRow[row][column];
+                int repeats = riff == 0 ? columnsOfRow[row][2] : 1;
+                const TRiff& r = project.Riffs[size_t(riff)];
+                for (int k = 0; k < repeats; ++k)
+                    for (int i = 0; r.Notes[size_t(i)].Duration != EndOfNotes; ++i) {
+                        if (r.Notes[size_t(i)].Fret == BlankNote.Fret)
+                            continue;
+                        int64_t start = rowFrames[size_t(row)] + (k + 1) * tail(riff, 0);
+                        expected[column].push_back(double(start - tail(riff, i)) / SampleRate);
+                        expected[column].push_back(double(start - tail(riff, i + 1)) / SampleRate);
+                    }
+            }
+        TMidiExport midi = SongToMidi(project, {});
+        ASSERT_TRUE(midi.Error.empty());
+        TReadFile file = Read(midi.Bytes);
+        ASSERT_EQ(file.Tracks.size(), 3u);
+        for (int column = 0; column < 2; ++column) {
+            std::vector<double> seconds;
+            for (const TReadEvent& e : file.Tracks[size_t(column) + 1])
+                if ((uint8_t(e.Bytes[0]) >> 4) == 0x9 || (uint8_t(e.Bytes[0]) >> 4) == 0x8)
+                    seconds.push_back(Seconds(file, e.Tick));
+            std::sort(seconds.begin(), seconds.end());
+            std::sort(expected[column].begin(), expected[column].end());
+            ASSERT_EQ(seconds.size(), expected[column].size()) << tempoA << "/" << tempoB;
+            for (size_t i = 0; i < seconds.size(); ++i)
+                EXPECT_NEAR(seconds[i], expected[column][i], 0.001)
+                    << tempoA << "/" << tempoB << " column " << column << " event " << i;
+        }
+    }
+}
+
+TEST_F(MidiSongExportTest, KeysAndBarCyclesBecomeSignatures) {
+    // A: key three flats, bars of 3 and 2 quarters, ten quarters long; then B: key D, 4/8.
+    project.Riffs[0].Key = -3;
+    project.Riffs[0].BarsA = "3 2";
+    SetNotes(project.Riffs[0], std::vector<TNote>(10, Note(3, {{5, 0}})));
+    project.Riffs[1] = project.Riffs[0];
+    project.Riffs[1].Key = 2;
+    project.Riffs[1].BarsA = "4";
+    project.Riffs[1].BarsB = 8;
+    project.Structure = {"1\tA", "1\tB"};
+    TReadFile file = Read(SongToMidi(project, {}).Bytes);
+    ASSERT_FALSE(file.Tracks.empty());
+    EXPECT_EQ(Lines(file.Tracks[0]),
+              (std::vector<std::string>{"0:FF 51 03 07 A1 20", "0:FF 59 02 FD 00",
+                                        "0:FF 58 04 03 02 18 08", "2880:FF 58 04 02 02 18 08",
+                                        "4800:FF 58 04 03 02 18 08", "7680:FF 58 04 02 02 18 08",
+                                        "9600:FF 59 02 02 00", "9600:FF 58 04 04 03 18 08",
+                                        "19200:FF 2F 00"}));
+}
+
+TEST_F(MidiSongExportTest, SongTooLongToRenderIsRefusedBeforeItIsLaidOut) {
+    project.Structure = {"1\tA", "2147483647\tB"};
+    TMidiExport midi = SongToMidi(project, {});
+    EXPECT_EQ(midi.Error, TooLongError);
+    EXPECT_TRUE(midi.Bytes.empty());
 }
 
 TEST_F(MidiSongExportTest, UndefinedRiffAndOutOfRangePitches) {
@@ -211,7 +309,7 @@ TEST_F(MidiSongExportTest, OurImporterReadsTheExportBack) {
     EXPECT_EQ(result.ChannelsFound, 1);
     // The riff's timing reads the gaps in file ticks: the tempo track's end gives a rest first.
     EXPECT_EQ(test::NoteTexts(back.Riffs[0]),
-              (std::vector<std::string>{"5:", "6:16,", "7:", "7:16,"}));
+              (std::vector<std::string>{"3:", "4:16,", "5:", "5:16,"}));
 }
 
 TEST(MidiFileWriteTest, UnwritablePathLeavesNothingBehind) {

@@ -21,13 +21,11 @@ int RunExportMidi(const TInvocation& call) {
     int riff = ChosenRiff(call, project);
     if (riff < 0 || RowMissing(call, project))
         return ExitUsage;
-    TTimeline timeline;
-    if (call.Has("--riff") || call.Has("--all-riffs"))
-        timeline = RiffsTimeline(project, riff, 0, call.Has("--all-riffs"));
-    else
-        timeline = SongTimeline(
-            project, {.FirstGridRow = call.Number("--from-row", 0), .Once = call.Has("--once")});
-    TMidiExport midi = TimelineToMidi(project, timeline);
+    TMidiExport midi =
+        call.Has("--riff") || call.Has("--all-riffs")
+            ? TimelineToMidi(project, RiffsTimeline(project, riff, 0, call.Has("--all-riffs")))
+            : SongToMidi(project, {.FirstGridRow = call.Number("--from-row", 0),
+                                   .Once = call.Has("--once")});
     if (!midi.Error.empty()) {
         std::cerr << "zelvane-cli: " << MarkupToPlainText(midi.Error) << '\n';
         return ExitFileError;

@@ -1,12 +1,16 @@
 #include "arrange/midi_export.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <set>
 
 #include "model/datafile.h"
 #include "model/text_fields.h"
+#include "sound/notebuffer.h"
+#include "sound/sequencer.h"
 
 namespace zel {
 
@@ -148,52 +152,121 @@ int MidiExportChannel(int track) {
 
 namespace {
 
-// A riff's time signature as MIDI has it: the first bar's beats over a power of two; none when
-// the riff counts its beats in a note value MIDI cannot name.
-struct TSignature {
-    int Numerator = 4;
-    int Power = 2;
-    bool operator==(const TSignature&) const = default;
-};
-
-std::optional<TSignature> RiffSignature(const TRiff& riff) {
-    int power = 0;
-    while (power < 8 && (1 << power) < riff.BarsB)
-        ++power;
-    if (power >= 8 || (1 << power) != riff.BarsB)
-        return std::nullopt;
-    std::string_view bars = riff.BarsA;
-    size_t digits = bars.find_first_of("0123456789");
-    int beats = digits == std::string_view::npos ? 1 : ReadLeadingInt(bars.substr(digits));
-    return TSignature{std::clamp(beats == 0 ? 1 : beats, 1, 255), power};
+// The bar numerators a riff cycles through ("3 2": 3, 2, 3, 2 ...); one beat when it names none.
+std::vector<int> BarCycle(const TRiff& riff) {
+    std::vector<int> cycle;
+    const std::string& bars = riff.BarsA;
+    for (size_t p = bars.find_first_of("0123456789"); p != std::string::npos;
+         p = bars.find_first_of("0123456789", p)) {
+        int beats = ReadLeadingInt(std::string_view(bars).substr(p));
+        cycle.push_back(std::clamp(beats == 0 ? 1 : beats, 1, 255));
+        p = bars.find_first_not_of("0123456789", p);
+    }
+    if (cycle.empty())
+        cycle.push_back(1);
+    return cycle;
 }
+
+// The power of two of the riff's beat note; none when MIDI cannot name it.
+std::optional<int> DenominatorPower(const TRiff& riff) {
+    for (int power = 0; power < 8; ++power)
+        if ((1 << power) == riff.BarsB)
+            return power;
+    return std::nullopt;
+}
+
+__extension__ typedef __int128 TWide; // products of frames, microseconds and ticks
 
 uint32_t MicrosecondsPerQuarter(int tempo) {
     // MIDI holds up to 0xFFFFFF microseconds (about 3.6 quarter notes a minute).
-    return uint32_t(60000000 / std::max(tempo, 4));
+    return uint32_t(std::min(60000000 / std::max(tempo, 1), 0xFFFFFF));
 }
 
-// The tempo track: at every tick where the leading riff (the lowest column playing) changes,
-// its tempo and time signature when they differ from the ones before.
-void WriteConductor(const TProject& project, const TTimeline& timeline, TMidiTrackWriter& track) {
+// Rounds n / d to the nearest whole number (d > 0).
+int64_t RoundedQuotient(TWide n, TWide d) {
+    return int64_t(n >= 0 ? (2 * n + d) / (2 * d) : -((-2 * n + d) / (2 * d)));
+}
+
+// The file's tempo map: where the leading riff's tempo changes, in frames and in file ticks,
+// with the time a player reckons for that tick (in microseconds times the division, exactly).
+class TTempoMap {
+public:
+    struct TChange {
+        int64_t Frame, Tick;
+        TWide Time;
+        uint32_t Microseconds; // a quarter
+    };
+
+    // `changes`: frame and tempo, in order of frame.
+    explicit TTempoMap(const std::vector<std::pair<int64_t, int>>& changes) {
+        uint32_t slowest = 0;
+        for (const auto& change : changes)
+            slowest = std::max(slowest, MicrosecondsPerQuarter(change.second));
+        // A tick of at most a millisecond at the slowest tempo: a rounded time is never more
+        // than half a millisecond from the frame.
+        Division = MidiExportDivision * int(std::max<uint32_t>((slowest + 959999) / 960000, 1));
+        m_changes.push_back({0, 0, 0, MicrosecondsPerQuarter(120)});
+        for (const auto& [frame, tempo] : changes) {
+            uint32_t microseconds = MicrosecondsPerQuarter(tempo);
+            if (microseconds == m_changes.back().Microseconds)
+                continue;
+            int64_t tick = Tick(frame);
+            const TChange& last = m_changes.back();
+            TChange change{frame, tick, last.Time + TWide(tick - last.Tick) * last.Microseconds,
+                           microseconds};
+            if (tick == last.Tick)
+                m_changes.back() = change;
+            else
+                m_changes.push_back(change);
+        }
+    }
+
+    // The tick whose time is nearest the frame's.
+    int64_t Tick(int64_t frame) const {
+        auto after = std::upper_bound(m_changes.begin(), m_changes.end(), frame,
+                                      [](int64_t f, const TChange& c) { return f < c.Frame; });
+        const TChange& c = after == m_changes.begin() ? m_changes.front() : *(after - 1);
+        TWide time = TWide(frame) * 1000000 * Division; // microseconds times the division
+        TWide delta =
+            RoundedQuotient(time - c.Time * SampleRate, TWide(c.Microseconds) * SampleRate);
+        return std::max<int64_t>(c.Tick + int64_t(delta), 0);
+    }
+
+    void Write(TMidiTrackWriter& track) const {
+        for (const TChange& change : m_changes)
+            track.Tempo(change.Tick, change.Microseconds);
+    }
+
+    int Division = MidiExportDivision;
+
+private:
+    std::vector<TChange> m_changes;
+};
+
+// Who leads (the lowest column playing) from frame `From` until frame `To`.
+struct TLead {
+    int64_t From, To;
+    size_t Span;
+};
+
+std::vector<TLead> Leads(const TTimeline& timeline) {
     std::set<std::pair<int, size_t>> playing; // column, span
     std::vector<std::pair<int64_t, std::pair<bool, size_t>>> changes;
     changes.reserve(timeline.Spans.size() * 2);
     for (size_t i = 0; i < timeline.Spans.size(); ++i) {
         const TTimelineSpan& span = timeline.Spans[i];
-        changes.push_back({span.StartTick, {true, i}});
-        changes.push_back({span.StartTick + span.Ticks, {false, i}});
+        changes.push_back({span.StartFrame, {true, i}});
+        changes.push_back({span.StartFrame + span.Frames, {false, i}});
     }
     std::sort(changes.begin(), changes.end(), [](const auto& a, const auto& b) {
         if (a.first != b.first)
             return a.first < b.first;
         return a.second.first < b.second.first; // ends first
     });
-    int lastTempo = -1;
-    std::optional<TSignature> lastSignature;
+    std::vector<TLead> leads;
     for (size_t i = 0; i < changes.size();) {
-        int64_t tick = changes[i].first;
-        for (; i < changes.size() && changes[i].first == tick; ++i) {
+        int64_t frame = changes[i].first;
+        for (; i < changes.size() && changes[i].first == frame; ++i) {
             size_t span = changes[i].second.second;
             std::pair<int, size_t> key{timeline.Spans[span].Column, span};
             if (changes[i].second.first)
@@ -201,21 +274,66 @@ void WriteConductor(const TProject& project, const TTimeline& timeline, TMidiTra
             else
                 playing.erase(key);
         }
-        if (playing.empty())
-            continue;
-        const TRiff& riff = project.Riffs[size_t(timeline.Spans[playing.begin()->second].Riff)];
-        if (riff.Tempo != lastTempo) {
-            track.Tempo(tick, MicrosecondsPerQuarter(riff.Tempo));
-            lastTempo = riff.Tempo;
-        }
-        auto signature = RiffSignature(riff);
-        if (signature && signature != lastSignature) {
-            track.TimeSignature(tick, signature->Numerator, signature->Power);
-            lastSignature = signature;
-        }
+        if (!playing.empty() && i < changes.size())
+            leads.push_back({frame, changes[i].first, playing.begin()->second});
     }
-    if (lastTempo < 0)
-        track.Tempo(0, MicrosecondsPerQuarter(120)); // nothing plays: the default tempo
+    return leads;
+}
+
+// What the tempo track last said, and the bar of the leading riff it has come to.
+struct TConductorState {
+    int Key = INT32_MIN;
+    int Numerator = -1, Power = -1;
+    size_t Span = SIZE_MAX;
+    int64_t BarTick = 0; // where that bar starts in the riff
+    size_t Bar = 0;
+};
+
+// Key and bar signatures of the leading riff while it leads: its key where it starts to lead,
+// and a time signature at every bar whose numerator differs from the one in force.
+void WriteLead(const TProject& project, const TTimeline& timeline, const TTempoMap& map,
+               const TLead& lead, TConductorState& state, TMidiTrackWriter& track) {
+    const TTimelineSpan& span = timeline.Spans[lead.Span];
+    const TRiff& riff = project.Riffs[size_t(span.Riff)];
+    const int key = std::clamp(riff.Key, -7, 7);
+    if (key != state.Key) {
+        track.Meta(map.Tick(lead.From), 0x59, std::string{char(int8_t(key)), char(0)});
+        state.Key = key;
+    }
+    auto power = DenominatorPower(riff);
+    if (!power)
+        return;
+    const std::vector<int> cycle = BarCycle(riff);
+    auto signature = [&](int64_t frame, int numerator) {
+        if (numerator == state.Numerator && *power == state.Power)
+            return;
+        track.TimeSignature(map.Tick(frame), numerator, *power);
+        state.Numerator = numerator;
+        state.Power = *power;
+    };
+    if (cycle.size() == 1)
+        return signature(lead.From, cycle[0]);
+    if (lead.Span != state.Span) {
+        state.Span = lead.Span;
+        state.BarTick = 0;
+        state.Bar = 0;
+    }
+    // Bars go on from where the last stretch of this span left them.
+    const int64_t beatTicks = TicksPerWhole / riff.BarsB;
+    while (state.BarTick < span.Ticks) {
+        const int numerator = cycle[state.Bar % cycle.size()];
+        const int64_t next = state.BarTick + numerator * beatTicks;
+        const int64_t barFrame = span.StartFrame + NoteSamples(riff.Tempo, state.BarTick);
+        const int64_t nextFrame = span.StartFrame + NoteSamples(riff.Tempo, next);
+        if (barFrame >= lead.To)
+            break;
+        if (nextFrame > lead.From)
+            signature(std::max(barFrame, lead.From), numerator);
+        if (nextFrame > lead.To)
+            break; // the bar goes on into the next stretch
+        state.BarTick = next;
+        ++state.Bar;
+    }
 }
 
 } // namespace
@@ -226,9 +344,21 @@ TMidiExport TimelineToMidi(const TProject& project, const TTimeline& timeline) {
         result.Error = timeline.Error;
         return result;
     }
-    int64_t end = timeline.TotalTicks;
+    int64_t endFrame = timeline.TotalFrames;
     for (const TTimelineNote& note : timeline.Notes)
-        end = std::max(end, note.StartTick + note.Ticks);
+        endFrame = std::max(endFrame, note.StartFrame + note.Frames);
+    if (endFrame > MaxRenderValues / 2) {
+        result.Error = MidiTooLongError;
+        return result;
+    }
+    // The tempo of the leading riff wherever it changes; notes of every column are placed in
+    // that map by their frames.
+    const std::vector<TLead> leads = Leads(timeline);
+    std::vector<std::pair<int64_t, int>> tempos;
+    for (const TLead& lead : leads)
+        tempos.push_back({lead.From, project.Riffs[size_t(timeline.Spans[lead.Span].Riff)].Tempo});
+    const TTempoMap map(tempos);
+    const int64_t end = map.Tick(endFrame);
     if (end > MaxMidiDelta) {
         result.Error = MidiTooLongError;
         return result;
@@ -240,7 +370,10 @@ TMidiExport TimelineToMidi(const TProject& project, const TTimeline& timeline) {
     std::map<int, size_t> events; // column -> MIDI events, to reserve room at once
     for (const TTimelineNote& note : timeline.Notes)
         events[note.Column] += 2 * size_t(note.PitchCount);
-    WriteConductor(project, timeline, tracks[0]);
+    map.Write(tracks[0]);
+    TConductorState state;
+    for (const TLead& lead : leads)
+        WriteLead(project, timeline, map, lead, state, tracks[0]);
     size_t next = 1;
     for (auto& [column, track] : trackOf) {
         track = next++;
@@ -266,15 +399,32 @@ TMidiExport TimelineToMidi(const TProject& project, const TTimeline& timeline) {
             keys[size_t(written++)] = key;
         }
         // The chord's note-ons, then its note-offs: a column's events come in time order.
+        const int64_t on = map.Tick(note.StartFrame);
+        const int64_t off = map.Tick(note.StartFrame + note.Frames);
         for (int i = 0; i < written; ++i)
-            tracks[track].NoteOn(note.StartTick, channel, keys[size_t(i)], 100);
+            tracks[track].NoteOn(on, channel, keys[size_t(i)], 100);
         for (int i = 0; i < written; ++i)
-            tracks[track].NoteOff(note.StartTick + note.Ticks, channel, keys[size_t(i)]);
+            tracks[track].NoteOff(off, channel, keys[size_t(i)]);
         result.Notes += written;
     }
     result.Tracks = int(trackOf.size());
-    result.Bytes = MidiFileBytes(1, MidiExportDivision, tracks, end);
+    result.Bytes = MidiFileBytes(1, map.Division, tracks, end);
     return result;
+}
+
+TMidiExport SongToMidi(const TProject& project, const TPlayOptions& options) {
+    // The renderer's measuring pass first: a song too long to render is refused before its
+    // notes are laid out.
+    TSongMode mode = options.FirstGridRow > 0 ? TSongMode::FromRow
+                     : options.Once           ? TSongMode::OnceEach
+                                              : TSongMode::Export;
+    TSongRender measured = MeasureSong(project, mode, options.FirstGridRow);
+    if (!measured.Error.empty()) {
+        TMidiExport result;
+        result.Error = measured.Error;
+        return result;
+    }
+    return TimelineToMidi(project, SongTimeline(project, options));
 }
 
 bool WriteBinaryFile(const std::string& path, std::string_view bytes) {

@@ -1,5 +1,5 @@
 // Standard MIDI files out: a general writer of tracks and events, and the song (or riffs) written
-// as a type 1 file from the event timeline, at the model's own resolution.
+// as a type 1 file from the event timeline, every note at the time the renderer plays it.
 #pragma once
 
 #include <cstdint>
@@ -13,8 +13,9 @@
 
 namespace zel {
 
-// 256 ticks to a quarter note: 1024 to a whole note, the model's own unit, so no time is rounded.
-inline constexpr int MidiExportDivision = TicksPerWhole / 4;
+// Ticks to a quarter note in an exported file, more when its slowest tempo needs them: a tick
+// never lasts more than a millisecond.
+inline constexpr int MidiExportDivision = 960;
 // The largest delta time a MIDI file can hold (four bytes of seven bits).
 inline constexpr int64_t MaxMidiDelta = 0x0FFFFFFF;
 // Pitch 0 is MIDI note 48.
@@ -76,10 +77,16 @@ struct TMidiExport {
 
 inline constexpr const char* MidiTooLongError = "\\b\\1\\|Error!\\n\\[Too long for a MIDI file";
 
-// The timeline as a type 1 file: a tempo track with the tempo and time signature of the riff
-// that leads (the lowest column playing) wherever they change, then one track per instrument
-// column named after the instrument, each on its own channel (the drum channel left out).
+// The timeline as a type 1 file: a tempo track with the tempo, key signature and the time
+// signatures of the bar cycle of the riff that leads (the lowest column playing) wherever they
+// change, then one track per instrument column named after the instrument, each on its own
+// channel (the drum channel left out). Every note is placed in that tempo map by its frames, at
+// the time the rendered song sounds it (within half a millisecond), whatever the tempos of the
+// other columns of its row.
 TMidiExport TimelineToMidi(const TProject& project, const TTimeline& timeline);
+// The song structure as a MIDI file; a song too long to render is refused (with the renderer's
+// message) before it is laid out.
+TMidiExport SongToMidi(const TProject& project, const TPlayOptions& options);
 
 // The MIDI channel of the n-th instrument track: 0..15 without the drum channel, round again
 // after fifteen tracks.

@@ -5,6 +5,7 @@
 
 #include "model/structure.h"
 #include "model/text_fields.h"
+#include "sound/notebuffer.h"
 
 namespace zel {
 
@@ -16,12 +17,16 @@ public:
     explicit TTimelineBuilder(const TProject& project, TTimeline& timeline)
         : m_project(project), m_timeline(timeline) {}
 
-    // Plays the riff in the column from `start`; returns the tick after it, or -1 when the
-    // timeline is full.
-    int64_t Play(int riffIndex, int first, int column, int64_t start) {
+    // Plays the riff in the column from `start` (and from frame `frame`, which moves on by the
+    // frames it takes, note by note as the renderer counts them); returns the tick after it, or
+    // -1 when the timeline is full.
+    int64_t Play(int riffIndex, int first, int column, int64_t start, int64_t& frame) {
         const TRiff& riff = m_project.Riffs[size_t(riffIndex)];
         bool full = false;
+        const int64_t startFrame = frame;
         int64_t ticks = ForEachRiffEvent(riff, first, [&](const TRiffEvent& event) {
+            const int64_t at = frame;
+            frame += NoteSamples(riff.Tempo, event.Ticks);
             TTimelineNote note;
             const TNote& record = riff.Notes[size_t(event.Note)];
             for (int slot = 0; slot < StringSlots; ++slot)
@@ -35,6 +40,8 @@ public:
             }
             note.StartTick = start + event.StartTick;
             note.Ticks = event.Ticks;
+            note.StartFrame = at;
+            note.Frames = NoteSamples(riff.Tempo, std::min<int64_t>(event.Ticks, INT32_MAX));
             note.Column = column;
             note.Riff = riffIndex;
             note.Note = event.Note;
@@ -43,7 +50,8 @@ public:
         if (full || (ticks > 0 && Full()) || start + ticks > MaxTimelineTicks)
             return -1;
         if (ticks > 0)
-            m_timeline.Spans.push_back({start, ticks, column, riffIndex});
+            m_timeline.Spans.push_back(
+                {start, ticks, startFrame, frame - startFrame, column, riffIndex});
         return start + ticks;
     }
 
@@ -121,14 +129,14 @@ TTimeline SongTimeline(const TProject& project, const TPlayOptions& options) {
         return timeline;
     }
     TTimelineBuilder builder(project, timeline);
-    int64_t pos = 0;
+    int64_t pos = 0, frame = 0;
     for (const TRowPlay& row : plan.Rows) {
         size_t noteMark = timeline.Notes.size(), spanMark = timeline.Spans.size();
-        int64_t rowEnd = pos;
+        int64_t rowEnd = pos, rowEndFrame = frame;
         for (const TColumnPlay& column : row.Columns) {
-            int64_t p = pos;
+            int64_t p = pos, f = frame;
             for (int k = 0; k < column.Repeat; ++k) {
-                int64_t next = builder.Play(column.Riff, 0, column.Column, p);
+                int64_t next = builder.Play(column.Riff, 0, column.Column, p, f);
                 if (next < 0) {
                     builder.Fail(TimelineTooLongError);
                     return timeline;
@@ -138,28 +146,32 @@ TTimeline SongTimeline(const TProject& project, const TPlayOptions& options) {
                 p = next;
             }
             rowEnd = std::max(rowEnd, p);
+            rowEndFrame = std::max(rowEndFrame, f);
         }
         builder.SortFrom(noteMark, spanMark);
         pos = rowEnd;
+        frame = rowEndFrame;
     }
     timeline.TotalTicks = pos;
+    timeline.TotalFrames = frame;
     return timeline;
 }
 
 TTimeline RiffsTimeline(const TProject& project, int riffIndex, int first, bool allRiffs) {
     TTimeline timeline;
     TTimelineBuilder builder(project, timeline);
-    int64_t pos = 0;
+    int64_t pos = 0, frame = 0;
     for (int i = 0; i < MaxRiffs; ++i) {
         if (!allRiffs && i != riffIndex)
             continue;
-        pos = builder.Play(i, allRiffs ? 0 : first, 0, pos);
+        pos = builder.Play(i, allRiffs ? 0 : first, 0, pos, frame);
         if (pos < 0) {
             builder.Fail(TimelineTooLongError);
             return timeline;
         }
     }
     timeline.TotalTicks = pos;
+    timeline.TotalFrames = frame;
     return timeline;
 }
 

@@ -74,10 +74,13 @@ struct TSongPlan {
 // plays once; columns beyond the instrument table and empty riff names play nothing.
 TSongPlan PlanSong(const TProject& project, const TPlayOptions& options);
 
-// One sounding record of the song, in ticks from the start of the song.
+// One sounding record of the song, in ticks from the start of the song and in frames as the
+// renderer plays it (each column at its own riff's tempo).
 struct TTimelineNote {
     int64_t StartTick = 0;
     int64_t Ticks = 0;
+    int64_t StartFrame = 0;
+    int64_t Frames = 0; // until the key is released
     int Column = 0;
     int Riff = 0;
     int Note = 0; // record index in the riff
@@ -89,17 +92,22 @@ struct TTimelineNote {
 struct TTimelineSpan {
     int64_t StartTick = 0;
     int64_t Ticks = 0;
+    int64_t StartFrame = 0;
+    int64_t Frames = 0;
     int Column = 0;
     int Riff = 0;
 };
 
-// The song laid out in ticks. All columns of a row start together, each riff's repeats play one
-// after the other, and the next row starts when the longest column of the row ends. Rests are
-// not listed: silence is the time between notes.
+// The song laid out in ticks and, side by side, in frames. All columns of a row start together,
+// each riff's repeats play one after the other, and the next row starts when the longest column
+// of the row ends (in ticks for the tick layout, in frames for the frame layout: columns at
+// different tempos end at different times). Rests are not listed: silence is the time between
+// notes.
 struct TTimeline {
     std::vector<TTimelineNote> Notes; // ordered by start, then column
     std::vector<TTimelineSpan> Spans; // ordered by start, then column
     int64_t TotalTicks = 0;
+    int64_t TotalFrames = 0;
     std::string Error; // an undefined riff or a song too long to lay out; nothing else is set
 };
 

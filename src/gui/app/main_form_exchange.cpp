@@ -32,7 +32,7 @@ void TMainForm::mExportMIDIClick() {
     if (QFileInfo(path).suffix().isEmpty())
         path += QStringLiteral(".mid");
     // The whole song, as Export WAV renders it.
-    TMidiExport midi = TimelineToMidi(m_project, SongTimeline(m_project, {}));
+    TMidiExport midi = SongToMidi(m_project, {});
     if (!midi.Error.empty()) {
         DisplayError(midi.Error);
         return;
