@@ -2,11 +2,11 @@
 // editor's, damaged) and the autosaver's timing, writing, removal and failure report.
 #include <gtest/gtest.h>
 
-#include "document/autosave.h"
-#include "document/document.h"
-#include "base/markup.h"
 #include "app/project_lifecycle.h"
 #include "app/recovery.h"
+#include "base/markup.h"
+#include "document/autosave.h"
+#include "document/document.h"
 #include "model/datafile.h"
 #include "model/projectfile.h"
 #include "test_support.h"

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "document/document.h"
 #include "base/message_service.h"
 #include "command_table.h"
+#include "document/document.h"
 #include "model/song.h"
 
 namespace zel::cli {

@@ -5,8 +5,8 @@
 #include <optional>
 #include <string>
 
-#include "document/document.h"
 #include "command_table.h"
+#include "document/document.h"
 #include "sound/sequencer.h"
 
 namespace zel::cli {

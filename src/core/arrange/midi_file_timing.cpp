@@ -6,8 +6,8 @@
 
 #include "arrange/midi_events.h"
 #include "arrange/midi_import.h"
-#include "base/message_service.h"
 #include "arrange/note_lengths.h"
+#include "base/message_service.h"
 
 namespace zel {
 

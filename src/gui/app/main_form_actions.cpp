@@ -280,9 +280,8 @@ void TMainForm::CreateToolBar() {
     auto* durations = new QActionGroup(this);
     for (int d = 0; d < 8; ++d) {
         QAction* action =
-            AddButton(bar, names[d], int(I::Note0) + d, QString::fromLatin1(hints[d]), [this, d] {
-                DocumentSetDuration(m_document, uint8_t(d), Context());
-            });
+            AddButton(bar, names[d], int(I::Note0) + d, QString::fromLatin1(hints[d]),
+                      [this, d] { DocumentSetDuration(m_document, uint8_t(d), Context()); });
         action->setCheckable(true);
         action->setChecked(d == QuarterDuration);
         durations->addAction(action);
@@ -314,9 +313,8 @@ void TMainForm::CreateToolBar() {
               [this] { FlagCommand(TNoteFlagCommand::Shorten); });
     bar->addSeparator();
     auto strings = [this](TStringCommand command) {
-        return [this, command] {
-            DocumentStringCommand(m_document, command, m_view->HasEditFocus());
-        };
+        return
+            [this, command] { DocumentStringCommand(m_document, command, m_view->HasEditFocus()); };
     };
     AddButton(bar, "bSharp", int(I::Sharp), QStringLiteral("Transpose Up"),
               strings(TStringCommand::TransposeUp));

@@ -8,10 +8,10 @@
 #include <QMimeData>
 #include <QUrl>
 
+#include "arrange/midi_export.h"
 #include "base/debug_log.h"
 #include "base/markup.h"
 #include "base/message_service.h"
-#include "arrange/midi_export.h"
 #include "exchange/gp_import.h"
 #include "exchange/gp_reader.h"
 #include "exchange/musicxml_export.h"

@@ -7,9 +7,9 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "document/autosave.h"
 #include "base/markup.h"
 #include "base/message_service.h"
+#include "document/autosave.h"
 #include "message_box.h"
 #include "midi_devices.h"
 

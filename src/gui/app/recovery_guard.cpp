@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "document/document.h"
 #include "base/message_service.h"
+#include "document/document.h"
 
 namespace zel {
 

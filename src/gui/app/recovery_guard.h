@@ -8,8 +8,8 @@
 #include <functional>
 #include <string>
 
-#include "document/autosave.h"
 #include "app/settings.h"
+#include "document/autosave.h"
 
 namespace zel {
 
