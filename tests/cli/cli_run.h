@@ -32,4 +32,12 @@ TRun RunCli(std::vector<std::string> args, const std::string& stdoutPath);
 // Starts the tool with its output thrown away and returns at once; the caller waits for it.
 pid_t StartCli(std::vector<std::string> args);
 
+// The demo project and a short MIDI scale the command-line tests read.
+inline const std::string Demo = ZELVANE_DEMO_PROJECT;
+inline const std::string Scale = std::string(ZELVANE_TEST_DATA) + "/scale.mid";
+
+inline bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
 } // namespace zel::test

@@ -32,12 +32,9 @@ using test::WriteBytes;
 
 namespace fs = std::filesystem;
 
-const std::string Demo = ZELVANE_DEMO_PROJECT;
-const std::string Scale = std::string(ZELVANE_TEST_DATA) + "/scale.mid";
-
-bool Contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
+using test::Contains;
+using test::Demo;
+using test::Scale;
 
 size_t Occurrences(const std::string& text, const std::string& part) {
     size_t count = 0;

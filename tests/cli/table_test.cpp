@@ -23,12 +23,9 @@ using test::TTempDir;
 using test::WriteBytes;
 namespace fs = std::filesystem;
 
-const std::string Demo = ZELVANE_DEMO_PROJECT;
-const std::string Scale = std::string(ZELVANE_TEST_DATA) + "/scale.mid";
-
-bool Contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
+using test::Contains;
+using test::Demo;
+using test::Scale;
 
 std::string Shell(const std::string& command) {
     std::string out;
