@@ -297,6 +297,12 @@ bool TDataFile::AtEnd() {
 
 std::string TDataFile::ReadLine() {
     std::string line;
+    ReadLine(line);
+    return line;
+}
+
+void TDataFile::ReadLine(std::string& line) {
+    line.clear();
     while (!AtEnd()) {
         size_t cr = m_buffer.find('\r', m_bufferPos);
         if (cr == std::string::npos) {
@@ -310,7 +316,6 @@ std::string TDataFile::ReadLine() {
             ++m_bufferPos; // the byte after CR (normally LF) is dropped unread
         break;
     }
-    return line;
 }
 
 std::string TDataFile::ReadAllBytes() {

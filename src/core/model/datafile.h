@@ -32,6 +32,8 @@ public:
     // The next line without its terminator: bytes up to the first CR, the byte after the CR
     // dropped. Empty at the end of the file.
     std::string ReadLine();
+    // The same into `line`, reusing its room.
+    void ReadLine(std::string& line);
     bool AtEnd();
     // True when reading stopped at an error rather than at the end of the file.
     bool ReadFailed() const { return !m_writing && m_failed; }

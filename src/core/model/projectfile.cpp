@@ -64,14 +64,24 @@ std::string NoteText(const TNote& note) {
 }
 
 void ParseNote(std::string_view text, TNote& note) {
-    auto fields = SplitTabs(text);
-    auto field = [&](size_t i) { return i < fields.size() ? fields[i] : std::string_view{}; };
+    // Field by field along the line: a project holds hundreds of thousands of note lines, and
+    // a list of the fields for each would cost more than reading them.
+    size_t start = 0;
+    auto next = [&] {
+        if (start > text.size())
+            return std::string_view{}; // fields missing at the end read as empty
+        size_t tab = text.find('\t', start);
+        size_t end = tab == std::string_view::npos ? text.size() : tab;
+        std::string_view field = text.substr(start, end - start);
+        start = end + 1;
+        return field;
+    };
     for (size_t slot = 0; slot < StringSlots; ++slot)
-        note.Fret[slot] = static_cast<uint8_t>(ParseValue(field(slot), 255));
-    note.Duration = static_cast<uint8_t>(ParseValue(field(8), 255));
+        note.Fret[slot] = static_cast<uint8_t>(ParseValue(next(), 255));
+    note.Duration = static_cast<uint8_t>(ParseValue(next(), 255));
     // Only the dot, double-dot and tie bits mean anything; stray bits would confuse code that
     // compares flags.
-    note.Flags = static_cast<uint8_t>(ParseValue(field(9), 0)) & (NoteDot | NoteDotDot | NoteTie);
+    note.Flags = static_cast<uint8_t>(ParseValue(next(), 0)) & (NoteDot | NoteDotDot | NoteTie);
 }
 
 std::string RiffHeaderText(const TRiff& riff) {
@@ -139,8 +149,9 @@ void ReadProject(TProject& project, TDataFile& file) {
     int n = 0;       // notes of the current riff
     int clashes = 0; // instrument clashes in old S lines
     std::vector<std::string> xLines;
+    std::string line; // one buffer for every line: note lines are longer than a short string
     for (;;) {
-        std::string line = ReadTextLine(file);
+        file.ReadLine(line);
         if (line.empty())
             break;
         std::string_view rest = line.size() > 2 ? std::string_view(line).substr(2) : "";
