@@ -2,7 +2,7 @@
 # shellcheck shell=bash
 BUILD_PACKAGES=(g++ cmake ninja-build pkg-config nlohmann-json3-dev qt6-base-dev qt6-multimedia-dev
                 librtmidi-dev libjack-dev libasound2-dev zlib1g-dev
-                libxkbcommon-dev fonts-liberation qt6-qpa-plugins)
+                libxkbcommon-dev fonts-liberation qt6-qpa-plugins libsndfile1-dev)
 # fluidsynth with a General MIDI sound font plays exported MIDI files; python3-mido reads them
 # back. abcmidi made the MIDI files under tests/data (from the .abc files beside them). jackd1
 # gives the MIDI input tests real ports. xvfb, xdotool and openbox run the real editor on a

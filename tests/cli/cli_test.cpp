@@ -156,6 +156,21 @@ TEST(Cli, ExportWavOfRiffsAndSongs) {
               (RunCli({"export-wav", ZELVANE_DEMO_PROJECT, "-o", dir.File("again.wav")}),
                ReadBytes(dir.File("again.wav"))))
         << "the same project renders the same bytes";
+    // FLAC holds the WAV's very samples (sox decodes it to raw 16-bit); a lossy name gets its
+    // format, and a quality out of range is refused before anything is rendered.
+    ASSERT_EQ(RunCli({"export-wav", ZELVANE_DEMO_PROJECT, "-o", dir.File("song.flac")}).Status, 0);
+    ASSERT_EQ(
+        std::system(("sox " + dir.File("song.flac") + " -t raw " + dir.File("song.raw")).c_str()),
+        0);
+    EXPECT_EQ(ReadBytes(dir.File("song.raw")), ReadBytes(dir.File("song.wav")).substr(44));
+    TRun mp3 =
+        RunCli({"export-wav", ZELVANE_DEMO_PROJECT, "-o", dir.File("song.MP3"), "--quality", "2"});
+    EXPECT_EQ(mp3.Status, 0) << mp3.Err;
+    EXPECT_LT(ReadBytes(dir.File("song.MP3")).size(), size("song.wav") / 8);
+    EXPECT_EQ(
+        RunCli({"export-wav", ZELVANE_DEMO_PROJECT, "-o", dir.File("q.ogg"), "--quality", "11"})
+            .Status,
+        2);
 }
 
 // Width and height from a PNG file's header; zero when it is not a PNG.

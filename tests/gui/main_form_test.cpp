@@ -386,6 +386,11 @@ private slots:
         QVERIFY(std::filesystem::file_size(wav.toStdString()) > 44);
         QVERIFY(opened->empty()); // exporting plays nothing
         QVERIFY(form->StatusText().startsWith(QStringLiteral("Render Time ")));
+        // Export Audio: a name without an extension gets the format of the filter (FLAC at
+        // first), encoded on a worker while the window waits.
+        dialogAnswers = {QString::fromStdString(dir->File("take"))};
+        form->bPlayScriptClick(QStringLiteral("mExportAudio"));
+        QCOMPARE(test::ReadBytes(dir->File("take.flac")).substr(0, 4), std::string("fLaC"));
     }
 
     void withoutSoundTheWindowSaysSoAndStillRenders() {

@@ -8,6 +8,7 @@
 #include "base/markup.h"
 #include "cli_common.h"
 #include "model/datafile.h"
+#include "sound/audio_file.h"
 #include "sound/playbuffer.h"
 
 namespace zel::cli {
@@ -95,8 +96,13 @@ int RunExportWav(const TInvocation& call) {
         std::cerr << "zelvane-cli: " << MarkupToPlainText(outcome.Error) << '\n';
         return ExitFileError;
     }
-    if (!WriteWavFile(*file, outcome.Buffer->Samples())) {
-        std::cerr << "zelvane-cli: Failed to Save File\n";
+    // The extension picks the format; any other name gets a WAV file, as it always did.
+    TAudioFormat format = AudioFormatForPath(out).value_or(TAudioFormat::Wav);
+    std::string error;
+    if (!WriteAudioFile(*file, format, outcome.Buffer->Samples(),
+                        call.Number("--quality", DefaultAudioQuality), error)) {
+        std::cerr << "zelvane-cli: Failed to Save File" << (error.empty() ? "" : ": ") << error
+                  << '\n';
         return FileFailure();
     }
     std::cout << outcome.Status << '\n';
@@ -104,22 +110,29 @@ int RunExportWav(const TInvocation& call) {
 }
 
 constexpr auto ExportWavOptions =
-    Join(std::array{Output("OUT.wav", "the WAV file to write; it is replaced only when complete")},
+    Join(std::array{Output("OUT.wav", "the audio file to write, its format by the extension: .wav, "
+                                      ".flac, .ogg, .opus or .mp3 (any other: WAV); it is replaced "
+                                      "only when complete"),
+                    Number("--quality", "Q", MinAudioQuality, MaxAudioQuality,
+                           "for .ogg, .opus and .mp3: 0 (smallest file) to 10 (best sound), "
+                           "default 7")},
          RenderOptions);
 constexpr std::string_view ExportWavSynopsis[] = {
     "PROJECT.zvp -o OUT.wav [--from-row N] [--once]",
     "PROJECT.zvp -o OUT.wav --riff NAME [--from-note K]",
     "PROJECT.zvp -o OUT.wav --all-riffs [--instrument N] [--master V]",
+    "PROJECT.zvp -o OUT.flac|OUT.ogg|OUT.opus|OUT.mp3 [--quality Q] ...",
 };
 
 } // namespace
 
 extern const TCommand ExportWavCommand = {
     .Name = "export-wav",
-    .Summary = "render the song (or riffs) into a WAV file",
+    .Summary = "render the song (or riffs) into a WAV, FLAC, Ogg Vorbis, Opus or MP3 file",
     .Synopsis = ExportWavSynopsis,
     .Description = "Renders the song structure (like \"Export WAV...\") into a 16-bit stereo "
-                   "44100 Hz WAV file.",
+                   "44100 Hz WAV file, or (like \"Export Audio...\") into a FLAC file of the "
+                   "same samples, or an Ogg Vorbis, Opus (48000 Hz) or MP3 file.",
     .Options = ExportWavOptions,
     .Check = CheckSongOrRiffs,
     .Run = RunExportWav,

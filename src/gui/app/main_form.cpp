@@ -382,11 +382,11 @@ void TMainForm::SetStatusText(const QString& text) {
 }
 
 QString TMainForm::AskFile(bool save, const QString& title, const QString& filter,
-                           const QString& path) {
+                           const QString& path, QString* selectedFilter) {
     if (m_setup.FileDialog)
         return m_setup.FileDialog(save, title, filter, path);
     if (save)
-        return QFileDialog::getSaveFileName(this, title, path, filter);
+        return QFileDialog::getSaveFileName(this, title, path, filter, selectedFilter);
     return QFileDialog::getOpenFileName(this, title, path, filter);
 }
 

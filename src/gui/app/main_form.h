@@ -179,7 +179,13 @@ private:
     void SetStatusText(const QString& text);
     void ApplyShowHints(bool show);
     void ApplySmoothDrawing(bool smooth);
-    QString AskFile(bool save, const QString& title, const QString& filter, const QString& path);
+    // `selectedFilter` (optional) starts as the filter shown first and returns the one chosen.
+    QString AskFile(bool save, const QString& title, const QString& filter, const QString& path,
+                    QString* selectedFilter = nullptr);
+    // The path of an audio export ("Export WAV..." or "Export Audio..."); empty when cancelled.
+    QString AskExportPath(bool anyFormat);
+    // Writes the rendered song into the export file, encoding off the window's thread.
+    void WriteExport(const QString& path, const TSharedBuffer& buffer);
     QAction* AddAction(const char* name, const QString& caption, const QKeySequence& shortcut,
                        std::function<void()> handler);
     QAction* AddButton(QToolBar* bar, const char* name, int icon, const QString& hint,

@@ -140,6 +140,8 @@ void TMainForm::CreateMenus() {
     file->addAction(AddAction("mExportWAV", QStringLiteral("Export WAV..."),
                               QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S),
                               [this] { bPlayScriptClick(QStringLiteral("mExportWAV")); }));
+    file->addAction(AddAction("mExportAudio", QStringLiteral("Export Audio..."), {},
+                              [this] { bPlayScriptClick(QStringLiteral("mExportAudio")); }));
     file->addAction(AddAction("mExportMIDI", QStringLiteral("Export MIDI..."), {},
                               [this] { mExportMIDIClick(); }));
     CreateGuitarProMenu(file);

@@ -18,8 +18,6 @@
 namespace zel {
 namespace {
 
-const QString WaveFilter = QStringLiteral("Wave File (*.wav);;All Files (*)");
-
 // The project as it is when a render starts. A copy is a deep copy (the tables are arrays and
 // vectors); it does not tell the window about changes, as the original does.
 std::unique_ptr<const TProject> RenderCopy(const TProject& project) {
@@ -96,19 +94,13 @@ void TMainForm::bPlayRiffClick(const QString& sender) {
 void TMainForm::bPlayScriptClick(const QString& sender) {
     if (RenderBusy())
         return;
-    bool exporting = sender == QStringLiteral("mExportWAV");
+    bool anyFormat = sender == QStringLiteral("mExportAudio");
+    bool exporting = anyFormat || sender == QStringLiteral("mExportWAV");
     QString wavePath;
     if (exporting) {
-        QString suggested = m_projectPath.isEmpty()
-                                ? QStringLiteral("NewProject.wav")
-                                : QFileInfo(m_projectPath).path() + QLatin1Char('/') +
-                                      QFileInfo(m_projectPath).completeBaseName() +
-                                      QStringLiteral(".wav");
-        wavePath = AskFile(true, QStringLiteral("Export Project Result"), WaveFilter, suggested);
+        wavePath = AskExportPath(anyFormat);
         if (wavePath.isEmpty())
             return; // a cancelled export does nothing at all
-        if (QFileInfo(wavePath).suffix().isEmpty())
-            wavePath += QStringLiteral(".wav");
     }
     TRenderer renderer;
     BeginRender(renderer);
@@ -142,9 +134,8 @@ void TMainForm::bPlayScriptClick(const QString& sender) {
         DisplayError(song.Error);
         return;
     }
-    if (exporting && song.Buffer && !song.Cancelled &&
-        !WriteWavFile(wavePath.toStdString(), song.Buffer->Samples()))
-        DisplayError("Failed to Save File\n" + LastFileError());
+    if (exporting && song.Buffer && !song.Cancelled)
+        WriteExport(wavePath, song.Buffer);
 }
 
 void TMainForm::bPauseClick() {

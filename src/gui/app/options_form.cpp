@@ -12,6 +12,7 @@
 #include "document/autosave.h"
 #include "message_box.h"
 #include "midi_devices.h"
+#include "sound/audio_file.h"
 
 namespace zel {
 
@@ -42,24 +43,35 @@ TOptionsForm::TOptionsForm(TSettingsStore& settings, TMidiInput& input, QWidget*
                                     "OptionAutoAdvanceCursor");
     for (auto& [box, key] : m_options)
         general->addWidget(box);
-    auto* autosaveRow = new QHBoxLayout;
-    auto* autosaveCaption = new QLabel(QStringLiteral("&Keep unsaved changes for recovery every"));
-    m_autosave = new QSpinBox(m_general);
-    m_autosave->setObjectName(QStringLiteral("eAutosaveSeconds"));
-    m_autosave->setRange(0, MaxAutosaveSeconds);
+    // A number of the settings file, stored as it changes, with its caption before it.
+    auto addNumber = [&](const char* name, const QString& caption, const char* key, int low,
+                         int high, int fallback) {
+        auto* row = new QHBoxLayout;
+        auto* label = new QLabel(caption);
+        auto* box = new QSpinBox(m_general);
+        box->setObjectName(QString::fromLatin1(name));
+        box->setRange(low, high);
+        box->setValue(std::clamp(m_settings.INIReadNum(key, fallback), low, high));
+        label->setBuddy(box);
+        row->addWidget(label);
+        row->addWidget(box);
+        row->addStretch(1);
+        general->addLayout(row);
+        connect(box, &QSpinBox::valueChanged, this, [this, key](int value) {
+            m_settings.INIWriteNum(key, value);
+            emit OptionsChanged();
+        });
+        return box;
+    };
+    m_autosave =
+        addNumber("eAutosaveSeconds", QStringLiteral("&Keep unsaved changes for recovery every"),
+                  AutosaveSecondsKey, 0, MaxAutosaveSeconds, DefaultAutosaveSeconds);
     m_autosave->setSuffix(QStringLiteral(" s"));
     m_autosave->setSpecialValueText(QStringLiteral("never")); // 0 switches autosave off
-    m_autosave->setValue(std::clamp(
-        m_settings.INIReadNum(AutosaveSecondsKey, DefaultAutosaveSeconds), 0, MaxAutosaveSeconds));
-    autosaveCaption->setBuddy(m_autosave);
-    autosaveRow->addWidget(autosaveCaption);
-    autosaveRow->addWidget(m_autosave);
-    autosaveRow->addStretch(1);
-    general->addLayout(autosaveRow);
-    connect(m_autosave, &QSpinBox::valueChanged, this, [this](int seconds) {
-        m_settings.INIWriteNum(AutosaveSecondsKey, seconds);
-        emit OptionsChanged();
-    });
+    m_audioQuality = addNumber(
+        "eAudioQuality", QStringLiteral("&Quality of exported Ogg Vorbis, Opus and MP3 files"),
+        AudioQualityKey, MinAudioQuality, MaxAudioQuality, DefaultAudioQuality);
+    m_audioQuality->setToolTip(QStringLiteral("0: smallest file, 10: best sound"));
     general->addStretch(1);
     m_pages->addTab(m_general, QStringLiteral("General"));
 

@@ -26,6 +26,9 @@ public:
     bool AutoAdvanceCursor() const { return m_autoAdvanceCursor->isChecked(); }
     // Seconds of unsaved changes between recovery copies, 0 = off (stored at once).
     int AutosaveSeconds() const { return m_autosave->value(); }
+    // Quality of the lossy audio exports, 0..10 (stored at once).
+    int AudioQuality() const { return m_audioQuality->value(); }
+    static constexpr const char* AudioQualityKey = "AudioQuality";
 
     // Fills the device list and opens the device remembered as "MidiIn", if it is in the list.
     void StartMidiInput();
@@ -58,6 +61,7 @@ private:
     QCheckBox* m_hearPreviewNote = nullptr;
     QCheckBox* m_autoAdvanceCursor = nullptr;
     QSpinBox* m_autosave = nullptr;
+    QSpinBox* m_audioQuality = nullptr;
     QListWidget* m_devices = nullptr;
     QPushButton* m_refresh = nullptr;
     std::vector<std::pair<QCheckBox*, const char*>> m_options;
