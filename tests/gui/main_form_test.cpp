@@ -393,6 +393,27 @@ private slots:
         QCOMPARE(test::ReadBytes(dir->File("take.flac")).substr(0, 4), std::string("fLaC"));
     }
 
+    void spacePlaysAndStopsButEditsInTheRiffView() {
+        Start({Demo()});
+        QWidget* grid = form->findChild<QWidget*>(QStringLiteral("gStruct"));
+        grid->setFocus();
+        QTest::keyClick(grid, Qt::Key_Space);
+        QCOMPARE(opened->size(), size_t(1));
+        size_t song = opened->back();
+        QTest::keyClick(grid, Qt::Key_Space); // stops
+        QCOMPARE(opened->size(), size_t(1));
+        grid->clearFocus(); // as after a click on the riff tabs
+        QTest::keyClick(form.get(), Qt::Key_Space);
+        QCOMPARE(opened->size(), size_t(2));
+        QVERIFY(opened->back() < song); // the riff from the cursor
+        QTest::keyClick(form.get(), Qt::Key_Space);
+        // In the riff view Space clears the string under the cursor and plays nothing.
+        auto* tab = form->findChild<QWidget*>(QStringLiteral("eRiff2"));
+        tab->setFocus();
+        QTest::keyClick(tab, Qt::Key_Space);
+        QCOMPARE(opened->size(), size_t(2));
+    }
+
     void withoutSoundTheWindowSaysSoAndStillRenders() {
         Start({Demo()}, false);
         QCOMPARE(form->StatusText(), QStringLiteral("No sound output"));

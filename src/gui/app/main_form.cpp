@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMoveEvent>
@@ -356,6 +357,8 @@ void TMainForm::SaveSettings() {
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
     // "Show Hints" off: no tool tips anywhere in the program.
     if (event->type() == QEvent::ToolTip && !m_showHints)
+        return true;
+    if (event->type() == QEvent::KeyPress && SpacePlays(watched, *static_cast<QKeyEvent*>(event)))
         return true;
     return QMainWindow::eventFilter(watched, event);
 }

@@ -101,6 +101,9 @@ public:
     // bPlayAllRiffs; bPlayScript, bPlayScriptAll, bPlayScriptIntro, mExportWAV).
     void bPlayRiffClick(const QString& sender);
     void bPlayScriptClick(const QString& sender);
+    // Space plays and stops: the song from the song grid, else the current riff from the
+    // cursor. Not in text fields, on buttons or in the riff view, where Space edits the note.
+    bool SpacePlays(QObject* watched, const QKeyEvent& event);
     void bPauseClick();
     void bStopClick();
     void PreviewPitch(int pitch);

@@ -1,8 +1,13 @@
 // The main window's play, pause, stop and export commands and the note preview. A render works
 // on its own copy of the project: the window stays live while a song renders (the progress
 // window lets events through), so the user may type, open or start another project meanwhile.
+#include <QAbstractButton>
+#include <QAbstractSpinBox>
 #include <QApplication>
+#include <QComboBox>
 #include <QFileInfo>
+#include <QKeyEvent>
+#include <QLineEdit>
 
 #include "arrange/struct_grid.h"
 #include "base/markup.h"
@@ -136,6 +141,31 @@ void TMainForm::bPlayScriptClick(const QString& sender) {
     }
     if (exporting && song.Buffer && !song.Cancelled)
         WriteExport(wavePath, song.Buffer);
+}
+
+bool TMainForm::SpacePlays(QObject* watched, const QKeyEvent& event) {
+    if (event.key() != Qt::Key_Space || event.modifiers() != Qt::NoModifier ||
+        event.isAutoRepeat() || !watched->isWidgetType())
+        return false;
+    auto* widget = static_cast<QWidget*>(watched);
+    // Each key press is taken once: at the focused widget, or where it lands when no widget
+    // has the focus (after a click on the riff tabs or the toolbar).
+    QWidget* focus = QApplication::focusWidget();
+    if (widget->window() != this || (focus && widget != focus))
+        return false;
+    bool grid = widget == m_grid || m_grid->isAncestorOf(widget);
+    if (!grid && (m_view->isAncestorOf(widget) || qobject_cast<QLineEdit*>(widget) ||
+                  qobject_cast<QAbstractButton*>(widget) ||
+                  qobject_cast<QAbstractSpinBox*>(widget) || qobject_cast<QComboBox*>(widget) ||
+                  widget->inherits("QTextEdit") || widget->inherits("QPlainTextEdit")))
+        return false;
+    if (m_playback && m_playback->BusySlots() > 0)
+        bStopClick();
+    else if (grid)
+        bPlayScriptClick(QStringLiteral("bPlayScriptAll"));
+    else
+        bPlayRiffClick(QStringLiteral("bPlayRiff"));
+    return true;
 }
 
 void TMainForm::bPauseClick() {
