@@ -303,6 +303,12 @@ void Draw(QPainter& p, TToolIcon icon) {
         p.drawLine(QPointF(8, 3), QPointF(8, 13));
         p.drawLine(QPointF(3, 8), QPointF(13, 8));
         break;
+    case TToolIcon::Follow: // the playing marker over a column, moving on
+        p.setPen(QPen(Green, 1.6));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(QRectF(2, 2, 6, 12));
+        Triangle(p, QPointF(15, 8), QPointF(10.5, 4.5), QPointF(10.5, 11.5), Green);
+        break;
     case TToolIcon::Application:
         p.setPen(Qt::NoPen);
         p.setBrush(QColor(40, 70, 140));

@@ -50,6 +50,7 @@ enum class TToolIcon {
     RiffProperties,
     Riff,
     AddTab,
+    Follow,
     Application,
 };
 

@@ -23,6 +23,14 @@ void PaintRiffView(TCanvas& canvas, const TTabMetrics& m, const TRiff& riff,
     if (paint.ShowCursor)
         Frame(canvas, CursorBox(m, riff, editor));
     Frame(canvas, SelectionFrame(m, riff, editor, paint.ViewHeight));
+    if (paint.PlayingNote >= 0) {
+        // Two pixels wide around the whole column, so it shows beside the cursor box.
+        const QColor green(0, 170, 0);
+        QRect column(CursorColumnX(m, paint.PlayingNote) - 3, 1, m.ColumnWidth - 2,
+                     paint.ViewHeight - 2);
+        canvas.Frame(column, green);
+        canvas.Frame(column.adjusted(1, 1, -1, -1), green);
+    }
 }
 
 int DrawPositionPanel(TCanvas& canvas, const QRect& rect, const TRiff& riff) {

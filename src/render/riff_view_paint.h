@@ -1,5 +1,5 @@
-// The tab view's picture: the current riff as one band with the cursor box and the selection
-// frame, and the status bar's position panel.
+// The tab view's picture: the current riff as one band with the cursor box, the selection
+// frame and the marker of the note being heard, and the status bar's position panel.
 #pragma once
 
 #include <QRect>
@@ -20,6 +20,7 @@ struct TRiffViewPaint {
     int ViewHeight = 0;
     int VisibleLeft = 0;
     int VisibleRight = 0;
+    int PlayingNote = -1; // the record being heard, marked green; -1: none
 };
 
 // Draws the riff band (x0 = 4) and the frames; only columns near the visible range are drawn.

@@ -18,6 +18,7 @@
 
 #include "app/project_lifecycle.h"
 #include "app/settings.h"
+#include "arrange/play_follow.h"
 #include "arrange/structure_grid.h"
 #include "base/progress.h"
 #include "document/document.h"
@@ -214,6 +215,12 @@ private:
     void ShowPlayingRow();
     // The rows of another project (or none) are shown: the labels no longer follow the song.
     void StopFollowingRows();
+    // Follow Playback: the riff view marks the record heard (and the riff tab follows the
+    // song) while `buffer` plays, from the device's played frames.
+    void StartFollowing(const TSharedBuffer& buffer, TPlayFollower follower);
+    void FollowTick();
+    void StopFollowing();
+    void CreateFollowAction();
 
     TDocument m_document;
     int m_subscription = 0;
@@ -244,6 +251,10 @@ private:
     QTimer m_reapTimer;
     QTimer m_rowTimer;
     std::weak_ptr<TSampleBuffer> m_songBuffer;
+    QTimer m_followTimer;
+    TPlayFollower m_follower;
+    std::weak_ptr<TSampleBuffer> m_followBuffer;
+    QAction* m_followAction = nullptr;
     std::vector<TRowStart> m_songRows;
 
     TTabControlSmart* m_tabs = nullptr;

@@ -215,6 +215,8 @@ void TMainForm::CreateMenus() {
     m_smoothDrawingAction->setCheckable(true);
     m_smoothDrawingAction->setChecked(m_smoothDrawing);
     options->addAction(m_smoothDrawingAction);
+    CreateFollowAction();
+    options->addAction(m_followAction);
     options->addAction(AddAction("mPreferences", QStringLiteral("Preferences"), {},
                                  [this] { mPreferencesClick(); }));
 
@@ -362,6 +364,9 @@ void TMainForm::CreateToolBar() {
         AddButton(bar, "bPause", int(I::Pause), QStringLiteral("Pause"), [this] { bPauseClick(); });
     m_pause->setCheckable(true);
     AddButton(bar, "bStop", int(I::Stop), QStringLiteral("Stop"), [this] { bStopClick(); });
+    AddButton(bar, "bFollowPlayback", int(I::Follow),
+              QStringLiteral("Follow Playback: the riff view shows the note being heard"), {},
+              m_followAction);
     bar->addSeparator();
     AddButton(bar, "bInstruments", int(I::Instruments),
               QStringLiteral("Instruments (Synthesizers)"), {}, find("mInstruments"));

@@ -31,6 +31,12 @@ std::unique_ptr<const TProject> RenderCopy(const TProject& project) {
     return copy;
 }
 
+// The rows a song play renders, as the song render reads the mode and the grid's row.
+TPlayOptions PlayOptionsOf(TSongMode mode, int firstGridRow) {
+    return {.FirstGridRow = mode == TSongMode::FromRow ? std::max(firstGridRow, 1) : 1,
+            .Once = mode == TSongMode::OnceEach};
+}
+
 } // namespace
 
 void TMainForm::PreviewPitch(int pitch) {
@@ -90,8 +96,11 @@ void TMainForm::bPlayRiffClick(const QString& sender) {
         DisplayError(TooLongError);
         return;
     }
-    if (m_playback && buffer->Size() != 0)
-        m_playback->PlaybackStart(buffer);
+    if (m_playback && buffer->Size() != 0 && m_playback->PlaybackStart(buffer))
+        StartFollowing(buffer,
+                       TPlayFollower(*project,
+                                     RiffsTimeline(*project, m_editor.CurrentRiff, first, all),
+                                     all ? 0 : first));
     SetStatusText(
         QString::fromStdString(m_clock.ShowRenderStatus(renderer, int64_t(buffer->Size() / 2))));
 }
@@ -121,8 +130,14 @@ void TMainForm::bPlayScriptClick(const QString& sender) {
     TSongRender song = RenderSong(
         renderer, *project, mode, firstGridRow, &progress.Service(),
         [&](const TSharedBuffer& buffer) {
-            if (m_playback && m_playback->PlaybackStart(buffer))
-                FollowPlayingRows(buffer, std::move(rowStarts));
+            if (!m_playback || !m_playback->PlaybackStart(buffer))
+                return;
+            FollowPlayingRows(buffer, std::move(rowStarts));
+            if (m_followAction->isChecked())
+                StartFollowing(
+                    buffer,
+                    TPlayFollower(*project,
+                                  SongTimeline(*project, PlayOptionsOf(mode, firstGridRow))));
         },
         [&](int gridRow, int64_t frame) {
             rowStarts.push_back({frame, gridRow});
@@ -184,6 +199,7 @@ void TMainForm::bStopClick() {
     if (m_clock.Rendering() || !m_playback)
         return;
     m_playback->PlaybackStop();
+    StopFollowing();
     m_pause->setChecked(false);
     ShowPlayingRow();
 }

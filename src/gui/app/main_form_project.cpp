@@ -89,6 +89,7 @@ void TMainForm::ModelReplaced() {
     // The last project's render time, play time and level do not describe this one.
     SetStatusText(m_playback ? QString() : QStringLiteral("No sound output"));
     StopFollowingRows();
+    StopFollowing();
     m_instrumentsForm->SelectInstrument(0);
     m_notesForm->ShowModel();
     m_view->RiffSwitched();

@@ -233,6 +233,23 @@ void TRiffView::ScrollToCursor() {
         ScrollToCursorPosition(m_metrics, riff.Cursor, bar->value(), viewport()->width()));
 }
 
+void TRiffView::ShowPlaying(int note) {
+    if (note == m_playingNote)
+        return;
+    auto columnRect = [this](int column) {
+        return QRect(CursorColumnX(m_metrics, column) - 4, 0, m_metrics.ColumnWidth + 4,
+                     m_paintBox->height());
+    };
+    if (m_playingNote >= 0)
+        m_paintBox->update(columnRect(m_playingNote));
+    m_playingNote = note;
+    if (note < 0)
+        return;
+    QScrollBar* bar = horizontalScrollBar();
+    bar->setValue(ScrollToCursorPosition(m_metrics, note, bar->value(), viewport()->width()));
+    m_paintBox->update(columnRect(note));
+}
+
 void TRiffView::Paint(QPaintEvent* event) {
     QPainter painter(m_paintBox);
     painter.fillRect(event->rect(), palette().color(QPalette::Base));
@@ -245,6 +262,7 @@ void TRiffView::Paint(QPaintEvent* event) {
     paint.ViewHeight = m_paintBox->height();
     paint.VisibleLeft = event->rect().left();
     paint.VisibleRight = event->rect().right() + 1;
+    paint.PlayingNote = m_playingNote;
     PaintRiffView(canvas, m_metrics, CurrentRiffOf(m_project, m_editor), m_editor, paint, m_cache);
     emit ViewChanged();
 }

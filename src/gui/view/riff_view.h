@@ -55,6 +55,9 @@ public:
     // Sets the height for a newly selected riff (one band) and repaints.
     void RiffSwitched();
     void ScrollToCursor();
+    // Marks the record being heard (-1: none) and scrolls it into view; the cursor stays.
+    void ShowPlaying(int note);
+    int PlayingNote() const { return m_playingNote; }
     // False while another control (the song grid) holds the focus the cursor box stands for.
     void SetShowCursor(bool show);
     // Antialiased drawing (the default) or the exact, pixel-for-pixel picture; repaints.
@@ -106,6 +109,7 @@ private:
     TRiffMouse m_mouse;
     TBandColumnCache m_cache;
     bool m_showCursor = true;
+    int m_playingNote = -1;
     bool m_smoothDrawing = true;
     int m_bandHeight = 0; // of the riff the least height was last given for
     TRiffPaintBox* m_paintBox = nullptr;

@@ -1,0 +1,62 @@
+// TMainForm: Follow Playback. While a riff or the song plays, the riff view marks the record
+// being heard, from the frames the sound device says it has played, and the riff tabs follow
+// the song from riff to riff (the riff of the current instrument's column when it plays, else
+// of the lowest column playing). The edit cursor never moves.
+#include "main_form.h"
+#include "view/riff_view.h"
+#include "widgets/tabcontrolsmart.h"
+
+namespace zel {
+namespace {
+
+// Often enough that the marker is never a frame at 60 Hz behind the sound it marks.
+constexpr int FollowIntervalMs = 15;
+constexpr const char* FollowPlaybackKey = "FollowPlayback";
+
+} // namespace
+
+void TMainForm::CreateFollowAction() {
+    m_followAction = AddAction("mFollowPlayback", QStringLiteral("Follow Playback"), {}, [this] {
+        m_settings.INIWriteNum(FollowPlaybackKey, m_followAction->isChecked() ? 1 : 0);
+        if (!m_followAction->isChecked())
+            StopFollowing();
+    });
+    m_followAction->setCheckable(true);
+    m_followAction->setChecked(m_settings.INIReadNum(FollowPlaybackKey, 1) != 0);
+    m_followTimer.setInterval(FollowIntervalMs);
+    m_followTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_followTimer, &QTimer::timeout, this, &TMainForm::FollowTick);
+}
+
+void TMainForm::StartFollowing(const TSharedBuffer& buffer, TPlayFollower follower) {
+    if (!m_followAction->isChecked())
+        return;
+    m_follower = std::move(follower);
+    m_followBuffer = buffer;
+    m_followTimer.start();
+    FollowTick();
+}
+
+void TMainForm::FollowTick() {
+    TSharedBuffer buffer = m_followBuffer.lock();
+    int64_t frame = m_playback && buffer ? m_playback->PlayedFrames(buffer.get()) : -1;
+    if (frame < 0) { // stopped, played out, or another play took the device
+        StopFollowing();
+        return;
+    }
+    TPlayPlace place = m_follower.PlaceAt(frame, CurrentInstrument());
+    if (place.Riff >= 0 && place.Riff != m_editor.CurrentRiff && place.Riff < m_tabs->TabCount()) {
+        m_tabs->Strip().SelectAndFill(place.Riff);
+        m_tabs->Refresh();
+    }
+    m_view->ShowPlaying(place.Riff == m_editor.CurrentRiff ? place.Note : -1);
+}
+
+void TMainForm::StopFollowing() {
+    m_followTimer.stop();
+    m_followBuffer.reset();
+    m_follower = {};
+    m_view->ShowPlaying(-1);
+}
+
+} // namespace zel

@@ -1,0 +1,70 @@
+// Follow Playback in the main window: the riff view marks the record the device has reached,
+// the riff tabs follow the song, the edit cursor stays, and the option switches it all off.
+#include <QAction>
+#include <QTest>
+
+#include "arrange/play_follow.h"
+#include "main_form_harness.h"
+#include "view/riff_view.h"
+
+using namespace zel;
+
+class FollowTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<test::TMainFormHarness> h;
+    std::shared_ptr<int64_t> played;
+
+    void Start() {
+        h = std::make_unique<test::TMainFormHarness>();
+        QVERIFY(h->Start({QStringLiteral(ZELVANE_DEMO_PROJECT)}, true, [this](TMainFormSetup& s) {
+            auto output = std::make_unique<test::TFakeOutput>();
+            played = output->Played;
+            s.Audio = std::move(output);
+        }));
+    }
+    TRiffView* View() { return h->Form->findChild<TRiffView*>(); }
+    TEditorState& Editor() { return h->Form->Document().Editor(); }
+
+private slots:
+    void theViewFollowsTheSongWithoutMovingTheCursor() {
+        Start();
+        const TProject& project = h->Form->Project();
+        TPlayFollower expected(project, SongTimeline(project, {}));
+        const int cursor = project.Riffs[0].Cursor;
+        h->Form->bPlayScriptClick(QStringLiteral("bPlayScriptAll"));
+        // Row 1 plays the Intro; rows 2 and 3 the Verse beside the Bass Line (the Verse in
+        // column 0 comes first), far into the song.
+        for (int64_t frame :
+             {int64_t(0), int64_t(44100), int64_t(44100 * 12), int64_t(44100 * 20)}) {
+            *played = frame;
+            TPlayPlace place = expected.PlaceAt(frame, 0);
+            QVERIFY(place.Riff >= 0);
+            QTRY_COMPARE(Editor().CurrentRiff, place.Riff);
+            QTRY_COMPARE(View()->PlayingNote(), place.Note);
+        }
+        QVERIFY(Editor().CurrentRiff != 0);
+        QCOMPARE(project.Riffs[0].Cursor, cursor);
+        // Off: the marker goes and the tabs stay where they are.
+        h->Form->findChild<QAction*>(QStringLiteral("mFollowPlayback"))->trigger();
+        QCOMPARE(View()->PlayingNote(), -1);
+        const int riff = Editor().CurrentRiff;
+        *played = 0;
+        QTest::qWait(50);
+        QCOMPARE(Editor().CurrentRiff, riff);
+    }
+
+    void aRiffFromTheCursorIsMarkedFromTheCursor() {
+        Start();
+        TRiff& riff = h->Form->Project().Riffs[size_t(Editor().CurrentRiff)];
+        riff.Cursor = riff.Anchor = 3;
+        h->Form->bPlayRiffClick(QStringLiteral("bPlayRiff"));
+        QTRY_COMPARE(View()->PlayingNote(), 3);
+        h->Form->bStopClick();
+        QCOMPARE(View()->PlayingNote(), -1);
+    }
+};
+
+QTEST_MAIN(FollowTest)
+#include "follow_test.moc"
