@@ -136,6 +136,17 @@ TEST(Cli, ExportWavSoundsTheRightPitchForTheRightTime) {
 
     run = RunCli({"export-wav", dir.File("a.zvp"), "-o", dir.File("quiet.wav"), "--master", "0"});
     EXPECT_NE(run.Out.find("Level 0%."), std::string::npos);
+
+    // Half speed: twice as long, the same pitch.
+    run = RunCli({"export-wav", dir.File("a.zvp"), "-o", dir.File("slow.wav"), "--speed", "50"});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    left = LeftChannel(ReadBytes(dir.File("slow.wav")));
+    ASSERT_EQ(left.size(), 176400u);
+    crossings = 0;
+    for (size_t i = 1; i < left.size(); ++i)
+        crossings += left[i - 1] < 0 && left[i] >= 0;
+    EXPECT_NEAR(crossings, 1760, 2) << "440 Hz for four seconds";
+    EXPECT_EQ(RunCli({"play", dir.File("a.zvp"), "--speed", "201"}).Status, 2);
 }
 
 TEST(Cli, ExportWavOfRiffsAndSongs) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "arrange/play_follow.h"
+#include "arrange/practice.h"
 #include "model/structure.h"
 #include "sound/notebuffer.h"
 #include "test_support.h"
@@ -83,6 +84,24 @@ TEST_F(PlayFollowTest, RestsTiesColumnsAndStartsFromTheCursor) {
     TPlayFollower fromCursor(project, RiffsTimeline(project, 0, 2, false), 2);
     EXPECT_EQ(fromCursor.PlaceAt(0, 0), (TPlayPlace{0, 2, 0}));
     EXPECT_EQ(fromCursor.PlaceAt(NoteSamples(120, 768), 0).Note, 4);
+}
+
+TEST(PlaybackSpeed, StepsAndScaledTempos) {
+    struct TStep {
+        int From, Direction, To;
+    } steps[] = {{100, 1, 125}, {100, -1, 90}, {65, 1, 70},  {65, -1, 60},
+                 {150, 1, 200}, {200, 1, 200}, {30, -1, 25}, {25, -1, 25}};
+    for (auto [from, direction, to] : steps)
+        EXPECT_EQ(NextSpeedStep(from, direction), to) << from << " " << direction;
+    TProject project;
+    project.Riffs[0].Tempo = 97;
+    project.Riffs[1].Tempo = 1;
+    EXPECT_FALSE(ScaleTempos(project, 24));
+    EXPECT_FALSE(ScaleTempos(project, 201));
+    EXPECT_EQ(project.Riffs[0].Tempo, 97);
+    EXPECT_TRUE(ScaleTempos(project, 50));
+    EXPECT_EQ(project.Riffs[0].Tempo, 49); // to the nearest whole beat per minute
+    EXPECT_EQ(project.Riffs[1].Tempo, 1);  // never 0
 }
 
 } // namespace

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <chrono>
 #include <iostream>
+#include <memory>
 
 #include "app/settings.h"
+#include "arrange/practice.h"
 #include "base/markup.h"
 #include "cli_common.h"
 #include "model/datafile.h"
@@ -35,9 +37,16 @@ int MasterVolumeFor(const TInvocation& call) {
     return std::clamp(store.INIReadNum("Master", 50), 0, 100);
 }
 
-TRenderOutcome RenderForOptions(const TProject& project, const TInvocation& call,
+TRenderOutcome RenderForOptions(const TProject& loaded, const TInvocation& call,
                                 TProgress* progress,
                                 const std::function<void(const TSharedBuffer&)>& startPlayback) {
+    // Another speed: the riffs at scaled tempos, in a copy.
+    std::unique_ptr<TProject> scaled;
+    if (call.Number("--speed", 100) != 100) {
+        scaled = std::make_unique<TProject>(loaded);
+        ScaleTempos(*scaled, call.Number("--speed", 100));
+    }
+    const TProject& project = scaled ? *scaled : loaded;
     TRenderOutcome outcome;
     TRenderer renderer;
     renderer.MasterVolume = MasterVolumeFor(call);
