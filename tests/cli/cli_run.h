@@ -1,6 +1,7 @@
 // Runs the built zelvane-cli as a user would: arguments, environment, limits, captured output.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <sys/types.h>
@@ -35,6 +36,14 @@ pid_t StartCli(std::vector<std::string> args);
 // The demo project and a short MIDI scale the command-line tests read.
 inline const std::string Demo = ZELVANE_DEMO_PROJECT;
 inline const std::string Scale = std::string(ZELVANE_TEST_DATA) + "/scale.mid";
+
+// Left-channel samples of a 16-bit stereo WAV file written by the program.
+inline std::vector<int16_t> LeftChannel(const std::string& wav) {
+    std::vector<int16_t> left;
+    for (size_t at = 44; at + 3 < wav.size(); at += 4)
+        left.push_back(int16_t(uint16_t(uint8_t(wav[at]) | uint8_t(wav[at + 1]) << 8)));
+    return left;
+}
 
 inline bool Contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;

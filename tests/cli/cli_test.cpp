@@ -21,6 +21,7 @@ using test::ReadBytes;
 using test::TTempDir;
 using test::WriteBytes;
 
+using test::LeftChannel;
 using test::RunCli;
 using test::TRun;
 
@@ -103,14 +104,6 @@ TEST(Cli, NotesAsTextOrAsStoredRtf) {
 
     run = RunCli({"notes", dir.File("missing.zvp")});
     EXPECT_EQ(run.Status, 1);
-}
-
-// Left-channel samples of a 16-bit stereo WAV file written by the program.
-std::vector<int16_t> LeftChannel(const std::string& wav) {
-    std::vector<int16_t> left;
-    for (size_t at = 44; at + 3 < wav.size(); at += 4)
-        left.push_back(int16_t(uint16_t(uint8_t(wav[at]) | uint8_t(wav[at + 1]) << 8)));
-    return left;
 }
 
 TEST(Cli, ExportWavSoundsTheRightPitchForTheRightTime) {

@@ -153,25 +153,6 @@ TEST(CliHostile, KilledSavesNeverDamageTheTargetAndLeaveNothingForLong) {
     EXPECT_GT(leftovers, 0) << "no kill fell inside a save: nothing was tested";
 }
 
-TEST(CliHostile, NamesUpToTheLongestAFolderTakesCanBeSaved) {
-    TTempDir dir;
-    // "\xC3\xA9" is one character in two bytes: a shortened temporary name must not cut it.
-    for (const std::string& stem :
-         {std::string(200, 'n'), std::string(235, 'n'), std::string(236, 'n'),
-          std::string(244, 'n'), std::string(251, 'n'),
-          std::string(63, 'n') + "\xC3\xA9" + std::string(186, 'n')}) {
-        std::string name = stem + ".zvp";
-        ASSERT_LE(name.size(), 255u);
-        TRun run = RunCli({"resave", Demo, dir.File(name)});
-        EXPECT_EQ(run.Status, 0) << name.size() << " bytes: " << run.Err;
-        EXPECT_EQ(ReadBytes(dir.File(name)), ReadBytes(Demo)) << name.size();
-        TRun again = RunCli({"resave", dir.File(name), dir.File(name)});
-        EXPECT_EQ(again.Status, 0) << "over itself, " << name.size() << " bytes: " << again.Err;
-        EXPECT_TRUE(Leftovers(dir.Path()).empty());
-        fs::remove(dir.File(name));
-    }
-}
-
 TEST(CliHostile, PipesFoldersAndDevicesAreRefusedWithoutWaiting) {
     TTempDir dir;
     std::string fifo = dir.File("pipe.zvp");

@@ -16,6 +16,7 @@ namespace zel {
 namespace {
 
 using test::FolderEntries;
+using test::LeftChannel;
 using test::ReadBytes;
 using test::RunCli;
 using test::TRun;
@@ -247,14 +248,6 @@ TEST(CliTable, ManualPagesAndCompletionComeFromTheTable) {
     EXPECT_EQ(complete("zelvane-cli pr", 1), "preview print\n");
     EXPECT_EQ(complete("zelvane-cli print --page-size \"\"", 3), "A4 Letter\n");
     EXPECT_EQ(complete("zelvane-cli preview --pl", 2), "--plot\n");
-}
-
-// Left-channel samples of a 16-bit stereo WAV file.
-std::vector<int16_t> LeftChannel(const std::string& wav) {
-    std::vector<int16_t> left;
-    for (size_t at = 44; at + 3 < wav.size(); at += 4)
-        left.push_back(int16_t(uint16_t(uint8_t(wav[at]) | uint8_t(wav[at + 1]) << 8)));
-    return left;
 }
 
 TEST(CliTable, PreviewSoundsMiddleCAndPlotsIt) {

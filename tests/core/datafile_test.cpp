@@ -172,7 +172,10 @@ TEST(DataFileNames, TemporaryFilesLieBesideTheTargetAndNameIt) {
     for (const Case& c :
          {Case{"t.zvp", ".t.zvp."}, Case{std::string(235, 'n'), "." + std::string(235, 'n') + "."},
           Case{std::string(236, 'n'), "." + std::string(64, 'n') + "~"},
-          Case{longest + ".zvp", "." + std::string(64, 'n') + "~"}}) {
+          Case{longest + ".zvp", "." + std::string(64, 'n') + "~"},
+          // "\xC3\xA9" is one character in two bytes: the shortened name does not cut it.
+          Case{std::string(63, 'n') + "\xC3\xA9" + std::string(186, 'n'),
+               "." + std::string(63, 'n') + "~"}}) {
         TTempDir dir;
         auto file = TDataFile::OpenForWriting(dir.File(c.name));
         ASSERT_TRUE(file) << c.name.size() << ": " << LastFileError();

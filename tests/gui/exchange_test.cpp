@@ -19,9 +19,7 @@ private:
 
     TMainForm& Form() { return *h->Form; }
     TRiff& Riff() { return CurrentRiffOf(Form().Project(), Form().Editor()); }
-    QAction* Action(const char* name) {
-        return Form().findChild<QAction*>(QString::fromLatin1(name));
-    }
+    QAction* Action(const char* name) { return h->Action(name); }
     void Open(const std::string& path) {
         h->DialogAnswers = {QString::fromStdString(path)};
         Action("mOpen")->trigger();
@@ -39,7 +37,6 @@ private slots:
     void exportMidiWritesTheSongAsTheCoreDoes() {
         QAction* exportMidi = Action("mExportMIDI");
         QVERIFY(exportMidi);
-        QCOMPARE(exportMidi->text(), QStringLiteral("Export MIDI..."));
         std::string path = h->Dir.File("song");
         h->DialogAnswers = {QString::fromStdString(path)};
         exportMidi->trigger();
@@ -76,7 +73,6 @@ private slots:
     void copyAsTextTabTakesTheSelectionOrTheRiff() {
         QAction* copy = Action("mCopyTextTab");
         QVERIFY(copy);
-        QCOMPARE(copy->text(), QStringLiteral("Copy as Text Tab"));
         Riff().Cursor = Riff().Anchor = 2;
         copy->trigger();
         QCOMPARE(QApplication::clipboard()->text().toStdString(), TextTab(Riff()));

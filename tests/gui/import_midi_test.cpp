@@ -38,9 +38,7 @@ private:
 
     TMainForm& Form() { return *h->Form; }
     TRiff& Riff() { return CurrentRiffOf(Form().Project(), Form().Editor()); }
-    QAction* Action(const char* name) {
-        return Form().findChild<QAction*>(QString::fromLatin1(name));
-    }
+    QAction* Action(const char* name) { return h->Action(name); }
 
     // Notes as "duration:pitch,pitch" strings.
     std::vector<std::string> Notes() { return test::NoteTexts(Riff()); }
@@ -209,17 +207,6 @@ private slots:
         Form().ChannelsForm()->SetFileTiming(false);
         QVERIFY(h->Start());
         QVERIFY(!Form().ChannelsForm()->FileTiming());
-    }
-
-    void aFileCutShortKeepsWhatCameBeforeAndSaysSo() {
-        std::string whole = test::ReadBytes(Scale);
-        test::WriteBytes(h->Dir.File("cut.mid"), whole.substr(0, whole.size() - 20));
-        AnswerChannels(ClickOk);
-        Import(h->Dir.File("cut.mid"));
-        QVERIFY(!Notes().empty());
-        QCOMPARE(h->Messages.Messages.size(), size_t(1));
-        QVERIFY(h->Messages.Messages[0].Text.find("Incomplete MIDI File") != std::string::npos);
-        QCOMPARE(Form().Document().UndoCount(), 1);
     }
 
     void cancelOrAnUnreadableFileDoNothing() {

@@ -3,8 +3,11 @@
 // file dialogs that answer in turn, and a settings file in a folder of its own.
 #pragma once
 
+#include <QAction>
 #include <QApplication>
 #include <QTest>
+#include <QToolButton>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -26,6 +29,26 @@ public:
     ~TMainFormHarness() { Close(); }
 
     std::string Settings() const { return Dir.File("zelvane.ini"); }
+
+    // A copy of the demo project in the test's folder.
+    QString CopyDemo(const char* name) const {
+        std::filesystem::copy_file(ZELVANE_DEMO_PROJECT, Dir.File(name));
+        return QString::fromStdString(Dir.File(name));
+    }
+    // The window's action or toolbar button of that name; null when there is none.
+    QAction* Action(const char* name) const {
+        return Form->findChild<QAction*>(QString::fromLatin1(name));
+    }
+    QToolButton* Button(const char* name) const {
+        return Form->findChild<QToolButton*>(QString::fromLatin1(name));
+    }
+    // The riff tabs' captions, the blank tab last.
+    QStringList TabCaptions() const {
+        QStringList captions;
+        for (const auto& caption : Form->Project().RiffNames.All())
+            captions << QString::fromStdString(caption);
+        return captions;
+    }
 
     // Starts a window on the settings file; `adjust` changes the setup before the window is
     // made. False when the window never showed.

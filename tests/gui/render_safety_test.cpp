@@ -13,7 +13,7 @@
 #include <functional>
 
 #include "app/main_form.h"
-#include "main_form_support.h"
+#include "main_form_harness.h"
 #include "model/projectfile.h"
 #include "sound/playbuffer.h"
 #include "test_support.h"
@@ -34,12 +34,9 @@ class RenderSafetyTest : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<test::TTempDir> dir;
-    std::unique_ptr<TMainForm> form;
+    std::unique_ptr<test::TTempDir> dir; // the two projects, for every test
+    std::unique_ptr<test::TMainFormHarness> h;
     std::shared_ptr<TBufferList> buffers;
-    test::TRecordingMessages messages;
-    std::unique_ptr<TScopedMessageService> install;
-    std::vector<QString> dialogAnswers;
     int dialogs = 0;
     QString longSong, other;
     std::vector<int16_t> wholeSong; // the long song as the window plays it
@@ -48,19 +45,12 @@ private:
     bool acted = false;
     bool songCompleteWhenActed = false;
 
+    TMainForm* form() { return h->Form.get(); }
     void Start(QStringList arguments) {
-        form.reset();
-        TMainFormSetup setup;
-        setup.SettingsPath = dir->File("zelvane.ini");
-        setup.Arguments = arguments;
-        auto output = std::make_unique<test::TFakeOutput>();
-        buffers = output->Buffers;
-        setup.Audio = std::move(output);
-        setup.FileDialog = test::AnsweringFileDialog(dialogAnswers, &dialogs);
-        form = std::make_unique<TMainForm>(std::move(setup));
-        form->show();
-        QApplication::setActiveWindow(form.get());
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        QVERIFY(h->Start(arguments, true, [this](TMainFormSetup& setup) {
+            buffers = static_cast<test::TFakeOutput*>(setup.Audio.get())->Buffers;
+            setup.FileDialog = test::AnsweringFileDialog(h->DialogAnswers, &dialogs);
+        }));
     }
 
     // Runs `action` once, from the event pump of the progress window while a song renders:
@@ -68,10 +58,10 @@ private:
     // export, which plays nothing) as soon as the progress window is up.
     void DuringRender(std::function<void()> action, bool afterFirstRow) {
         acted = false;
-        auto* pump = new QTimer(form.get());
+        auto* pump = new QTimer(form());
         pump->setInterval(0);
         connect(pump, &QTimer::timeout, this, [this, pump, action, afterFirstRow] {
-            auto* progress = form->findChild<QDialog*>(QStringLiteral("ProgressForm"));
+            auto* progress = form()->findChild<QDialog*>(QStringLiteral("ProgressForm"));
             if (!progress || !progress->isVisible())
                 return;
             if (afterFirstRow && buffers->empty())
@@ -92,26 +82,17 @@ private:
         return song.Buffer ? song.Buffer->Samples() : std::vector<int16_t>();
     }
 
-    QStringList TabCaptions() {
-        QStringList captions;
-        for (const auto& caption : form->Project().RiffNames.All())
-            captions << QString::fromStdString(caption);
-        return captions;
-    }
-    void Trigger(const char* action) {
-        form->findChild<QAction*>(QString::fromLatin1(action))->trigger();
-    }
+    QStringList TabCaptions() { return h->TabCaptions(); }
+    void Trigger(const char* action) { h->Action(action)->trigger(); }
     // As a click does, whether the toolbar shows the button or keeps it in its overflow menu.
-    void Click(const char* button) {
-        form->findChild<QToolButton*>(QString::fromLatin1(button))->click();
-    }
+    void Click(const char* button) { h->Button(button)->click(); }
     // Types a fret at the first note of the riff view through its focused tab-line control,
     // as the keyboard does (Space first clears the string, so the digit is the whole fret).
     void TypeFret(Qt::Key digit) {
         // Back from the progress window to the main window, into the tab lines.
-        QApplication::setActiveWindow(form.get());
-        form->RiffView()->FocusTabLines();
-        QWidget* focused = form->focusWidget();
+        QApplication::setActiveWindow(form());
+        form()->RiffView()->FocusTabLines();
+        QWidget* focused = form()->focusWidget();
         QVERIFY(focused);
         QCOMPARE(focused->objectName(), QStringLiteral("eRiff2"));
         QTest::keyClick(focused, Qt::Key_Home);
@@ -123,7 +104,7 @@ private:
         return std::find(frets.begin(), frets.end(), fret) != frets.end();
     }
     void OpenOther() {
-        dialogAnswers = {other};
+        h->DialogAnswers = {other};
         Trigger("mOpen");
     }
     static bool SilentTail(const std::vector<int16_t>& samples, size_t values) {
@@ -160,21 +141,11 @@ private slots:
             project, (other = QString::fromStdString(dir->File("other.zvp"))).toStdString()));
     }
     void init() {
-        install = std::make_unique<TScopedMessageService>(messages);
-        messages.Messages.clear();
-        messages.Answer = 1; // Discard, should anything ask
-        dialogAnswers.clear();
+        h = std::make_unique<test::TMainFormHarness>();
+        h->Messages.Answers = {1, 1, 1}; // Discard, should anything ask
         dialogs = 0;
     }
-    void cleanup() {
-        if (form) {
-            form->Document().MarkClean();
-            form->close();
-        }
-        form.reset();
-        install.reset();
-        std::filesystem::remove(dir->File("zelvane.ini"));
-    }
+    void cleanup() { h.reset(); }
     void cleanupTestCase() { dir.reset(); }
 
     void songRendersTheProjectAsItWasWhateverTheUserDoes() {
@@ -186,20 +157,20 @@ private slots:
         const Case cases[] = {
             {"open another project", [this] { OpenOther(); },
              [this] {
-                 QCOMPARE(form->ProjectPath(), other);
+                 QCOMPARE(form()->ProjectPath(), other);
                  QCOMPARE(TabCaptions(), (QStringList{"Solo", ""}));
              }},
             {"new project", [this] { Trigger("mNew"); },
              [this] {
-                 QCOMPARE(form->ProjectPath(), QString());
+                 QCOMPARE(form()->ProjectPath(), QString());
                  QCOMPARE(TabCaptions(), (QStringList{"Riff1", ""}));
-                 QVERIFY(form->Project().Structure.empty());
+                 QVERIFY(form()->Project().Structure.empty());
              }},
             {"typing a fret into the riff view", [this] { TypeFret(Qt::Key_9); },
              [this] {
-                 QCOMPARE(form->ProjectPath(), longSong);
-                 QVERIFY(FirstNoteHasFret(form->Project(), 9));
-                 QVERIFY(form->Project().IsChanged());
+                 QCOMPARE(form()->ProjectPath(), longSong);
+                 QVERIFY(FirstNoteHasFret(form()->Project(), 9));
+                 QVERIFY(form()->Project().IsChanged());
              }},
             {"open, new and typing one after another",
              [this] {
@@ -208,15 +179,15 @@ private slots:
                  TypeFret(Qt::Key_7);
              },
              [this] {
-                 QCOMPARE(form->ProjectPath(), QString());
+                 QCOMPARE(form()->ProjectPath(), QString());
                  QCOMPARE(TabCaptions(), (QStringList{"Riff1", ""}));
-                 QVERIFY(FirstNoteHasFret(form->Project(), 7));
+                 QVERIFY(FirstNoteHasFret(form()->Project(), 7));
              }},
         };
         for (const Case& c : cases) {
             Start({longSong});
             DuringRender(c.action, true);
-            form->bPlayScriptClick(QStringLiteral("bPlayScriptAll"));
+            form()->bPlayScriptClick(QStringLiteral("bPlayScriptAll"));
             QVERIFY2(acted, c.name);
             QVERIFY2(!songCompleteWhenActed, c.name);
             QCOMPARE(buffers->size(), size_t(1));
@@ -237,10 +208,10 @@ private slots:
                 TypeFret(Qt::Key_5);
             },
             false);
-        dialogAnswers = {wav};
-        form->bPlayScriptClick(QStringLiteral("mExportWAV"));
+        h->DialogAnswers = {wav};
+        form()->bPlayScriptClick(QStringLiteral("mExportWAV"));
         QVERIFY(acted);
-        QCOMPARE(form->ProjectPath(), other);
+        QCOMPARE(form()->ProjectPath(), other);
         QVERIFY2(buffers->empty(), "an export plays nothing");
         QVERIFY(test::ReadBytes(wav.toStdString()) == wholeSongFile);
     }
@@ -257,19 +228,19 @@ private slots:
                 Click("bStop");
             },
             true);
-        form->bPlayScriptClick(QStringLiteral("bPlayScriptAll"));
+        form()->bPlayScriptClick(QStringLiteral("bPlayScriptAll"));
         QVERIFY(acted);
         QCOMPARE(dialogs, 0); // the export asked for no file
         QCOMPARE(buffers->size(), size_t(1));
         QVERIFY(buffers->front()->Samples() == wholeSong);
-        QCOMPARE(form->Playback()->BusySlots(), 1); // Stop does nothing while rendering
-        QVERIFY(form->StatusText().startsWith(QStringLiteral("Render Time ")));
+        QCOMPARE(form()->Playback()->BusySlots(), 1); // Stop does nothing while rendering
+        QVERIFY(form()->StatusText().startsWith(QStringLiteral("Render Time ")));
 
         // Once the render is over the commands work again.
         Click("bPlayRiffAll");
         QCOMPARE(buffers->size(), size_t(2));
         Click("bStop");
-        QCOMPARE(form->Playback()->BusySlots(), 0);
+        QCOMPARE(form()->Playback()->BusySlots(), 0);
     }
 
     void closingDuringARenderStopsItFirst() {
@@ -285,34 +256,35 @@ private slots:
             {"closing cancelled at the question", true, 2, false},
         };
         for (const Case& c : cases) {
-            std::filesystem::remove(dir->File("zelvane.ini"));
+            h->Close();
+            std::filesystem::remove(h->Settings());
             Start({longSong});
             if (c.changed)
-                form->Document().Edit("Tempo", TEditScope::Riff(0),
-                                      [&] { form->Project().Riffs[0].Tempo = 77; });
-            messages.Messages.clear();
-            messages.Answer = c.answer;
+                form()->Document().Edit("Tempo", TEditScope::Riff(0),
+                                        [&] { form()->Project().Riffs[0].Tempo = 77; });
+            h->Messages.Messages.clear();
+            h->Messages.Answers = {c.answer};
             bool closedAtOnce = true;
             bool askedAtOnce = true;
             DuringRender(
                 [&] {
-                    closedAtOnce = form->close();
-                    askedAtOnce = !messages.Messages.empty();
+                    closedAtOnce = form()->close();
+                    askedAtOnce = !h->Messages.Messages.empty();
                 },
                 true);
-            form->bPlayScriptClick(QStringLiteral("bPlayScriptAll"));
+            form()->bPlayScriptClick(QStringLiteral("bPlayScriptAll"));
             QVERIFY2(acted, c.name);
             QVERIFY2(!closedAtOnce, c.name);
             QVERIFY2(!askedAtOnce, c.name);
-            QCOMPARE(form->isVisible(), !c.closes);
-            QCOMPARE(messages.Messages.size(), size_t(c.changed ? 1 : 0));
+            QCOMPARE(form()->isVisible(), !c.closes);
+            QCOMPARE(h->Messages.Messages.size(), size_t(c.changed ? 1 : 0));
             // The render stopped early: the end of the song was never rendered.
             constexpr size_t TwoSeconds = 2 * 2 * 44100;
             QVERIFY2(!SilentTail(wholeSong, TwoSeconds), c.name);
             QVERIFY2(SilentTail(buffers->front()->Samples(), TwoSeconds), c.name);
-            QCOMPARE(std::filesystem::exists(dir->File("zelvane.ini")), c.closes);
+            QCOMPARE(std::filesystem::exists(h->Settings()), c.closes);
             if (c.closes)
-                QCOMPARE(form->Playback()->BusySlots(), 0);
+                QCOMPARE(form()->Playback()->BusySlots(), 0);
         }
     }
 };

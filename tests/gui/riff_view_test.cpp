@@ -14,7 +14,6 @@
 #include "riff_band.h"
 #include "riff_view_paint.h"
 #include "test_support.h"
-#include "view/position_panel_widget.h"
 #include "view/riff_view.h"
 
 using namespace zel;
@@ -236,30 +235,6 @@ private slots:
         Key(Qt::Key_5); // a new note at the end widens the box by a column
         QCOMPARE(NoteCount(Riff()), 11);
         QCOMPARE(Box()->width(), width + ColumnWidth);
-    }
-
-    void statusPanelShowsPositionOrSelection() {
-        Fill(8);
-        TPositionPanelWidget panel(project, editor);
-        panel.resize(80, 20);
-        auto inkOf = [&](QColor color) {
-            QImage image = panel.grab().toImage();
-            int n = 0;
-            for (int y = 0; y < image.height(); ++y)
-                for (int x = 0; x < image.width(); ++x) {
-                    QColor c = image.pixelColor(x, y);
-                    n += c.red() < 60 && std::abs(c.green() - color.green()) < 60 &&
-                         std::abs(c.blue() - color.blue()) < 60 && c != QColor(Qt::white);
-                }
-            return n;
-        };
-        Click(StaffPoint(1, 4));
-        int navy = inkOf(QColor(0, 0, 128));
-        int green = inkOf(QColor(0, 128, 0));
-        QVERIFY(navy > 20);
-        Click(StaffPoint(4, 4), Qt::ShiftModifier);
-        QVERIFY(inkOf(QColor(0, 128, 0)) > green + 20);
-        QVERIFY(inkOf(QColor(0, 0, 128)) < navy);
     }
 
     void longRiffPaintsTheSamePictureWhereverItIsScrolled() {

@@ -106,7 +106,7 @@ private:
                                        QItemSelectionModel::ClearAndSelect);
     }
     void Trigger(const char* action) {
-        auto* a = Form().findChild<QAction*>(QString::fromLatin1(action));
+        QAction* a = h.Action(action);
         QVERIFY2(a, action);
         a->trigger();
     }

@@ -26,17 +26,9 @@ private:
     std::unique_ptr<test::TMainFormHarness> h;
     TMainForm* form = nullptr;
 
-    QString Copy(const char* name) {
-        std::string path = h->Dir.File(name);
-        std::filesystem::copy_file(ZELVANE_DEMO_PROJECT, path);
-        return QString::fromStdString(path);
-    }
-    QAction* Action(const char* name) {
-        return form->findChild<QAction*>(QString::fromLatin1(name));
-    }
-    QToolButton* Button(const char* name) {
-        return form->findChild<QToolButton*>(QString::fromLatin1(name));
-    }
+    QString Copy(const char* name) { return h->CopyDemo(name); }
+    QAction* Action(const char* name) { return h->Action(name); }
+    QToolButton* Button(const char* name) { return h->Button(name); }
     void Key(int key, Qt::KeyboardModifiers modifiers = {}) {
         QWidget* target = QApplication::focusWidget();
         QVERIFY(target);
@@ -162,22 +154,6 @@ private slots:
         QCOMPARE(form->InstrumentsForm()->Tabs()->SelectedIndex(), 1);
         QCOMPARE(form->InstrumentsForm()->findChild<QSlider*>(QStringLiteral("tlSkew"))->value(),
                  int(form->Project().Instruments[1].Skew));
-    }
-
-    void aFileThatIsNoProjectLeavesEverythingAsItWas() {
-        form->RiffView()->FocusTabLines();
-        Key(Qt::Key_7);
-        QString path = form->ProjectPath();
-        std::string text = h->Dir.File("notes.txt");
-        test::WriteBytes(text, std::string("just text\0\1\2", 13));
-        h->Messages.Messages.clear();
-        QVERIFY(!form->OpenProjectFile(QString::fromStdString(text)));
-        QCOMPARE(form->ProjectPath(), path);
-        QCOMPARE(form->windowTitle(), QStringLiteral("Zelvane Editor - ") + path);
-        QVERIFY(form->Project().IsChanged());
-        QVERIFY(Action("mUndo")->isEnabled());
-        QCOMPARE(h->Messages.Messages.size(), size_t(1));
-        QVERIFY(h->Messages.Messages[0].Text.rfind("Failed to Open File\n", 0) == 0);
     }
 
     void newAndOpenClearTheLastRenderStatus() {
