@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QSpinBox>
 #include <QSplitter>
 #include <QTest>
 #include <QToolButton>
@@ -319,6 +320,23 @@ private slots:
         h->DialogAnswers = {QString::fromStdString(h->Dir.File("take"))};
         form()->bPlayScriptClick(QStringLiteral("mExportAudio"));
         QCOMPARE(test::ReadBytes(h->Dir.File("take.flac")).substr(0, 4), std::string("fLaC"));
+    }
+
+    void speedKeysStepTheSpeedAndTheRiffPlaysAtIt() {
+        Start({Demo()});
+        auto* speed = form()->findChild<QSpinBox*>(QStringLiteral("eSpeed"));
+        auto* tab = form()->findChild<QWidget*>(QStringLiteral("eRiff2"));
+        tab->setFocus();
+        QTest::keyClick(tab, Qt::Key_Minus);
+        QCOMPARE(speed->value(), 90);
+        QTest::keyClick(tab, Qt::Key_Plus);
+        QTest::keyClick(tab, Qt::Key_Plus);
+        QCOMPARE(speed->value(), 125);
+        speed->setValue(100);
+        form()->bPlayRiffClick(QStringLiteral("bPlayRiffAll"));
+        speed->setValue(50);
+        form()->bPlayRiffClick(QStringLiteral("bPlayRiffAll"));
+        QVERIFY(std::abs(double(opened->back()) / double(opened->front()) - 2) < 0.001);
     }
 
     void spacePlaysAndStopsButEditsInTheRiffView() {

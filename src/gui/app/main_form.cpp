@@ -358,7 +358,7 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
     // "Show Hints" off: no tool tips anywhere in the program.
     if (event->type() == QEvent::ToolTip && !m_showHints)
         return true;
-    if (event->type() == QEvent::KeyPress && SpacePlays(watched, *static_cast<QKeyEvent*>(event)))
+    if (event->type() == QEvent::KeyPress && PlaybackKeys(watched, *static_cast<QKeyEvent*>(event)))
         return true;
     return QMainWindow::eventFilter(watched, event);
 }

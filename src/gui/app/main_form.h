@@ -42,6 +42,7 @@ class TNotesForm;
 class TStructEditor;
 class TDebugForm;
 class TChannelsForm;
+class TSpeedBox;
 class TPrintForm;
 class TOptionsForm;
 class TRecoveryGuard;
@@ -103,8 +104,9 @@ public:
     void bPlayRiffClick(const QString& sender);
     void bPlayScriptClick(const QString& sender);
     // Space plays and stops: the song from the song grid, else the current riff from the
-    // cursor. Not in text fields, on buttons or in the riff view, where Space edits the note.
-    bool SpacePlays(QObject* watched, const QKeyEvent& event);
+    // cursor; not in the riff view, where Space edits the note. - and + step the playback
+    // speed. None of them in text fields or on buttons.
+    bool PlaybackKeys(QObject* watched, const QKeyEvent& event);
     void bPauseClick();
     void bStopClick();
     void PreviewPitch(int pitch);
@@ -255,6 +257,7 @@ private:
     TPlayFollower m_follower;
     std::weak_ptr<TSampleBuffer> m_followBuffer;
     QAction* m_followAction = nullptr;
+    TSpeedBox* m_speed = nullptr;
     std::vector<TRowStart> m_songRows;
 
     TTabControlSmart* m_tabs = nullptr;

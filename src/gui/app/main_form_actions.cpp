@@ -11,6 +11,7 @@
 #include "model/ansi_text.h"
 #include "view/riff_view.h"
 #include "widgets/menu_text.h"
+#include "widgets/speed_box.h"
 #include "widgets/tabcontrolsmart.h"
 
 namespace zel {
@@ -367,6 +368,16 @@ void TMainForm::CreateToolBar() {
     AddButton(bar, "bFollowPlayback", int(I::Follow),
               QStringLiteral("Follow Playback: the riff view shows the note being heard"), {},
               m_followAction);
+    m_speed = new TSpeedBox(bar);
+    m_speed->setObjectName(QStringLiteral("eSpeed"));
+    m_speed->setAccessibleName(QStringLiteral("Playback speed"));
+    m_speed->setToolTip(
+        QStringLiteral("Playback speed: the notes keep their pitch (keys - and +)"));
+    m_speed->setFocusPolicy(Qt::ClickFocus);
+    m_speed->setValue(m_settings.INIReadNum("PlaybackSpeed", 100));
+    connect(m_speed, &QSpinBox::valueChanged, this,
+            [this](int speed) { m_settings.INIWriteNum("PlaybackSpeed", speed); });
+    bar->addWidget(m_speed);
     bar->addSeparator();
     AddButton(bar, "bInstruments", int(I::Instruments),
               QStringLiteral("Instruments (Synthesizers)"), {}, find("mInstruments"));

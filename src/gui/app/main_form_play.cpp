@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 
+#include "arrange/practice.h"
 #include "arrange/struct_grid.h"
 #include "base/markup.h"
 #include "base/message_service.h"
@@ -18,6 +19,7 @@
 #include "progress_window.h"
 #include "sound/sequencer.h"
 #include "view/riff_view.h"
+#include "widgets/speed_box.h"
 #include "widgets/tabcontrolsmart.h"
 
 namespace zel {
@@ -25,9 +27,10 @@ namespace {
 
 // The project as it is when a render starts. A copy is a deep copy (the tables are arrays and
 // vectors); it does not tell the window about changes, as the original does.
-std::unique_ptr<const TProject> RenderCopy(const TProject& project) {
+std::unique_ptr<const TProject> RenderCopy(const TProject& project, int speed) {
     auto copy = std::make_unique<TProject>(project);
     copy->SetChangedListener({});
+    ScaleTempos(*copy, speed); // another playback speed: the riffs at scaled tempos
     return copy;
 }
 
@@ -85,7 +88,7 @@ void TMainForm::bPlayRiffClick(const QString& sender) {
         return;
     TRenderer renderer;
     BeginRender(renderer);
-    const auto project = RenderCopy(m_project);
+    const auto project = RenderCopy(m_project, m_speed->value());
     const TRiff& riff = CurrentRiffOf(m_project, m_editor);
     int first = sender == QStringLiteral("bPlayRiff") ? riff.Cursor : 0;
     bool all = sender == QStringLiteral("bPlayAllRiffs");
@@ -123,7 +126,7 @@ void TMainForm::bPlayScriptClick(const QString& sender) {
                      : sender == QStringLiteral("bPlayScriptIntro") ? TSongMode::OnceEach
                                                                     : TSongMode::All;
     int firstGridRow = m_grid->Row();
-    const auto project = RenderCopy(m_project);
+    const auto project = RenderCopy(m_project, m_speed->value());
     TProgressWindow progress(this);
     m_renderProgress = &progress;
     std::vector<TRowStart> rowStarts;
@@ -158,9 +161,13 @@ void TMainForm::bPlayScriptClick(const QString& sender) {
         WriteExport(wavePath, song.Buffer);
 }
 
-bool TMainForm::SpacePlays(QObject* watched, const QKeyEvent& event) {
-    if (event.key() != Qt::Key_Space || event.modifiers() != Qt::NoModifier ||
-        event.isAutoRepeat() || !watched->isWidgetType())
+bool TMainForm::PlaybackKeys(QObject* watched, const QKeyEvent& event) {
+    const int key = event.key();
+    bool space = key == Qt::Key_Space, slower = key == Qt::Key_Minus,
+         faster = key == Qt::Key_Plus || key == Qt::Key_Equal;
+    if (!(space || slower || faster) || !watched->isWidgetType() ||
+        (event.modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier)) ||
+        (space && (event.modifiers() != Qt::NoModifier || event.isAutoRepeat())))
         return false;
     auto* widget = static_cast<QWidget*>(watched);
     // Each key press is taken once: at the focused widget, or where it lands when no widget
@@ -169,11 +176,19 @@ bool TMainForm::SpacePlays(QObject* watched, const QKeyEvent& event) {
     if (widget->window() != this || (focus && widget != focus))
         return false;
     bool grid = widget == m_grid || m_grid->isAncestorOf(widget);
-    if (!grid && (m_view->isAncestorOf(widget) || qobject_cast<QLineEdit*>(widget) ||
-                  qobject_cast<QAbstractButton*>(widget) ||
-                  qobject_cast<QAbstractSpinBox*>(widget) || qobject_cast<QComboBox*>(widget) ||
-                  widget->inherits("QTextEdit") || widget->inherits("QPlainTextEdit")))
+    bool riffView = m_view->isAncestorOf(widget); // its hidden fields only take the keys
+    bool textField =
+        !riffView && (qobject_cast<QLineEdit*>(widget) || qobject_cast<QAbstractSpinBox*>(widget) ||
+                      qobject_cast<QComboBox*>(widget) || widget->inherits("QTextEdit") ||
+                      widget->inherits("QPlainTextEdit"));
+    if (textField || qobject_cast<QAbstractButton*>(widget))
         return false;
+    if (!space) {
+        m_speed->stepBy(faster ? 1 : -1);
+        return true;
+    }
+    if (riffView)
+        return false; // Space edits the note under the cursor there
     if (m_playback && m_playback->BusySlots() > 0)
         bStopClick();
     else if (grid)
