@@ -48,8 +48,7 @@ public:
     qint64 size() const override { return qint64(m_buffer->Bytes()); }
     bool atEnd() const override { return m_buffer->PlayedOut(uint64_t(pos())); }
     qint64 bytesAvailable() const override {
-        qint64 ready = qint64(m_buffer->Rendered() * sizeof(int16_t));
-        return std::max<qint64>(ready - pos(), 0);
+        return qint64(m_buffer->AvailableBytes(uint64_t(pos())));
     }
     void StopWatching() { m_watch.stop(); }
 

@@ -5,13 +5,16 @@
 
 namespace zel {
 
+uint16_t ScaledTempo(uint16_t tempo, int percent) {
+    int64_t scaled = (int64_t(tempo) * percent + 50) / 100;
+    return uint16_t(std::clamp<int64_t>(scaled, 1, 65535));
+}
+
 bool ScaleTempos(TProject& project, int percent) {
     if (percent < MinSpeedPercent || percent > MaxSpeedPercent)
         return false;
-    for (TRiff& riff : project.Riffs) {
-        int64_t scaled = (int64_t(riff.Tempo) * percent + 50) / 100;
-        riff.Tempo = uint16_t(std::clamp<int64_t>(scaled, 1, 65535));
-    }
+    for (TRiff& riff : project.Riffs)
+        riff.Tempo = ScaledTempo(riff.Tempo, percent);
     return true;
 }
 

@@ -43,10 +43,23 @@ public:
     size_t ReadBytes(uint64_t offset, char* out, size_t maxBytes) const;
     // True once the whole buffer is rendered and a reader at byte `offset` has had all of it.
     bool PlayedOut(uint64_t offset) const;
+    // Bytes a reader at byte `offset` may read now (a looping buffer always has some once it
+    // is complete).
+    uint64_t AvailableBytes(uint64_t offset) const;
+
+    // A loop: a reader past the end goes on from value `start` (a frame's first value) and
+    // round and round; it never plays out. Set before any reader starts.
+    void SetLoopStart(size_t start) { m_loopStart = start - start % 2; }
+    bool Looping() const { return m_loopStart < Size(); }
+    size_t LoopStart() const { return m_loopStart; }
 
 private:
     std::vector<int16_t> m_samples;
     std::atomic<size_t> m_rendered{0};
+    size_t m_loopStart = SIZE_MAX;
+
+    // Where a reader's byte offset lies in the storage: past the end of a loop it goes round.
+    uint64_t StorageOffset(uint64_t offset) const;
 };
 
 using TSharedBuffer = std::shared_ptr<TSampleBuffer>;
