@@ -309,6 +309,13 @@ void Draw(QPainter& p, TToolIcon icon) {
         p.drawRect(QRectF(2, 2, 6, 12));
         Triangle(p, QPointF(15, 8), QPointF(10.5, 4.5), QPointF(10.5, 11.5), Green);
         break;
+    case TToolIcon::Loop: { // a circle of arrows: round and round
+        p.setPen(QPen(Blue, 1.6));
+        p.setBrush(Qt::NoBrush);
+        p.drawArc(QRectF(2.5, 3, 11, 10), 30 * 16, 300 * 16);
+        Triangle(p, QPointF(14.5, 4), QPointF(14.5, 9), QPointF(10, 6.5), Blue);
+        break;
+    }
     case TToolIcon::Application:
         p.setPen(Qt::NoPen);
         p.setBrush(QColor(40, 70, 140));

@@ -51,6 +51,7 @@ enum class TToolIcon {
     Riff,
     AddTab,
     Follow,
+    Loop,
     Application,
 };
 

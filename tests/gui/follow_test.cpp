@@ -15,12 +15,18 @@ class FollowTest : public QObject {
 private:
     std::unique_ptr<test::TMainFormHarness> h;
     std::shared_ptr<int64_t> played;
+    std::shared_ptr<std::vector<size_t>> opened;
+    std::shared_ptr<std::vector<std::shared_ptr<const TSampleBuffer>>> heard;
 
-    void Start() {
+    void Start(const std::string& settings = {}) {
+        h.reset(); // its message service goes before the next one comes
         h = std::make_unique<test::TMainFormHarness>();
+        test::WriteBytes(h->Settings(), settings);
         QVERIFY(h->Start({QStringLiteral(ZELVANE_DEMO_PROJECT)}, true, [this](TMainFormSetup& s) {
             auto output = std::make_unique<test::TFakeOutput>();
             played = output->Played;
+            opened = output->Opened;
+            heard = output->Buffers;
             s.Audio = std::move(output);
         }));
     }
@@ -53,6 +59,42 @@ private slots:
         *played = 0;
         QTest::qWait(50);
         QCOMPARE(Editor().CurrentRiff, riff);
+    }
+
+    void aLoopGoesRoundTheSelectionAndTheTrainerSpeedsItUp() {
+        // The trainer: the first pass at its start speed, the passes past the end at its target.
+        Start("TrainerOn\t1\r\nTrainerStart\t50\r\nTrainerStep\t25\r\n");
+        h->Form->findChild<QAction*>(QStringLiteral("mLoop"))->trigger();
+        TRiff& riff = h->Form->Project().Riffs[size_t(Editor().CurrentRiff)];
+        riff.Cursor = 1;
+        riff.Anchor = 3;
+        h->Form->bPlayRiffClick(QStringLiteral("bPlayRiff"));
+        QCOMPARE(opened->size(), size_t(1));
+        std::shared_ptr<const TSampleBuffer> loop = heard->back();
+        QVERIFY(loop->Looping());
+        // Far past the end the marker is still within the selection.
+        *played = int64_t(loop->Size()) * 3 + 11;
+        QTRY_VERIFY(View()->PlayingNote() >= 1 && View()->PlayingNote() < 3);
+        QCOMPARE(riff.Cursor, 1);
+        h->Form->bStopClick();
+
+        *played = 0;
+        h->Form->bPlayScriptClick(QStringLiteral("bPlayScriptAll"));
+        QTRY_COMPARE(h->Form->StatusText(), QStringLiteral("Speed Trainer: this pass at 50 %"));
+        *played = int64_t(heard->back()->Size());
+        QTRY_COMPARE(h->Form->StatusText(), QStringLiteral("Speed Trainer: this pass at 100 %"));
+        h->Form->bStopClick();
+
+        // Nothing to loop: said, and nothing plays.
+        TRiff& current = h->Form->Project().Riffs[size_t(Editor().CurrentRiff)];
+        current.Notes.clear();
+        EnsureNotes(current, 1);
+        current.Cursor = current.Anchor = 0;
+        size_t plays = opened->size();
+        h->Form->bPlayRiffClick(QStringLiteral("bPlayRiffAll"));
+        QCOMPARE(opened->size(), plays);
+        QVERIFY(!h->Messages.Messages.empty());
+        QVERIFY(h->Messages.Messages.back().Text.find("Nothing to Loop") != std::string::npos);
     }
 
     void aRiffFromTheCursorIsMarkedFromTheCursor() {

@@ -18,6 +18,7 @@
 
 #include "app/project_lifecycle.h"
 #include "app/settings.h"
+#include "arrange/loop_plan.h"
 #include "arrange/play_follow.h"
 #include "arrange/structure_grid.h"
 #include "base/progress.h"
@@ -57,6 +58,14 @@ struct TMainFormSetup {
     // The about box shown at start closes itself after this many milliseconds (unless the
     // command line says -nosplash or -noabout); negative: no about box at start.
     int SplashMs = -1;
+};
+
+// How a loop's buffer maps onto the user's riffs: see TLoopPlan.
+struct TFollowMap {
+    std::vector<int> SourceRiff; // empty: the riffs are the project's own
+    int RecordOffset = 0;
+    int64_t LoopStart = -1;                          // frames; -1: no loop
+    std::vector<std::pair<int64_t, int>> PassSpeeds; // frame where a pass starts, speed
 };
 
 class TMainForm : public QMainWindow {
@@ -219,7 +228,11 @@ private:
     void StopFollowingRows();
     // Follow Playback: the riff view marks the record heard (and the riff tab follows the
     // song) while `buffer` plays, from the device's played frames.
-    void StartFollowing(const TSharedBuffer& buffer, TPlayFollower follower);
+    void StartFollowing(const TSharedBuffer& buffer, TPlayFollower follower, TFollowMap map = {});
+    // Loop on: plays the passage round and round (riff selection, or the grid's rows).
+    bool PlayLoop(bool song);
+    void ShowSpeedTrainer();
+    TSpeedTrainer Trainer();
     void FollowTick();
     void StopFollowing();
     void CreateFollowAction();
@@ -257,6 +270,9 @@ private:
     TPlayFollower m_follower;
     std::weak_ptr<TSampleBuffer> m_followBuffer;
     QAction* m_followAction = nullptr;
+    QAction* m_loopAction = nullptr;
+    TFollowMap m_followMap;
+    int m_shownPassSpeed = 0;
     TSpeedBox* m_speed = nullptr;
     std::vector<TRowStart> m_songRows;
 

@@ -218,6 +218,9 @@ void TMainForm::CreateMenus() {
     options->addAction(m_smoothDrawingAction);
     CreateFollowAction();
     options->addAction(m_followAction);
+    options->addAction(m_loopAction);
+    options->addAction(AddAction("mSpeedTrainer", QStringLiteral("Speed Trainer..."), {},
+                                 [this] { ShowSpeedTrainer(); }));
     options->addAction(AddAction("mPreferences", QStringLiteral("Preferences"), {},
                                  [this] { mPreferencesClick(); }));
 
@@ -368,6 +371,7 @@ void TMainForm::CreateToolBar() {
     AddButton(bar, "bFollowPlayback", int(I::Follow),
               QStringLiteral("Follow Playback: the riff view shows the note being heard"), {},
               m_followAction);
+    AddButton(bar, "bLoop", int(I::Loop), m_loopAction->toolTip(), {}, m_loopAction);
     m_speed = new TSpeedBox(bar);
     m_speed->setObjectName(QStringLiteral("eSpeed"));
     m_speed->setAccessibleName(QStringLiteral("Playback speed"));

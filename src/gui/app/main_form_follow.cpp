@@ -22,16 +22,26 @@ void TMainForm::CreateFollowAction() {
             StopFollowing();
     });
     m_followAction->setCheckable(true);
+    m_loopAction = AddAction("mLoop", QStringLiteral("Loop"), {}, [] {}); // read when playing
+    m_loopAction->setCheckable(true);
+    m_loopAction->setToolTip(
+        QStringLiteral("Loop: Play Current Riff plays the selected notes, Play Project the "
+                       "selected rows, round and round (key L)"));
     m_followAction->setChecked(m_settings.INIReadNum(FollowPlaybackKey, 1) != 0);
     m_followTimer.setInterval(FollowIntervalMs);
     m_followTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_followTimer, &QTimer::timeout, this, &TMainForm::FollowTick);
 }
 
-void TMainForm::StartFollowing(const TSharedBuffer& buffer, TPlayFollower follower) {
-    if (!m_followAction->isChecked())
+void TMainForm::StartFollowing(const TSharedBuffer& buffer, TPlayFollower follower,
+                               TFollowMap map) {
+    // The speed trainer's passes are shown in the status bar even when the view does not
+    // follow.
+    if (!m_followAction->isChecked() && map.PassSpeeds.size() < 2)
         return;
     m_follower = std::move(follower);
+    m_followMap = std::move(map);
+    m_shownPassSpeed = 0;
     m_followBuffer = buffer;
     m_followTimer.start();
     FollowTick();
@@ -44,7 +54,26 @@ void TMainForm::FollowTick() {
         StopFollowing();
         return;
     }
+    const TFollowMap& map = m_followMap;
+    if (map.LoopStart >= 0)
+        frame = LoopedFrame(frame, map.LoopStart, int64_t(buffer->Size() / 2));
+    if (map.PassSpeeds.size() > 1) {
+        int speed = map.PassSpeeds.front().second;
+        for (auto [start, passSpeed] : map.PassSpeeds)
+            if (start <= frame)
+                speed = passSpeed;
+        if (speed != m_shownPassSpeed) {
+            m_shownPassSpeed = speed;
+            SetStatusText(QStringLiteral("Speed Trainer: this pass at %1 %").arg(speed));
+        }
+    }
+    if (!m_followAction->isChecked())
+        return;
     TPlayPlace place = m_follower.PlaceAt(frame, CurrentInstrument());
+    if (place.Riff >= 0 && !map.SourceRiff.empty()) {
+        place.Riff = map.SourceRiff[size_t(place.Riff)];
+        place.Note += map.RecordOffset;
+    }
     if (place.Riff >= 0 && place.Riff != m_editor.CurrentRiff && place.Riff < m_tabs->TabCount()) {
         m_tabs->Strip().SelectAndFill(place.Riff);
         m_tabs->Refresh();
@@ -56,6 +85,7 @@ void TMainForm::StopFollowing() {
     m_followTimer.stop();
     m_followBuffer.reset();
     m_follower = {};
+    m_followMap = {};
     m_view->ShowPlaying(-1);
 }
 

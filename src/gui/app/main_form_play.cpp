@@ -86,6 +86,8 @@ bool TMainForm::CloseDuringRender() {
 void TMainForm::bPlayRiffClick(const QString& sender) {
     if (RenderBusy())
         return;
+    if (sender != QStringLiteral("bPlayAllRiffs") && PlayLoop(false))
+        return;
     TRenderer renderer;
     BeginRender(renderer);
     const auto project = RenderCopy(m_project, m_speed->value());
@@ -113,6 +115,8 @@ void TMainForm::bPlayScriptClick(const QString& sender) {
         return;
     bool anyFormat = sender == QStringLiteral("mExportAudio");
     bool exporting = anyFormat || sender == QStringLiteral("mExportWAV");
+    if (!exporting && PlayLoop(true))
+        return;
     QString wavePath;
     if (exporting) {
         wavePath = AskExportPath(anyFormat);
@@ -164,10 +168,10 @@ void TMainForm::bPlayScriptClick(const QString& sender) {
 bool TMainForm::PlaybackKeys(QObject* watched, const QKeyEvent& event) {
     const int key = event.key();
     bool space = key == Qt::Key_Space, slower = key == Qt::Key_Minus,
-         faster = key == Qt::Key_Plus || key == Qt::Key_Equal;
-    if (!(space || slower || faster) || !watched->isWidgetType() ||
+         faster = key == Qt::Key_Plus || key == Qt::Key_Equal, loop = key == Qt::Key_L;
+    if (!(space || slower || faster || loop) || !watched->isWidgetType() ||
         (event.modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier)) ||
-        (space && (event.modifiers() != Qt::NoModifier || event.isAutoRepeat())))
+        ((space || loop) && (event.modifiers() != Qt::NoModifier || event.isAutoRepeat())))
         return false;
     auto* widget = static_cast<QWidget*>(watched);
     // Each key press is taken once: at the focused widget, or where it lands when no widget
@@ -183,6 +187,10 @@ bool TMainForm::PlaybackKeys(QObject* watched, const QKeyEvent& event) {
                       widget->inherits("QPlainTextEdit"));
     if (textField || qobject_cast<QAbstractButton*>(widget))
         return false;
+    if (loop) {
+        m_loopAction->toggle();
+        return true;
+    }
     if (!space) {
         m_speed->stepBy(faster ? 1 : -1);
         return true;
