@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "arrange/loop_plan.h"
+#include "arrange/timeline.h"
 #include "model/projectfile.h"
+#include "sound/notebuffer.h"
 #include "sound/sequencer.h"
 #include "test_support.h"
 
@@ -120,6 +122,49 @@ TEST_F(LoopPlanTest, NothingToLoopAndUndefinedRiffsAreSaid) {
     TSongRender song = RenderSong(renderer, plan.Project, TSongMode::Export, 0, nullptr, {});
     EXPECT_NE(song.Error.find("Undefined Riff - Nowhere"), std::string::npos);
     EXPECT_FALSE(song.Buffer);
+}
+
+TEST(Clicks, BeatsFollowTheBarCycleWithAccentsOnEachBar) {
+    struct TCase {
+        const char* Bars;
+        int Denominator;
+        int64_t Ticks;
+        const char* Clicks; // A accented beat, b beat, r rest
+    } cases[] = {
+        {"4", 4, 2048, "AbbbAbbb"},    {"6", 8, 2 * 768, "AbAb"}, // compound: dotted quarters
+        {"3 2", 4, 2048, "AbbAbAbb"},                             // the bar cycle
+        {"4", 4, 1024 + 128, "Abbbr"}, // a short last beat passes in a rest
+        {"x", 4, 512, "Ab"},           // no numerator: four beats
+    };
+    for (const TCase& c : cases) {
+        TRiff lead;
+        lead.BarsA = c.Bars;
+        lead.BarsB = uint16_t(c.Denominator);
+        TRiff clicks = ClickRiff(lead, c.Ticks);
+        std::string seen;
+        for (int i = 0; i < NoteCount(clicks); ++i) {
+            const TNote& note = clicks.Notes[size_t(i)];
+            seen += note.Fret[0] == NoFret ? 'r' : note.Fret[0] > 0 ? 'A' : 'b';
+        }
+        EXPECT_EQ(seen, c.Clicks) << c.Bars << "/" << c.Denominator;
+        EXPECT_EQ(RiffPlayTicks(clicks), c.Ticks) << c.Bars << "/" << c.Denominator;
+    }
+}
+
+TEST_F(LoopPlanTest, TheCountInIsOneBarBeforeTheMusicAndTheMetronomeClicksEveryRow) {
+    auto frames = [](const TLoopPlan& plan) {
+        return MeasureSong(plan.Project, TSongMode::Export, 0, {}).Total / 2;
+    };
+    TLoopPlan plain = RowsPlan(project, 1, 100);
+    TLoopPlan counted = RowsPlan(project, 1, 100);
+    AddClicks(counted, {.CountIn = true, .Metronome = true});
+    ASSERT_EQ(counted.Error, "");
+    ASSERT_EQ(counted.Project.Structure.size(), plain.Project.Structure.size() + 1);
+    // The first riff (Intro, 4/4 at 96) counts one bar in: 4 quarters.
+    const TRiff& intro = project.Riffs[size_t(project.RiffNames.Find("Intro"))];
+    EXPECT_NEAR(double(frames(counted) - frames(plain)), double(NoteSamples(intro.Tempo, 1024)), 4);
+    for (size_t r = 1; r < counted.Project.Structure.size(); ++r)
+        EXPECT_NE(counted.Project.Structure[r].find("click:"), std::string::npos) << r;
 }
 
 } // namespace

@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <map>
+#include <optional>
 
 #include "arrange/practice.h"
 #include "arrange/timeline.h"
 #include "model/structure.h"
+#include "model/text_fields.h"
 #include "sound/notebuffer.h"
 
 namespace zel {
@@ -56,11 +58,13 @@ int64_t RingFrames(const TInstrument& instrument) {
 // ring on (at most eight times): the loop goes round the last copy, whose start then holds
 // every note still ringing from before, as when the passage is played over and over.
 void LayRows(TLoopPlan& plan, const std::vector<std::vector<std::string>>& passes,
-             int64_t ringFrames) {
+             int64_t ringFrames, bool loop) {
     for (const auto& rows : passes) {
         plan.PassRows.push_back(int(plan.Project.Structure.size()) + 1);
         plan.Project.Structure.insert(plan.Project.Structure.end(), rows.begin(), rows.end());
     }
+    if (!loop)
+        return;
     TProject last = plan.Project;
     last.Structure = passes.back();
     const int64_t passFrames = std::max<int64_t>(SongTimeline(last, {}).TotalFrames, 1);
@@ -96,8 +100,10 @@ std::vector<int> PassSpeeds(int speed, const TSpeedTrainer& trainer) {
     return speeds;
 }
 
-TLoopPlan RiffLoopPlan(const TProject& project, int riff, int first, int last, int instrument,
-                       const std::vector<int>& speeds) {
+namespace {
+
+TLoopPlan BuildRiffPlan(const TProject& project, int riff, int first, int last, int instrument,
+                        const std::vector<int>& speeds, bool loop) {
     if (speeds.empty())
         return Failed(BadSpeeds);
     if (speeds.size() >= size_t(MaxRiffs))
@@ -107,11 +113,11 @@ TLoopPlan RiffLoopPlan(const TProject& project, int riff, int first, int last, i
     last = std::clamp(last, first, NoteCount(source));
     TRiff passage = source;
     passage.Notes.assign(source.Notes.begin() + first, source.Notes.begin() + last);
-    // A tie into the end of the passage would drop the tied note with its time.
-    if (!passage.Notes.empty())
+    // A tie into the end of a selection would drop the tied note with its time.
+    if (!passage.Notes.empty() && last < NoteCount(source))
         passage.Notes.back().Flags &= uint8_t(~NoteTie);
     EnsureNotes(passage, last - first + 1);
-    if (RiffPlayTicks(passage) == 0)
+    if (loop && RiffPlayTicks(passage) == 0)
         return Failed(NothingToLoop);
 
     TLoopPlan plan;
@@ -131,12 +137,12 @@ TLoopPlan RiffLoopPlan(const TProject& project, int riff, int first, int last, i
     }
     plan.PassSpeeds = speeds;
     plan.Project.RiffNames.EnsureBlankTab();
-    LayRows(plan, passes, RingFrames(plan.Project.Instruments[0]));
+    LayRows(plan, passes, RingFrames(plan.Project.Instruments[0]), loop);
     return plan;
 }
 
-TLoopPlan RowsLoopPlan(const TProject& project, int top, int bottom,
-                       const std::vector<int>& speeds) {
+TLoopPlan BuildRowsPlan(const TProject& project, int top, int bottom,
+                        const std::vector<int>& speeds, bool loop) {
     if (speeds.empty())
         return Failed(BadSpeeds);
     top = std::max(top, 1);
@@ -179,11 +185,207 @@ TLoopPlan RowsLoopPlan(const TProject& project, int top, int bottom,
     int64_t ring = 1;
     for (const TInstrument& instrument : project.Instruments)
         ring = std::max(ring, RingFrames(instrument));
-    LayRows(plan, passes, ring);
-    TTimeline timeline = SongTimeline(plan.Project, {});
-    if (timeline.Error.empty() && timeline.TotalFrames == 0)
-        return Failed(NothingToLoop);
+    LayRows(plan, passes, ring, loop);
+    if (loop) {
+        TTimeline timeline = SongTimeline(plan.Project, {});
+        if (timeline.Error.empty() && timeline.TotalFrames == 0)
+            return Failed(NothingToLoop);
+    }
     return plan;
+}
+
+} // namespace
+
+TLoopPlan RiffLoopPlan(const TProject& project, int riff, int first, int last, int instrument,
+                       const std::vector<int>& speeds) {
+    return BuildRiffPlan(project, riff, first, last, instrument, speeds, true);
+}
+
+TLoopPlan RowsLoopPlan(const TProject& project, int top, int bottom,
+                       const std::vector<int>& speeds) {
+    return BuildRowsPlan(project, top, bottom, speeds, true);
+}
+
+TLoopPlan RiffPlan(const TProject& project, int riff, int first, int instrument, int speed) {
+    return BuildRiffPlan(project, riff, first, NoteCount(project.Riffs[size_t(riff)]), instrument,
+                         {speed}, false);
+}
+
+TLoopPlan RowsPlan(const TProject& project, int top, int speed) {
+    return BuildRowsPlan(project, top, int(project.Structure.size()), {speed}, false);
+}
+
+namespace {
+
+constexpr int ClickPitch = 31; // two octaves and a fifth above middle C
+constexpr int AccentFrets = 5; // the first beat of a bar a fourth higher
+constexpr int WholeTicks = 1024;
+
+// The note of `ticks`, plain or dotted; none when no duration has that length.
+std::optional<TNote> NoteOfTicks(int ticks) {
+    for (int d = 0; d <= MaxDurationIndex; ++d)
+        for (uint8_t flags : {uint8_t(0), uint8_t(NoteDot)}) {
+            TNote note;
+            note.Duration = uint8_t(d);
+            note.Flags = flags;
+            if (NoteTicks(note) == ticks)
+                return note;
+        }
+    return std::nullopt;
+}
+
+TInstrument ClickInstrument(int level) {
+    TInstrument click;
+    click.Wave = WaveSquare;
+    click.AmpEnv = {1000, 300, 0, 1000}; // instant attack, gone within about 30 ms
+    click.MixLeft = click.MixRight = uint8_t(std::clamp(level, 0, 100));
+    return click;
+}
+
+} // namespace
+
+namespace {
+
+// The riff's bars as beats and the ticks of a beat: the bar cycle's numerators over its
+// denominator, compound times (6/8, 9/8, 12/8) in dotted beats.
+struct TBar {
+    int Beats = 4;
+    int BeatTicks = WholeTicks / 4;
+    TNote Beat;
+};
+
+std::vector<TBar> BarCycle(const TRiff& lead) {
+    std::vector<TBar> bars;
+    const int denominator = lead.BarsB > 0 ? lead.BarsB : 4;
+    for (std::string_view rest = lead.BarsA; !rest.empty() && bars.size() < 64;) {
+        size_t space = rest.find(' ');
+        bool digits = false;
+        int beats = ReadLeadingInt(rest.substr(0, space), &digits);
+        rest = space == std::string_view::npos ? std::string_view() : rest.substr(space + 1);
+        if (!digits || beats <= 0)
+            continue;
+        TBar bar{std::min(beats, 64), WholeTicks / denominator, {}};
+        if (denominator >= 8 && bar.Beats > 3 && bar.Beats % 3 == 0) {
+            bar.BeatTicks *= 3;
+            bar.Beats /= 3;
+        }
+        std::optional<TNote> beat = NoteOfTicks(bar.BeatTicks);
+        if (!beat) { // a signature without such notes: quarter beats
+            bar.BeatTicks = WholeTicks / 4;
+            beat = NoteOfTicks(bar.BeatTicks);
+        }
+        bar.Beat = *beat;
+        bars.push_back(bar);
+    }
+    if (bars.empty())
+        bars.push_back({4, WholeTicks / 4, *NoteOfTicks(WholeTicks / 4)});
+    return bars;
+}
+
+} // namespace
+
+TRiff ClickRiff(const TRiff& lead, int64_t ticks) {
+    TRiff riff;
+    riff.Tempo = lead.Tempo;
+    riff.Tuning[0] = ClickPitch;
+    riff.Notes.clear();
+    const std::vector<TBar> bars = BarCycle(lead);
+    int64_t done = 0;
+    for (size_t b = 0; done < ticks; ++b) {
+        const TBar& bar = bars[b % bars.size()];
+        if (done + bar.BeatTicks > ticks)
+            break;
+        for (int beat = 0; beat < bar.Beats && done + bar.BeatTicks <= ticks; ++beat) {
+            TNote click = bar.Beat;
+            click.Fret[0] = uint8_t(beat == 0 ? AccentFrets : 0);
+            riff.Notes.push_back(click);
+            done += bar.BeatTicks;
+        }
+    }
+    // What is left of a last, shorter beat passes in rests, so the clicks keep to the music.
+    for (int d = 0; d <= MaxDurationIndex && done < ticks; ++d) {
+        while (done + DurationTicks(d) <= ticks) {
+            TNote rest;
+            rest.Duration = uint8_t(d);
+            riff.Notes.push_back(rest);
+            done += DurationTicks(d);
+        }
+    }
+    EnsureNotes(riff, int(riff.Notes.size()) + 1);
+    return riff;
+}
+
+void AddClicks(TLoopPlan& plan, const TClickOptions& clicks) {
+    if (!plan.Error.empty() || (!clicks.CountIn && !clicks.Metronome))
+        return;
+    TProject& project = plan.Project;
+    // The highest column no row uses.
+    std::vector<bool> used(MaxInstruments, false);
+    for (const std::string& row : project.Structure) {
+        TStructureCells cells(row);
+        std::string_view repeat, name;
+        while (cells.Next(repeat, name))
+            if (!name.empty() && cells.Column() < MaxInstruments)
+                used[size_t(cells.Column())] = true;
+    }
+    int column = MaxInstruments - 1;
+    while (column >= 0 && used[size_t(column)])
+        --column;
+    if (column < 0) {
+        plan.Error = "\\bMetronome\\b\\NEvery instrument column of the song plays: there is no "
+                     "room for the clicks.";
+        return;
+    }
+    project.Instruments[size_t(column)] = ClickInstrument(clicks.Level);
+    std::map<int, std::string> clickRiffs;
+    auto clickName = [&](int lead, int64_t ticks) -> std::string {
+        if (auto found = clickRiffs.find(lead); found != clickRiffs.end())
+            return found->second;
+        std::string name = "click:" + std::to_string(lead) + ":" + std::to_string(ticks);
+        if (!AddRiff(plan, ClickRiff(project.Riffs[size_t(lead)], ticks), -1, name))
+            return {};
+        clickRiffs[lead] = name;
+        return name;
+    };
+    std::string firstLead;
+    int firstLeadIndex = -1;
+    for (std::string& row : project.Structure) {
+        TStructureCells cells(row);
+        std::string_view repeat, name;
+        while (cells.Next(repeat, name)) {
+            int riff = project.RiffNames.Find(name);
+            if (riff < 0 || riff >= project.RiffNames.RecordCount())
+                continue;
+            if (firstLeadIndex < 0)
+                firstLeadIndex = riff;
+            if (clicks.Metronome) {
+                std::string click = clickName(riff, RiffPlayTicks(project.Riffs[size_t(riff)]));
+                if (click.empty())
+                    break;
+                std::string copy = row;
+                SetStructureField(copy, RepeatFieldIndex(column), std::string(repeat));
+                SetStructureField(copy, RiffFieldIndex(column), click);
+                row = copy;
+            }
+            break; // the lowest playing column leads
+        }
+    }
+    if (clicks.CountIn && firstLeadIndex >= 0) {
+        const TRiff& lead = project.Riffs[size_t(firstLeadIndex)];
+        const TBar first = BarCycle(lead).front();
+        TRiff bar = ClickRiff(lead, int64_t(first.Beats) * first.BeatTicks);
+        std::string row;
+        if (AddRiff(plan, bar, -1, "click:count-in")) {
+            SetStructureField(row, RepeatFieldIndex(column), "1");
+            SetStructureField(row, RiffFieldIndex(column), "click:count-in");
+            project.Structure.insert(project.Structure.begin(), row);
+            if (plan.LoopRow > 0)
+                ++plan.LoopRow;
+            for (int& r : plan.PassRows)
+                ++r;
+        }
+    }
+    project.RiffNames.EnsureBlankTab();
 }
 
 int64_t LoopedFrame(int64_t played, int64_t loopStart, int64_t total) {

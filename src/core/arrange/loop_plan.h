@@ -41,6 +41,24 @@ TLoopPlan RiffLoopPlan(const TProject& project, int riff, int first, int last, i
 TLoopPlan RowsLoopPlan(const TProject& project, int top, int bottom,
                        const std::vector<int>& speeds);
 
+// The same without a loop: the passage once (Play Current Riff from the cursor, the song from a
+// row), for the count-in and the metronome. LoopRow is 0.
+TLoopPlan RiffPlan(const TProject& project, int riff, int first, int instrument, int speed);
+TLoopPlan RowsPlan(const TProject& project, int top, int speed);
+
+// The click: our own short sound, not an instrument of the project.
+struct TClickOptions {
+    bool CountIn = false;   // one bar of clicks before the music
+    bool Metronome = false; // a click on every beat, the first beat of a bar accented
+    int Level = 20;         // 0..100
+};
+// Adds a column of clicks beside the music: on the beats of each row's lowest playing column's
+// riff (its tempo and bar cycle; 6/8, 9/8 and 12/8 beat in dotted quarters), and a count-in
+// row of one bar before everything. Sets the plan's Error when no column is free for it.
+void AddClicks(TLoopPlan& plan, const TClickOptions& clicks);
+// The clicks of `ticks` of the riff's bars (accent on each bar's first beat).
+TRiff ClickRiff(const TRiff& lead, int64_t ticks);
+
 // The frame of the loop's buffer heard after `played` frames: past the end the playback goes
 // round the last pass again, from `loopStart`.
 int64_t LoopedFrame(int64_t played, int64_t loopStart, int64_t total);
