@@ -5,6 +5,7 @@
 
 #include "arrange/play_follow.h"
 #include "main_form_harness.h"
+#include "sound/notebuffer.h"
 #include "view/riff_view.h"
 
 using namespace zel;
@@ -95,6 +96,29 @@ private slots:
         QCOMPARE(opened->size(), plays);
         QVERIFY(!h->Messages.Messages.empty());
         QVERIFY(h->Messages.Messages.back().Text.find("Nothing to Loop") != std::string::npos);
+    }
+
+    void theCountInAndTheMetronomeClickInPlaybackAndInExportsOnRequest() {
+        Start();
+        auto trigger = [this](const char* name) {
+            h->Form->findChild<QAction*>(QString::fromLatin1(name))->trigger();
+        };
+        auto exported = [this](const char* name) {
+            h->DialogAnswers = {QString::fromStdString(h->Dir.File(name))};
+            h->Form->bPlayScriptClick(QStringLiteral("mExportWAV"));
+            return test::ReadBytes(h->Dir.File(name)).size();
+        };
+        h->Form->bPlayRiffClick(QStringLiteral("bPlayRiffAll"));
+        const size_t plain = opened->back();
+        trigger("mCountIn");
+        trigger("mMetronome");
+        h->Form->bPlayRiffClick(QStringLiteral("bPlayRiffAll"));
+        // One bar of the Intro (4/4 at 96) before it.
+        const double bar = 2.0 * double(NoteSamples(96, 1024));
+        QVERIFY(std::abs(double(opened->back() - plain) - bar) < 8);
+        const size_t without = exported("plain.wav");
+        trigger("mIncludeMetronome");
+        QVERIFY(std::abs(double(exported("clicks.wav") - without) - 2 * bar) < 16);
     }
 
     void aRiffFromTheCursorIsMarkedFromTheCursor() {

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "app/settings.h"
+#include "arrange/loop_plan.h"
 #include "arrange/practice.h"
 #include "base/markup.h"
 #include "cli_common.h"
@@ -25,6 +26,10 @@ std::string CheckSongOrRiffs(const TInvocation& call) {
         return "--from-row and --once exclude each other";
     if (call.Has("--from-note") && !call.Has("--riff"))
         return "--from-note needs --riff";
+    if ((call.Has("--count-in") || call.Has("--metronome")) &&
+        (call.Has("--all-riffs") || call.Has("--once")))
+        return "--count-in and --metronome go with the song or --riff, not with --all-riffs or "
+               "--once";
     return {};
 }
 
@@ -51,7 +56,25 @@ TRenderOutcome RenderForOptions(const TProject& loaded, const TInvocation& call,
     TRenderer renderer;
     renderer.MasterVolume = MasterVolumeFor(call);
     auto clockStart = std::chrono::steady_clock::now();
-    if (call.Has("--riff") || call.Has("--all-riffs")) {
+    if (call.Has("--count-in") || call.Has("--metronome")) {
+        // The clicks play in a column of their own beside the music.
+        int speed = call.Number("--speed", 100);
+        TLoopPlan plan =
+            call.Has("--riff")
+                ? RiffPlan(loaded, std::max(ChosenRiff(call, loaded), 0),
+                           call.Number("--from-note", 0), call.Number("--instrument", 0), speed)
+                : RowsPlan(loaded, std::max(call.Number("--from-row", 1), 1), speed);
+        AddClicks(plan, {call.Has("--count-in"), call.Has("--metronome"), 20});
+        if (plan.Error.empty()) {
+            TSongRender song = RenderSong(renderer, plan.Project,
+                                          startPlayback ? TSongMode::All : TSongMode::Export, 0,
+                                          progress, startPlayback);
+            outcome.Buffer = song.Buffer;
+            outcome.Error = song.Error;
+        } else {
+            outcome.Error = plan.Error;
+        }
+    } else if (call.Has("--riff") || call.Has("--all-riffs")) {
         int riff = std::max(ChosenRiff(call, project), 0);
         outcome.Buffer = RenderRiffs(renderer, project, riff, call.Number("--from-note", 0),
                                      call.Has("--all-riffs"),

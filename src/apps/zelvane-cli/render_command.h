@@ -12,7 +12,7 @@
 namespace zel::cli {
 
 // The options export-wav and play share.
-inline constexpr std::array<TOption, 9> RenderOptions = {
+inline constexpr std::array<TOption, 11> RenderOptions = {
     Argument("PROJECT.zvp", TKind::InputFile, "the project"),
     Number("--from-row", "N", 1, AnyCount, "start at structure row N, counted from 1"),
     Flag("--once", "play every riff of the structure once, ignoring repeat counts"),
@@ -25,6 +25,8 @@ inline constexpr std::array<TOption, 9> RenderOptions = {
            "master volume 0..100 (default: the editor's setting, else 50)"),
     Number("--speed", "PCT", 25, 200,
            "playback speed 25..200 per cent (default 100): the notes keep their pitch"),
+    Flag("--count-in", "one bar of clicks in the first riff's time signature before the music"),
+    Flag("--metronome", "a click on every beat, the first beat of each bar accented"),
 };
 
 // The rules between the song and riff options (--riff or --all-riffs, --once or --from-row).

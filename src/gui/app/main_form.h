@@ -229,8 +229,10 @@ private:
     // Follow Playback: the riff view marks the record heard (and the riff tab follows the
     // song) while `buffer` plays, from the device's played frames.
     void StartFollowing(const TSharedBuffer& buffer, TPlayFollower follower, TFollowMap map = {});
-    // Loop on: plays the passage round and round (riff selection, or the grid's rows).
-    bool PlayLoop(bool song);
+    // Loop, count-in or metronome on: plays the riff or the song as they ask (a loop goes round
+    // the selected notes or rows), or with `exportPath` renders the song into that file. False
+    // when none of them is on and the play buttons' own way plays.
+    bool PlayPractice(const QString& sender, const QString& exportPath = {});
     void ShowSpeedTrainer();
     TSpeedTrainer Trainer();
     void FollowTick();
@@ -271,6 +273,9 @@ private:
     std::weak_ptr<TSampleBuffer> m_followBuffer;
     QAction* m_followAction = nullptr;
     QAction* m_loopAction = nullptr;
+    QAction* m_countInAction = nullptr;
+    QAction* m_metronomeAction = nullptr;
+    QAction* m_includeClicksAction = nullptr;
     TFollowMap m_followMap;
     int m_shownPassSpeed = 0;
     TSpeedBox* m_speed = nullptr;

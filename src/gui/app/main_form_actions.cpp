@@ -91,6 +91,7 @@ void TMainForm::CreateActions() {
         {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
     m_redo->setIcon(ToolIcon(TToolIcon::Redo));
     UpdateUndoActions();
+    CreateFollowAction();
 }
 
 void TMainForm::UpdateUndoActions() {
@@ -143,6 +144,7 @@ void TMainForm::CreateMenus() {
                               [this] { bPlayScriptClick(QStringLiteral("mExportWAV")); }));
     file->addAction(AddAction("mExportAudio", QStringLiteral("Export Audio..."), {},
                               [this] { bPlayScriptClick(QStringLiteral("mExportAudio")); }));
+    file->addAction(m_includeClicksAction);
     file->addAction(AddAction("mExportMIDI", QStringLiteral("Export MIDI..."), {},
                               [this] { mExportMIDIClick(); }));
     CreateGuitarProMenu(file);
@@ -216,9 +218,10 @@ void TMainForm::CreateMenus() {
     m_smoothDrawingAction->setCheckable(true);
     m_smoothDrawingAction->setChecked(m_smoothDrawing);
     options->addAction(m_smoothDrawingAction);
-    CreateFollowAction();
     options->addAction(m_followAction);
     options->addAction(m_loopAction);
+    options->addAction(m_countInAction);
+    options->addAction(m_metronomeAction);
     options->addAction(AddAction("mSpeedTrainer", QStringLiteral("Speed Trainer..."), {},
                                  [this] { ShowSpeedTrainer(); }));
     options->addAction(AddAction("mPreferences", QStringLiteral("Preferences"), {},

@@ -22,7 +22,21 @@ void TMainForm::CreateFollowAction() {
             StopFollowing();
     });
     m_followAction->setCheckable(true);
-    m_loopAction = AddAction("mLoop", QStringLiteral("Loop"), {}, [] {}); // read when playing
+    // Read when playing starts; the count-in and the metronome are settings.
+    m_loopAction = AddAction("mLoop", QStringLiteral("Loop"), {}, [] {});
+    auto setting = [this](const char* name, const QString& caption, const char* key) {
+        QAction* action = AddAction(name, caption, {}, {});
+        action->setEnabled(true);
+        action->setCheckable(true);
+        action->setChecked(m_settings.INIReadNum(key, 0) != 0);
+        connect(action, &QAction::toggled, this,
+                [this, key](bool on) { m_settings.INIWriteNum(key, on ? 1 : 0); });
+        return action;
+    };
+    m_countInAction = setting("mCountIn", QStringLiteral("Count-in"), "CountIn");
+    m_metronomeAction = setting("mMetronome", QStringLiteral("Metronome"), "Metronome");
+    m_includeClicksAction = setting("mIncludeMetronome",
+                                    QStringLiteral("Include Metronome in Exports"), "ExportClicks");
     m_loopAction->setCheckable(true);
     m_loopAction->setToolTip(
         QStringLiteral("Loop: Play Current Riff plays the selected notes, Play Project the "
@@ -71,7 +85,7 @@ void TMainForm::FollowTick() {
         return;
     TPlayPlace place = m_follower.PlaceAt(frame, CurrentInstrument());
     if (place.Riff >= 0 && !map.SourceRiff.empty()) {
-        place.Riff = map.SourceRiff[size_t(place.Riff)];
+        place.Riff = map.SourceRiff[size_t(place.Riff)]; // -1: the clicks
         place.Note += map.RecordOffset;
     }
     if (place.Riff >= 0 && place.Riff != m_editor.CurrentRiff && place.Riff < m_tabs->TabCount()) {

@@ -1,8 +1,9 @@
-// TMainForm: Loop and the speed trainer. With Loop on, Play Current Riff plays the selected
-// notes (or the whole riff) and Play Project the selected grid rows (or the whole song) round
-// and round until Stop; the speed trainer plays the passes from its start speed up to its
-// target, a step faster each pass, then stays at the target. Nothing of it is saved in the
-// project; the options are settings.
+// TMainForm: Loop, the speed trainer, the count-in and the metronome. With Loop on, Play Current
+// Riff plays the selected notes (or the whole riff) and Play Project the selected grid rows (or the
+// whole song) round and round until Stop; the speed trainer plays the passes from its start speed
+// up to its target, a step faster each pass, then stays at the target. Nothing of it is saved in
+// the project; the options are settings. The count-in and the metronome click in a column of their
+// own beside the music, in playback (and in exports when "Include Metronome" is ticked).
 #include <QCheckBox>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -14,6 +15,7 @@
 #include "base/message_service.h"
 #include "icons.h"
 #include "main_form.h"
+#include "options_form.h"
 #include "progress_window.h"
 #include "sound/sequencer.h"
 #include "widgets/speed_box.h"
@@ -77,27 +79,44 @@ void TMainForm::ShowSpeedTrainer() {
         m_settings.INIWriteNum(TrainerKeys[i].Key, boxes[i]->value());
 }
 
-bool TMainForm::PlayLoop(bool song) {
-    if (!m_loopAction->isChecked())
+bool TMainForm::PlayPractice(const QString& sender, const QString& exportPath) {
+    const bool exporting = !exportPath.isEmpty();
+    const bool loop = !exporting && m_loopAction->isChecked();
+    TClickOptions clicks{m_countInAction->isChecked(), m_metronomeAction->isChecked(),
+                         m_optionsForm->ClickLevel()};
+    // An export has clicks only when asked to; "Play Project (1 x all)" and all riffs never.
+    if (exporting && !m_includeClicksAction->isChecked())
+        clicks = {};
+    const bool song = sender.startsWith(QStringLiteral("bPlayScript")) || exporting;
+    if ((!loop && !clicks.CountIn && !clicks.Metronome) ||
+        sender == QStringLiteral("bPlayScriptIntro") || sender == QStringLiteral("bPlayAllRiffs"))
         return false;
-    std::vector<int> speeds = PassSpeeds(m_speed->value(), Trainer());
+    std::vector<int> speeds = PassSpeeds(m_speed->value(), loop ? Trainer() : TSpeedTrainer{});
     TLoopPlan plan;
-    if (song) {
+    const TRiff& riff = CurrentRiffOf(m_project, m_editor);
+    if (song && loop) {
         // Rows selected (more than the current cell): those rows; else the whole song.
         TGridRect rect = m_grid->Selection();
         bool rows = rect.Top != rect.Bottom || rect.Left != rect.Right;
         int top = rows ? rect.Top : 1;
         int bottom = rows ? rect.Bottom : int(m_project.Structure.size());
         plan = RowsLoopPlan(m_project, top, bottom, speeds);
-    } else {
+    } else if (song) {
+        bool fromRow = sender == QStringLiteral("bPlayScript");
+        plan = RowsPlan(m_project, fromRow ? std::max(m_grid->Row(), 1) : 1, m_speed->value());
+    } else if (loop) {
         // Notes selected: those notes; else the whole riff.
-        const TRiff& riff = CurrentRiffOf(m_project, m_editor);
         bool selected = riff.Cursor != riff.Anchor;
         plan = RiffLoopPlan(m_project, m_editor.CurrentRiff,
                             selected ? std::min(riff.Cursor, riff.Anchor) : 0,
                             selected ? std::max(riff.Cursor, riff.Anchor) : NoteCount(riff),
                             CurrentInstrument(), speeds);
+    } else {
+        bool fromCursor = sender == QStringLiteral("bPlayRiff");
+        plan = RiffPlan(m_project, m_editor.CurrentRiff, fromCursor ? riff.Cursor : 0,
+                        CurrentInstrument(), m_speed->value());
     }
+    AddClicks(plan, clicks);
     if (!plan.Error.empty()) {
         DisplayError(plan.Error);
         return true;
@@ -112,7 +131,10 @@ bool TMainForm::PlayLoop(bool song) {
     TSongRender render = RenderSong(
         renderer, plan.Project, TSongMode::All, 0, &progress.Service(),
         [&](const TSharedBuffer& buffer) {
-            buffer->SetLoopStart(size_t(2 * map.LoopStart));
+            if (exporting)
+                return;
+            if (map.LoopStart >= 0)
+                buffer->SetLoopStart(size_t(2 * map.LoopStart));
             if (m_playback && m_playback->PlaybackStart(buffer))
                 StartFollowing(buffer, TPlayFollower(plan.Project, SongTimeline(plan.Project, {})),
                                map);
@@ -137,6 +159,8 @@ bool TMainForm::PlayLoop(bool song) {
     }
     if (!render.Error.empty())
         DisplayError(render.Error);
+    else if (exporting && render.Buffer && !render.Cancelled)
+        WriteExport(exportPath, render.Buffer);
     return true;
 }
 

@@ -86,7 +86,7 @@ bool TMainForm::CloseDuringRender() {
 void TMainForm::bPlayRiffClick(const QString& sender) {
     if (RenderBusy())
         return;
-    if (sender != QStringLiteral("bPlayAllRiffs") && PlayLoop(false))
+    if (PlayPractice(sender))
         return;
     TRenderer renderer;
     BeginRender(renderer);
@@ -115,13 +115,15 @@ void TMainForm::bPlayScriptClick(const QString& sender) {
         return;
     bool anyFormat = sender == QStringLiteral("mExportAudio");
     bool exporting = anyFormat || sender == QStringLiteral("mExportWAV");
-    if (!exporting && PlayLoop(true))
+    if (!exporting && PlayPractice(sender))
         return;
     QString wavePath;
     if (exporting) {
         wavePath = AskExportPath(anyFormat);
         if (wavePath.isEmpty())
             return; // a cancelled export does nothing at all
+        if (PlayPractice(sender, wavePath))
+            return; // with the clicks
     }
     TRenderer renderer;
     BeginRender(renderer);

@@ -72,6 +72,10 @@ TOptionsForm::TOptionsForm(TSettingsStore& settings, TMidiInput& input, QWidget*
         "eAudioQuality", QStringLiteral("&Quality of exported Ogg Vorbis, Opus and MP3 files"),
         AudioQualityKey, MinAudioQuality, MaxAudioQuality, DefaultAudioQuality);
     m_audioQuality->setToolTip(QStringLiteral("0: smallest file, 10: best sound"));
+    m_clickLevel =
+        addNumber("eClickLevel", QStringLiteral("&Level of the count-in and metronome clicks"),
+                  ClickLevelKey, 0, 100, 20);
+    m_clickLevel->setSuffix(QStringLiteral(" %"));
     general->addStretch(1);
     m_pages->addTab(m_general, QStringLiteral("General"));
 

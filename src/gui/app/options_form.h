@@ -29,6 +29,9 @@ public:
     // Quality of the lossy audio exports, 0..10 (stored at once).
     int AudioQuality() const { return m_audioQuality->value(); }
     static constexpr const char* AudioQualityKey = "AudioQuality";
+    // Level of the count-in and metronome clicks, 0..100 (stored at once).
+    int ClickLevel() const { return m_clickLevel->value(); }
+    static constexpr const char* ClickLevelKey = "ClickLevel";
 
     // Fills the device list and opens the device remembered as "MidiIn", if it is in the list.
     void StartMidiInput();
@@ -62,6 +65,7 @@ private:
     QCheckBox* m_autoAdvanceCursor = nullptr;
     QSpinBox* m_autosave = nullptr;
     QSpinBox* m_audioQuality = nullptr;
+    QSpinBox* m_clickLevel = nullptr;
     QListWidget* m_devices = nullptr;
     QPushButton* m_refresh = nullptr;
     std::vector<std::pair<QCheckBox*, const char*>> m_options;
