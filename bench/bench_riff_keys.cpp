@@ -16,6 +16,7 @@
 
 #include "app/main_form.h"
 #include "bench_riffs.h"
+#include "bench_settle.h"
 #include "bench_timing.h"
 #include "model/projectfile.h"
 #include "view/riff_view.h"
@@ -23,6 +24,8 @@
 using namespace zel;
 
 namespace {
+
+using bench::Settle;
 
 constexpr int Notes = 10000;
 constexpr int Rounds = 100;
@@ -38,13 +41,6 @@ public:
         return false;
     }
 };
-
-void Settle(int ms) {
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < ms)
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-}
 
 void Key(int key, const QString& text = {}) {
     QWidget* target = QApplication::focusWidget();

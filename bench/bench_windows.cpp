@@ -16,11 +16,14 @@
 #include "app/debug_form.h"
 #include "app/main_form.h"
 #include "arrange/channels_form.h"
+#include "bench_settle.h"
 #include "bench_timing.h"
 
 using namespace zel;
 
 namespace {
+
+using bench::Settle;
 
 constexpr double BudgetMs = 100;
 constexpr int Again = 5;
@@ -53,13 +56,6 @@ struct TWindowCase {
     bool Modal;
     std::function<void()> Open;
 };
-
-void Settle(int ms) {
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < ms)
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-}
 
 double OpenOnce(TFirstPaint& probe, const TWindowCase& entry) {
     probe.Window = QString::fromLatin1(entry.ObjectName);
