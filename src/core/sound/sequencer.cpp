@@ -7,6 +7,9 @@
 #include <mutex>
 #include <new>
 #include <thread>
+#if defined(__linux__)
+#include <sched.h>
+#endif
 
 #include "arrange/timeline.h"
 
@@ -14,17 +17,27 @@ namespace zel {
 
 namespace {
 
-// Notes queued before they are rendered together; and the longest contribution a note may
-// buffer (about 6 s) before it is rendered straight into the song instead.
-constexpr size_t BatchNotes = 32;
+// Notes queued before they are rendered together: up to this many, and up to about this many
+// values (32 MB of contributions), so that the threads have long stretches of work between
+// the waits; and the longest contribution a note may buffer (about 6 s) before it is rendered
+// straight into the song instead.
+constexpr size_t BatchNotes = 512;
+constexpr int64_t BatchValues = int64_t(1) << 23;
 constexpr size_t MaxBufferedValues = size_t(2) * SampleRate * 6;
-// Contributions are kept between batches up to this size, so a song's notes reuse them.
-constexpr size_t KeptValues = MaxBufferedValues;
+// Contributions are kept between batches up to this total (a batch's worth with room to
+// spare), so a song's notes reuse them.
+constexpr size_t KeptValues = size_t(2 * BatchValues);
 
 } // namespace
 
 TRenderer::TRenderer() {
     unsigned cores = std::thread::hardware_concurrency();
+#if defined(__linux__)
+    // The cores this process may run on (fewer when started with an affinity mask).
+    cpu_set_t allowed;
+    if (sched_getaffinity(0, sizeof allowed, &allowed) == 0)
+        cores = unsigned(CPU_COUNT(&allowed));
+#endif
     Threads = int(std::clamp(cores, 1u, 4u));
 }
 
@@ -62,7 +75,8 @@ void TRenderer::AddNote(int tempo, int pitch, int ticks, const TInstrument& inst
         return;
     }
     m_jobs.push_back({tempo, pitch, ticks, &instrument, buffer, start, end});
-    if (m_jobs.size() >= BatchNotes)
+    m_queuedValues += std::min(end - start, MaxNoteValues(tempo, ticks, instrument));
+    if (m_jobs.size() >= BatchNotes || m_queuedValues >= BatchValues)
         Flush();
 }
 
@@ -75,7 +89,6 @@ void TRenderer::Flush() {
     std::unique_ptr<std::atomic<bool>[]> done(new std::atomic<bool>[count]);
     for (size_t i = 0; i < count; ++i)
         done[i].store(false, std::memory_order_relaxed);
-    std::atomic<size_t> next{0};
 
     // Notes are added to the buffer strictly in their order, by whichever thread finds the
     // next ones finished: their sums, wraparound and peak are those of rendering one note
@@ -98,18 +111,39 @@ void TRenderer::Flush() {
             ++nextToAdd;
         }
     };
+    // Each thread takes the next notes in their order, several side by side.
+    struct TQueue final : TVoiceQueue {
+        TRenderer& Renderer;
+        std::atomic<size_t>& Next;
+        std::vector<char>& Complete;
+        std::atomic<bool>* Finished;
+        decltype(addFinished)& Add;
+        TQueue(TRenderer& renderer, std::atomic<size_t>& next, std::vector<char>& complete,
+               std::atomic<bool>* done, decltype(addFinished)& add)
+            : Renderer(renderer), Next(next), Complete(complete), Finished(done), Add(add) {}
+        bool Take(TVoiceNote& note, TVoiceSound*& sound, size_t& id) override {
+            id = Next++;
+            if (id >= Renderer.m_jobs.size())
+                return false;
+            const TJob& job = Renderer.m_jobs[id];
+            note = {Renderer.MasterVolume, job.Tempo, job.Pitch, job.Ticks,
+                    job.Instrument,        job.Start, job.End};
+            sound = &Renderer.m_sounds[id];
+            return true;
+        }
+        void Done(size_t id, bool complete) override {
+            Complete[id] = complete;
+            Finished[id].store(true, std::memory_order_release);
+            Add(false);
+        }
+    };
+    std::atomic<size_t> next{0};
     auto work = [&] {
-        for (size_t i = next++; i < count; i = next++) {
-            const TJob& job = m_jobs[i];
-            try {
-                complete[i] =
-                    RenderVoice(MasterVolume, job.Tempo, job.Pitch, job.Ticks, job.Instrument,
-                                job.Start, job.End, MaxBufferedValues, m_sounds[i]);
-            } catch (const std::bad_alloc&) {
-                complete[i] = 0; // rendered straight into the buffer when its turn comes
-            }
-            done[i].store(true, std::memory_order_release);
-            addFinished(false);
+        TQueue queue(*this, next, complete, done.get(), addFinished);
+        try {
+            RenderVoices(queue, MaxBufferedValues);
+        } catch (const std::bad_alloc&) {
+            // The notes this thread held are rendered straight into the buffer below.
         }
     };
     std::vector<std::thread> helpers;
@@ -122,15 +156,25 @@ void TRenderer::Flush() {
     work();
     for (auto& helper : helpers)
         helper.join();
-    addFinished(true); // whatever a busy lock left behind
+    // Whatever a busy lock left behind; notes a thread could not finish go straight in.
+    for (size_t i = nextToAdd; i < count; ++i)
+        if (!done[i].load(std::memory_order_acquire))
+            done[i].store(true, std::memory_order_release);
+    addFinished(true);
     m_jobs.clear();
-    for (auto& sound : m_sounds)
-        if (sound.Values.capacity() > KeptValues)
-            std::vector<int32_t>().swap(sound.Values);
+    m_queuedValues = 0;
+    size_t kept = 0;
+    for (auto& sound : m_sounds) {
+        kept += sound.Values.capacity();
+        if (kept > KeptValues) {
+            kept -= sound.Values.capacity();
+            decltype(sound.Values)().swap(sound.Values);
+        }
+    }
 }
 
 int64_t RenderRiff(TRenderer& renderer, const TRiff& riff, int first, const TInstrument& instrument,
-                   std::span<int16_t> buffer, bool render, int64_t pos, int64_t end) {
+                   std::span<int16_t> buffer, bool render, int64_t pos, int64_t end, bool flush) {
     ForEachRiffEvent(riff, first, [&](const TRiffEvent& event) {
         const TNote& note = riff.Notes[size_t(event.Note)];
         int sounding = int(std::min<int64_t>(event.Ticks, INT32_MAX));
@@ -141,7 +185,7 @@ int64_t RenderRiff(TRenderer& renderer, const TRiff& riff, int first, const TIns
         }
         pos += 2 * NoteSamples(riff.Tempo, event.Ticks);
     });
-    if (render)
+    if (render && flush)
         renderer.Flush();
     return pos;
 }
@@ -202,7 +246,7 @@ TSongRender WalkSong(TRenderer& renderer, const TProject& project, TSongMode mod
                 for (int k = 0; k < column.Repeat; ++k) {
                     int64_t next =
                         RenderRiff(renderer, riff, 0, project.Instruments[size_t(column.Column)],
-                                   samples, render, p, result.Total);
+                                   samples, render, p, result.Total, false);
                     if (next == p)
                         break; // an empty riff takes no time however often it repeats
                     if (!render) {
