@@ -1374,22 +1374,20 @@ void RenderVoices(TVoiceQueue& queue, size_t maxValues) {
         // next note of the queue.
         TNoteFrames* ready[TChainLanes::Lanes];
         int count = 0;
+        bool later = false;
         for (int i = 0; i < TChainLanes::Lanes; ++i) {
             TLane& lane = lanes[size_t(i)];
             for (;;) {
                 if (!lane.Note) {
                     TVoiceNote note;
                     TVoiceSound* sound = nullptr;
-                    if (!more || !(more = queue.Take(note, sound, lane.Id)))
+                    const auto take = more ? queue.Take(note, sound, lane.Id) : TVoiceQueue::End;
+                    more = take != TVoiceQueue::End;
+                    later = later || take == TVoiceQueue::Later;
+                    if (take != TVoiceQueue::Note)
                         break;
-                    try {
-                        if (!StartVoice(note, *sound)) {
-                            queue.Done(lane.Id, true);
-                            continue;
-                        }
-                    } catch (const std::bad_alloc&) {
-                        sound->Values.clear();
-                        queue.Done(lane.Id, false); // rendered straight into the song instead
+                    if (!StartVoice(note, *sound)) {
+                        queue.Done(lane.Id, true);
                         continue;
                     }
                     lane.Emit.emplace(Collector(note, maxValues, *sound));
@@ -1402,6 +1400,10 @@ void RenderVoices(TVoiceQueue& queue, size_t maxValues) {
                 }
                 finish(lane, lane.Emit->Complete);
             }
+        }
+        if (count == 0 && later) {
+            queue.Wait();
+            continue;
         }
         if (count == 0)
             return;

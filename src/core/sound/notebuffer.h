@@ -90,11 +90,14 @@ struct TVoiceNote {
 class TVoiceQueue {
 public:
     virtual ~TVoiceQueue() = default;
-    // The next note, the sound that is to keep its contribution, and an id for Done; false
-    // when there are no more.
-    virtual bool Take(TVoiceNote& note, TVoiceSound*& sound, size_t& id) = 0;
+    enum TTake { Note, Later, End };
+    // The next note, the sound that is to keep its contribution, and an id for Done. Later when
+    // the queue holds notes back for now (Wait then waits for them), End when it has no more.
+    virtual TTake Take(TVoiceNote& note, TVoiceSound*& sound, size_t& id) = 0;
     // The note's contribution is in its sound; `complete` as RenderVoice returns it.
     virtual void Done(size_t id, bool complete) = 0;
+    // Called with no note in hand after Take said Later: returns when it is worth asking again.
+    virtual void Wait() = 0;
 };
 // Renders the queue's notes as RenderVoice does, several at a time side by side (their filter
 // chains share the processor's vector lanes), until the queue has no more.

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <memory>
 #include <mutex>
@@ -17,16 +19,16 @@ namespace zel {
 
 namespace {
 
-// Notes queued before they are rendered together: up to this many, and up to about this many
-// values (32 MB of contributions), so that the threads have long stretches of work between
-// the waits; and the longest contribution a note may buffer (about 6 s) before it is rendered
-// straight into the song instead.
-constexpr size_t BatchNotes = 512;
-constexpr int64_t BatchValues = int64_t(1) << 23;
+// Notes queued before they are rendered together (a song flushes at the end of every row),
+// and the longest contribution a note may buffer (about 6 s) before it is rendered straight
+// into the song instead.
+constexpr size_t BatchNotes = 8192;
 constexpr size_t MaxBufferedValues = size_t(2) * SampleRate * 6;
-// Contributions are kept between batches up to this total (a batch's worth with room to
-// spare), so a song's notes reuse them.
-constexpr size_t KeptValues = size_t(2 * BatchValues);
+// How far the threads may render ahead of the notes added to the buffer, in notes: enough to
+// keep every lane busy while a long note holds the adding up, and a bound on the memory.
+constexpr size_t AheadNotes = 64;
+// Contributions' storage is kept for later notes up to this total (32 MB).
+constexpr size_t KeptValues = size_t(1) << 23;
 
 } // namespace
 
@@ -75,8 +77,7 @@ void TRenderer::AddNote(int tempo, int pitch, int ticks, const TInstrument& inst
         return;
     }
     m_jobs.push_back({tempo, pitch, ticks, &instrument, buffer, start, end});
-    m_queuedValues += std::min(end - start, MaxNoteValues(tempo, ticks, instrument));
-    if (m_jobs.size() >= BatchNotes || m_queuedValues >= BatchValues)
+    if (m_jobs.size() >= BatchNotes)
         Flush();
 }
 
@@ -92,58 +93,94 @@ void TRenderer::Flush() {
 
     // Notes are added to the buffer strictly in their order, by whichever thread finds the
     // next ones finished: their sums, wraparound and peak are those of rendering one note
-    // after another, and the adding overlaps with the rendering of later notes.
-    std::mutex addLock;
-    size_t nextToAdd = 0;
+    // after another, and the adding overlaps with the rendering of later notes. The storage
+    // of an added note's contribution goes back to the spares for a later note.
+    std::mutex addLock, spareLock, waitLock;
+    std::condition_variable added;
+    std::atomic<size_t> nextToAdd{0};
     auto addFinished = [&](bool wait) {
         std::unique_lock lock(addLock, std::defer_lock);
         if (wait)
             lock.lock();
         else if (!lock.try_lock())
             return;
-        while (nextToAdd < count && done[nextToAdd].load(std::memory_order_acquire)) {
-            const TJob& job = m_jobs[nextToAdd];
-            if (complete[nextToAdd])
-                MixVoice(m_sounds[nextToAdd], job.Buffer, State.PeakLevel);
+        size_t k = nextToAdd.load(std::memory_order_relaxed);
+        const size_t first = k;
+        for (; k < count && done[k].load(std::memory_order_acquire); ++k) {
+            const TJob& job = m_jobs[k];
+            if (complete[k])
+                MixVoice(m_sounds[k], job.Buffer, State.PeakLevel);
             else
                 RenderNote(State, MasterVolume, job.Tempo, job.Pitch, job.Ticks, job.Instrument,
                            job.Buffer, job.Start, job.End);
-            ++nextToAdd;
+            auto values = std::move(m_sounds[k].Values);
+            std::lock_guard spare(spareLock);
+            if (m_spareValues + values.capacity() <= KeptValues) {
+                try {
+                    m_spare.push_back(std::move(values));
+                    m_spareValues += m_spare.back().capacity();
+                } catch (const std::bad_alloc&) {
+                    // Freed instead.
+                }
+            }
         }
+        nextToAdd.store(k, std::memory_order_release);
+        if (k != first)
+            added.notify_all();
     };
-    // Each thread takes the next notes in their order, several side by side.
-    struct TQueue final : TVoiceQueue {
-        TRenderer& Renderer;
-        std::atomic<size_t>& Next;
-        std::vector<char>& Complete;
-        std::atomic<bool>* Finished;
-        decltype(addFinished)& Add;
-        TQueue(TRenderer& renderer, std::atomic<size_t>& next, std::vector<char>& complete,
-               std::atomic<bool>* done, decltype(addFinished)& add)
-            : Renderer(renderer), Next(next), Complete(complete), Finished(done), Add(add) {}
-        bool Take(TVoiceNote& note, TVoiceSound*& sound, size_t& id) override {
-            id = Next++;
-            if (id >= Renderer.m_jobs.size())
-                return false;
-            const TJob& job = Renderer.m_jobs[id];
-            note = {Renderer.MasterVolume, job.Tempo, job.Pitch, job.Ticks,
-                    job.Instrument,        job.Start, job.End};
-            sound = &Renderer.m_sounds[id];
-            return true;
-        }
-        void Done(size_t id, bool complete) override {
-            Complete[id] = complete;
-            Finished[id].store(true, std::memory_order_release);
-            Add(false);
-        }
-    };
+    // Each thread takes the next notes in their order, several side by side, up to AheadNotes
+    // beyond the next note to add.
     std::atomic<size_t> next{0};
+    struct TQueue final : TVoiceQueue {
+        std::function<TTake(TVoiceNote&, TVoiceSound*&, size_t&)> TakeNote;
+        std::function<void(size_t, bool)> Finish;
+        std::function<void()> Pause;
+        TTake Take(TVoiceNote& note, TVoiceSound*& sound, size_t& id) override {
+            return TakeNote(note, sound, id);
+        }
+        void Done(size_t id, bool complete) override { Finish(id, complete); }
+        void Wait() override { Pause(); }
+    };
+    auto mayTake = [&](size_t i) {
+        return i >= count || i < nextToAdd.load(std::memory_order_acquire) + AheadNotes;
+    };
+    TQueue queue;
+    queue.TakeNote = [&](TVoiceNote& note, TVoiceSound*& sound, size_t& id) {
+        size_t i = next.load(std::memory_order_relaxed);
+        do {
+            if (i >= count)
+                return TVoiceQueue::End;
+            if (!mayTake(i))
+                return TVoiceQueue::Later;
+        } while (!next.compare_exchange_weak(i, i + 1, std::memory_order_relaxed));
+        const TJob& job = m_jobs[i];
+        note = {MasterVolume, job.Tempo, job.Pitch, job.Ticks, job.Instrument, job.Start, job.End};
+        sound = &m_sounds[i];
+        id = i;
+        std::lock_guard spare(spareLock);
+        if (!m_spare.empty()) {
+            m_spareValues -= m_spare.back().capacity();
+            sound->Values = std::move(m_spare.back());
+            m_spare.pop_back();
+        }
+        return TVoiceQueue::Note;
+    };
+    queue.Finish = [&](size_t id, bool finished) {
+        complete[id] = finished;
+        done[id].store(true, std::memory_order_release);
+        addFinished(false);
+    };
+    queue.Pause = [&] {
+        addFinished(true); // what a busy lock may have left
+        std::unique_lock lock(waitLock);
+        added.wait_for(lock, std::chrono::milliseconds(1),
+                       [&] { return mayTake(next.load(std::memory_order_relaxed)); });
+    };
     auto work = [&] {
-        TQueue queue(*this, next, complete, done.get(), addFinished);
         try {
             RenderVoices(queue, MaxBufferedValues);
         } catch (const std::bad_alloc&) {
-            // The notes this thread held are rendered straight into the buffer below.
+            // Nothing held: the notes are left to the other threads or rendered below.
         }
     };
     std::vector<std::thread> helpers;
@@ -156,21 +193,11 @@ void TRenderer::Flush() {
     work();
     for (auto& helper : helpers)
         helper.join();
-    // Whatever a busy lock left behind; notes a thread could not finish go straight in.
-    for (size_t i = nextToAdd; i < count; ++i)
-        if (!done[i].load(std::memory_order_acquire))
-            done[i].store(true, std::memory_order_release);
+    // Whatever a busy lock left behind; notes no thread took go straight in.
+    for (size_t i = next.load(); i < count; ++i)
+        done[i].store(true, std::memory_order_release);
     addFinished(true);
     m_jobs.clear();
-    m_queuedValues = 0;
-    size_t kept = 0;
-    for (auto& sound : m_sounds) {
-        kept += sound.Values.capacity();
-        if (kept > KeptValues) {
-            kept -= sound.Values.capacity();
-            decltype(sound.Values)().swap(sound.Values);
-        }
-    }
 }
 
 int64_t RenderRiff(TRenderer& renderer, const TRiff& riff, int first, const TInstrument& instrument,

@@ -52,8 +52,10 @@ private:
         int64_t Start, End;
     };
     std::vector<TJob> m_jobs;
-    int64_t m_queuedValues = 0; // at most what the queued notes write
     std::vector<TVoiceSound> m_sounds;
+    // Storage of contributions already added, for later notes, and its total capacity.
+    std::vector<decltype(TVoiceSound::Values)> m_spare;
+    size_t m_spareValues = 0;
 };
 
 // Lays out the notes of `riff` from note `first` on, rendering each sounding string with the
