@@ -405,10 +405,16 @@ ZEL_WIDE int SkewedPhasesWide(double first, double period, double rise, double f
         const __m256d x = _mm256_div_pd(r, periods);
         const __m256d t = _mm256_sub_pd(x, _mm256_cvtepi32_pd(_mm256_cvttpd_epi32(x)));
         const __m256d up = _mm256_div_pd(_mm256_mul_pd(t, hundred), rises);
-        const __m256d down =
-            _mm256_sub_pd(one, _mm256_div_pd(_mm256_mul_pd(_mm256_sub_pd(one, t), hundred), falls));
         const __m256d past = _mm256_cmp_pd(up, half, _CMP_GE_OQ);
-        _mm256_storeu_pd(phase + k, _mm256_blendv_pd(up, down, past));
+        // Frames lie on the rise for half a period at a time: the fall is worked out only
+        // for the groups that reach it.
+        if (_mm256_movemask_pd(past) == 0) {
+            _mm256_storeu_pd(phase + k, up);
+        } else {
+            const __m256d down = _mm256_sub_pd(
+                one, _mm256_div_pd(_mm256_mul_pd(_mm256_sub_pd(one, t), hundred), falls));
+            _mm256_storeu_pd(phase + k, _mm256_blendv_pd(up, down, past));
+        }
         r = _mm256_add_pd(r, four);
     }
     return k;
@@ -954,18 +960,51 @@ public:
 
     // Prepares the next block; false when the note has sounded to its end.
     bool NextBlock() {
+        if (!BeginBlock())
+            return false;
+        while (StepFrame()) {
+        }
+        EndBlock();
+        return true;
+    }
+
+    // NextBlock in three steps, so that several notes can step their envelopes together (each
+    // note's steps wait for each other; the notes' steps do not). BeginBlock is false when the
+    // note has sounded to its end; StepFrame steps the envelopes by one frame and is false
+    // once the block has its live frames; EndBlock runs the oscillator over them.
+    bool BeginBlock() {
         Pos = m_next;
         if (m_done || !(Pos + 1 < m_end))
             return false;
         Frames = int(std::min<int64_t>(Block, (m_end - Pos) / 2));
         m_next = Pos + 2 * Frames;
-        Envelopes();
+        m_closed = false;
+        Live = SteadyFrames();
+        return true;
+    }
+
+    bool StepFrame() {
+        if (m_closed || Live >= Frames)
+            return false;
+        const bool gate = Pos + 2 * Live < m_gateEnd;
+        StepEnvelope(m_ampSteps, gate, m_a, m_stateA);
+        StepEnvelope(m_filterSteps, gate, m_e, m_stateE);
+        if (m_a * m_e == 0.0f) {
+            m_closed = true; // the note ends here
+            return false;
+        }
+        Amp[Live] = m_a;
+        Filter[Live] = m_e;
+        ++Live;
+        return true;
+    }
+
+    void EndBlock() {
         m_done = Live < Frames;
         TBlock block{m_v,       Pos,     Live, Amp,          Filter,
                      X,         m_angle, m_q,  m_phaseShift, double(m_in.ModDepth),
                      m_in.Skew, m_noise};
         OscillatorBlockFor(m_in.Wave, m_in.ModTarget, block);
-        return true;
     }
 
 private:
@@ -993,42 +1032,31 @@ private:
                                                             : zel::HighPass};
     }
 
-    void Envelopes() {
-        int live = 0;
-        // A step depends only on the level, the state and the key. When the next step of both
-        // envelopes would leave them as they are (a held sustain, a release or decay with no
-        // slope), they stay so for as long as the key does: those frames need no stepping.
-        {
-            const bool gate = Pos < m_gateEnd;
-            float nextA = m_a, nextE = m_e;
-            int nextStateA = m_stateA, nextStateE = m_stateE;
-            StepEnvelope(m_ampSteps, gate, nextA, nextStateA);
-            StepEnvelope(m_filterSteps, gate, nextE, nextStateE);
-            if (nextA == m_a && nextE == m_e && nextStateA == m_stateA && nextStateE == m_stateE &&
-                m_a * m_e != 0.0f) {
-                const int64_t same = gate ? (m_gateEnd - Pos + 1) / 2 : Frames;
-                const int steady = int(std::min<int64_t>(Frames, same));
-                for (; live < steady; ++live) {
-                    Amp[live] = m_a;
-                    Filter[live] = m_e;
-                }
-            }
+    // A step depends only on the level, the state and the key. When the next step of both
+    // envelopes would leave them as they are (a held sustain, a release or decay with no
+    // slope), they stay so for as long as the key does: those frames need no stepping. Fills
+    // them and returns how many there are.
+    int SteadyFrames() {
+        const bool gate = Pos < m_gateEnd;
+        float nextA = m_a, nextE = m_e;
+        int nextStateA = m_stateA, nextStateE = m_stateE;
+        StepEnvelope(m_ampSteps, gate, nextA, nextStateA);
+        StepEnvelope(m_filterSteps, gate, nextE, nextStateE);
+        if (!(nextA == m_a && nextE == m_e && nextStateA == m_stateA && nextStateE == m_stateE &&
+              m_a * m_e != 0.0f))
+            return 0;
+        const int64_t same = gate ? (m_gateEnd - Pos + 1) / 2 : Frames;
+        const int steady = int(std::min<int64_t>(Frames, same));
+        for (int k = 0; k < steady; ++k) {
+            Amp[k] = m_a;
+            Filter[k] = m_e;
         }
-        for (; live < Frames; ++live) {
-            bool gate = Pos + 2 * live < m_gateEnd;
-            StepEnvelope(m_ampSteps, gate, m_a, m_stateA);
-            StepEnvelope(m_filterSteps, gate, m_e, m_stateE);
-            if (m_a * m_e == 0.0f)
-                break;
-            Amp[live] = m_a;
-            Filter[live] = m_e;
-        }
-        Live = live;
+        return steady;
     }
 
     const TInstrument& m_in;
     int64_t m_end, m_next;
-    bool m_done = false;
+    bool m_done = false, m_closed = false;
     TVoice m_v;
     int64_t m_gateEnd;
     TEnvelopeSteps m_ampSteps, m_filterSteps;
@@ -1394,7 +1422,7 @@ void RenderVoices(TVoiceQueue& queue, size_t maxValues) {
                     lane.Note.emplace(note.Tempo, note.Pitch, note.Ticks, *note.Instrument,
                                       note.Start, note.End);
                 }
-                if (lane.Note->NextBlock()) {
+                if (lane.Note->BeginBlock()) {
                     ready[count++] = &*lane.Note;
                     break;
                 }
@@ -1407,6 +1435,16 @@ void RenderVoices(TVoiceQueue& queue, size_t maxValues) {
         }
         if (count == 0)
             return;
+        // The envelopes of all lanes frame by frame together, then their oscillators.
+        bool stepping[TChainLanes::Lanes] = {true, true, true, true};
+        for (bool any = true; any;) {
+            any = false;
+            for (int i = 0; i < count; ++i)
+                if (stepping[i])
+                    any |= stepping[i] = ready[i]->StepFrame();
+        }
+        for (int i = 0; i < count; ++i)
+            ready[i]->EndBlock();
         FilterChains(ready, count, *chains);
         for (int i = 0; i < TChainLanes::Lanes; ++i) {
             TLane& lane = lanes[size_t(i)];
