@@ -460,6 +460,49 @@ bool SkewedPhases(int64_t r0, double period, int skew, int count, double* phase)
     return true;
 }
 
+#if defined(__x86_64__)
+// The four-lane part of ShiftedPhases, with the same operations: the frames it finished.
+ZEL_WIDE int ShiftedPhasesWide(double first, double period, const float* shift, double rise,
+                               double fall, int count, double* phase) {
+    const __m256d periods = _mm256_set1_pd(period), rises = _mm256_set1_pd(rise),
+                  falls = _mm256_set1_pd(fall), hundred = _mm256_set1_pd(100.0),
+                  one = _mm256_set1_pd(1.0), half = _mm256_set1_pd(0.5), four = _mm256_set1_pd(4.0);
+    __m256d r = _mm256_set_pd(first + 3.0, first + 2.0, first + 1.0, first);
+    int k = 0;
+    for (; k + 4 <= count; k += 4) {
+        const __m256d x =
+            _mm256_add_pd(_mm256_div_pd(r, periods), _mm256_cvtps_pd(_mm_loadu_ps(shift + k)));
+        // x - floor(x): what Frac gives for any x.
+        const __m256d t = _mm256_sub_pd(x, _mm256_floor_pd(x));
+        const __m256d up = _mm256_div_pd(_mm256_mul_pd(t, hundred), rises);
+        const __m256d past = _mm256_cmp_pd(up, half, _CMP_GE_OQ);
+        if (_mm256_movemask_pd(past) == 0) {
+            _mm256_storeu_pd(phase + k, up);
+        } else {
+            const __m256d down = _mm256_sub_pd(
+                one, _mm256_div_pd(_mm256_mul_pd(_mm256_sub_pd(one, t), hundred), falls));
+            _mm256_storeu_pd(phase + k, _mm256_blendv_pd(up, down, past));
+        }
+        r = _mm256_add_pd(r, four);
+    }
+    return k;
+}
+#endif
+
+// Skewed(Frac(r / period + shift)) for the frames r0, r0 + 1, ...: the phases of a block whose
+// pitch the modulation moves, once the shifts of its frames are known.
+void ShiftedPhases(int64_t r0, double period, const float* shift, int skew, int count,
+                   double* phase) {
+    int k = 0;
+#if defined(__x86_64__)
+    // Frame numbers below 2^53 are exact as doubles, and so are their sums with 1, 2, 3.
+    if (HasWideVectors() && r0 >= 0 && double(r0) + double(count) < 9.0e15)
+        k = ShiftedPhasesWide(double(r0), period, shift, skew + 100, 101 - skew, count, phase);
+#endif
+    for (; k < count; ++k)
+        phase[k] = Skewed(Frac(double(r0 + k) / period + double(shift[k])), skew);
+}
+
 // The samples of a waveform for a block of skewed phases, as Oscillator gives them. Phases
 // from SkewedPhases lie in [0, 1] (a phase of 0.5 or more after the rise needs a skew of 100 or
 // less, and the fall then stays within [0.5, 1]), so the triangle lies within +-32000 and its
@@ -500,6 +543,29 @@ template <int Wave, int Target> void OscillatorBlock(TBlock& b) {
             WaveBlock<Wave>(phase, b.Angle, b.X, b.Live);
             return;
         }
+    }
+    if constexpr (Phased && Target == ModPitch) {
+        // The shifts go frame after frame; the phases from them side by side.
+        float shift[Block];
+        for (int k = 0; k < b.Live; ++k) {
+            const double w = ModulationWave(b.V, b.Q);
+            b.PhaseShift = static_cast<float>(b.PhaseShift + (w - 0.5) * b.Depth * 0.01 * 0.005);
+            shift[k] = b.PhaseShift;
+            b.Filter[k] = b.Filter[k] * b.Filter[k];
+            if (++b.Q == b.V.ModPeriod)
+                b.Q = 0;
+        }
+        ShiftedPhases((b.Pos - b.V.NoteStart) / 2, double(b.V.Period), shift, b.Skew, b.Live,
+                      phase);
+        if constexpr (Wave == WaveSine) {
+            for (int k = 0; k < b.Live; ++k)
+                b.Angle[k] = TwoPi * phase[k];
+            SineBlock(b.Angle, b.X, b.Live);
+        } else {
+            for (int k = 0; k < b.Live; ++k)
+                b.X[k] = double(Oscillator(uint8_t(Wave), phase[k]));
+        }
+        return;
     }
     for (int k = 0; k < b.Live; ++k) {
         const int64_t r = (b.Pos + 2 * k - b.V.NoteStart) / 2;
