@@ -390,6 +390,7 @@ struct TBlock {
     double Depth;
     int Skew;
     TNoise& Noise;
+    const float* Shift; // the phase shift of every frame, when the modulation moves the pitch
 };
 
 #if defined(__x86_64__)
@@ -545,17 +546,11 @@ template <int Wave, int Target> void OscillatorBlock(TBlock& b) {
         }
     }
     if constexpr (Phased && Target == ModPitch) {
-        // The shifts go frame after frame; the phases from them side by side.
-        float shift[Block];
-        for (int k = 0; k < b.Live; ++k) {
-            const double w = ModulationWave(b.V, b.Q);
-            b.PhaseShift = static_cast<float>(b.PhaseShift + (w - 0.5) * b.Depth * 0.01 * 0.005);
-            shift[k] = b.PhaseShift;
+        // The shifts are known (they go frame after frame, see ShiftFrame); the phases from
+        // them go side by side.
+        for (int k = 0; k < b.Live; ++k)
             b.Filter[k] = b.Filter[k] * b.Filter[k];
-            if (++b.Q == b.V.ModPeriod)
-                b.Q = 0;
-        }
-        ShiftedPhases((b.Pos - b.V.NoteStart) / 2, double(b.V.Period), shift, b.Skew, b.Live,
+        ShiftedPhases((b.Pos - b.V.NoteStart) / 2, double(b.V.Period), b.Shift, b.Skew, b.Live,
                       phase);
         if constexpr (Wave == WaveSine) {
             for (int k = 0; k < b.Live; ++k)
@@ -1030,8 +1025,27 @@ public:
             return false;
         while (StepFrame()) {
         }
+        if (ShiftsPhase())
+            for (int k = 0; k < Live; ++k)
+                ShiftFrame(k);
         EndBlock();
         return true;
+    }
+
+    // Whether the modulation moves the phase of the waveform frame by frame: the shifts then
+    // come from ShiftFrame for every live frame before EndBlock.
+    bool ShiftsPhase() const {
+        return m_in.ModTarget == ModPitch &&
+               (m_in.Wave == WaveSine || m_in.Wave == WaveSquare || m_in.Wave == WaveTriangle);
+    }
+
+    void ShiftFrame(int k) {
+        const double w = ModulationWave(m_v, m_q);
+        m_phaseShift =
+            static_cast<float>(m_phaseShift + (w - 0.5) * double(m_in.ModDepth) * 0.01 * 0.005);
+        m_shift[k] = m_phaseShift;
+        if (++m_q == m_v.ModPeriod)
+            m_q = 0;
     }
 
     // NextBlock in three steps, so that several notes can step their envelopes together (each
@@ -1067,9 +1081,9 @@ public:
 
     void EndBlock() {
         m_done = Live < Frames;
-        TBlock block{m_v,       Pos,     Live, Amp,          Filter,
-                     X,         m_angle, m_q,  m_phaseShift, double(m_in.ModDepth),
-                     m_in.Skew, m_noise};
+        TBlock block{m_v,       Pos,     Live,   Amp,          Filter,
+                     X,         m_angle, m_q,    m_phaseShift, double(m_in.ModDepth),
+                     m_in.Skew, m_noise, m_shift};
         OscillatorBlockFor(m_in.Wave, m_in.ModTarget, block);
     }
 
@@ -1132,6 +1146,7 @@ private:
     TNoise m_noise;
     int64_t m_q;
     double m_angle[Block];
+    float m_shift[Block];
 };
 
 // The filter chains of several notes' current blocks: four at a time side by side where the
@@ -1509,6 +1524,18 @@ void RenderVoices(TVoiceQueue& queue, size_t maxValues) {
                 if (stepping[i])
                     any |= stepping[i] = ready[i]->StepFrame();
         }
+        // Likewise the phase shifts of the lanes whose modulation moves the pitch.
+        TNoteFrames* shifting[TChainLanes::Lanes];
+        int shifts = 0, longest = 0;
+        for (int i = 0; i < count; ++i)
+            if (ready[i]->ShiftsPhase()) {
+                shifting[shifts++] = ready[i];
+                longest = std::max(longest, ready[i]->Live);
+            }
+        for (int k = 0; k < longest; ++k)
+            for (int i = 0; i < shifts; ++i)
+                if (k < shifting[i]->Live)
+                    shifting[i]->ShiftFrame(k);
         for (int i = 0; i < count; ++i)
             ready[i]->EndBlock();
         FilterChains(ready, count, *chains);
