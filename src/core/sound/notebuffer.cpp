@@ -148,7 +148,7 @@ namespace {
 // A note is rendered in blocks of frames: first the envelopes (serial, and they decide where
 // the note ends), then the oscillator for every frame of the block (independent frames, so
 // the divisions of the phase and the skew overlap), then the serial filter chain and the mix.
-constexpr int Block = 256;
+constexpr int Block = 128;
 
 struct TVoice {
     const TInstrument& In;
