@@ -64,10 +64,39 @@ protected:
     }
 };
 
+// Notes rendered side by side as the song's threads render them: each must come out as
+// RenderVoice gives it alone.
+struct TSideBySide final : TVoiceQueue {
+    std::vector<TInstrument> Instruments;
+    std::vector<TVoiceNote> Notes;
+    std::vector<TVoiceSound> Sounds;
+    size_t Next = 0;
+    int Compared = 0;
+    TTake Take(TVoiceNote& note, TVoiceSound*& sound, size_t& id) override {
+        if (Next == Notes.size())
+            return End;
+        id = Next++;
+        note = Notes[id];
+        sound = &Sounds[id];
+        return Note;
+    }
+    void Done(size_t id, bool complete) override {
+        const TVoiceNote& n = Notes[id];
+        TVoiceSound alone;
+        EXPECT_EQ(complete, RenderVoice(n.Level, n.Tempo, n.Pitch, n.Ticks, n.Instrument, n.Start,
+                                        n.End, size_t(1) << 24, alone));
+        EXPECT_TRUE(Sounds[id].Values == alone.Values) << "note " << id;
+        ++Compared;
+    }
+    void Wait() override {}
+};
+
 TEST_P(VoiceReference, SameSamplesAndPeakAsThePlainRenderer) {
     const bool damaged = GetParam().Damaged;
     std::mt19937 rng(damaged ? 11 : 7);
     int contributions = 0;
+    TSideBySide sideBySide;
+    sideBySide.Instruments.reserve(160);
     for (int round = 0; round < 160; ++round) {
         TInstrument in = RandomInstrument(rng);
         if (damaged) {
@@ -93,6 +122,9 @@ TEST_P(VoiceReference, SameSamplesAndPeakAsThePlainRenderer) {
         int64_t end = int64_t(program.size());
         if (round % 3 == 0)
             end = start + 2 * std::uniform_int_distribution<int>(1, 700)(rng);
+        sideBySide.Instruments.push_back(in);
+        sideBySide.Notes.push_back(
+            {level, tempo, pitch, ticks, &sideBySide.Instruments.back(), start, end});
         RenderNote(a, level, tempo, pitch, ticks, &in, program, start, end);
         test::ReferenceRenderNote(b, level, tempo, pitch, ticks, &in, reference, start, end);
         ASSERT_EQ(program, reference) << "round " << round << ": " << InstrumentToText(in);
@@ -110,6 +142,9 @@ TEST_P(VoiceReference, SameSamplesAndPeakAsThePlainRenderer) {
         ASSERT_EQ(peak, b.PeakLevel) << "round " << round;
     }
     EXPECT_GT(contributions, damaged ? 20 : 150) << "notes compared through RenderVoice";
+    sideBySide.Sounds.resize(sideBySide.Notes.size());
+    RenderVoices(sideBySide, size_t(1) << 24);
+    EXPECT_EQ(sideBySide.Compared, 160);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -1,10 +1,14 @@
 #include "sound/notebuffer.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <bit>
 #include <climits>
 #include <cmath>
+#include <memory>
+#include <new>
+#include <optional>
 #include <type_traits>
 #if defined(__x86_64__)
 #include <immintrin.h>
@@ -144,7 +148,7 @@ namespace {
 // A note is rendered in blocks of frames: first the envelopes (serial, and they decide where
 // the note ends), then the oscillator for every frame of the block (independent frames, so
 // the divisions of the phase and the skew overlap), then the serial filter chain and the mix.
-constexpr int Block = 256;
+constexpr int Block = 128;
 
 struct TVoice {
     const TInstrument& In;
@@ -386,6 +390,7 @@ struct TBlock {
     double Depth;
     int Skew;
     TNoise& Noise;
+    const float* Shift; // the phase shift of every frame, when the modulation moves the pitch
 };
 
 #if defined(__x86_64__)
@@ -401,10 +406,16 @@ ZEL_WIDE int SkewedPhasesWide(double first, double period, double rise, double f
         const __m256d x = _mm256_div_pd(r, periods);
         const __m256d t = _mm256_sub_pd(x, _mm256_cvtepi32_pd(_mm256_cvttpd_epi32(x)));
         const __m256d up = _mm256_div_pd(_mm256_mul_pd(t, hundred), rises);
-        const __m256d down =
-            _mm256_sub_pd(one, _mm256_div_pd(_mm256_mul_pd(_mm256_sub_pd(one, t), hundred), falls));
         const __m256d past = _mm256_cmp_pd(up, half, _CMP_GE_OQ);
-        _mm256_storeu_pd(phase + k, _mm256_blendv_pd(up, down, past));
+        // Frames lie on the rise for half a period at a time: the fall is worked out only
+        // for the groups that reach it.
+        if (_mm256_movemask_pd(past) == 0) {
+            _mm256_storeu_pd(phase + k, up);
+        } else {
+            const __m256d down = _mm256_sub_pd(
+                one, _mm256_div_pd(_mm256_mul_pd(_mm256_sub_pd(one, t), hundred), falls));
+            _mm256_storeu_pd(phase + k, _mm256_blendv_pd(up, down, past));
+        }
         r = _mm256_add_pd(r, four);
     }
     return k;
@@ -450,6 +461,49 @@ bool SkewedPhases(int64_t r0, double period, int skew, int count, double* phase)
     return true;
 }
 
+#if defined(__x86_64__)
+// The four-lane part of ShiftedPhases, with the same operations: the frames it finished.
+ZEL_WIDE int ShiftedPhasesWide(double first, double period, const float* shift, double rise,
+                               double fall, int count, double* phase) {
+    const __m256d periods = _mm256_set1_pd(period), rises = _mm256_set1_pd(rise),
+                  falls = _mm256_set1_pd(fall), hundred = _mm256_set1_pd(100.0),
+                  one = _mm256_set1_pd(1.0), half = _mm256_set1_pd(0.5), four = _mm256_set1_pd(4.0);
+    __m256d r = _mm256_set_pd(first + 3.0, first + 2.0, first + 1.0, first);
+    int k = 0;
+    for (; k + 4 <= count; k += 4) {
+        const __m256d x =
+            _mm256_add_pd(_mm256_div_pd(r, periods), _mm256_cvtps_pd(_mm_loadu_ps(shift + k)));
+        // x - floor(x): what Frac gives for any x.
+        const __m256d t = _mm256_sub_pd(x, _mm256_floor_pd(x));
+        const __m256d up = _mm256_div_pd(_mm256_mul_pd(t, hundred), rises);
+        const __m256d past = _mm256_cmp_pd(up, half, _CMP_GE_OQ);
+        if (_mm256_movemask_pd(past) == 0) {
+            _mm256_storeu_pd(phase + k, up);
+        } else {
+            const __m256d down = _mm256_sub_pd(
+                one, _mm256_div_pd(_mm256_mul_pd(_mm256_sub_pd(one, t), hundred), falls));
+            _mm256_storeu_pd(phase + k, _mm256_blendv_pd(up, down, past));
+        }
+        r = _mm256_add_pd(r, four);
+    }
+    return k;
+}
+#endif
+
+// Skewed(Frac(r / period + shift)) for the frames r0, r0 + 1, ...: the phases of a block whose
+// pitch the modulation moves, once the shifts of its frames are known.
+void ShiftedPhases(int64_t r0, double period, const float* shift, int skew, int count,
+                   double* phase) {
+    int k = 0;
+#if defined(__x86_64__)
+    // Frame numbers below 2^53 are exact as doubles, and so are their sums with 1, 2, 3.
+    if (HasWideVectors() && r0 >= 0 && double(r0) + double(count) < 9.0e15)
+        k = ShiftedPhasesWide(double(r0), period, shift, skew + 100, 101 - skew, count, phase);
+#endif
+    for (; k < count; ++k)
+        phase[k] = Skewed(Frac(double(r0 + k) / period + double(shift[k])), skew);
+}
+
 // The samples of a waveform for a block of skewed phases, as Oscillator gives them. Phases
 // from SkewedPhases lie in [0, 1] (a phase of 0.5 or more after the rise needs a skew of 100 or
 // less, and the fall then stays within [0.5, 1]), so the triangle lies within +-32000 and its
@@ -490,6 +544,23 @@ template <int Wave, int Target> void OscillatorBlock(TBlock& b) {
             WaveBlock<Wave>(phase, b.Angle, b.X, b.Live);
             return;
         }
+    }
+    if constexpr (Phased && Target == ModPitch) {
+        // The shifts are known (they go frame after frame, see ShiftFrame); the phases from
+        // them go side by side.
+        for (int k = 0; k < b.Live; ++k)
+            b.Filter[k] = b.Filter[k] * b.Filter[k];
+        ShiftedPhases((b.Pos - b.V.NoteStart) / 2, double(b.V.Period), b.Shift, b.Skew, b.Live,
+                      phase);
+        if constexpr (Wave == WaveSine) {
+            for (int k = 0; k < b.Live; ++k)
+                b.Angle[k] = TwoPi * phase[k];
+            SineBlock(b.Angle, b.X, b.Live);
+        } else {
+            for (int k = 0; k < b.Live; ++k)
+                b.X[k] = double(Oscillator(uint8_t(Wave), phase[k]));
+        }
+        return;
     }
     for (int k = 0; k < b.Live; ++k) {
         const int64_t r = (b.Pos + 2 * k - b.V.NoteStart) / 2;
@@ -642,6 +713,42 @@ inline double LargestMagnitude(const double* v, int count) {
     return largest;
 }
 
+// Whether a block may go through the chain in doubles (below): its inputs, the stage memories
+// and the high-pass's memories well inside the exact range, and every coefficient in [0, 1].
+// `open` tells whether every coefficient is 1.
+#if defined(__x86_64__)
+ZEL_WIDE int LargestWide(const double* x, const float* filter, int count, double& largest,
+                         uint32_t& lowest, uint32_t& highest);
+#endif
+
+bool ChainFits(const double* x, const float* filter, int count, const TChain& chain, bool& open) {
+    constexpr int64_t StageLimit = int64_t(1) << 50;
+    for (int64_t v : chain.S)
+        if (v <= -StageLimit || v >= StageLimit)
+            return false;
+    if (!ExactAsDouble(chain.PreviousIn) || !ExactAsDouble(chain.PreviousOut))
+        return false;
+    // c in [+0, 1] is exactly the bit patterns up to that of 1 (negative values, NaN and
+    // anything above 1 compare larger as unsigned numbers).
+    constexpr uint32_t One = 0x3f800000u;
+    uint32_t lowest = One, highest = 0;
+    double largest = 0.0;
+    int k = 0;
+#if defined(__x86_64__)
+    if (HasWideVectors())
+        k = LargestWide(x, filter, count, largest, lowest, highest);
+#endif
+    if (!(std::max(largest, LargestMagnitude(x + k, count - k)) < double(StageLimit)))
+        return false;
+    for (; k < count; ++k) {
+        const uint32_t bits = std::bit_cast<uint32_t>(filter[k]);
+        lowest = std::min(lowest, bits);
+        highest = std::max(highest, bits);
+    }
+    open = lowest == One;
+    return highest <= One;
+}
+
 // The same chain in doubles that hold whole numbers, for blocks whose values stay well inside
 // the range where that is exact:
 //  - inputs and stage memories below 2^50 in magnitude, and every filter coefficient c in
@@ -655,31 +762,15 @@ inline double LargestMagnitude(const double* v, int count) {
 template <bool Round>
 bool ChainFast(const double* x, const float* filter, const float* amp, int count, float highPass,
                TChain& chain, double* out) {
-    constexpr int64_t StageLimit = int64_t(1) << 50;
-    for (int64_t v : chain.S)
-        if (v <= -StageLimit || v >= StageLimit)
-            return false;
-    if (!ExactAsDouble(chain.PreviousIn) || !ExactAsDouble(chain.PreviousOut))
-        return false;
-    if (!(LargestMagnitude(x, count) < double(StageLimit)))
-        return false;
-    // c in [+0, 1] is exactly the bit patterns up to that of 1 (negative values, NaN and
-    // anything above 1 compare larger as unsigned numbers).
-    constexpr uint32_t One = 0x3f800000u;
-    uint32_t lowest = One, highest = 0;
-    for (int k = 0; k < count; ++k) {
-        const uint32_t bits = std::bit_cast<uint32_t>(filter[k]);
-        lowest = std::min(lowest, bits);
-        highest = std::max(highest, bits);
-    }
-    if (highest > One)
+    bool open = false;
+    if (!ChainFits(x, filter, count, chain, open))
         return false;
     double* y = out;
     const double hp = highPass;
     double a = double(chain.PreviousIn), h = double(chain.PreviousOut);
     double totalA = 0.0, totalH = 0.0;
     double p0, p1, p2, p3;
-    if (lowest == One) {
+    if (open) {
         // The filter is open for the whole block: every stage passes its input on.
         for (int k = 0; k < count; ++k) {
             const double before = a;
@@ -763,98 +854,393 @@ void FilterChain(const double* x, const float* filter, const float* amp, int cou
         ChainExact(x, filter, amp, count, highPass, chain, out);
 }
 
+// Four notes' blocks for the filter chain side by side, one note in each lane: frame after
+// frame, four values, one per lane. A lane whose block is shorter is padded with silence (x 0,
+// c 1, amplitude 0); its note ends with that block, so what the padding leaves in its memories
+// is never used, and its totals leave the padded frames out.
+struct TChainLanes {
+    static constexpr int Lanes = 4;
+    alignas(32) double X[Lanes * Block], C[Lanes * Block], Amp[Lanes * Block], Out[Lanes * Block];
+    // Per lane: the frames of its block, the high-pass factor, the memories (four stages, the
+    // high-pass's input and output) and the totals of the amplitude and high-pass magnitudes.
+    alignas(32) double Count[Lanes], HighPass[Lanes], State[6][Lanes], Total[Lanes];
+};
+
+#if defined(__x86_64__)
+ZEL_WIDE inline __m256d TruncQuad(__m256d v) {
+    return _mm256_round_pd(v, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
+}
+
+// One low-pass stage in four lanes: in x c + (1 - c) x memory, truncated, as ChainFast has it.
+ZEL_WIDE inline __m256d StageQuad(__m256d in, const double* c, __m256d memory) {
+    const __m256d cs = _mm256_load_pd(c);
+    return TruncQuad(_mm256_add_pd(_mm256_mul_pd(in, cs),
+                                   _mm256_mul_pd(_mm256_sub_pd(_mm256_set1_pd(1.0), cs), memory)));
+}
+
+// ChainFast's rounds in four lanes: the same operations in the same order, on four notes at
+// once. A note's stages wait for each other, frame after frame, much longer than the processor
+// takes to do them: four notes side by side take hardly longer than one.
+ZEL_WIDE void ChainQuad(TChainLanes& q, int count) {
+    const __m256d hp = _mm256_load_pd(q.HighPass), lengths = _mm256_load_pd(q.Count),
+                  signBit = _mm256_set1_pd(-0.0);
+    __m256d p0 = _mm256_load_pd(q.State[0]), p1 = _mm256_load_pd(q.State[1]),
+            p2 = _mm256_load_pd(q.State[2]), p3 = _mm256_load_pd(q.State[3]),
+            a = _mm256_load_pd(q.State[4]), h = _mm256_load_pd(q.State[5]);
+    __m256d before = _mm256_setzero_pd(), totalA = before, totalH = before;
+    // Only the lanes whose block has frame f count its magnitudes.
+    auto counted = [&](int f, __m256d v) ZEL_WIDE {
+        const __m256d live = _mm256_cmp_pd(_mm256_set1_pd(f), lengths, _CMP_LT_OQ);
+        return _mm256_and_pd(live, _mm256_andnot_pd(signBit, v));
+    };
+    for (int t = 0; t < count + 5; ++t) {
+        if (t >= 5) {
+            const int f = t - 5;
+            h = TruncQuad(_mm256_mul_pd(_mm256_add_pd(h, _mm256_sub_pd(a, before)), hp));
+            totalH = _mm256_add_pd(totalH, counted(f, h));
+            _mm256_store_pd(q.Out + 4 * f, h);
+        }
+        if (t >= 4 && t - 4 < count) {
+            const int f = t - 4;
+            before = a;
+            a = TruncQuad(_mm256_mul_pd(p3, _mm256_load_pd(q.Amp + 4 * f)));
+            totalA = _mm256_add_pd(totalA, counted(f, a));
+        }
+        if (t >= 3 && t - 3 < count)
+            p3 = StageQuad(p2, q.C + 4 * (t - 3), p3);
+        if (t >= 2 && t - 2 < count)
+            p2 = StageQuad(p1, q.C + 4 * (t - 2), p2);
+        if (t >= 1 && t - 1 < count)
+            p1 = StageQuad(p0, q.C + 4 * (t - 1), p1);
+        if (t < count)
+            p0 = StageQuad(_mm256_load_pd(q.X + 4 * t), q.C + 4 * t, p0);
+    }
+    _mm256_store_pd(q.State[0], p0), _mm256_store_pd(q.State[1], p1);
+    _mm256_store_pd(q.State[2], p2), _mm256_store_pd(q.State[3], p3);
+    _mm256_store_pd(q.State[4], a), _mm256_store_pd(q.State[5], h);
+    _mm256_store_pd(q.Total, _mm256_add_pd(totalA, totalH));
+}
+
+// Four rows of four doubles turned into four columns.
+ZEL_WIDE inline void TransposeQuad(__m256d& r0, __m256d& r1, __m256d& r2, __m256d& r3) {
+    const __m256d t0 = _mm256_unpacklo_pd(r0, r1), t1 = _mm256_unpackhi_pd(r0, r1),
+                  t2 = _mm256_unpacklo_pd(r2, r3), t3 = _mm256_unpackhi_pd(r2, r3);
+    r0 = _mm256_permute2f128_pd(t0, t2, 0x20);
+    r1 = _mm256_permute2f128_pd(t1, t3, 0x20);
+    r2 = _mm256_permute2f128_pd(t0, t2, 0x31);
+    r3 = _mm256_permute2f128_pd(t1, t3, 0x31);
+}
+
+// Four lanes' values, `count` (a multiple of four) of each, interleaved frame by frame.
+ZEL_WIDE void InterleaveQuad(const double* const* lane, int count, double* out) {
+    for (int k = 0; k < count; k += 4) {
+        __m256d r0 = _mm256_loadu_pd(lane[0] + k), r1 = _mm256_loadu_pd(lane[1] + k),
+                r2 = _mm256_loadu_pd(lane[2] + k), r3 = _mm256_loadu_pd(lane[3] + k);
+        TransposeQuad(r0, r1, r2, r3);
+        _mm256_store_pd(out + 4 * k, r0), _mm256_store_pd(out + 4 * k + 4, r1);
+        _mm256_store_pd(out + 4 * k + 8, r2), _mm256_store_pd(out + 4 * k + 12, r3);
+    }
+}
+
+ZEL_WIDE void InterleaveQuad(const float* const* lane, int count, double* out) {
+    for (int k = 0; k < count; k += 4) {
+        __m256d r0 = _mm256_cvtps_pd(_mm_loadu_ps(lane[0] + k)),
+                r1 = _mm256_cvtps_pd(_mm_loadu_ps(lane[1] + k)),
+                r2 = _mm256_cvtps_pd(_mm_loadu_ps(lane[2] + k)),
+                r3 = _mm256_cvtps_pd(_mm_loadu_ps(lane[3] + k));
+        TransposeQuad(r0, r1, r2, r3);
+        _mm256_store_pd(out + 4 * k, r0), _mm256_store_pd(out + 4 * k + 4, r1);
+        _mm256_store_pd(out + 4 * k + 8, r2), _mm256_store_pd(out + 4 * k + 12, r3);
+    }
+}
+
+// The other way: interleaved values back to four lanes.
+ZEL_WIDE void DeinterleaveQuad(const double* in, int count, double* const* lane) {
+    for (int k = 0; k < count; k += 4) {
+        __m256d r0 = _mm256_load_pd(in + 4 * k), r1 = _mm256_load_pd(in + 4 * k + 4),
+                r2 = _mm256_load_pd(in + 4 * k + 8), r3 = _mm256_load_pd(in + 4 * k + 12);
+        TransposeQuad(r0, r1, r2, r3);
+        _mm256_storeu_pd(lane[0] + k, r0), _mm256_storeu_pd(lane[1] + k, r1);
+        _mm256_storeu_pd(lane[2] + k, r2), _mm256_storeu_pd(lane[3] + k, r3);
+    }
+}
+
+// ChainFits' look at the inputs and coefficients, eight frames at a time: the largest input
+// magnitude and the largest coefficient bit pattern (as unsigned numbers). Returns the frames
+// it looked at (a multiple of eight).
+ZEL_WIDE int LargestWide(const double* x, const float* filter, int count, double& largest,
+                         uint32_t& lowest, uint32_t& highest) {
+    const __m256d signBit = _mm256_set1_pd(-0.0);
+    __m256d top = _mm256_setzero_pd();
+    __m256i low = _mm256_set1_epi32(int(lowest)), high = _mm256_set1_epi32(int(highest));
+    int k = 0;
+    for (; k + 8 <= count; k += 8) {
+        top = _mm256_max_pd(top, _mm256_andnot_pd(signBit, _mm256_loadu_pd(x + k)));
+        top = _mm256_max_pd(top, _mm256_andnot_pd(signBit, _mm256_loadu_pd(x + k + 4)));
+        const __m256i bits = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(filter + k));
+        low = _mm256_min_epu32(low, bits);
+        high = _mm256_max_epu32(high, bits);
+    }
+    alignas(32) double tops[4];
+    alignas(32) uint32_t lows[8], highs[8];
+    _mm256_store_pd(tops, top);
+    _mm256_store_si256(reinterpret_cast<__m256i*>(lows), low);
+    _mm256_store_si256(reinterpret_cast<__m256i*>(highs), high);
+    largest = std::max({largest, tops[0], tops[1], tops[2], tops[3]});
+    for (int i = 0; i < 8; ++i)
+        lowest = std::min(lowest, lows[i]), highest = std::max(highest, highs[i]);
+    return k;
+}
+#endif
+
 } // namespace
 
 namespace {
+
+// One note between its blocks of frames: its settings, envelopes, oscillator and filter chain,
+// and the buffers of the block it is working on. NextBlock works out the envelopes and the
+// oscillator of the next block; the filter chain then turns X into Out, for one note alone
+// (FilterChain) or beside others (FilterChains).
+class TNoteFrames {
+public:
+    TNoteFrames(int tempo, int pitch, int ticks, const TInstrument& in, int64_t start, int64_t end)
+        : m_in(in), m_end(end), m_next(start), m_v(Voice(pitch, in, start)),
+          m_gateEnd(start + 2 * NoteSamples(tempo, ticks)), m_ampSteps(in.AmpEnv),
+          m_filterSteps(in.FilterEnv), m_noise{NoteNoiseSeed(start, pitch)},
+          m_q((start / 2) % m_v.ModPeriod) {} // frames into the modulation period, for every
+                                              // note alike
+
+    // The value where the block starts, its frames and the live ones among them (the note
+    // ends at the first frame where an envelope has closed).
+    int64_t Pos = 0;
+    int Frames = 0, Live = 0;
+    float Amp[Block], Filter[Block];
+    double X[Block], Out[Block];
+    TChain Chain;
+    float HighPass() const { return m_v.HighPass; }
+
+    // Prepares the next block; false when the note has sounded to its end.
+    bool NextBlock() {
+        if (!BeginBlock())
+            return false;
+        while (StepFrame()) {
+        }
+        if (ShiftsPhase())
+            for (int k = 0; k < Live; ++k)
+                ShiftFrame(k);
+        EndBlock();
+        return true;
+    }
+
+    // Whether the modulation moves the phase of the waveform frame by frame: the shifts then
+    // come from ShiftFrame for every live frame before EndBlock.
+    bool ShiftsPhase() const {
+        return m_in.ModTarget == ModPitch &&
+               (m_in.Wave == WaveSine || m_in.Wave == WaveSquare || m_in.Wave == WaveTriangle);
+    }
+
+    void ShiftFrame(int k) {
+        const double w = ModulationWave(m_v, m_q);
+        m_phaseShift =
+            static_cast<float>(m_phaseShift + (w - 0.5) * double(m_in.ModDepth) * 0.01 * 0.005);
+        m_shift[k] = m_phaseShift;
+        if (++m_q == m_v.ModPeriod)
+            m_q = 0;
+    }
+
+    // NextBlock in three steps, so that several notes can step their envelopes together (each
+    // note's steps wait for each other; the notes' steps do not). BeginBlock is false when the
+    // note has sounded to its end; StepFrame steps the envelopes by one frame and is false
+    // once the block has its live frames; EndBlock runs the oscillator over them.
+    bool BeginBlock() {
+        Pos = m_next;
+        if (m_done || !(Pos + 1 < m_end))
+            return false;
+        Frames = int(std::min<int64_t>(Block, (m_end - Pos) / 2));
+        m_next = Pos + 2 * Frames;
+        m_closed = false;
+        Live = SteadyFrames();
+        return true;
+    }
+
+    bool StepFrame() {
+        if (m_closed || Live >= Frames)
+            return false;
+        const bool gate = Pos + 2 * Live < m_gateEnd;
+        StepEnvelope(m_ampSteps, gate, m_a, m_stateA);
+        StepEnvelope(m_filterSteps, gate, m_e, m_stateE);
+        if (m_a * m_e == 0.0f) {
+            m_closed = true; // the note ends here
+            return false;
+        }
+        Amp[Live] = m_a;
+        Filter[Live] = m_e;
+        ++Live;
+        return true;
+    }
+
+    void EndBlock() {
+        m_done = Live < Frames;
+        TBlock block{m_v,       Pos,     Live,   Amp,          Filter,
+                     X,         m_angle, m_q,    m_phaseShift, double(m_in.ModDepth),
+                     m_in.Skew, m_noise, m_shift};
+        OscillatorBlockFor(m_in.Wave, m_in.ModTarget, block);
+    }
+
+private:
+    static TVoice Voice(int pitch, const TInstrument& in, int64_t start) {
+        // Pitch: the pitch class picks the table entry, octaves scale it.
+        int64_t n = int64_t(pitch) + 12 * int64_t(in.Octave);
+        float m = 1.0f;
+        // Beyond about 40 octaves either way the factor is 0 or infinite in single precision:
+        // the loop stops there instead of counting through billions of octaves.
+        int64_t octaves = n >= 0 ? n / 12 : -((-n + 11) / 12);
+        n -= 12 * octaves;
+        for (int64_t k = 0; k < std::min<int64_t>(octaves, 200); ++k)
+            m *= 2.0f;
+        for (int64_t k = 0; k < std::min<int64_t>(-octaves, 200); ++k)
+            m *= 0.5f;
+        const float f = PitchTable()[size_t(n)] * m;
+        // A modulation frequency of 0 would give no period at all: it acts as 0.1 Hz.
+        const int64_t modPeriod = Trunc(44100.0 / (std::max<int>(in.ModFreq, 1) * 0.1) + 0.5);
+        return {in,
+                44100.0f / f,
+                modPeriod,
+                double(modPeriod) * 0.5,
+                start,
+                (in.Wave == WaveNoise && n >= 1 && n <= 11) ? float(1.0 - double(n) * 0.01)
+                                                            : zel::HighPass};
+    }
+
+    // A step depends only on the level, the state and the key. When the next step of both
+    // envelopes would leave them as they are (a held sustain, a release or decay with no
+    // slope), they stay so for as long as the key does: those frames need no stepping. Fills
+    // them and returns how many there are.
+    int SteadyFrames() {
+        const bool gate = Pos < m_gateEnd;
+        float nextA = m_a, nextE = m_e;
+        int nextStateA = m_stateA, nextStateE = m_stateE;
+        StepEnvelope(m_ampSteps, gate, nextA, nextStateA);
+        StepEnvelope(m_filterSteps, gate, nextE, nextStateE);
+        if (!(nextA == m_a && nextE == m_e && nextStateA == m_stateA && nextStateE == m_stateE &&
+              m_a * m_e != 0.0f))
+            return 0;
+        const int64_t same = gate ? (m_gateEnd - Pos + 1) / 2 : Frames;
+        const int steady = int(std::min<int64_t>(Frames, same));
+        for (int k = 0; k < steady; ++k) {
+            Amp[k] = m_a;
+            Filter[k] = m_e;
+        }
+        return steady;
+    }
+
+    const TInstrument& m_in;
+    int64_t m_end, m_next;
+    bool m_done = false, m_closed = false;
+    TVoice m_v;
+    int64_t m_gateEnd;
+    TEnvelopeSteps m_ampSteps, m_filterSteps;
+    float m_a = 0.0f, m_e = 0.0f;
+    int m_stateA = EnvAttack, m_stateE = EnvAttack;
+    float m_phaseShift = 0.0f;
+    TNoise m_noise;
+    int64_t m_q;
+    double m_angle[Block];
+    float m_shift[Block];
+};
+
+// The filter chains of several notes' current blocks: four at a time side by side where the
+// processor can, each note alone otherwise (and where its values leave the exact range).
+void FilterChains(TNoteFrames* const* notes, int count, TChainLanes& q) {
+    TNoteFrames* group[TChainLanes::Lanes];
+    int n = 0;
+    for (int i = 0; i < count; ++i) {
+        TNoteFrames& note = *notes[i];
+        bool open = false;
+        if (HasWideVectors() && HasRoundInstruction() && note.Live > 0 &&
+            ChainFits(note.X, note.Filter, note.Live, note.Chain, open))
+            group[n++] = &note;
+        else
+            FilterChain(note.X, note.Filter, note.Amp, note.Live, note.HighPass(), note.Chain,
+                        note.Out);
+    }
+#if defined(__x86_64__)
+    if (n < 2) {
+#endif
+        for (int i = 0; i < n; ++i)
+            FilterChain(group[i]->X, group[i]->Filter, group[i]->Amp, group[i]->Live,
+                        group[i]->HighPass(), group[i]->Chain, group[i]->Out);
+        return;
+#if defined(__x86_64__)
+    }
+    int longest = 0;
+    for (int lane = 0; lane < n; ++lane)
+        longest = std::max(longest, group[lane]->Live);
+    // Whole groups of four frames; shorter blocks padded with silence, missing lanes silent.
+    const int frames = (longest + 3) & ~3;
+    alignas(32) static constexpr double SilentX[Block] = {};
+    alignas(32) static constexpr float SilentAmp[Block] = {};
+    alignas(32) static const auto OpenFilter = [] {
+        std::array<float, Block> open;
+        open.fill(1.0f);
+        return open;
+    }();
+    const double* x[TChainLanes::Lanes];
+    const float *c[TChainLanes::Lanes], *amp[TChainLanes::Lanes];
+    double* out[TChainLanes::Lanes];
+    double scratch[Block];
+    for (int lane = 0; lane < TChainLanes::Lanes; ++lane) {
+        TNoteFrames* note = lane < n ? group[lane] : nullptr;
+        if (note) {
+            for (int k = note->Live; k < frames; ++k)
+                note->X[k] = 0.0, note->Filter[k] = 1.0f, note->Amp[k] = 0.0f;
+            x[lane] = note->X, c[lane] = note->Filter, amp[lane] = note->Amp;
+            out[lane] = note->Out;
+        } else {
+            x[lane] = SilentX, c[lane] = OpenFilter.data(), amp[lane] = SilentAmp;
+            out[lane] = scratch;
+        }
+        q.Count[lane] = note ? note->Live : 0;
+        q.HighPass[lane] = note ? double(note->HighPass()) : 0.0;
+        const TChain chain = note ? note->Chain : TChain{};
+        for (int s = 0; s < 4; ++s)
+            q.State[s][lane] = double(chain.S[s]);
+        q.State[4][lane] = double(chain.PreviousIn);
+        q.State[5][lane] = double(chain.PreviousOut);
+    }
+    InterleaveQuad(x, frames, q.X);
+    InterleaveQuad(c, frames, q.C);
+    InterleaveQuad(amp, frames, q.Amp);
+    ChainQuad(q, longest);
+    // Lanes whose totals went out of range are done again below, from their chain's memories.
+    DeinterleaveQuad(q.Out, frames, out);
+    for (int lane = 0; lane < n; ++lane) {
+        TNoteFrames& note = *group[lane];
+        if (!(q.Total[lane] < ExactLimit)) {
+            // Beyond the exact range after all: the block again, exactly, from where it began.
+            ChainExact(note.X, note.Filter, note.Amp, note.Live, note.HighPass(), note.Chain,
+                       note.Out);
+            continue;
+        }
+        for (int s = 0; s < 4; ++s)
+            note.Chain.S[s] = int64_t(q.State[s][lane]);
+        note.Chain.PreviousIn = int64_t(q.State[4][lane]);
+        note.Chain.PreviousOut = int64_t(q.State[5][lane]);
+    }
+#endif
+}
 
 // The frames of one note. `emit(at, samples, count)` receives a block of the note's samples
 // (whole numbers) for the frames from value `at` on; it returns false to stop the note.
 template <class TEmit>
 void RenderFrames(int tempo, int pitch, int ticks, const TInstrument& in, int64_t start,
                   int64_t end, TEmit& emit) {
-
-    // Pitch: the pitch class picks the table entry, octaves scale it.
-    int64_t n = int64_t(pitch) + 12 * int64_t(in.Octave);
-    float m = 1.0f;
-    // Beyond about 40 octaves either way the factor is 0 or infinite in single precision:
-    // the loop stops there instead of counting through billions of octaves.
-    int64_t octaves = n >= 0 ? n / 12 : -((-n + 11) / 12);
-    n -= 12 * octaves;
-    for (int64_t k = 0; k < std::min<int64_t>(octaves, 200); ++k)
-        m *= 2.0f;
-    for (int64_t k = 0; k < std::min<int64_t>(-octaves, 200); ++k)
-        m *= 0.5f;
-    const float f = PitchTable()[size_t(n)] * m;
-
-    // A modulation frequency of 0 would give no period at all: it acts as 0.1 Hz.
-    const int64_t modPeriod = Trunc(44100.0 / (std::max<int>(in.ModFreq, 1) * 0.1) + 0.5);
-    const TVoice v{
-        in,
-        44100.0f / f,
-        modPeriod,
-        double(modPeriod) * 0.5,
-        start,
-        (in.Wave == WaveNoise && n >= 1 && n <= 11) ? float(1.0 - double(n) * 0.01) : HighPass};
-    const int64_t gateEnd = start + 2 * NoteSamples(tempo, ticks);
-    const double depth = in.ModDepth;
-    const int skew = in.Skew;
-    const uint8_t target = in.ModTarget;
-
-    const TEnvelopeSteps ampSteps(in.AmpEnv), filterSteps(in.FilterEnv);
-    float a = 0.0f, e = 0.0f;
-    int stateA = EnvAttack, stateE = EnvAttack;
-    TChain chain;
-    float phaseShift = 0.0f;
-    TNoise noise{NoteNoiseSeed(start, pitch)};
-
-    float amp[Block], filter[Block];
-    double x[Block], out[Block];
-    double angle[Block];
-    int64_t q = (start / 2) % modPeriod; // frames into the modulation period, for every note alike
-
-    for (int64_t pos = start; pos + 1 < end;) {
-        const int frames = int(std::min<int64_t>(Block, (end - pos) / 2));
-        // 1. Envelopes; the note ends at the first frame where either is closed.
-        int live = 0;
-        // A step depends only on the level, the state and the key. When the next step of both
-        // envelopes would leave them as they are (a held sustain, a release or decay with no
-        // slope), they stay so for as long as the key does: those frames need no stepping.
-        {
-            const bool gate = pos < gateEnd;
-            float nextA = a, nextE = e;
-            int nextStateA = stateA, nextStateE = stateE;
-            StepEnvelope(ampSteps, gate, nextA, nextStateA);
-            StepEnvelope(filterSteps, gate, nextE, nextStateE);
-            if (nextA == a && nextE == e && nextStateA == stateA && nextStateE == stateE &&
-                a * e != 0.0f) {
-                const int64_t same = gate ? (gateEnd - pos + 1) / 2 : frames;
-                const int steady = int(std::min<int64_t>(frames, same));
-                for (; live < steady; ++live) {
-                    amp[live] = a;
-                    filter[live] = e;
-                }
-            }
-        }
-        for (; live < frames; ++live) {
-            bool gate = pos + 2 * live < gateEnd;
-            StepEnvelope(ampSteps, gate, a, stateA);
-            StepEnvelope(filterSteps, gate, e, stateE);
-            if (a * e == 0.0f)
-                break;
-            amp[live] = a;
-            filter[live] = e;
-        }
-        // 2. Oscillator, with the modulation's effect on phase, filter or amplitude.
-        TBlock block{v, pos, live, amp, filter, x, angle, q, phaseShift, depth, skew, noise};
-        OscillatorBlockFor(in.Wave, target, block);
-        // 3. Filter chain, amplitude and high-pass.
-        FilterChain(x, filter, amp, live, v.HighPass, chain, out);
-        // 4. The mix into the two channels at the master level.
-        if (!emit(pos, out, live))
+    TNoteFrames note(tempo, pitch, ticks, in, start, end);
+    while (note.NextBlock()) {
+        FilterChain(note.X, note.Filter, note.Amp, note.Live, note.HighPass(), note.Chain,
+                    note.Out);
+        if (!emit(note.Pos, note.Out, note.Live))
             return;
-        if (live < frames)
-            return;
-        pos += 2 * frames;
     }
 }
 
@@ -933,11 +1319,39 @@ bool MixSmall(const double* samples, int count, int mixLeft, int mixRight, int l
 #endif
 }
 
+#if defined(__x86_64__)
+// The eight-lane part of AddSmall: the values it finished (a multiple of eight).
+ZEL_WIDE size_t AddSmallWide(int16_t* slots, const int32_t* values, size_t count, int32_t& peak) {
+    __m256i top = _mm256_set1_epi32(peak);
+    const __m256i low16 = _mm256_set1_epi32(0xFFFF);
+    size_t i = 0;
+    for (; i + 8 <= count; i += 8) {
+        const __m256i sum = _mm256_add_epi32(
+            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(values + i)),
+            _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(slots + i))));
+        top = _mm256_max_epi32(top, _mm256_abs_epi32(sum));
+        // The low 16 bits of each sum, packed without saturation (they are 0..65535).
+        const __m256i packed = _mm256_packus_epi32(_mm256_and_si256(sum, low16), low16);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(slots + i),
+                         _mm256_castsi256_si128(_mm256_permute4x64_epi64(packed, 0x08)));
+    }
+    alignas(32) int32_t tops[8];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(tops), top);
+    peak = *std::max_element(tops, tops + 8);
+    return i;
+}
+#endif
+
 // Adds contributions below 2^30 in magnitude into the buffer, as AddValue does: the sums fit
 // 32 bits, so the loop runs on several values at once.
 inline void AddSmall(int16_t* slots, const int32_t* values, size_t count, int32_t& peak) {
+    size_t i = 0;
+#if defined(__x86_64__)
+    if (HasWideVectors())
+        i = AddSmallWide(slots, values, count, peak);
+#endif
     int32_t top = peak;
-    for (size_t i = 0; i < count; ++i) {
+    for (; i < count; ++i) {
         const int32_t sum = values[i] + slots[i];
         const int32_t magnitude = sum < 0 ? -sum : sum;
         top = std::max(top, magnitude);
@@ -986,41 +1400,159 @@ void RenderNote(TRenderState& rs, int level, int tempo, int pitch, int ticks,
     rs.PeakLevel = peak;
 }
 
-bool RenderVoice(int level, int tempo, int pitch, int ticks, const TInstrument* instrument,
-                 int64_t start, int64_t end, size_t maxValues, TVoiceSound& sound) {
-    sound.Start = start;
-    sound.Values.clear();
-    if (!instrument || start < 0)
-        return true;
-    sound.Values.reserve(size_t(std::clamp<int64_t>(end - start, 0, int64_t(maxValues))));
-    bool complete = true;
-    const int mixLeft = instrument->MixLeft, mixRight = instrument->MixRight;
-    auto emit = [&](int64_t, const double* samples, int count) {
-        const size_t at = sound.Values.size();
-        if (size_t(count) * 2 > maxValues - std::min(at, maxValues)) {
-            complete = false;
+namespace {
+
+// Keeps a note's contribution block by block, as RenderVoice describes.
+struct TVoiceCollector {
+    int Level, MixLeft, MixRight;
+    size_t MaxValues;
+    TVoiceSound* Sound;
+    bool Complete = true;
+
+    bool operator()(int64_t, const double* samples, int count) {
+        auto& kept = Sound->Values;
+        const size_t at = kept.size();
+        if (size_t(count) * 2 > MaxValues - std::min(at, MaxValues)) {
+            Complete = false;
             return false;
         }
-        sound.Values.resize(at + 2 * size_t(count));
-        int32_t* values = sound.Values.data() + at;
-        if (MixSmall(samples, count, mixLeft, mixRight, level, values))
+        kept.resize(at + 2 * size_t(count));
+        int32_t* values = kept.data() + at;
+        if (MixSmall(samples, count, MixLeft, MixRight, Level, values))
             return true;
+        Sound->Small = false;
         bool fits = true;
         for (int k = 0; k < count; ++k) {
             const int64_t sample = static_cast<int64_t>(samples[k]);
-            const int64_t left = MixPart(mixLeft, sample, level);
-            const int64_t right = MixPart(mixRight, sample, level);
+            const int64_t left = MixPart(MixLeft, sample, Level);
+            const int64_t right = MixPart(MixRight, sample, Level);
             fits &= left == int32_t(left) && right == int32_t(right);
             values[2 * k] = int32_t(left);
             values[2 * k + 1] = int32_t(right);
         }
-        complete = fits;
+        Complete = fits;
         return fits;
-    };
+    }
+};
+
+// Starts a note's contribution: false when there is nothing to render.
+bool StartVoice(const TVoiceNote& note, TVoiceSound& sound) {
+    sound.Start = note.Start;
+    sound.Values.clear();
+    sound.Small = true;
+    // The values grow block by block: a sound kept from an earlier note usually has room.
+    return note.Instrument && note.Start >= 0;
+}
+
+TVoiceCollector Collector(const TVoiceNote& note, size_t maxValues, TVoiceSound& sound) {
+    return {note.Level, note.Instrument->MixLeft, note.Instrument->MixRight, maxValues, &sound};
+}
+
+} // namespace
+
+bool RenderVoice(int level, int tempo, int pitch, int ticks, const TInstrument* instrument,
+                 int64_t start, int64_t end, size_t maxValues, TVoiceSound& sound) {
+    const TVoiceNote note{level, tempo, pitch, ticks, instrument, start, end};
+    if (!StartVoice(note, sound))
+        return true;
+    TVoiceCollector emit = Collector(note, maxValues, sound);
     RenderFrames(tempo, pitch, ticks, *instrument, start, end, emit);
-    if (!complete)
+    if (!emit.Complete)
         sound.Values.clear();
-    return complete;
+    return emit.Complete;
+}
+
+void RenderVoices(TVoiceQueue& queue, size_t maxValues) {
+    struct TLane {
+        std::optional<TNoteFrames> Note;
+        std::optional<TVoiceCollector> Emit;
+        size_t Id = 0;
+    };
+    auto lanes = std::make_unique<TLane[]>(TChainLanes::Lanes);
+    auto chains = std::make_unique<TChainLanes>();
+    auto finish = [&](TLane& lane, bool complete) {
+        if (!complete)
+            decltype(lane.Emit->Sound->Values)().swap(lane.Emit->Sound->Values);
+        lane.Note.reset();
+        lane.Emit.reset();
+        queue.Done(lane.Id, complete);
+    };
+    bool more = true;
+    for (;;) {
+        // Every lane with a note gets its next block; a lane whose note has ended takes the
+        // next note of the queue.
+        TNoteFrames* ready[TChainLanes::Lanes];
+        int count = 0;
+        bool later = false;
+        for (int i = 0; i < TChainLanes::Lanes; ++i) {
+            TLane& lane = lanes[size_t(i)];
+            for (;;) {
+                if (!lane.Note) {
+                    TVoiceNote note;
+                    TVoiceSound* sound = nullptr;
+                    const auto take = more ? queue.Take(note, sound, lane.Id) : TVoiceQueue::End;
+                    more = take != TVoiceQueue::End;
+                    later = later || take == TVoiceQueue::Later;
+                    if (take != TVoiceQueue::Note)
+                        break;
+                    if (!StartVoice(note, *sound)) {
+                        queue.Done(lane.Id, true);
+                        continue;
+                    }
+                    lane.Emit.emplace(Collector(note, maxValues, *sound));
+                    lane.Note.emplace(note.Tempo, note.Pitch, note.Ticks, *note.Instrument,
+                                      note.Start, note.End);
+                }
+                if (lane.Note->BeginBlock()) {
+                    ready[count++] = &*lane.Note;
+                    break;
+                }
+                finish(lane, lane.Emit->Complete);
+            }
+        }
+        if (count == 0 && later) {
+            queue.Wait();
+            continue;
+        }
+        if (count == 0)
+            return;
+        // The envelopes of all lanes frame by frame together, then their oscillators.
+        bool stepping[TChainLanes::Lanes] = {true, true, true, true};
+        for (bool any = true; any;) {
+            any = false;
+            for (int i = 0; i < count; ++i)
+                if (stepping[i])
+                    any |= stepping[i] = ready[i]->StepFrame();
+        }
+        // Likewise the phase shifts of the lanes whose modulation moves the pitch.
+        TNoteFrames* shifting[TChainLanes::Lanes];
+        int shifts = 0, longest = 0;
+        for (int i = 0; i < count; ++i)
+            if (ready[i]->ShiftsPhase()) {
+                shifting[shifts++] = ready[i];
+                longest = std::max(longest, ready[i]->Live);
+            }
+        for (int k = 0; k < longest; ++k)
+            for (int i = 0; i < shifts; ++i)
+                if (k < shifting[i]->Live)
+                    shifting[i]->ShiftFrame(k);
+        for (int i = 0; i < count; ++i)
+            ready[i]->EndBlock();
+        FilterChains(ready, count, *chains);
+        for (int i = 0; i < TChainLanes::Lanes; ++i) {
+            TLane& lane = lanes[size_t(i)];
+            if (!lane.Note)
+                continue;
+            bool going = false;
+            try {
+                going = (*lane.Emit)(lane.Note->Pos, lane.Note->Out, lane.Note->Live);
+            } catch (const std::bad_alloc&) {
+                lane.Emit->Complete = false;
+            }
+            if (!going)
+                finish(lane, lane.Emit->Complete);
+        }
+    }
 }
 
 void MixVoice(const TVoiceSound& sound, std::span<int16_t> buffer, int32_t& peak) {
@@ -1028,8 +1560,9 @@ void MixVoice(const TVoiceSound& sound, std::span<int16_t> buffer, int32_t& peak
     size_t count = std::min(sound.Values.size(), at < buffer.size() ? buffer.size() - at : 0);
     const int32_t* values = sound.Values.data();
     int32_t largest = 0;
-    for (size_t i = 0; i < count; ++i)
-        largest = std::max(largest, values[i] < 0 ? -(values[i] + 1) : values[i]);
+    if (!sound.Small)
+        for (size_t i = 0; i < count; ++i)
+            largest = std::max(largest, values[i] < 0 ? -(values[i] + 1) : values[i]);
     if (largest < (1 << 30)) {
         AddSmall(buffer.data() + at, values, count, peak);
         return;

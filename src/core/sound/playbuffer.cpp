@@ -1,6 +1,7 @@
 #include "sound/playbuffer.h"
 
 #include <algorithm>
+#include <bit>
 
 #include "model/datafile.h"
 
@@ -96,10 +97,15 @@ std::string WavHeader(uint32_t bytes) {
     return out;
 }
 
-// Samples as little-endian bytes.
+// Samples as little-endian bytes: the memory's own bytes on a little-endian machine.
 void AppendSamples(std::string& out, std::span<const int16_t> samples) {
-    for (int16_t sample : samples)
-        Put16(out, static_cast<uint16_t>(sample));
+    if constexpr (std::endian::native == std::endian::little) {
+        out.append(reinterpret_cast<const char*>(samples.data()), samples.size_bytes());
+    } else {
+        out.reserve(out.size() + samples.size_bytes());
+        for (int16_t sample : samples)
+            Put16(out, static_cast<uint16_t>(sample));
+    }
 }
 
 } // namespace
@@ -118,7 +124,7 @@ bool WriteWavFile(const std::string& path, std::span<const int16_t> samples) {
 bool WriteWavFile(TDataFile& file, std::span<const int16_t> samples) {
     file.WriteBytes(WavHeader(uint32_t(samples.size() * 2)));
     // In pieces, so a long song needs no second copy in memory.
-    constexpr size_t Piece = 1 << 16;
+    constexpr size_t Piece = 1 << 20;
     std::string bytes;
     for (size_t at = 0; at < samples.size(); at += Piece) {
         bytes.clear();

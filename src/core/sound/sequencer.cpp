@@ -2,11 +2,16 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <memory>
 #include <mutex>
 #include <new>
 #include <thread>
+#if defined(__linux__)
+#include <sched.h>
+#endif
 
 #include "arrange/timeline.h"
 
@@ -14,17 +19,27 @@ namespace zel {
 
 namespace {
 
-// Notes queued before they are rendered together; and the longest contribution a note may
-// buffer (about 6 s) before it is rendered straight into the song instead.
-constexpr size_t BatchNotes = 32;
+// Notes queued before they are rendered together (a song flushes at the end of every row),
+// and the longest contribution a note may buffer (about 6 s) before it is rendered straight
+// into the song instead.
+constexpr size_t BatchNotes = 8192;
 constexpr size_t MaxBufferedValues = size_t(2) * SampleRate * 6;
-// Contributions are kept between batches up to this size, so a song's notes reuse them.
-constexpr size_t KeptValues = MaxBufferedValues;
+// How far the threads may render ahead of the notes added to the buffer, in notes: enough to
+// keep every lane busy while a long note holds the adding up, and a bound on the memory.
+constexpr size_t AheadNotes = 64;
+// Contributions' storage is kept for later notes up to this total (32 MB).
+constexpr size_t KeptValues = size_t(1) << 23;
 
 } // namespace
 
 TRenderer::TRenderer() {
     unsigned cores = std::thread::hardware_concurrency();
+#if defined(__linux__)
+    // The cores this process may run on (fewer when started with an affinity mask).
+    cpu_set_t allowed;
+    if (sched_getaffinity(0, sizeof allowed, &allowed) == 0)
+        cores = unsigned(CPU_COUNT(&allowed));
+#endif
     Threads = int(std::clamp(cores, 1u, 4u));
 }
 
@@ -75,41 +90,97 @@ void TRenderer::Flush() {
     std::unique_ptr<std::atomic<bool>[]> done(new std::atomic<bool>[count]);
     for (size_t i = 0; i < count; ++i)
         done[i].store(false, std::memory_order_relaxed);
-    std::atomic<size_t> next{0};
 
     // Notes are added to the buffer strictly in their order, by whichever thread finds the
     // next ones finished: their sums, wraparound and peak are those of rendering one note
-    // after another, and the adding overlaps with the rendering of later notes.
-    std::mutex addLock;
-    size_t nextToAdd = 0;
+    // after another, and the adding overlaps with the rendering of later notes. The storage
+    // of an added note's contribution goes back to the spares for a later note.
+    std::mutex addLock, spareLock, waitLock;
+    std::condition_variable added;
+    std::atomic<size_t> nextToAdd{0};
     auto addFinished = [&](bool wait) {
         std::unique_lock lock(addLock, std::defer_lock);
         if (wait)
             lock.lock();
         else if (!lock.try_lock())
             return;
-        while (nextToAdd < count && done[nextToAdd].load(std::memory_order_acquire)) {
-            const TJob& job = m_jobs[nextToAdd];
-            if (complete[nextToAdd])
-                MixVoice(m_sounds[nextToAdd], job.Buffer, State.PeakLevel);
+        size_t k = nextToAdd.load(std::memory_order_relaxed);
+        const size_t first = k;
+        for (; k < count && done[k].load(std::memory_order_acquire); ++k) {
+            const TJob& job = m_jobs[k];
+            if (complete[k])
+                MixVoice(m_sounds[k], job.Buffer, State.PeakLevel);
             else
                 RenderNote(State, MasterVolume, job.Tempo, job.Pitch, job.Ticks, job.Instrument,
                            job.Buffer, job.Start, job.End);
-            ++nextToAdd;
+            auto values = std::move(m_sounds[k].Values);
+            std::lock_guard spare(spareLock);
+            if (m_spareValues + values.capacity() <= KeptValues) {
+                try {
+                    m_spare.push_back(std::move(values));
+                    m_spareValues += m_spare.back().capacity();
+                } catch (const std::bad_alloc&) {
+                    // Freed instead.
+                }
+            }
         }
+        nextToAdd.store(k, std::memory_order_release);
+        if (k != first)
+            added.notify_all();
+    };
+    // Each thread takes the next notes in their order, several side by side, up to AheadNotes
+    // beyond the next note to add.
+    std::atomic<size_t> next{0};
+    struct TQueue final : TVoiceQueue {
+        std::function<TTake(TVoiceNote&, TVoiceSound*&, size_t&)> TakeNote;
+        std::function<void(size_t, bool)> Finish;
+        std::function<void()> Pause;
+        TTake Take(TVoiceNote& note, TVoiceSound*& sound, size_t& id) override {
+            return TakeNote(note, sound, id);
+        }
+        void Done(size_t id, bool complete) override { Finish(id, complete); }
+        void Wait() override { Pause(); }
+    };
+    auto mayTake = [&](size_t i) {
+        return i >= count || i < nextToAdd.load(std::memory_order_acquire) + AheadNotes;
+    };
+    TQueue queue;
+    queue.TakeNote = [&](TVoiceNote& note, TVoiceSound*& sound, size_t& id) {
+        size_t i = next.load(std::memory_order_relaxed);
+        do {
+            if (i >= count)
+                return TVoiceQueue::End;
+            if (!mayTake(i))
+                return TVoiceQueue::Later;
+        } while (!next.compare_exchange_weak(i, i + 1, std::memory_order_relaxed));
+        const TJob& job = m_jobs[i];
+        note = {MasterVolume, job.Tempo, job.Pitch, job.Ticks, job.Instrument, job.Start, job.End};
+        sound = &m_sounds[i];
+        id = i;
+        std::lock_guard spare(spareLock);
+        if (!m_spare.empty()) {
+            m_spareValues -= m_spare.back().capacity();
+            sound->Values = std::move(m_spare.back());
+            m_spare.pop_back();
+        }
+        return TVoiceQueue::Note;
+    };
+    queue.Finish = [&](size_t id, bool finished) {
+        complete[id] = finished;
+        done[id].store(true, std::memory_order_release);
+        addFinished(false);
+    };
+    queue.Pause = [&] {
+        addFinished(true); // what a busy lock may have left
+        std::unique_lock lock(waitLock);
+        added.wait_for(lock, std::chrono::milliseconds(1),
+                       [&] { return mayTake(next.load(std::memory_order_relaxed)); });
     };
     auto work = [&] {
-        for (size_t i = next++; i < count; i = next++) {
-            const TJob& job = m_jobs[i];
-            try {
-                complete[i] =
-                    RenderVoice(MasterVolume, job.Tempo, job.Pitch, job.Ticks, job.Instrument,
-                                job.Start, job.End, MaxBufferedValues, m_sounds[i]);
-            } catch (const std::bad_alloc&) {
-                complete[i] = 0; // rendered straight into the buffer when its turn comes
-            }
-            done[i].store(true, std::memory_order_release);
-            addFinished(false);
+        try {
+            RenderVoices(queue, MaxBufferedValues);
+        } catch (const std::bad_alloc&) {
+            // Nothing held: the notes are left to the other threads or rendered below.
         }
     };
     std::vector<std::thread> helpers;
@@ -122,15 +193,15 @@ void TRenderer::Flush() {
     work();
     for (auto& helper : helpers)
         helper.join();
-    addFinished(true); // whatever a busy lock left behind
+    // Whatever a busy lock left behind; notes no thread took go straight in.
+    for (size_t i = next.load(); i < count; ++i)
+        done[i].store(true, std::memory_order_release);
+    addFinished(true);
     m_jobs.clear();
-    for (auto& sound : m_sounds)
-        if (sound.Values.capacity() > KeptValues)
-            std::vector<int32_t>().swap(sound.Values);
 }
 
 int64_t RenderRiff(TRenderer& renderer, const TRiff& riff, int first, const TInstrument& instrument,
-                   std::span<int16_t> buffer, bool render, int64_t pos, int64_t end) {
+                   std::span<int16_t> buffer, bool render, int64_t pos, int64_t end, bool flush) {
     ForEachRiffEvent(riff, first, [&](const TRiffEvent& event) {
         const TNote& note = riff.Notes[size_t(event.Note)];
         int sounding = int(std::min<int64_t>(event.Ticks, INT32_MAX));
@@ -141,7 +212,7 @@ int64_t RenderRiff(TRenderer& renderer, const TRiff& riff, int first, const TIns
         }
         pos += 2 * NoteSamples(riff.Tempo, event.Ticks);
     });
-    if (render)
+    if (render && flush)
         renderer.Flush();
     return pos;
 }
@@ -202,7 +273,7 @@ TSongRender WalkSong(TRenderer& renderer, const TProject& project, TSongMode mod
                 for (int k = 0; k < column.Repeat; ++k) {
                     int64_t next =
                         RenderRiff(renderer, riff, 0, project.Instruments[size_t(column.Column)],
-                                   samples, render, p, result.Total);
+                                   samples, render, p, result.Total, false);
                     if (next == p)
                         break; // an empty riff takes no time however often it repeats
                     if (!render) {

@@ -53,14 +53,19 @@ private:
     };
     std::vector<TJob> m_jobs;
     std::vector<TVoiceSound> m_sounds;
+    // Storage of contributions already added, for later notes, and its total capacity.
+    std::vector<decltype(TVoiceSound::Values)> m_spare;
+    size_t m_spareValues = 0;
 };
 
 // Lays out the notes of `riff` from note `first` on, rendering each sounding string with the
 // instrument into `buffer` (when given) from `pos`, never at or beyond `end`. Returns the
 // position after the riff. Without a buffer it only measures. The riff's notes are in the
-// buffer when it returns.
+// buffer when it returns, unless `flush` is false: they may then still wait in the renderer's
+// queue until its next Flush.
 int64_t RenderRiff(TRenderer& renderer, const TRiff& riff, int first, const TInstrument& instrument,
-                   std::span<int16_t> buffer, bool render, int64_t pos, int64_t end);
+                   std::span<int16_t> buffer, bool render, int64_t pos, int64_t end,
+                   bool flush = true);
 
 // Renders riffs one after another: the current riff from a note, or every riff of the table.
 // None when the result would be longer than MaxRenderValues. The buffer comes back complete.
