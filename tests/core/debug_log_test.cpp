@@ -10,6 +10,8 @@
 namespace zel {
 namespace {
 
+using test::TTexts;
+
 using test::ReadBytes;
 
 using test::TRecordingSink;
@@ -84,7 +86,7 @@ TEST_F(DebugLogTest, AFileThatCannotBeOpenedIsSkippedSilently) {
     DebugAdd("lost", 1);
     DebugLogFlush();
     EXPECT_TRUE(messages->empty());
-    EXPECT_EQ(sink.Lines, std::vector<std::string>{"lost"}) << "the window still gets it";
+    EXPECT_EQ(sink.Lines, TTexts{"lost"}) << "the window still gets it";
     now.Day = 6; // the next day's file can be written again
     DebugAdd("kept", 1);
     DebugLogFlush();
@@ -120,7 +122,7 @@ TEST_F(DebugLogTest, OnlyTheInstalledSinkIsRemoved) {
     RemoveDebugSink(&first); // a window going away after another took over
     DebugAdd("to second", 42);
     EXPECT_TRUE(first.Lines.empty());
-    EXPECT_EQ(second.Lines, std::vector<std::string>{"to second"});
+    EXPECT_EQ(second.Lines, TTexts{"to second"});
     EXPECT_EQ(second.Colours, std::vector<uint32_t>{42});
     RemoveDebugSink(&second);
     DebugAdd("to nobody", 42);

@@ -78,16 +78,14 @@ TProject Project(std::initializer_list<const char*> riffs,
                  std::vector<std::string> structure) {
     TProject project;
     ResetProjectTables(project);
-    project.RiffNames.GrowTo(int(riffs.size()));
-    project.InstrumentNames.GrowTo(int(instruments.size()));
-    int i = 0;
-    for (const char* name : riffs)
-        project.RiffNames.SetCaption(i++, name);
-    project.RiffNames.EnsureBlankTab();
-    i = 0;
-    for (const char* name : instruments)
-        project.InstrumentNames.SetCaption(i++, name);
-    project.InstrumentNames.EnsureBlankTab();
+    auto name = [](auto& captions, std::initializer_list<const char*> names) {
+        captions.GrowTo(int(names.size()));
+        for (int i = 0; i < int(names.size()); ++i)
+            captions.SetCaption(i, names.begin()[i]);
+        captions.EnsureBlankTab();
+    };
+    name(project.RiffNames, riffs);
+    name(project.InstrumentNames, instruments);
     project.Structure = std::move(structure);
     return project;
 }
@@ -227,22 +225,19 @@ TEST(PrintRun, ARiffThatDoesNotFitBelowTheLastStartsANewPage) {
     EXPECT_EQ(verse[0].Page, 1);
 }
 
-TEST(PrintRun, AnEmptyRiffPrintsItsTitleAndOneBand) {
-    TProject project = Project({"Empty"}, {"Guitar"}, {});
-    TRecordingSurface surface;
-    PrintProject(project, A4Job({false, true, false}), surface);
-    EXPECT_EQ(surface.Bands.size(), 1u);
-    EXPECT_EQ(surface.TextsOf("Empty").size(), 1u);
-}
-
-TEST(PrintRun, APageTooNarrowForANoteEnds) {
-    TProject project = Project({"Verse"}, {"Guitar"}, {});
-    FillQuarters(project.Riffs[0], 5);
-    TPrintJob job = A4Job({false, true, false});
-    job.PageWidth = 500; // narrower than the band's clef and signatures
-    TRecordingSurface surface;
-    PrintProject(project, job, surface);
-    EXPECT_EQ(surface.Bands.size(), 1u);
+TEST(PrintRun, AnEmptyRiffOrAPageTooNarrowForANotePrintsTheTitleAndOneBand) {
+    for (int notes : {0, 5}) {
+        TProject project = Project({"Verse"}, {"Guitar"}, {});
+        TPrintJob job = A4Job({false, true, false});
+        if (notes > 0) {
+            FillQuarters(project.Riffs[0], notes);
+            job.PageWidth = 500; // narrower than the band's clef and signatures
+        }
+        TRecordingSurface surface;
+        PrintProject(project, job, surface);
+        EXPECT_EQ(surface.Bands.size(), 1u) << notes;
+        EXPECT_EQ(surface.TextsOf("Verse").size(), 1u) << notes;
+    }
 }
 
 TEST(PrintRun, ArrangementTableAndNotes) {

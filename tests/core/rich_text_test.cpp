@@ -2,11 +2,9 @@
 // damaged and foreign input and of files other programs wrote, and the writer's round trip.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
-
 #include "model/rich_text.h"
 #include "model/rtf.h"
+#include "test_support.h"
 
 namespace zel {
 namespace {
@@ -218,11 +216,6 @@ TEST(RichTextWriter, OneRoundIsAFixedPoint) {
     }
 }
 
-std::string ReadTestFile(const std::string& name) {
-    std::ifstream in(std::string(ZELVANE_TEST_DATA) + "/" + name, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 // notes_source.fodt went through `soffice --headless --convert-to rtf`, notes_source.md through
 // `pandoc -f markdown -t rtf -s` (markdown has no tab: pandoc's second paragraph has a space).
 TEST(RichTextReader, FilesOtherProgramsWrote) {
@@ -236,7 +229,7 @@ TEST(RichTextReader, FilesOtherProgramsWrote) {
         {"notes_pandoc.rtf", "Helvetica", " "},
     };
     for (const auto& peer : peers) {
-        std::string rtf = ReadTestFile(peer.File);
+        std::string rtf = test::ReadBytes(std::string(ZELVANE_TEST_DATA) + "/" + peer.File);
         ASSERT_FALSE(rtf.empty()) << peer.File;
         TRichDocument document = ReadRtf(rtf);
         EXPECT_EQ(Show(document), std::string("<>Verse one is <b>bold<>, <i>italic<> and "

@@ -10,6 +10,8 @@
 namespace zel {
 namespace {
 
+using test::TTexts;
+
 using test::ReadBytes;
 using test::TTempDir;
 using test::WriteBytes;
@@ -204,10 +206,9 @@ TEST(ComboAndGrid, RoundTripsThroughTheStore) {
     INIComboSave(store, "Recent", {"b.zvp", {"a.zvp", "b.zvp", "c.zvp"}}, 2);
     TComboContent combo = INIComboLoad(store, "Recent");
     EXPECT_EQ(combo.Text, "b.zvp");
-    EXPECT_EQ(combo.Items, (std::vector<std::string>{"a.zvp", "b.zvp"}));
+    EXPECT_EQ(combo.Items, (TTexts{"a.zvp", "b.zvp"}));
     store.INIWrite("Recent.2", "");
-    EXPECT_EQ(INIComboLoad(store, "Recent").Items, (std::vector<std::string>{"a.zvp"}))
-        << "empty items are skipped";
+    EXPECT_EQ(INIComboLoad(store, "Recent").Items, (TTexts{"a.zvp"})) << "empty items are skipped";
 
     store.INIWriteNum("Broken.Count", 2000000000);
     EXPECT_TRUE(INIComboLoad(store, "Broken").Items.empty()) << "a damaged count reads no junk";

@@ -7,6 +7,8 @@
 namespace zel {
 namespace {
 
+using test::TTexts;
+
 using test::Note;
 
 // A riff holding `count` quarter rests, the note array sized as the editor would.
@@ -83,8 +85,8 @@ TEST_F(SongTest, ResetGivesDefaultRiffsOneInstrumentAndEmptyStructure) {
         EXPECT_EQ(riff.BarsB, 4);
         EXPECT_EQ(riff.Capacity(), 0);
     }
-    EXPECT_EQ(project.RiffNames.All(), (std::vector<std::string>{"Riff1", ""}));
-    EXPECT_EQ(project.InstrumentNames.All(), (std::vector<std::string>{"Inst1", ""}));
+    EXPECT_EQ(project.RiffNames.All(), (TTexts{"Riff1", ""}));
+    EXPECT_EQ(project.InstrumentNames.All(), (TTexts{"Inst1", ""}));
     EXPECT_TRUE(project.Structure.empty());
     EXPECT_EQ(project.Instruments[3], TInstrument{});
     EXPECT_EQ(editor.CurrentRiff, 0);

@@ -15,11 +15,7 @@ protected:
     void SetUp() override { ResetProject(project, editor); }
     TRiff& Riff() { return CurrentRiffOf(project, editor); }
     void SetNotes(std::initializer_list<TNote> notes) {
-        Riff().Notes.clear();
-        EnsureNotes(Riff(), int(notes.size()) + 1);
-        int i = 0;
-        for (const TNote& n : notes)
-            Riff().Notes[size_t(i++)] = n;
+        test::SetNotes(Riff(), notes);
         Riff().Cursor = 0;
         Riff().Anchor = int(notes.size()) - 1;
     }

@@ -62,7 +62,7 @@ std::vector<std::string> NoteTexts(const TRiff& riff) {
     return out;
 }
 
-void SetNotes(TRiff& riff, std::initializer_list<TNote> notes) {
+void SetNotes(TRiff& riff, const std::vector<TNote>& notes) {
     riff.Notes.clear();
     EnsureNotes(riff, int(notes.size()) + 1);
     int i = 0;

@@ -13,6 +13,9 @@
 
 namespace zel::test {
 
+// Lines of text, as many checks compare them.
+using TTexts = std::vector<std::string>;
+
 class TTempDir {
 public:
     TTempDir();
@@ -33,7 +36,7 @@ TNote Note(uint8_t duration, std::initializer_list<std::pair<int, int>> frets = 
 // The riff's notes as "duration:pitch,pitch," texts, pitches from the highest string down.
 std::vector<std::string> NoteTexts(const TRiff& riff);
 // The riff holds exactly these notes (and the end record after them).
-void SetNotes(TRiff& riff, std::initializer_list<TNote> notes);
+void SetNotes(TRiff& riff, const std::vector<TNote>& notes);
 
 // Records every diagnostic line and its colour.
 class TRecordingSink : public TDebugSink {

@@ -10,6 +10,7 @@
 #include <QSpinBox>
 #include <QTest>
 #include <QToolButton>
+#include <functional>
 
 #include "model/projectfile.h"
 #include "model/riff_properties_form.h"
@@ -66,6 +67,13 @@ private:
         riff.Key = key;
         editor.CurrentRiff = index;
         form->FillRiffProperties();
+    }
+    // Only the string count button `pressed` is down (none for an empty name).
+    void CheckPressed(const QString& pressed) {
+        for (int count = 4; count <= 7; ++count) {
+            QString name = QStringLiteral("b%1").arg(count);
+            QCOMPARE(Get<QPushButton>(name)->isChecked(), name == pressed);
+        }
     }
     QStringList KnobTextsBottomUp() {
         QStringList texts;
@@ -212,10 +220,7 @@ private slots:
         QCOMPARE(project.Riffs[0].Tuning, tuning);
         QVERIFY(project.IsChanged());
         QVERIFY(changed.count() >= 1);
-        for (int count = 4; count <= 7; ++count) {
-            QString name = QStringLiteral("b%1").arg(count);
-            QCOMPARE(Get<QPushButton>(name)->isChecked(), name == button);
-        }
+        CheckPressed(button);
         for (int slot = 0; slot < 7; ++slot) {
             bool present = tuning[size_t(slot)] != X;
             QCOMPARE(Slider(slot)->isEnabled(), present);
@@ -238,10 +243,7 @@ private slots:
         Click("b7"); // something else pressed before
         document.MarkClean();
         Show(0, tuning);
-        for (int count = 4; count <= 7; ++count) {
-            QString name = QStringLiteral("b%1").arg(count);
-            QCOMPARE(Get<QPushButton>(name)->isChecked(), name == pressed);
-        }
+        CheckPressed(pressed);
         QCOMPARE(project.Riffs[0].Tuning, tuning);
         QVERIFY(!project.IsChanged());
     }
@@ -327,23 +329,11 @@ private slots:
         // Every control shows another value after this fill.
         Show(2, TTuning{0, 1, 2, 3, X, X, X, X}, 90, "3 3 2", 16, -4);
         QVERIFY(!project.IsChanged());
-        switch (control) {
-        case 0:
-            QTest::keyClicks(Name(), "x");
-            break;
-        case 1:
-            QTest::keyClick(Tempo(), Qt::Key_Up);
-            break;
-        case 2:
-            QTest::keyClicks(BarsA(), "4");
-            break;
-        case 3:
-            QTest::keyClick(BarsB(), Qt::Key_Down);
-            break;
-        case 4:
-            Key()->setCurrentIndex(0);
-            break;
-        }
+        const std::function<void()> edits[] = {
+            [&] { QTest::keyClicks(Name(), "x"); }, [&] { QTest::keyClick(Tempo(), Qt::Key_Up); },
+            [&] { QTest::keyClicks(BarsA(), "4"); },
+            [&] { QTest::keyClick(BarsB(), Qt::Key_Down); }, [&] { Key()->setCurrentIndex(0); }};
+        edits[control]();
         QVERIFY(project.IsChanged());
     }
 
