@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "model/projectfile.h"
+#include "test_support.h"
 
 namespace zel::test {
 
@@ -46,10 +47,6 @@ inline std::vector<int16_t> LeftChannel(const std::string& wav) {
     for (size_t at = 44; at + 3 < wav.size(); at += 4)
         left.push_back(int16_t(uint16_t(uint8_t(wav[at]) | uint8_t(wav[at + 1]) << 8)));
     return left;
-}
-
-inline bool Contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
 }
 
 // Runs the tool and checks that it ends with `status` and says `message` on its error output.

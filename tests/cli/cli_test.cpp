@@ -302,17 +302,11 @@ TEST(CliPrint, SectionsPrintTheirTexts) {
         ASSERT_EQ(run.Status, 0) << run.Err;
         std::string text = ToolOutput("pdftotext -layout '" + dir.File("out.pdf") + "' -");
         for (const char* present : c.Present)
-            EXPECT_NE(text.find(present), std::string::npos)
-                << c.Options[0] << ": " << present << "\n"
-                << text;
+            EXPECT_TRUE(Contains(text, present)) << c.Options[0] << ": " << present << "\n" << text;
         for (const char* absent : c.Absent)
-            EXPECT_EQ(text.find(absent), std::string::npos) << c.Options[0] << ": " << absent;
+            EXPECT_FALSE(Contains(text, absent)) << c.Options[0] << ": " << absent;
         if (c.Choruses >= 0) {
-            int choruses = 0;
-            for (size_t at = text.find("Chorus"); at != std::string::npos;
-                 at = text.find("Chorus", at + 1))
-                ++choruses;
-            EXPECT_EQ(choruses, c.Choruses) << text;
+            EXPECT_EQ(int(test::Occurrences(text, "Chorus")), c.Choruses) << text;
         }
         std::string info = ToolOutput("pdfinfo '" + dir.File("out.pdf") + "'");
         EXPECT_EQ(PdfInfoField(info, "Title"), "My Song");

@@ -38,14 +38,8 @@ using test::Contains;
 using test::Demo;
 using test::ExpectFails;
 using test::Loaded;
+using test::Occurrences;
 using test::Scale;
-
-size_t Occurrences(const std::string& text, const std::string& part) {
-    size_t count = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-        ++count;
-    return count;
-}
 
 // A canonical project (one the program wrote) with `notes` notes in one riff: resaving it gives
 // the same bytes, so a target can be compared with it whole.

@@ -39,12 +39,16 @@ TWhere Where(const TDocument& doc) {
 class DocumentTest : public ::testing::Test {
 public:
     void SetUp() override {
-        ASSERT_TRUE(doc.Load(ZELVANE_DEMO_PROJECT));
         BindRiffTabs(strip, doc);
         BindInstrumentTabs(instruments, doc);
+        ASSERT_NO_FATAL_FAILURE(Reload());
+        doc.Subscribe([this](const TChangeSet& changes) { published.push_back(changes); });
+    }
+    // The demo project, its first riff and first instrument shown.
+    void Reload() {
+        ASSERT_TRUE(doc.Load(ZELVANE_DEMO_PROJECT));
         strip.SelectAndFill(0);
         instruments.SelectAndFill(0);
-        doc.Subscribe([this](const TChangeSet& changes) { published.push_back(changes); });
     }
     TRiff& Riff() { return CurrentRiffOf(doc.Project(), doc.Editor()); }
     void Key(TEditKey key, int digit = 0, bool shift = false) {
@@ -67,6 +71,10 @@ public:
     TTabStrip instruments{doc.Project().InstrumentNames};
     std::vector<TChangeSet> published;
 };
+
+void SetTempo60(TProject& p) {
+    p.Riffs[0].Tempo = 60;
+}
 
 struct TCommandCase {
     const char* Name; // the step's name as the Edit menu shows it
@@ -142,9 +150,7 @@ const std::vector<TCommandCase>& Commands() {
 TEST_F(DocumentTest, EveryCommandIsUndoneAndRedoneWithItsCursor) {
     for (const auto& command : Commands()) {
         SCOPED_TRACE(command.Name);
-        ASSERT_TRUE(doc.Load(ZELVANE_DEMO_PROJECT));
-        strip.SelectAndFill(0);
-        instruments.SelectAndFill(0);
+        ASSERT_NO_FATAL_FAILURE(Reload());
         command.Prepare(*this);
         std::string before = Saved(doc.Project());
         TWhere whereBefore = Where(doc);
@@ -410,24 +416,18 @@ TEST_F(DocumentTest, UndoShowsWhatItsStepChangedAndKeepsTheRest) {
          },
          2, 1, false, true, false},
         {"a moved instrument is shown where it goes back to",
-         [](DocumentTest& t) {
-             t.instruments.SelectAndFill(1);
-             t.instruments.DropOn(0);
-             t.instruments.SelectAndFill(1); // Lead, now second
+         [](DocumentTest& t) { // Lead shown, now second
+             t.instruments.SelectAndFill(1), t.instruments.DropOn(0),
+                 t.instruments.SelectAndFill(1);
          },
          2, 1, false, true, true},
         {"a riff edit shows its riff",
-         [](DocumentTest& t) {
-             DocumentStoreRiffProperties(
-                 t.doc, 0, [](TProject& p) { p.Riffs[0].Tempo = 60; }, "tempo");
-         },
-         0, 0, true, false, false},
+         [](DocumentTest& t) { DocumentStoreRiffProperties(t.doc, 0, SetTempo60, "tempo"); }, 0, 0,
+         true, false, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
-        ASSERT_TRUE(doc.Load(ZELVANE_DEMO_PROJECT));
-        strip.SelectAndFill(0);
-        instruments.SelectAndFill(0);
+        ASSERT_NO_FATAL_FAILURE(Reload());
         c.Run(*this);
         strip.SelectAndFill(2);
         doc.Editor().TabMode = true;
@@ -464,7 +464,7 @@ TEST_F(DocumentTest, RenamingARiffRenamesItsCellsAndADuplicateIsRefused) {
     EXPECT_EQ(doc.Project().RiffNames[0], "Opening");
     EXPECT_EQ(doc.UndoCount(), 1);
     ASSERT_EQ(messages->size(), shown + 1);
-    EXPECT_NE(messages->back().Text.find("already exists"), std::string::npos);
+    EXPECT_TRUE(messages->back().Text.find("already exists") != std::string::npos);
 
     doc.Undo();
     EXPECT_EQ(doc.Project().RiffNames[0], "Intro");

@@ -204,8 +204,7 @@ TEST_F(MidiTest, ASelectionStaysWhenNothingWasImported) {
     Riff().Cursor = 1;
     Riff().Anchor = 2;
     Import(Chunk("RIFF", "data") + Midi(Ev(0, {0x90, 60, 100}) + Ev(900, {0x80, 60, 0})));
-    EXPECT_EQ(Riff().Cursor, 1);
-    EXPECT_EQ(Riff().Anchor, 2);
+    EXPECT_EQ(test::CursorAndAnchor(Riff()), (std::pair{1, 2}));
     Riff().Anchor = 0;
     Import(Midi(Ev(0, {0x90, 60, 100}) + Ev(900, {0x80, 60, 0})));
     EXPECT_EQ(Riff().Cursor, 2);

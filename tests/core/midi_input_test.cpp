@@ -182,8 +182,7 @@ TEST_F(MidiNoteInTest, KeysHeldTogetherMakeOneChordAndTheFirstReleaseMovesOn) {
     EXPECT_EQ(NoteTexts(Riff())[0], "3:19,16,12,");
     EXPECT_EQ(Riff().Cursor, 0);
     EXPECT_TRUE(Send(0x80, 60, 0).Moved);
-    EXPECT_EQ(Riff().Cursor, 1);
-    EXPECT_EQ(Riff().Anchor, 1);
+    EXPECT_EQ(test::CursorAndAnchor(Riff()), (std::pair{1, 1}));
     EXPECT_FALSE(Send(0x80, 64, 0).Moved);
     EXPECT_FALSE(Send(0x80, 67, 0).Moved);
     EXPECT_EQ(Riff().Cursor, 1);

@@ -68,9 +68,7 @@ private:
 };
 
 void FillQuarters(TRiff& riff, int count) {
-    EnsureNotes(riff, count + 1);
-    for (int i = 0; i < count; ++i)
-        riff.Notes[size_t(i)] = test::Note(QuarterDuration, {{0, i % 12}});
+    test::SetQuarters(riff, count, 0);
 }
 
 TProject Project(std::initializer_list<const char*> riffs,

@@ -139,8 +139,7 @@ TEST_F(SongTest, DeleteSelectionClosesTheGapAndClampsTheCursor) {
         EXPECT_EQ(Current().Notes[size_t(i)].Fret[0], i + 3) << "old note " << i + 3;
     for (int i = 7; i < Current().Capacity(); ++i)
         EXPECT_EQ(Current().Notes[size_t(i)], BlankNote);
-    EXPECT_EQ(Current().Cursor, 4);
-    EXPECT_EQ(Current().Anchor, 4);
+    EXPECT_EQ(test::CursorAndAnchor(Current()), (std::pair{4, 4}));
 
     SelectAll(Current());
     Current().Cursor = 6;
@@ -153,11 +152,9 @@ TEST_F(SongTest, DeleteSelectionClosesTheGapAndClampsTheCursor) {
 
 TEST_F(SongTest, SelectAllOnAnEmptyRiffAndDeletingThatSelectionIsSafe) {
     SelectAll(Current());
-    EXPECT_EQ(Current().Cursor, 0);
-    EXPECT_EQ(Current().Anchor, -1);
+    EXPECT_EQ(test::CursorAndAnchor(Current()), (std::pair{0, -1}));
     DeleteSelection(project, editor);
-    EXPECT_EQ(Current().Cursor, 0);
-    EXPECT_EQ(Current().Anchor, 0);
+    EXPECT_EQ(test::CursorAndAnchor(Current()), (std::pair{0, 0}));
 
     FillRests(Current(), 3);
     SelectAll(Current());

@@ -8,14 +8,10 @@ namespace zel {
 namespace {
 
 TEST(RowLetters, OneAndTwoLetters) {
-    EXPECT_EQ(RowLetters(0), "");
-    EXPECT_EQ(RowLetters(1), "A");
-    EXPECT_EQ(RowLetters(26), "Z");
-    EXPECT_EQ(RowLetters(27), "AA");
-    EXPECT_EQ(RowLetters(52), "AZ");
-    EXPECT_EQ(RowLetters(53), "BA");
-    EXPECT_EQ(RowLetters(702), "ZZ");
-    EXPECT_EQ(RowLetters(703), "[A");
+    std::vector<std::string> letters;
+    for (int row : {0, 1, 26, 27, 52, 53, 702, 703})
+        letters.push_back(RowLetters(row));
+    EXPECT_EQ(letters, (std::vector<std::string>{"", "A", "Z", "AA", "AZ", "BA", "ZZ", "[A"}));
 }
 
 TEST(StructureCells, ChoicesExtendTheStructureAndDefaultTheRepeat) {

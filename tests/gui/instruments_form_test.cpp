@@ -236,8 +236,7 @@ private slots:
         h.Close();
         std::string settings = test::ReadBytes(h.Settings());
         QVERIFY2(settings.find("Master\t73") != std::string::npos, settings.c_str());
-        QVERIFY2(settings.find("WinInstrumentsFormWidth\t" + std::to_string(width)) !=
-                     std::string::npos,
+        QVERIFY2(test::Contains(settings, "WinInstrumentsFormWidth\t" + std::to_string(width)),
                  settings.c_str());
         output = new test::TFakeOutput;
         QVERIFY(h.Start({}, false, [&](TMainFormSetup& setup) { setup.Audio.reset(output); }));

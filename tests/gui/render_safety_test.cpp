@@ -173,11 +173,7 @@ private slots:
                  QVERIFY(form()->Project().IsChanged());
              }},
             {"open, new and typing one after another",
-             [this] {
-                 OpenOther();
-                 Trigger("mNew");
-                 TypeFret(Qt::Key_7);
-             },
+             [this] { OpenOther(), Trigger("mNew"), TypeFret(Qt::Key_7); },
              [this] {
                  QCOMPARE(form()->ProjectPath(), QString());
                  QCOMPARE(TabCaptions(), (QStringList{"Riff1", ""}));
@@ -202,12 +198,7 @@ private slots:
     void exportWritesTheProjectAsItWasWhenItStarted() {
         Start({longSong});
         QString wav = QString::fromStdString(dir->File("song.wav"));
-        DuringRender(
-            [this] {
-                OpenOther();
-                TypeFret(Qt::Key_5);
-            },
-            false);
+        DuringRender([this] { OpenOther(), TypeFret(Qt::Key_5); }, false);
         h->DialogAnswers = {wav};
         form()->bPlayScriptClick(QStringLiteral("mExportWAV"));
         QVERIFY(acted);
@@ -220,12 +211,9 @@ private slots:
         Start({longSong});
         DuringRender(
             [this] {
-                Click("bPlayScriptAll");
-                Click("bPlayScriptIntro");
-                Click("bPlayRiffAll");
-                Click("bPlayAllRiffs");
-                Trigger("mExportWAV");
-                Click("bStop");
+                for (const char* button : {"bPlayScriptAll", "bPlayScriptIntro", "bPlayRiffAll"})
+                    Click(button);
+                Click("bPlayAllRiffs"), Trigger("mExportWAV"), Click("bStop");
             },
             true);
         form()->bPlayScriptClick(QStringLiteral("bPlayScriptAll"));
@@ -268,8 +256,7 @@ private slots:
             bool askedAtOnce = true;
             DuringRender(
                 [&] {
-                    closedAtOnce = form()->close();
-                    askedAtOnce = !h->Messages.Messages.empty();
+                    closedAtOnce = form()->close(), askedAtOnce = !h->Messages.Messages.empty();
                 },
                 true);
             form()->bPlayScriptClick(QStringLiteral("bPlayScriptAll"));

@@ -36,23 +36,8 @@ TRiff EverythingRiff() {
                     "4", -2);
 }
 
-// The band as the screen draws it (x0 = 4), on an image `ratio` device pixels to the pixel.
-QImage DrawBandAs(const TRiff& riff, TDrawingMode mode, qreal ratio = 1, int width = 700) {
-    TTabMetrics m = ComputeTabMetrics(RiffViewFontPixels);
-    int height = BandHeight(m, riff);
-    QImage image(int(std::ceil(width * ratio)), int(std::ceil(height * ratio)),
-                 QImage::Format_RGB32);
-    image.setDotsPerMeterX(3780);
-    image.setDotsPerMeterY(3780);
-    image.setDevicePixelRatio(ratio);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    TCanvas canvas(painter, RiffViewFontFamily(), RiffViewFontPixels, mode);
-    int index = 0;
-    int64_t ticks = 0;
-    TChordDrawState chords;
-    DrawRiffBand(canvas, m, riff, index, ticks, 4, width, 0, chords);
-    return image;
+QImage DrawBandAs(const TRiff& riff, TDrawingMode mode, qreal ratio = 1) {
+    return DrawBand(riff, 700, mode, ratio);
 }
 
 // The colours the band is painted with; anything else is an edge blended with its background.
@@ -144,14 +129,14 @@ TEST(SmoothDrawingTest, StraightLinesCoverTheSamePixelsAsExactLines) {
     };
     for (const auto& c : cases) {
         auto draw = [&](TDrawingMode mode, int ratio) {
-            QImage image = WhiteImage(80 * ratio, 80 * ratio);
-            image.setDevicePixelRatio(ratio);
-            QPainter painter(&image);
-            TCanvas canvas(painter, RiffViewFontFamily(), RiffViewFontPixels, mode);
-            canvas.Style.PenWidth = c.width;
-            canvas.Style.PenStyle = c.style;
-            canvas.Line(c.line.x1(), c.line.y1(), c.line.x2(), c.line.y2());
-            return image;
+            return Draw(
+                80, 80,
+                [&](TCanvas& canvas) {
+                    canvas.Style.PenWidth = c.width;
+                    canvas.Style.PenStyle = c.style;
+                    canvas.Line(c.line.x1(), c.line.y1(), c.line.x2(), c.line.y2());
+                },
+                mode, ratio);
         };
         QImage exact = draw(TDrawingMode::Exact, 1);
         EXPECT_GT(Dark(exact, exact.rect()), 0) << c.name;
@@ -296,13 +281,11 @@ TEST(SmoothDrawingTest, FramesAreOnePixelOutlinesInBothModes) {
     riff.Anchor = 0;
     int width = RiffViewWidth(m, riff);
     auto paint = [&](TDrawingMode mode, qreal ratio) {
-        QImage image = WhiteImage(int(width * ratio), int(280 * ratio));
-        image.setDevicePixelRatio(ratio);
-        QPainter painter(&image);
-        TCanvas canvas(painter, RiffViewFontFamily(), RiffViewFontPixels, mode);
         TBandColumnCache cache;
-        PaintRiffView(canvas, m, riff, editor, {true, width, 280, 0, width}, cache);
-        return image;
+        auto view = [&](TCanvas& canvas) {
+            PaintRiffView(canvas, m, riff, editor, {true, width, 280, 0, width}, cache);
+        };
+        return Draw(width, 280, view, mode, ratio);
     };
     QImage exact = paint(TDrawingMode::Exact, 1);
     // The selection from column 0 to the cursor box of column 2 (17 x 14 at (156, 163)).
