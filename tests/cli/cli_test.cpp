@@ -12,6 +12,7 @@
 #include "info.h"
 #include "model/projectfile.h"
 #include "riff_image.h"
+#include "shell_tools.h"
 #include "test_support.h"
 
 namespace zel {
@@ -23,9 +24,11 @@ using test::ReadBytes;
 using test::TTempDir;
 using test::WriteBytes;
 
+using test::CommandOutput;
 using test::Contains;
 using test::Demo;
 using test::ExpectFails;
+using test::HaveTool;
 using test::LeftChannel;
 using test::Loaded;
 using test::RunCli;
@@ -243,23 +246,6 @@ std::string PrintProjectText(int verseNotes) {
     return text;
 }
 
-bool HaveTool(const char* tool) {
-    return std::system((std::string("command -v ") + tool + " >/dev/null 2>&1").c_str()) == 0;
-}
-
-// Standard output of a shell command.
-std::string ToolOutput(const std::string& command) {
-    std::string out;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[4096];
-        size_t n;
-        while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-            out.append(buffer, n);
-        pclose(pipe);
-    }
-    return out;
-}
-
 std::string PdfInfoField(const std::string& info, const std::string& field) {
     size_t at = info.find(field + ":");
     if (at == std::string::npos)
@@ -300,7 +286,7 @@ TEST(CliPrint, SectionsPrintTheirTexts) {
         args.insert(args.end(), c.Options.begin(), c.Options.end());
         TRun run = RunCli(args);
         ASSERT_EQ(run.Status, 0) << run.Err;
-        std::string text = ToolOutput("pdftotext -layout '" + dir.File("out.pdf") + "' -");
+        std::string text = CommandOutput("pdftotext -layout '" + dir.File("out.pdf") + "' -");
         for (const char* present : c.Present)
             EXPECT_TRUE(Contains(text, present)) << c.Options[0] << ": " << present << "\n" << text;
         for (const char* absent : c.Absent)
@@ -308,7 +294,7 @@ TEST(CliPrint, SectionsPrintTheirTexts) {
         if (c.Choruses >= 0) {
             EXPECT_EQ(int(test::Occurrences(text, "Chorus")), c.Choruses) << text;
         }
-        std::string info = ToolOutput("pdfinfo '" + dir.File("out.pdf") + "'");
+        std::string info = CommandOutput("pdfinfo '" + dir.File("out.pdf") + "'");
         EXPECT_EQ(PdfInfoField(info, "Title"), "My Song");
     }
 }
@@ -337,7 +323,7 @@ TEST(CliPrint, PageSizeOrientationAndPageCount) {
         args.insert(args.end(), c.Options.begin(), c.Options.end());
         TRun run = RunCli(args);
         ASSERT_EQ(run.Status, 0) << run.Err;
-        std::string info = ToolOutput("pdfinfo '" + dir.File("o.pdf") + "'");
+        std::string info = CommandOutput("pdfinfo '" + dir.File("o.pdf") + "'");
         std::string what = c.Options.back();
         EXPECT_EQ(PdfInfoField(info, "Page size"), c.Size) << what << "\n" << info;
         EXPECT_EQ(PdfInfoField(info, "Pages"), std::to_string(c.Pages)) << what;
@@ -354,8 +340,8 @@ TEST(CliPrint, StaffAndTabLinesLieWhereTheLayoutPutsThem) {
     TRun run = RunCli({"print", dir.File("song.zvp"), "-o", dir.File("p.pdf"), "--riff", "Verse",
                        "--resolution", "150"});
     ASSERT_EQ(run.Status, 0) << run.Err;
-    ToolOutput("pdftoppm -r 150 -f 1 -l 1 -png '" + dir.File("p.pdf") + "' '" + dir.File("page") +
-               "'");
+    CommandOutput("pdftoppm -r 150 -f 1 -l 1 -png '" + dir.File("p.pdf") + "' '" +
+                  dir.File("page") + "'");
     QImage page(QString::fromStdString(dir.File("page-1.png")));
     ASSERT_FALSE(page.isNull());
     ASSERT_EQ(page.width(), 1240);
@@ -511,21 +497,21 @@ TEST(CliExchange, ExportMidiReadsBackInMido) {
     EXPECT_EQ(run.Out, "Wrote " + dir.File("song.mid") + ": 2 instrument tracks, 14 notes\n");
     // The tempo track in file ticks, then every note-on at the millisecond a player sounds it.
     std::string listing =
-        ToolOutput("/usr/bin/python3 -c \"import mido,sys\n"
-                   "m = mido.MidiFile(sys.argv[1])\n"
-                   "print(m.type, m.ticks_per_beat, len(m.tracks))\n"
-                   "at = 0\n"
-                   "for e in m.tracks[0]:\n"
-                   "  at += e.time\n"
-                   "  print(at, e.type, getattr(e, 'tempo', ''), getattr(e, 'numerator', ''),\n"
-                   "        getattr(e, 'key', ''))\n"
-                   "s = 0\n"
-                   "for e in m:\n"
-                   "  s += e.time\n"
-                   "  if e.type == 'note_on':\n"
-                   "    print(round(s * 1000), e.channel, e.note)\n"
-                   "\" '" +
-                   dir.File("song.mid") + "'");
+        CommandOutput("/usr/bin/python3 -c \"import mido,sys\n"
+                      "m = mido.MidiFile(sys.argv[1])\n"
+                      "print(m.type, m.ticks_per_beat, len(m.tracks))\n"
+                      "at = 0\n"
+                      "for e in m.tracks[0]:\n"
+                      "  at += e.time\n"
+                      "  print(at, e.type, getattr(e, 'tempo', ''), getattr(e, 'numerator', ''),\n"
+                      "        getattr(e, 'key', ''))\n"
+                      "s = 0\n"
+                      "for e in m:\n"
+                      "  s += e.time\n"
+                      "  if e.type == 'note_on':\n"
+                      "    print(round(s * 1000), e.channel, e.note)\n"
+                      "\" '" +
+                      dir.File("song.mid") + "'");
     EXPECT_EQ(listing, "1 960 3\n"
                        // Run leads at 100, then from 2.4 s Drone (150, 3/4) on its own, then
                        // Run alone again from 3.2 s, when Drone's two plays of 1.6 s end.

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "cli_run.h"
+#include "shell_tools.h"
 #include "test_support.h"
 
 namespace zel {
@@ -26,21 +27,11 @@ using test::TTempDir;
 using test::WriteBytes;
 namespace fs = std::filesystem;
 
+using test::CommandOutput;
 using test::Contains;
 using test::Demo;
 using test::ExpectFails;
 using test::Scale;
-
-std::string Shell(const std::string& command) {
-    std::string out;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[4096];
-        for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-            out.append(buffer, n);
-        pclose(pipe);
-    }
-    return out;
-}
 
 // The commands the tool lists, and those whose help shows `text`.
 std::vector<std::string> CommandsShowing(const std::string& text = "") {
@@ -219,18 +210,18 @@ TEST(CliTable, AnInterruptedExportRemovesItsTemporaryFile) {
 
 TEST(CliTable, ManualPagesAndCompletionComeFromTheTable) {
     const std::string docs = ZELVANE_DOCS_DIR;
-    std::string page = Shell("MANWIDTH=100 man -l " + docs + "/zelvane-cli.1 2>&1");
+    std::string page = CommandOutput("MANWIDTH=100 man -l " + docs + "/zelvane-cli.1 2>&1");
     for (const std::string& name : CommandsShowing())
         EXPECT_TRUE(Contains(page, "\n   " + name + "\n")) << name << " has no section";
     EXPECT_TRUE(Contains(page, "EXIT STATUS"));
     EXPECT_FALSE(Contains(page, "warning")) << page;
-    std::string editor = Shell("MANWIDTH=100 man -l " + docs + "/zelvane.1 2>&1");
+    std::string editor = CommandOutput("MANWIDTH=100 man -l " + docs + "/zelvane.1 2>&1");
     EXPECT_TRUE(Contains(editor, "-nosplash")) << editor;
 
     auto complete = [&](const std::string& words, int current) {
-        return Shell("bash -c 'source " + docs + "/zelvane-cli.bash; COMP_WORDS=(" + words +
-                     "); COMP_CWORD=" + std::to_string(current) +
-                     "; _zelvane_cli; echo \"${COMPREPLY[*]}\"'");
+        return CommandOutput("bash -c 'source " + docs + "/zelvane-cli.bash; COMP_WORDS=(" + words +
+                             "); COMP_CWORD=" + std::to_string(current) +
+                             "; _zelvane_cli; echo \"${COMPREPLY[*]}\"'");
     };
     EXPECT_EQ(complete("zelvane-cli pr", 1), "preview print\n");
     EXPECT_EQ(complete("zelvane-cli print --page-size \"\"", 3), "A4 Letter\n");
