@@ -19,7 +19,6 @@ namespace zel {
 namespace {
 
 using test::TTexts;
-
 using test::ReadBytes;
 using test::TTempDir;
 using test::WriteBytes;

@@ -23,7 +23,6 @@ namespace zel {
 namespace {
 
 using test::TTexts;
-
 using test::FolderEntries;
 using test::ReadBytes;
 using test::RunCli;

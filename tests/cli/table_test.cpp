@@ -17,7 +17,6 @@ namespace zel {
 namespace {
 
 using test::TTexts;
-
 using test::FolderEntries;
 using test::LeftChannel;
 using test::ReadBytes;

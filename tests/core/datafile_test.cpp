@@ -18,7 +18,6 @@ namespace zel {
 namespace {
 
 using test::TTexts;
-
 using test::FolderEntries;
 using test::ReadBytes;
 using test::TCapturedMessages;

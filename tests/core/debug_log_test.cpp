@@ -11,7 +11,6 @@ namespace zel {
 namespace {
 
 using test::TTexts;
-
 using test::ReadBytes;
 
 using test::TRecordingSink;

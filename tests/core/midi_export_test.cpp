@@ -13,7 +13,6 @@ namespace zel {
 namespace {
 
 using test::TTexts;
-
 using test::Note;
 
 // What a MIDI file holds, read the plain way: tracks of (absolute tick, event bytes).

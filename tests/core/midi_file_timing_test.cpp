@@ -11,7 +11,6 @@ namespace zel {
 namespace {
 
 using test::TTexts;
-
 using test::Note;
 
 // Each record as "start:duration[.|..][~]:pitches", pitches from the highest string down.

@@ -13,7 +13,6 @@ namespace zel {
 namespace {
 
 using test::TTexts;
-
 using test::ReadBytes;
 using test::TCapturedMessages;
 

@@ -10,7 +10,6 @@ namespace zel {
 namespace {
 
 using test::TTexts;
-
 using test::ReadBytes;
 using test::TCapturedMessages;
 using test::TTempDir;

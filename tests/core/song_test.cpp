@@ -8,7 +8,6 @@ namespace zel {
 namespace {
 
 using test::TTexts;
-
 using test::Note;
 
 // A riff holding `count` quarter rests, the note array sized as the editor would.
