@@ -18,9 +18,9 @@
 namespace zel {
 namespace {
 
-using test::TTexts;
 using test::ReadBytes;
 using test::TTempDir;
+using test::TTexts;
 using test::WriteBytes;
 
 using test::CommandOutput;
@@ -183,12 +183,10 @@ TEST(Cli, ExportPngDrawsExactUnlessAskedForSmoothDrawing) {
     struct {
         std::vector<std::string> options;
         TRiffImageOptions drawn;
-    } cases[] = {
-        {{}, {1200, 13, false}},
-        {{"--smooth"}, {1200, 13, true}},
-        {{"--width", "300", "--smooth"}, {300, 13, true}},
-        {{"--font-height", "26"}, {1200, 26, false}},
-    };
+    } cases[] = {{{}, {1200, 13, false}},
+                 {{"--smooth"}, {1200, 13, true}},
+                 {{"--width", "300", "--smooth"}, {300, 13, true}},
+                 {{"--font-height", "26"}, {1200, 26, false}}};
     std::vector<std::string> written;
     for (const auto& c : cases) {
         std::vector<std::string> args = {"export-png", Demo, "--riff",
@@ -277,8 +275,7 @@ TEST(CliPrint, SectionsPrintTheirTexts) {
         {{"--all-riffs"}, {"My Song", "Verse", "Chorus"}, {"Arrangement"}},
         {{"--arrangement", "--all-riffs", "--landscape", "--font-size", "12"},
          {"Arrangement", "2 x Verse", "Capo on the second fret", "Chorus"},
-         {}},
-    };
+         {}}};
     for (const auto& c : cases) {
         std::vector<std::string> args = {"print", dir.File("My Song.zvp"), "-o",
                                          dir.File("out.pdf")};
@@ -315,8 +312,7 @@ TEST(CliPrint, PageSizeOrientationAndPageCount) {
         {{"--riff", "Verse", "--landscape"}, "842 x 595 pts (A4)", 3},
         {{"--riff", "Verse", "--landscape", "--page-size", "Letter"}, "792 x 612 pts (letter)", 3},
         {{"--riff", "Chorus", "--resolution", "300"}, "595 x 842 pts (A4)", 1},
-        {{"--riff", "Verse", "--font-size", "4"}, "595 x 842 pts (A4)", 1},
-    };
+        {{"--riff", "Verse", "--font-size", "4"}, "595 x 842 pts (A4)", 1}};
     for (const auto& c : cases) {
         std::vector<std::string> args = {"print", dir.File("song.zvp"), "-o", dir.File("o.pdf")};
         args.insert(args.end(), c.Options.begin(), c.Options.end());
@@ -365,16 +361,14 @@ TEST(CliPrint, StaffAndTabLinesLieWhereTheLayoutPutsThem) {
         int Y;
         QColor Colour;
         bool Line;
-    } rows[] = {
-        {"rule under the header", 12 + 51 + 3, black, true},
-        {"top staff line", band + 85, blue, true},
-        {"bottom staff line", band + 85 + 4 * 11, blue, true},
-        {"between staff lines", band + 85 + 5, blue, false},
-        {"top tab line", band + 204, lime, true},
-        {"bottom tab line", band + 204 + 5 * 17, lime, true},
-        {"between tab lines", band + 204 + 8, lime, false},
-        {"below the band", band + 21 * 17 + 10, lime, false},
-    };
+    } rows[] = {{"rule under the header", 12 + 51 + 3, black, true},
+                {"top staff line", band + 85, blue, true},
+                {"bottom staff line", band + 85 + 4 * 11, blue, true},
+                {"between staff lines", band + 85 + 5, blue, false},
+                {"top tab line", band + 204, lime, true},
+                {"bottom tab line", band + 204 + 5 * 17, lime, true},
+                {"between tab lines", band + 204 + 8, lime, false},
+                {"below the band", band + 21 * 17 + 10, lime, false}};
     for (const auto& r : rows)
         EXPECT_EQ(lineNear(r.Y, r.Colour), r.Line) << r.What << " at " << r.Y;
 }

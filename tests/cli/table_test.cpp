@@ -16,13 +16,13 @@
 namespace zel {
 namespace {
 
-using test::TTexts;
 using test::FolderEntries;
 using test::LeftChannel;
 using test::ReadBytes;
 using test::RunCli;
 using test::TRun;
 using test::TTempDir;
+using test::TTexts;
 using test::WriteBytes;
 namespace fs = std::filesystem;
 
@@ -118,8 +118,7 @@ TEST(CliTable, NoCommandWritesOverOneOfItsInputs) {
         {{"import-midi", midi, "-o", "OUT"}, true},
         {{"export-musicxml", project, "-o", "OUT"}},
         // The clash is found before the input is read, so any file stands in for the song.
-        {{"import-gp", midi, "-o", "OUT"}, true},
-    };
+        {{"import-gp", midi, "-o", "OUT"}, true}};
     std::set<std::string> covered = {"resave"}; // a project may be saved over itself
     for (const Writer& w : writers)
         covered.insert(w.Args[0]);
@@ -161,8 +160,7 @@ TEST(CliTable, UnknownRiffsAndRowsAreUsageErrorsThatWriteNothing) {
         {"export-png", Demo, "-o", out},
         {"print", Demo, "-o", out},
         {"import-midi", Scale, "--into", Demo, "-o", out},
-        {"export-musicxml", Demo, "-o", out},
-    };
+        {"export-musicxml", Demo, "-o", out}};
     std::set<std::string> covered;
     for (auto args : riffCommands) {
         covered.insert(args[0]);

@@ -10,8 +10,8 @@
 namespace zel {
 namespace {
 
-using test::TTexts;
 using test::ReadBytes;
+using test::TTexts;
 
 using test::TRecordingSink;
 
@@ -40,11 +40,10 @@ TEST(DebugLogFormat, DailyFileNameAndLine) {
         const char* name;
         const char* stamp;
     };
-    for (const Case& c : {
-             Case{{2026, 12, 5, 14, 3, 9, 250}, "DEBUGLOG20261205.TXT", "20261205140309"},
-             Case{{2027, 1, 9, 0, 0, 0, 0}, "DEBUGLOG20270109.TXT", "20270109000000"},
-             Case{{1999, 10, 31, 23, 59, 59, 999}, "DEBUGLOG19991031.TXT", "19991031235959"},
-         }) {
+    for (const Case& c :
+         {Case{{2026, 12, 5, 14, 3, 9, 250}, "DEBUGLOG20261205.TXT", "20261205140309"},
+          Case{{2027, 1, 9, 0, 0, 0, 0}, "DEBUGLOG20270109.TXT", "20270109000000"},
+          Case{{1999, 10, 31, 23, 59, 59, 999}, "DEBUGLOG19991031.TXT", "19991031235959"}}) {
         EXPECT_EQ(DebugLogFileName(c.time), c.name);
         EXPECT_EQ(DebugLogLine(c.time, "Midi: 90 0"), std::string(c.stamp) + "\tMidi: 90 0\r\n");
     }

@@ -139,11 +139,9 @@ const std::vector<TCommandCase>& Commands() {
              values.Wave = uint8_t((values.Wave + 1) % 4);
              DocumentStoreInstrument(t.doc, shown, values);
          }},
-        {"Insert Row", -1, 0, false,
-         [](DocumentTest& t) {
+        {"Insert Row", -1, 0, false, [](DocumentTest& t) {
              DocumentStructureEdit(t.doc, "Insert Row", [](auto& s) { InsertStructureRow(s, 0); });
-         }},
-    };
+         }}};
     return cases;
 }
 
@@ -315,8 +313,7 @@ TEST_F(DocumentTest, AFileThatIsNotAProjectLeavesTheOpenProjectAsItWas) {
         {"binary", std::string("T\tRiff\0\x01\x02", 9)},
         {"plain text", "hello world\r\nthis is no project\r\n"},
         {"empty", ""},
-        {"blank first line", "\r\nT\tRiff1\r\n"},
-    };
+        {"blank first line", "\r\nT\tRiff1\r\n"}};
     for (const auto& [name, bytes] : files) {
         SCOPED_TRACE(name);
         test::WriteBytes(dir.File("f"), bytes);
@@ -423,8 +420,7 @@ TEST_F(DocumentTest, UndoShowsWhatItsStepChangedAndKeepsTheRest) {
          2, 1, false, true, true},
         {"a riff edit shows its riff",
          [](DocumentTest& t) { DocumentStoreRiffProperties(t.doc, 0, SetTempo60, "tempo"); }, 0, 0,
-         true, false, false},
-    };
+         true, false, false}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
         ASSERT_NO_FATAL_FAILURE(Reload());
@@ -474,8 +470,7 @@ TEST_F(DocumentTest, RenamingARiffRenamesItsCellsAndADuplicateIsRefused) {
 TEST_F(DocumentTest, AnEditThatThrowsLeavesTheModelExactlyAsItWas) {
     const std::pair<std::function<void()>, const char*> failures[] = {
         {[] { throw std::bad_alloc(); }, "Out of memory"},
-        {[] { throw std::runtime_error("Disk full"); }, "Disk full"},
-    };
+        {[] { throw std::runtime_error("Disk full"); }, "Disk full"}};
     Key(TEditKey::Digit, 3);
     for (const auto& [fail, text] : failures) {
         SCOPED_TRACE(text);

@@ -246,8 +246,7 @@ TEST_F(EditorTest, EveryEditMarksTheProjectChanged) {
         {"duration", [&] { SetSelectionDuration(project, editor, 5, context); }},
         {"dot", [&] { Flag(TNoteFlagCommand::Dot); }},
         {"tie", [&] { Flag(TNoteFlagCommand::Tie); }},
-        {"lengthen", [&] { Flag(TNoteFlagCommand::Lengthen); }},
-    };
+        {"lengthen", [&] { Flag(TNoteFlagCommand::Lengthen); }}};
     for (const Step& step : steps) {
         project.SetChanged(false);
         step.run();

@@ -10,8 +10,8 @@
 namespace zel {
 namespace {
 
-using test::TTexts;
 using test::Note;
+using test::TTexts;
 
 // Each record as "start:duration[.|..][~]:pitches", pitches from the highest string down.
 std::vector<std::string> Records(const TRiff& riff) {
@@ -243,8 +243,7 @@ TEST_F(FileTimingTest, ExportedRiffsComeBackTheSame) {
           Note(3, {}, NoteDot)}},
         {"a seven-beat bar at a fast tempo",
          {240, "7", 8},
-         {Note(5, {{5, 0}}), Note(5, {{5, 2}}), Note(4, {{5, 3}}), Note(3, {{4, 0}}, NoteDot)}},
-    };
+         {Note(5, {{5, 0}}), Note(5, {{5, 2}}), Note(4, {{5, 3}}), Note(3, {{4, 0}}, NoteDot)}}};
     for (const TCase& c : cases) {
         TProject source;
         TEditorState sourceEditor;

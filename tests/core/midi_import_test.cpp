@@ -12,9 +12,9 @@
 namespace zel {
 namespace {
 
-using test::TTexts;
 using test::ReadBytes;
 using test::TCapturedMessages;
+using test::TTexts;
 
 // Builds MIDI bytes: a header chunk and track chunks of raw event bytes, damaged where a case
 // needs it (the file writer only writes whole files).
@@ -127,15 +127,12 @@ TEST_F(MidiTest, FilesWithoutAHeaderChunkAreRefusedOnceAndChangeNothing) {
         const char* what;
         std::string bytes;
     };
-    for (const Case& c : {
-             Case{"empty file", ""},
-             Case{"six bytes", std::string("MThd\0\0", 6)},
-             Case{"header cut short", Header().substr(0, 13)},
-             Case{"header chunk too small",
-                  Chunk("MThd", std::string("\0\0", 2)) + Chunk("MTrk", notes)},
-             Case{"track without a header", Chunk("MTrk", notes)},
-             Case{"unknown chunk first", Chunk("RIFF", "data") + Midi(notes)},
-         }) {
+    for (const Case& c : {Case{"empty file", ""}, Case{"six bytes", std::string("MThd\0\0", 6)},
+                          Case{"header cut short", Header().substr(0, 13)},
+                          Case{"header chunk too small",
+                               Chunk("MThd", std::string("\0\0", 2)) + Chunk("MTrk", notes)},
+                          Case{"track without a header", Chunk("MTrk", notes)},
+                          Case{"unknown chunk first", Chunk("RIFF", "data") + Midi(notes)}}) {
         ResetProject(project, editor);
         project.SetChanged(false);
         TCapturedMessages messages;
@@ -170,16 +167,13 @@ TEST_F(MidiTest, TheChordCollectedWhenTheDataEndsIsKeptAsAQuarter) {
         std::string track;
         std::vector<std::string> notes;
     };
-    for (const Case& c : {
-             Case{
-                 "chord at the end", Ev(0, {0x90, 60, 100}) + Ev(0, {0x90, 64, 100}), {"3:16,12,"}},
-             Case{"after an end of track at delta 0",
-                  Ev(0, {0x90, 55, 100}) + Ev(700, {0x90, 60, 100}) + Ev(0, {0xFF, 0x2F, 0}),
-                  {"4:7,", "3:12,"}},
-             Case{
-                 "closed by a gap: nothing added", Ev(0, {0x90, 60, 100}) + Ev(700, {}), {"4:12,"}},
-             Case{"a note-off alone is not a chord", Ev(0, {0x80, 60, 0}), {}},
-         }) {
+    for (const Case& c :
+         {Case{"chord at the end", Ev(0, {0x90, 60, 100}) + Ev(0, {0x90, 64, 100}), {"3:16,12,"}},
+          Case{"after an end of track at delta 0",
+               Ev(0, {0x90, 55, 100}) + Ev(700, {0x90, 60, 100}) + Ev(0, {0xFF, 0x2F, 0}),
+               {"4:7,", "3:12,"}},
+          Case{"closed by a gap: nothing added", Ev(0, {0x90, 60, 100}) + Ev(700, {}), {"4:12,"}},
+          Case{"a note-off alone is not a chord", Ev(0, {0x80, 60, 0}), {}}}) {
         ResetProject(project, editor);
         Import(Midi(c.track));
         EXPECT_EQ(Notes(), c.notes) << c.what;
@@ -265,17 +259,16 @@ TEST_F(MidiTest, DataEndingInsideAChunkOrEventIsReportedAsTruncated) {
         bool truncated;
         int notes;
     };
-    for (const Case& c : {
-             Case{"whole file", whole, false, 1},
-             Case{"padding after the last chunk", whole + std::string(3, '\0'), false, 1},
-             Case{"cut inside the note-off", whole.substr(0, whole.size() - 1), true, 1},
-             Case{"cut after the first note-on", whole.substr(0, whole.size() - 5), true, 1},
-             Case{"track length beyond the data",
-                  Header() + "MTrk" + Be32(uint32_t(track.size() + 50)) + track, true, 1},
-             Case{"event running past its chunk",
-                  Header() + Chunk("MTrk", track.substr(0, track.size() - 1)) + Chunk("MTrk", ""),
-                  true, 1},
-         }) {
+    for (const Case& c :
+         {Case{"whole file", whole, false, 1},
+          Case{"padding after the last chunk", whole + std::string(3, '\0'), false, 1},
+          Case{"cut inside the note-off", whole.substr(0, whole.size() - 1), true, 1},
+          Case{"cut after the first note-on", whole.substr(0, whole.size() - 5), true, 1},
+          Case{"track length beyond the data",
+               Header() + "MTrk" + Be32(uint32_t(track.size() + 50)) + track, true, 1},
+          Case{"event running past its chunk",
+               Header() + Chunk("MTrk", track.substr(0, track.size() - 1)) + Chunk("MTrk", ""),
+               true, 1}}) {
         ResetProject(project, editor);
         TMidiImportResult result = Import(c.bytes);
         EXPECT_EQ(result.Truncated, c.truncated) << c.what;

@@ -144,14 +144,12 @@ TEST(PrintLayout, AllRiffsInArrangement) {
         const char* What;
         std::vector<std::string> Structure;
         std::vector<int> Printed;
-    } cases[] = {
-        {"exact name", {"1\tIntro"}, {0}},
-        {"inside a longer name", {"1\tIntro2"}, {0}},
-        {"other letter case", {"1\tINTRO"}, {0}},
-        {"matches anywhere in the row", {"1\tVerse\t2\tintro"}, {0, 1}},
-        {"no row names it", {"1\tVerse"}, {1}},
-        {"no structure", {}, {}},
-    };
+    } cases[] = {{"exact name", {"1\tIntro"}, {0}},
+                 {"inside a longer name", {"1\tIntro2"}, {0}},
+                 {"other letter case", {"1\tINTRO"}, {0}},
+                 {"matches anywhere in the row", {"1\tVerse\t2\tintro"}, {0, 1}},
+                 {"no row names it", {"1\tVerse"}, {1}},
+                 {"no structure", {}, {}}};
     for (const auto& c : cases) {
         // Tab 2 repeats tab 0's caption, tab 3 is named but has no notes.
         TProject project = Project({"Intro", "Verse", "intro", "Solo"}, {"Guitar"}, c.Structure);
@@ -167,13 +165,11 @@ TEST(PrintLayout, NotesLines) {
     struct {
         std::string Rtf;
         std::vector<std::string> Lines;
-    } cases[] = {
-        {RtfFromParagraphs({"First", "", "Third"}), {"First", "", "Third"}},
-        {EmptyNotesRtf(), {""}},
-        {"", {}},
-        {"{\\rtf1\\ansi\\ansicpg1251 \\'c6\\'e5\\'eb\\'f2\\'fb\\'e9\\par \\u8594?}",
-         {"\u0416\u0435\u043B\u0442\u044B\u0439", "\u2192"}},
-    };
+    } cases[] = {{RtfFromParagraphs({"First", "", "Third"}), {"First", "", "Third"}},
+                 {EmptyNotesRtf(), {""}},
+                 {"", {}},
+                 {"{\\rtf1\\ansi\\ansicpg1251 \\'c6\\'e5\\'eb\\'f2\\'fb\\'e9\\par \\u8594?}",
+                  {"\u0416\u0435\u043B\u0442\u044B\u0439", "\u2192"}}};
     for (const auto& c : cases) {
         TProject project = Project({"Verse"}, {"Guitar"}, {});
         project.NotesRtf = c.Rtf;

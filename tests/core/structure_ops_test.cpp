@@ -132,15 +132,14 @@ TEST(StructureGrid, WheelMovesBySixthsOfTheVisibleRowsWithinTheGrid) {
     struct TCase {
         int Top, RowCount, Visible, Notches, Expected;
     };
-    for (const TCase& c : std::vector<TCase>{
-             {1, 100, 12, 1, 3},   // 12 rows visible: two rows a notch
-             {1, 100, 5, 1, 2},    // fewer than six visible: one row
-             {5, 100, 12, -1, 3},  // up
-             {2, 100, 12, -3, 1},  // up stops at the first structure row
-             {85, 100, 12, 2, 88}, // down stops with the last row at the bottom
-             {1, 8, 12, 1, 1},     // everything visible: nothing to scroll
-             {1, 100, 12, 1 << 30, 88},
-         })
+    for (const TCase& c :
+         std::vector<TCase>{{1, 100, 12, 1, 3},   // 12 rows visible: two rows a notch
+                            {1, 100, 5, 1, 2},    // fewer than six visible: one row
+                            {5, 100, 12, -1, 3},  // up
+                            {2, 100, 12, -3, 1},  // up stops at the first structure row
+                            {85, 100, 12, 2, 88}, // down stops with the last row at the bottom
+                            {1, 8, 12, 1, 1},     // everything visible: nothing to scroll
+                            {1, 100, 12, 1 << 30, 88}})
         EXPECT_EQ(StructWheelTop(c.Top, c.RowCount, c.Visible, c.Notches), c.Expected)
             << c.Top << " " << c.RowCount << " " << c.Visible << " " << c.Notches;
 }

@@ -10,8 +10,8 @@
 namespace zel {
 namespace {
 
-using test::TTexts;
 using test::Note;
+using test::TTexts;
 
 using test::SetNotes;
 
@@ -48,8 +48,7 @@ TEST(TextTabTest, StringNamesFollowTheTuning) {
         {{-13, -8, -3, 2, 7, 11, 16, NoString}, {"e", "B", "G", "D", "A", "E", "B"}},
         {{-10, -3, 2, 7, 11, 14, NoString, NoString}, {"d", "B", "G", "D", "A", "D"}},
         {{-20, -15, -10, -5, NoString, NoString, NoString, NoString}, {"G", "D", "A", "E"}},
-        {{-6, -3, 2, 7, 11, 16, NoString, NoString}, {"E", "B", "G", "D", "A", "F#"}},
-    };
+        {{-6, -3, 2, 7, 11, 16, NoString, NoString}, {"E", "B", "G", "D", "A", "F#"}}};
     for (const TCase& c : cases) {
         TRiff riff;
         riff.Tuning = c.Tuning;

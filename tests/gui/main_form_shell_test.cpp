@@ -218,11 +218,9 @@ private slots:
             bool audio;
             bool playing;
             bool down;
-        } cases[] = {
-            {"no sound output", false, false, false},
-            {"nothing plays", true, false, false},
-            {"a riff plays", true, true, true},
-        };
+        } cases[] = {{"no sound output", false, false, false},
+                     {"nothing plays", true, false, false},
+                     {"a riff plays", true, true, true}};
         for (const auto& c : cases) {
             QVERIFY(h->Start({Demo()}, c.audio));
             if (c.playing)

@@ -44,8 +44,7 @@ private slots:
              {'A', "R", true},
              {'C', "C", true},
              {'C', "", false}},
-            {{'R', "R", true}, {'A', "AR", true}, {'R', "A", true}, {'A', "", false}},
-        };
+            {{'R', "R", true}, {'A', "AR", true}, {'R', "A", true}, {'A', "", false}}};
         for (const auto& steps : sequences) {
             TSettingsStore settings;
             TPrintForm form(settings);
@@ -76,11 +75,9 @@ private slots:
             const char* Stored; // settings before the dialog shows
             int ShownSize;
             bool ShownLandscape;
-        } cases[] = {
-            {"", 8, false},
-            {"PrintFontSize\t12\r\nPrintLayoutLandscape\t1\r\n", 12, true},
-            {"PrintFontSize\t99\r\nPrintLayoutLandscape\t0\r\n", 32, false},
-        };
+        } cases[] = {{"", 8, false},
+                     {"PrintFontSize\t12\r\nPrintLayoutLandscape\t1\r\n", 12, true},
+                     {"PrintFontSize\t99\r\nPrintLayoutLandscape\t0\r\n", 32, false}};
         test::TTempDir dir;
         for (const auto& c : cases) {
             test::WriteBytes(dir.File("s.ini"), c.Stored);

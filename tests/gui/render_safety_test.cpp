@@ -154,32 +154,30 @@ private slots:
             std::function<void()> action;
             std::function<void()> check;
         };
-        const Case cases[] = {
-            {"open another project", [this] { OpenOther(); },
-             [this] {
-                 QCOMPARE(form()->ProjectPath(), other);
-                 QCOMPARE(TabCaptions(), (QStringList{"Solo", ""}));
-             }},
-            {"new project", [this] { Trigger("mNew"); },
-             [this] {
-                 QCOMPARE(form()->ProjectPath(), QString());
-                 QCOMPARE(TabCaptions(), (QStringList{"Riff1", ""}));
-                 QVERIFY(form()->Project().Structure.empty());
-             }},
-            {"typing a fret into the riff view", [this] { TypeFret(Qt::Key_9); },
-             [this] {
-                 QCOMPARE(form()->ProjectPath(), longSong);
-                 QVERIFY(FirstNoteHasFret(form()->Project(), 9));
-                 QVERIFY(form()->Project().IsChanged());
-             }},
-            {"open, new and typing one after another",
-             [this] { OpenOther(), Trigger("mNew"), TypeFret(Qt::Key_7); },
-             [this] {
-                 QCOMPARE(form()->ProjectPath(), QString());
-                 QCOMPARE(TabCaptions(), (QStringList{"Riff1", ""}));
-                 QVERIFY(FirstNoteHasFret(form()->Project(), 7));
-             }},
-        };
+        const Case cases[] = {{"open another project", [this] { OpenOther(); },
+                               [this] {
+                                   QCOMPARE(form()->ProjectPath(), other);
+                                   QCOMPARE(TabCaptions(), (QStringList{"Solo", ""}));
+                               }},
+                              {"new project", [this] { Trigger("mNew"); },
+                               [this] {
+                                   QCOMPARE(form()->ProjectPath(), QString());
+                                   QCOMPARE(TabCaptions(), (QStringList{"Riff1", ""}));
+                                   QVERIFY(form()->Project().Structure.empty());
+                               }},
+                              {"typing a fret into the riff view", [this] { TypeFret(Qt::Key_9); },
+                               [this] {
+                                   QCOMPARE(form()->ProjectPath(), longSong);
+                                   QVERIFY(FirstNoteHasFret(form()->Project(), 9));
+                                   QVERIFY(form()->Project().IsChanged());
+                               }},
+                              {"open, new and typing one after another",
+                               [this] { OpenOther(), Trigger("mNew"), TypeFret(Qt::Key_7); },
+                               [this] {
+                                   QCOMPARE(form()->ProjectPath(), QString());
+                                   QCOMPARE(TabCaptions(), (QStringList{"Riff1", ""}));
+                                   QVERIFY(FirstNoteHasFret(form()->Project(), 7));
+                               }}};
         for (const Case& c : cases) {
             Start({longSong});
             DuringRender(c.action, true);
@@ -238,11 +236,9 @@ private slots:
             int answer; // to "Save, Discard, Cancel"
             bool closes;
         };
-        const Case cases[] = {
-            {"nothing to save", false, -1, true},
-            {"changes discarded", true, 1, true},
-            {"closing cancelled at the question", true, 2, false},
-        };
+        const Case cases[] = {{"nothing to save", false, -1, true},
+                              {"changes discarded", true, 1, true},
+                              {"closing cancelled at the question", true, 2, false}};
         for (const Case& c : cases) {
             h->Close();
             std::filesystem::remove(h->Settings());

@@ -136,8 +136,7 @@ TEST(RiffBandTest, PairsOfEqualNotesAreBeamedOthersGetFlags) {
         {"rest cancels its pair",
          {Rest(Eighth), Pitch(4, Eighth), Pitch(4)},
          {false, false, false},
-         {false, true, false}},
-    };
+         {false, true, false}}};
     for (const auto& c : cases) {
         QImage image = DrawBand(MakeRiff(c.notes));
         for (size_t i = 0; i < c.beams.size(); ++i) {

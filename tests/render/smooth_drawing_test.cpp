@@ -118,15 +118,13 @@ TEST(SmoothDrawingTest, StraightLinesCoverTheSamePixelsAsExactLines) {
         int width;
         Qt::PenStyle style;
         QLine line;
-    } cases[] = {
-        {"thin across", 1, Qt::SolidLine, QLine(10, 20, 60, 20)},
-        {"thin up", 1, Qt::SolidLine, QLine(30, 70, 30, 5)},
-        {"thin point", 1, Qt::SolidLine, QLine(30, 30, 30, 30)},
-        {"two wide point", 2, Qt::SolidLine, QLine(30, 30, 30, 30)},
-        {"three wide down", 3, Qt::SolidLine, QLine(30, 5, 30, 70)},
-        {"four wide across", 4, Qt::SolidLine, QLine(60, 20, 10, 20)},
-        {"dotted across, drawn leftwards", 1, Qt::DotLine, QLine(61, 20, 10, 20)},
-    };
+    } cases[] = {{"thin across", 1, Qt::SolidLine, QLine(10, 20, 60, 20)},
+                 {"thin up", 1, Qt::SolidLine, QLine(30, 70, 30, 5)},
+                 {"thin point", 1, Qt::SolidLine, QLine(30, 30, 30, 30)},
+                 {"two wide point", 2, Qt::SolidLine, QLine(30, 30, 30, 30)},
+                 {"three wide down", 3, Qt::SolidLine, QLine(30, 5, 30, 70)},
+                 {"four wide across", 4, Qt::SolidLine, QLine(60, 20, 10, 20)},
+                 {"dotted across, drawn leftwards", 1, Qt::DotLine, QLine(61, 20, 10, 20)}};
     for (const auto& c : cases) {
         auto draw = [&](TDrawingMode mode, int ratio) {
             return Draw(
@@ -241,19 +239,17 @@ TEST(SmoothDrawingTest, CurvesAndSlantsGetSoftEdgesStraightShapesDoNot) {
         TRiff riff;
         QRect area; // logical pixels holding the element and nothing else drawn blended
         bool softened;
-    } cases[] = {
-        {"filled head", MakeRiff({Pitch(4)}), QRect(106, 91, 10, 12), true},
-        {"dot", MakeRiff({Pitch(4, 3, NoteDot)}), QRect(118, 94, 5, 6), true},
-        {"tie", MakeRiff({Pitch(4, 3, NoteTie), Pitch(4)}), QRect(114, 100, 22, 10), true},
-        {"flags", MakeRiff({Pitch(4, 5)}), QRect(117, 70, 8, 14), true},
-        {"slanted beam", MakeRiff({Pitch(4, Eighth), Pitch(11, Eighth)}), QRect(118, 55, 22, 18),
-         true},
-        {"quarter rest", MakeRiff({Note(3)}), QRect(102, 68, 16, 26), true},
-        {"staff and tab lines", MakeRiff({}), QRect(300, 60, 300, 170), false},
-        {"stem", MakeRiff({Pitch(4)}), QRect(114, 74, 5, 15), false},
-        {"sharp", MakeRiff({}, "4", 1), QRect(56, 56, 10, 11), false},
-        {"ledger lines", MakeRiff({Pitch(-3)}), QRect(100, 103, 6, 12), false},
-    };
+    } cases[] = {{"filled head", MakeRiff({Pitch(4)}), QRect(106, 91, 10, 12), true},
+                 {"dot", MakeRiff({Pitch(4, 3, NoteDot)}), QRect(118, 94, 5, 6), true},
+                 {"tie", MakeRiff({Pitch(4, 3, NoteTie), Pitch(4)}), QRect(114, 100, 22, 10), true},
+                 {"flags", MakeRiff({Pitch(4, 5)}), QRect(117, 70, 8, 14), true},
+                 {"slanted beam", MakeRiff({Pitch(4, Eighth), Pitch(11, Eighth)}),
+                  QRect(118, 55, 22, 18), true},
+                 {"quarter rest", MakeRiff({Note(3)}), QRect(102, 68, 16, 26), true},
+                 {"staff and tab lines", MakeRiff({}), QRect(300, 60, 300, 170), false},
+                 {"stem", MakeRiff({Pitch(4)}), QRect(114, 74, 5, 15), false},
+                 {"sharp", MakeRiff({}, "4", 1), QRect(56, 56, 10, 11), false},
+                 {"ledger lines", MakeRiff({Pitch(-3)}), QRect(100, 103, 6, 12), false}};
     for (const auto& c : cases) {
         QImage exact = DrawBandAs(c.riff, TDrawingMode::Exact);
         EXPECT_GT(Dark(exact, c.area) + Count(exact, c.area, Blue) + Count(exact, c.area, Red), 2)
