@@ -127,12 +127,9 @@ private slots:
         form->StoreRiffProperties();
         const TRiff& riff = project.Riffs[2];
         QCOMPARE(project.RiffNames[2], std::string("Bridge"));
-        QCOMPARE(riff.Tempo, uint16_t(150));
-        QCOMPARE(riff.BarsA, std::string("3"));
-        QCOMPARE(riff.BarsB, uint16_t(16));
-        QCOMPARE(riff.Key, 6);
+        // Tuning, tempo, numerator, denominator and key.
+        QCOMPARE(RiffHeaderText(riff), std::string("-8\t-3\t2\t7\t11\t16\t-\t-\t150\t3\t16\t6"));
         QCOMPARE(changed.count(), 5); // once per changed field
-        QCOMPARE(riff.Tuning, SixStrings);
 
         Name()->clear();
         form->StoreRiffProperties();
@@ -174,9 +171,8 @@ private slots:
         QCOMPARE(Slider(0)->KnobText(), QStringLiteral("E 2"));
         QCOMPARE(Slider(4)->KnobText(), QStringLiteral("G# 5"));
         form->StoreRiffProperties();
-        QCOMPARE(project.Riffs[1].Tempo, uint16_t(2000));
-        QCOMPARE(project.Riffs[1].BarsB, uint16_t(3));
-        QCOMPARE(project.Riffs[1].Tuning, outside);
+        QCOMPARE(RiffHeaderText(project.Riffs[1]),
+                 std::string("-20\t-3\t2\t7\t20\t16\t-\t-\t2000\t4\t3\t0")); // as they were
         QVERIFY(!project.IsChanged());
         Tempo()->setValue(999);
         QTest::keyClick(BarsB(), Qt::Key_Down);
