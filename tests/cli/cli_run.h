@@ -2,11 +2,15 @@
 #pragma once
 
 #include <cstdint>
+#include <gtest/gtest.h>
 #include <optional>
 #include <string>
 #include <sys/types.h>
 #include <utility>
 #include <vector>
+
+#include "model/projectfile.h"
+#include "test_support.h"
 
 namespace zel::test {
 
@@ -45,8 +49,24 @@ inline std::vector<int16_t> LeftChannel(const std::string& wav) {
     return left;
 }
 
-inline bool Contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
+// Runs the tool and checks that it ends with `status` and says `message` on its error output.
+inline void ExpectFails(const std::vector<std::string>& args, int status,
+                        const std::string& message, const TRunOptions& options = {}) {
+    TRun run = RunCli(args, options);
+    std::string joined;
+    for (const auto& arg : args)
+        joined += arg + " ";
+    EXPECT_EQ(run.Status, status) << joined << "(-1: it hung)";
+    EXPECT_TRUE(Contains(run.Err, message)) << joined << "\n" << run.Err;
+}
+
+// The project a file holds, checked to load.
+inline TProject Loaded(const std::string& path) {
+    TProject project;
+    TEditorState editor;
+    ResetProject(project, editor);
+    EXPECT_TRUE(LoadProject(project, path)) << path;
+    return project;
 }
 
 } // namespace zel::test

@@ -12,6 +12,7 @@
 #include "info.h"
 #include "model/projectfile.h"
 #include "riff_image.h"
+#include "shell_tools.h"
 #include "test_support.h"
 
 namespace zel {
@@ -19,38 +20,34 @@ namespace {
 
 using test::ReadBytes;
 using test::TTempDir;
+using test::TTexts;
 using test::WriteBytes;
 
+using test::CommandOutput;
+using test::Contains;
+using test::Demo;
+using test::ExpectFails;
+using test::HaveTool;
 using test::LeftChannel;
+using test::Loaded;
 using test::RunCli;
 using test::TRun;
 
-TProject Loaded(const std::string& path) {
-    TProject project;
-    TEditorState editor;
-    ResetProject(project, editor);
-    EXPECT_TRUE(LoadProject(project, path));
-    return project;
-}
-
 TEST(Cli, InfoSummarisesTheDemoProject) {
-    TRun run = RunCli({"info", ZELVANE_DEMO_PROJECT});
+    TRun run = RunCli({"info", Demo});
     EXPECT_EQ(run.Status, 0) << run.Err;
-    EXPECT_NE(run.Out.find("Riffs (3):"), std::string::npos) << run.Out;
-    EXPECT_NE(run.Out.find("1. Intro: 6 strings (E3 A3 D4 G4 B4 E5), 96 bpm, 4/4, key G"),
-              std::string::npos)
-        << run.Out;
-    EXPECT_NE(run.Out.find("(4 4 4 3)/4"), std::string::npos);
-    EXPECT_NE(run.Out.find("Bass Line: 4 strings (E2 A2 D3 G3)"), std::string::npos);
-    EXPECT_NE(run.Out.find("1 x Verse (Lead)  |  2 x Bass Line (Bass)"), std::string::npos);
-    EXPECT_NE(run.Out.find("Caf\xC3\xA9"), std::string::npos) << "notes shown as UTF-8 text";
+    for (const char* part :
+         {"Riffs (3):", "1. Intro: 6 strings (E3 A3 D4 G4 B4 E5), 96 bpm, 4/4, key G",
+          "(4 4 4 3)/4", "Bass Line: 4 strings (E2 A2 D3 G3)",
+          "1 x Verse (Lead)  |  2 x Bass Line (Bass)", "Caf\xC3\xA9"}) // notes shown as UTF-8 text
+        EXPECT_TRUE(Contains(run.Out, part)) << part << "\n" << run.Out;
 }
 
 TEST(Cli, InfoJsonReproducesTheModel) {
-    TRun run = RunCli({"info", "--json", ZELVANE_DEMO_PROJECT});
+    TRun run = RunCli({"info", "--json", Demo});
     ASSERT_EQ(run.Status, 0) << run.Err;
     nlohmann::json printed = nlohmann::json::parse(run.Out);
-    EXPECT_EQ(printed, ProjectJson(Loaded(ZELVANE_DEMO_PROJECT)));
+    EXPECT_EQ(printed, ProjectJson(Loaded(Demo)));
     ASSERT_EQ(printed["riffs"].size(), 3u);
     EXPECT_EQ(printed["riffs"][2]["tuning"],
               nlohmann::json::parse("[-20,-15,-10,-5,null,null,null,null]"));
@@ -60,50 +57,40 @@ TEST(Cli, InfoJsonReproducesTheModel) {
 
 TEST(Cli, ResaveKeepsACanonicalFileByteForByte) {
     TTempDir dir;
-    TRun run = RunCli({"resave", ZELVANE_DEMO_PROJECT, dir.File("copy.zvp")});
+    TRun run = RunCli({"resave", Demo, dir.File("copy.zvp")});
     EXPECT_EQ(run.Status, 0) << run.Err;
-    EXPECT_EQ(ReadBytes(dir.File("copy.zvp")), ReadBytes(ZELVANE_DEMO_PROJECT));
+    EXPECT_EQ(ReadBytes(dir.File("copy.zvp")), ReadBytes(Demo));
     run = RunCli({"resave", dir.File("copy.zvp"), dir.File("copy.zvp")});
     EXPECT_EQ(run.Status, 0) << "in place";
-    EXPECT_EQ(ReadBytes(dir.File("copy.zvp")), ReadBytes(ZELVANE_DEMO_PROJECT));
+    EXPECT_EQ(ReadBytes(dir.File("copy.zvp")), ReadBytes(Demo));
 }
 
 TEST(Cli, FileProblemsExitWithOneAndSayWhy) {
     TTempDir dir;
-    TRun run = RunCli({"info", dir.File("missing.zvp")});
-    EXPECT_EQ(run.Status, 1);
-    EXPECT_NE(run.Err.find("Failed to Open File"), std::string::npos) << run.Err;
-    EXPECT_NE(run.Err.find("missing.zvp: No such file or directory"), std::string::npos);
-
-    run = RunCli({"resave", ZELVANE_DEMO_PROJECT, dir.File("nowhere/new.zvp")});
-    EXPECT_EQ(run.Status, 1);
-    EXPECT_NE(run.Err.find("Failed to Save File"), std::string::npos) << run.Err;
-
-    run = RunCli({"info", ZELVANE_DEMO_PROJECT}, "/dev/full");
-    EXPECT_EQ(run.Status, 1) << "output that cannot be written is a failure";
+    ExpectFails({"info", dir.File("missing.zvp")}, 1, "Failed to Open File");
+    ExpectFails({"info", dir.File("missing.zvp")}, 1, "missing.zvp: No such file or directory");
+    ExpectFails({"resave", Demo, dir.File("nowhere/new.zvp")}, 1, "Failed to Save File");
+    EXPECT_EQ(RunCli({"info", Demo}, "/dev/full").Status, 1) << "output that cannot be written";
 }
 
 TEST(Cli, NotesAsTextOrAsStoredRtf) {
-    TRun run = RunCli({"notes", ZELVANE_DEMO_PROJECT});
+    TRun run = RunCli({"notes", Demo});
     EXPECT_EQ(run.Status, 0) << run.Err;
     EXPECT_EQ(run.Out, "Demo song for Zelvane Editor: a riff in G with a bass line.\n"
                        "Verse bars run 4, 4, 4 and 3 beats. Caf\xC3\xA9 tempo: 96 bpm.\n");
-    EXPECT_EQ(RunCli({"notes", "--text", ZELVANE_DEMO_PROJECT}).Out, run.Out);
-    run = RunCli({"notes", ZELVANE_DEMO_PROJECT, "--rtf"});
+    EXPECT_EQ(RunCli({"notes", "--text", Demo}).Out, run.Out);
+    run = RunCli({"notes", Demo, "--rtf"});
     EXPECT_EQ(run.Status, 0) << run.Err;
-    EXPECT_EQ(run.Out, Loaded(ZELVANE_DEMO_PROJECT).NotesRtf);
+    EXPECT_EQ(run.Out, Loaded(Demo).NotesRtf);
 
     // info shows the notes as notes --text does, in any code page, as UTF-8.
     TTempDir dir;
-    TProject project = Loaded(ZELVANE_DEMO_PROJECT);
+    TProject project = Loaded(Demo);
     project.NotesRtf = "{\\rtf1\\ansi\\ansicpg1251 \\'c6\\'e5\\'eb\\'f2\\'fb\\'e9 \\u8594?}";
     ASSERT_TRUE(SaveProject(project, dir.File("cyr.zvp")));
-    EXPECT_NE(RunCli({"info", dir.File("cyr.zvp")})
-                  .Out.find("Notes:\n  \u0416\u0435\u043B\u0442\u044B\u0439 \u2192\n"),
-              std::string::npos);
-
-    run = RunCli({"notes", dir.File("missing.zvp")});
-    EXPECT_EQ(run.Status, 1);
+    EXPECT_TRUE(Contains(RunCli({"info", dir.File("cyr.zvp")}).Out,
+                         "Notes:\n  \u0416\u0435\u043B\u0442\u044B\u0439 \u2192\n"));
+    EXPECT_EQ(RunCli({"notes", dir.File("missing.zvp")}).Status, 1);
 }
 
 TEST(Cli, ExportWavSoundsTheRightPitchForTheRightTime) {
@@ -128,7 +115,7 @@ TEST(Cli, ExportWavSoundsTheRightPitchForTheRightTime) {
     EXPECT_NEAR(peak, 3200, 40) << "10 % mix at full master volume";
 
     run = RunCli({"export-wav", dir.File("a.zvp"), "-o", dir.File("quiet.wav"), "--master", "0"});
-    EXPECT_NE(run.Out.find("Level 0%."), std::string::npos);
+    EXPECT_TRUE(Contains(run.Out, "Level 0%."));
 
     // Half speed: twice as long, the same pitch.
     run = RunCli({"export-wav", dir.File("a.zvp"), "-o", dir.File("slow.wav"), "--speed", "50"});
@@ -144,37 +131,32 @@ TEST(Cli, ExportWavSoundsTheRightPitchForTheRightTime) {
 
 TEST(Cli, ExportWavOfRiffsAndSongs) {
     TTempDir dir;
-    TRun song = RunCli({"export-wav", ZELVANE_DEMO_PROJECT, "-o", dir.File("song.wav")});
+    TRun song = RunCli({"export-wav", Demo, "-o", dir.File("song.wav")});
     ASSERT_EQ(song.Status, 0) << song.Err;
-    TRun once = RunCli({"export-wav", ZELVANE_DEMO_PROJECT, "-o", dir.File("once.wav"), "--once"});
-    TRun riff = RunCli({"export-wav", ZELVANE_DEMO_PROJECT, "-o", dir.File("riff.wav"), "--riff",
-                        "verse", "--instrument", "1"});
-    TRun all =
-        RunCli({"export-wav", ZELVANE_DEMO_PROJECT, "-o", dir.File("all.wav"), "--all-riffs"});
+    TRun once = RunCli({"export-wav", Demo, "-o", dir.File("once.wav"), "--once"});
+    TRun riff = RunCli(
+        {"export-wav", Demo, "-o", dir.File("riff.wav"), "--riff", "verse", "--instrument", "1"});
+    TRun all = RunCli({"export-wav", Demo, "-o", dir.File("all.wav"), "--all-riffs"});
     for (const TRun* r : {&once, &riff, &all})
         EXPECT_EQ(r->Status, 0) << r->Err;
     auto size = [&](const char* name) { return ReadBytes(dir.File(name)).size(); };
     EXPECT_LT(size("once.wav"), size("song.wav")) << "repeats ignored";
     EXPECT_LT(size("riff.wav"), size("all.wav"));
     EXPECT_EQ(ReadBytes(dir.File("song.wav")),
-              (RunCli({"export-wav", ZELVANE_DEMO_PROJECT, "-o", dir.File("again.wav")}),
+              (RunCli({"export-wav", Demo, "-o", dir.File("again.wav")}),
                ReadBytes(dir.File("again.wav"))))
         << "the same project renders the same bytes";
     // FLAC holds the WAV's very samples (sox decodes it to raw 16-bit); a lossy name gets its
     // format, and a quality out of range is refused before anything is rendered.
-    ASSERT_EQ(RunCli({"export-wav", ZELVANE_DEMO_PROJECT, "-o", dir.File("song.flac")}).Status, 0);
+    ASSERT_EQ(RunCli({"export-wav", Demo, "-o", dir.File("song.flac")}).Status, 0);
     ASSERT_EQ(
         std::system(("sox " + dir.File("song.flac") + " -t raw " + dir.File("song.raw")).c_str()),
         0);
     EXPECT_EQ(ReadBytes(dir.File("song.raw")), ReadBytes(dir.File("song.wav")).substr(44));
-    TRun mp3 =
-        RunCli({"export-wav", ZELVANE_DEMO_PROJECT, "-o", dir.File("song.MP3"), "--quality", "2"});
+    TRun mp3 = RunCli({"export-wav", Demo, "-o", dir.File("song.MP3"), "--quality", "2"});
     EXPECT_EQ(mp3.Status, 0) << mp3.Err;
     EXPECT_LT(ReadBytes(dir.File("song.MP3")).size(), size("song.wav") / 8);
-    EXPECT_EQ(
-        RunCli({"export-wav", ZELVANE_DEMO_PROJECT, "-o", dir.File("q.ogg"), "--quality", "11"})
-            .Status,
-        2);
+    EXPECT_EQ(RunCli({"export-wav", Demo, "-o", dir.File("q.ogg"), "--quality", "11"}).Status, 2);
 }
 
 // Width and height from a PNG file's header; zero when it is not a PNG.
@@ -196,21 +178,19 @@ TEST(Cli, ExportPngDrawsExactUnlessAskedForSmoothDrawing) {
     char name[] = "zelvane_cli_tests";
     char* argv[] = {name, nullptr};
     QGuiApplication app(argc, argv);
-    TProject project = Loaded(ZELVANE_DEMO_PROJECT);
+    TProject project = Loaded(Demo);
     const TRiff& intro = project.Riffs[0];
     struct {
         std::vector<std::string> options;
         TRiffImageOptions drawn;
-    } cases[] = {
-        {{}, {1200, 13, false}},
-        {{"--smooth"}, {1200, 13, true}},
-        {{"--width", "300", "--smooth"}, {300, 13, true}},
-        {{"--font-height", "26"}, {1200, 26, false}},
-    };
+    } cases[] = {{{}, {1200, 13, false}},
+                 {{"--smooth"}, {1200, 13, true}},
+                 {{"--width", "300", "--smooth"}, {300, 13, true}},
+                 {{"--font-height", "26"}, {1200, 26, false}}};
     std::vector<std::string> written;
     for (const auto& c : cases) {
-        std::vector<std::string> args = {"export-png", ZELVANE_DEMO_PROJECT, "--riff", "Intro",
-                                         "-o",         dir.File("riff.png")};
+        std::vector<std::string> args = {"export-png", Demo, "--riff",
+                                         "Intro",      "-o", dir.File("riff.png")};
         args.insert(args.end(), c.options.begin(), c.options.end());
         TRun run = RunCli(args);
         ASSERT_EQ(run.Status, 0) << run.Err;
@@ -227,35 +207,21 @@ TEST(Cli, ExportPngDrawsExactUnlessAskedForSmoothDrawing) {
     // The same riff and width: two pictures of one size.
     EXPECT_EQ(PngSize(written[1]), PngSize(written[0]));
     EXPECT_NE(written[1], written[0]);
-    EXPECT_EQ(test::FolderEntries(dir.Path()), std::vector<std::string>{"riff.png"});
+    EXPECT_EQ(test::FolderEntries(dir.Path()), TTexts{"riff.png"});
 }
 
 TEST(Cli, ExportPngProblemsLeaveNothingBehind) {
     TTempDir dir;
     WriteBytes(dir.File("keep.png"), "old picture");
-    struct {
-        std::vector<std::string> args;
-        int status;
-        const char* message;
-    } cases[] = {
-        {{"export-png", ZELVANE_DEMO_PROJECT, "--riff", "Intro", "--width", "100", "-o",
-          dir.File("keep.png")},
-         1,
-         "at least 113"},
-        {{"export-png", dir.File("missing.zvp"), "--riff", "Intro", "-o", dir.File("keep.png")},
-         1,
-         "Failed to Open File"},
-        {{"export-png", ZELVANE_DEMO_PROJECT, "--riff", "Intro", "-o", dir.File("nowhere/x.png")},
-         1,
-         "nowhere"},
-    };
-    for (const auto& c : cases) {
-        TRun run = RunCli(c.args);
-        EXPECT_EQ(run.Status, c.status) << c.message;
-        EXPECT_NE(run.Err.find(c.message), std::string::npos) << run.Err;
-    }
+    const std::string keep = dir.File("keep.png");
+    ExpectFails({"export-png", Demo, "--riff", "Intro", "--width", "100", "-o", keep}, 1,
+                "at least 113");
+    ExpectFails({"export-png", dir.File("missing.zvp"), "--riff", "Intro", "-o", keep}, 1,
+                "Failed to Open File");
+    ExpectFails({"export-png", Demo, "--riff", "Intro", "-o", dir.File("nowhere/x.png")}, 1,
+                "nowhere");
     EXPECT_EQ(ReadBytes(dir.File("keep.png")), "old picture");
-    EXPECT_EQ(test::FolderEntries(dir.Path()), std::vector<std::string>{"keep.png"});
+    EXPECT_EQ(test::FolderEntries(dir.Path()), TTexts{"keep.png"});
 }
 
 // Printing: a small project of three instruments, a long riff and two notes lines.
@@ -275,23 +241,6 @@ std::string PrintProjectText(int verseNotes) {
             "x\tPlay the chorus twice\\par\r\n"
             "x\t}\r\n";
     return text;
-}
-
-bool HaveTool(const char* tool) {
-    return std::system((std::string("command -v ") + tool + " >/dev/null 2>&1").c_str()) == 0;
-}
-
-// Standard output of a shell command.
-std::string ToolOutput(const std::string& command) {
-    std::string out;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[4096];
-        size_t n;
-        while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-            out.append(buffer, n);
-        pclose(pipe);
-    }
-    return out;
 }
 
 std::string PdfInfoField(const std::string& info, const std::string& field) {
@@ -326,29 +275,22 @@ TEST(CliPrint, SectionsPrintTheirTexts) {
         {{"--all-riffs"}, {"My Song", "Verse", "Chorus"}, {"Arrangement"}},
         {{"--arrangement", "--all-riffs", "--landscape", "--font-size", "12"},
          {"Arrangement", "2 x Verse", "Capo on the second fret", "Chorus"},
-         {}},
-    };
+         {}}};
     for (const auto& c : cases) {
         std::vector<std::string> args = {"print", dir.File("My Song.zvp"), "-o",
                                          dir.File("out.pdf")};
         args.insert(args.end(), c.Options.begin(), c.Options.end());
         TRun run = RunCli(args);
         ASSERT_EQ(run.Status, 0) << run.Err;
-        std::string text = ToolOutput("pdftotext -layout '" + dir.File("out.pdf") + "' -");
+        std::string text = CommandOutput("pdftotext -layout '" + dir.File("out.pdf") + "' -");
         for (const char* present : c.Present)
-            EXPECT_NE(text.find(present), std::string::npos)
-                << c.Options[0] << ": " << present << "\n"
-                << text;
+            EXPECT_TRUE(Contains(text, present)) << c.Options[0] << ": " << present << "\n" << text;
         for (const char* absent : c.Absent)
-            EXPECT_EQ(text.find(absent), std::string::npos) << c.Options[0] << ": " << absent;
+            EXPECT_FALSE(Contains(text, absent)) << c.Options[0] << ": " << absent;
         if (c.Choruses >= 0) {
-            int choruses = 0;
-            for (size_t at = text.find("Chorus"); at != std::string::npos;
-                 at = text.find("Chorus", at + 1))
-                ++choruses;
-            EXPECT_EQ(choruses, c.Choruses) << text;
+            EXPECT_EQ(int(test::Occurrences(text, "Chorus")), c.Choruses) << text;
         }
-        std::string info = ToolOutput("pdfinfo '" + dir.File("out.pdf") + "'");
+        std::string info = CommandOutput("pdfinfo '" + dir.File("out.pdf") + "'");
         EXPECT_EQ(PdfInfoField(info, "Title"), "My Song");
     }
 }
@@ -370,14 +312,13 @@ TEST(CliPrint, PageSizeOrientationAndPageCount) {
         {{"--riff", "Verse", "--landscape"}, "842 x 595 pts (A4)", 3},
         {{"--riff", "Verse", "--landscape", "--page-size", "Letter"}, "792 x 612 pts (letter)", 3},
         {{"--riff", "Chorus", "--resolution", "300"}, "595 x 842 pts (A4)", 1},
-        {{"--riff", "Verse", "--font-size", "4"}, "595 x 842 pts (A4)", 1},
-    };
+        {{"--riff", "Verse", "--font-size", "4"}, "595 x 842 pts (A4)", 1}};
     for (const auto& c : cases) {
         std::vector<std::string> args = {"print", dir.File("song.zvp"), "-o", dir.File("o.pdf")};
         args.insert(args.end(), c.Options.begin(), c.Options.end());
         TRun run = RunCli(args);
         ASSERT_EQ(run.Status, 0) << run.Err;
-        std::string info = ToolOutput("pdfinfo '" + dir.File("o.pdf") + "'");
+        std::string info = CommandOutput("pdfinfo '" + dir.File("o.pdf") + "'");
         std::string what = c.Options.back();
         EXPECT_EQ(PdfInfoField(info, "Page size"), c.Size) << what << "\n" << info;
         EXPECT_EQ(PdfInfoField(info, "Pages"), std::to_string(c.Pages)) << what;
@@ -394,8 +335,8 @@ TEST(CliPrint, StaffAndTabLinesLieWhereTheLayoutPutsThem) {
     TRun run = RunCli({"print", dir.File("song.zvp"), "-o", dir.File("p.pdf"), "--riff", "Verse",
                        "--resolution", "150"});
     ASSERT_EQ(run.Status, 0) << run.Err;
-    ToolOutput("pdftoppm -r 150 -f 1 -l 1 -png '" + dir.File("p.pdf") + "' '" + dir.File("page") +
-               "'");
+    CommandOutput("pdftoppm -r 150 -f 1 -l 1 -png '" + dir.File("p.pdf") + "' '" +
+                  dir.File("page") + "'");
     QImage page(QString::fromStdString(dir.File("page-1.png")));
     ASSERT_FALSE(page.isNull());
     ASSERT_EQ(page.width(), 1240);
@@ -420,16 +361,14 @@ TEST(CliPrint, StaffAndTabLinesLieWhereTheLayoutPutsThem) {
         int Y;
         QColor Colour;
         bool Line;
-    } rows[] = {
-        {"rule under the header", 12 + 51 + 3, black, true},
-        {"top staff line", band + 85, blue, true},
-        {"bottom staff line", band + 85 + 4 * 11, blue, true},
-        {"between staff lines", band + 85 + 5, blue, false},
-        {"top tab line", band + 204, lime, true},
-        {"bottom tab line", band + 204 + 5 * 17, lime, true},
-        {"between tab lines", band + 204 + 8, lime, false},
-        {"below the band", band + 21 * 17 + 10, lime, false},
-    };
+    } rows[] = {{"rule under the header", 12 + 51 + 3, black, true},
+                {"top staff line", band + 85, blue, true},
+                {"bottom staff line", band + 85 + 4 * 11, blue, true},
+                {"between staff lines", band + 85 + 5, blue, false},
+                {"top tab line", band + 204, lime, true},
+                {"bottom tab line", band + 204 + 5 * 17, lime, true},
+                {"between tab lines", band + 204 + 8, lime, false},
+                {"below the band", band + 21 * 17 + 10, lime, false}};
     for (const auto& r : rows)
         EXPECT_EQ(lineNear(r.Y, r.Colour), r.Line) << r.What << " at " << r.Y;
 }
@@ -440,46 +379,31 @@ TEST(CliPrint, ProblemsLeaveNothingBehind) {
     WriteBytes(dir.File("keep.pdf"), "old pages");
     WriteBytes(dir.File("file"), "not a folder");
     const std::string song = dir.File("song.zvp");
-    struct {
-        std::vector<std::string> Args;
-        int Status;
-        const char* Message;
-    } cases[] = {
-        {{"print", song, "-o", dir.File("file/out.pdf"), "--arrangement"}, 1, "file/out.pdf"},
-        {{"print", song, "-o", dir.File("nowhere/out.pdf"), "--all-riffs"}, 1, "nowhere"},
-        {{"print", dir.File("missing.zvp"), "-o", dir.File("keep.pdf"), "--arrangement"},
-         1,
-         "Failed to Open File"},
-        {{"print", song, "-o", dir.File("keep.pdf")}, 2, "needs a section"},
-    };
-    for (const auto& c : cases) {
-        TRun run = RunCli(c.Args);
-        EXPECT_EQ(run.Status, c.Status) << c.Message;
-        EXPECT_NE(run.Err.find(c.Message), std::string::npos) << run.Err;
-        if (c.Status == 2) {
-            EXPECT_NE(run.Err.find("Usage: zelvane-cli print"), std::string::npos);
-        }
-    }
+    ExpectFails({"print", song, "-o", dir.File("file/out.pdf"), "--arrangement"}, 1,
+                "file/out.pdf");
+    ExpectFails({"print", song, "-o", dir.File("nowhere/out.pdf"), "--all-riffs"}, 1, "nowhere");
+    ExpectFails({"print", dir.File("missing.zvp"), "-o", dir.File("keep.pdf"), "--arrangement"}, 1,
+                "Failed to Open File");
+    ExpectFails({"print", song, "-o", dir.File("keep.pdf")}, 2, "needs a section");
+    ExpectFails({"print", song, "-o", dir.File("keep.pdf")}, 2, "Usage: zelvane-cli print");
     EXPECT_EQ(ReadBytes(dir.File("keep.pdf")), "old pages");
-    EXPECT_EQ(test::FolderEntries(dir.Path()),
-              (std::vector<std::string>{"file", "keep.pdf", "song.zvp"}));
+    EXPECT_EQ(test::FolderEntries(dir.Path()), (TTexts{"file", "keep.pdf", "song.zvp"}));
 }
 
 TEST(Cli, ImportMidiIntoANewOrAnExistingProject) {
     TTempDir dir;
-    const std::string scale = std::string(ZELVANE_TEST_DATA) + "/scale.mid";
-    TRun run = RunCli({"import-midi", scale, "-o", dir.File("new.zvp")});
+    TRun run = RunCli({"import-midi", test::Scale, "-o", dir.File("new.zvp")});
     EXPECT_EQ(run.Status, 0) << run.Err;
     EXPECT_EQ(run.Out.rfind("Channels with notes: 0\n", 0), 0u) << run.Out;
     TProject fresh = Loaded(dir.File("new.zvp"));
     EXPECT_EQ(NoteCount(fresh.Riffs[0]), 6);
 
-    run = RunCli({"import-midi", std::string(ZELVANE_TEST_DATA) + "/two_voices.mid", "--into",
-                  ZELVANE_DEMO_PROJECT, "--riff", "bass line", "--at", "2", "--channels", "2", "-o",
-                  dir.File("demo.zvp")});
+    run =
+        RunCli({"import-midi", std::string(ZELVANE_TEST_DATA) + "/two_voices.mid", "--into", Demo,
+                "--riff", "bass line", "--at", "2", "--channels", "2", "-o", dir.File("demo.zvp")});
     EXPECT_EQ(run.Status, 0) << run.Err;
-    EXPECT_NE(run.Out.find("Channels with notes: 0, 2"), std::string::npos) << run.Out;
-    TProject demo = Loaded(ZELVANE_DEMO_PROJECT);
+    EXPECT_TRUE(Contains(run.Out, "Channels with notes: 0, 2")) << run.Out;
+    TProject demo = Loaded(Demo);
     TProject merged = Loaded(dir.File("demo.zvp"));
     EXPECT_EQ(merged.Riffs[0].Notes, demo.Riffs[0].Notes) << "other riffs untouched";
     const TRiff& bass = merged.Riffs[2];
@@ -489,31 +413,19 @@ TEST(Cli, ImportMidiIntoANewOrAnExistingProject) {
 
 TEST(Cli, ImportMidiProblems) {
     TTempDir dir;
-    const std::string scale = std::string(ZELVANE_TEST_DATA) + "/scale.mid";
-    struct Case {
-        std::vector<std::string> args;
-        int status;
-        const char* err;
-    };
     WriteBytes(dir.File("bad.mid"), "RIFF....WAVEfmt ");
-    for (const Case& c : {Case{{"import-midi", dir.File("none.mid"), "-o", dir.File("o.zvp")},
-                               1,
-                               "Failed to Open File"},
-                          Case{{"import-midi", dir.File("bad.mid"), "-o", dir.File("o.zvp")},
-                               1,
-                               "Invalid MIDI File"}}) {
-        TRun run = RunCli(c.args);
-        EXPECT_EQ(run.Status, c.status) << c.args.back();
-        EXPECT_NE(run.Err.find(c.err), std::string::npos) << run.Err;
-    }
+    ExpectFails({"import-midi", dir.File("none.mid"), "-o", dir.File("o.zvp")}, 1,
+                "Failed to Open File");
+    ExpectFails({"import-midi", dir.File("bad.mid"), "-o", dir.File("o.zvp")}, 1,
+                "Invalid MIDI File");
     EXPECT_FALSE(std::filesystem::exists(dir.File("o.zvp"))) << "nothing written on failure";
 
     // A file cut short inside its track: what came before the cut is imported, and said so.
-    std::string whole = ReadBytes(scale);
+    std::string whole = ReadBytes(test::Scale);
     WriteBytes(dir.File("cut.mid"), whole.substr(0, whole.size() - 20));
     TRun run = RunCli({"import-midi", dir.File("cut.mid"), "-o", dir.File("cut.zvp")});
     EXPECT_EQ(run.Status, 0) << run.Err;
-    EXPECT_NE(run.Err.find("ends in the middle of a track"), std::string::npos) << run.Err;
+    EXPECT_TRUE(Contains(run.Err, "ends in the middle of a track")) << run.Err;
     EXPECT_GT(NoteCount(Loaded(dir.File("cut.zvp")).Riffs[0]), 0);
 }
 
@@ -529,22 +441,19 @@ TEST(Cli, ImportMidiWithTheFilesTimingAcrossTempoChanges) {
     TRun run = RunCli(
         {"import-midi", dir.File("tempo.mid"), "--timing", "file", "-o", dir.File("new.zvp")});
     EXPECT_EQ(run.Status, 0) << run.Err;
-    EXPECT_NE(run.Out.find("Tempo sections 87, 116 imported as riffs \"Riff1 1\" (4 notes), "
-                           "\"Riff1 2\" (4 notes), one structure row each"),
-              std::string::npos)
+    EXPECT_TRUE(Contains(run.Out, "Tempo sections 87, 116 imported as riffs \"Riff1 1\" (4 notes), "
+                                  "\"Riff1 2\" (4 notes), one structure row each"))
         << run.Out;
     TProject split = Loaded(dir.File("new.zvp"));
-    EXPECT_EQ(split.Structure, (std::vector<std::string>{"1\tRiff1 1", "1\tRiff1 2"}));
+    EXPECT_EQ(split.Structure, (TTexts{"1\tRiff1 1", "1\tRiff1 2"}));
     EXPECT_EQ(split.Riffs[1].Tempo, 116);
 
     // Into the demo's twelve-note intro: the 116 section is scaled, nothing old stays after.
-    run = RunCli({"import-midi", dir.File("tempo.mid"), "--timing", "file", "--into",
-                  ZELVANE_DEMO_PROJECT, "--riff", "Intro", "-o", dir.File("into.zvp")});
+    run = RunCli({"import-midi", dir.File("tempo.mid"), "--timing", "file", "--into", Demo,
+                  "--riff", "Intro", "-o", dir.File("into.zvp")});
     EXPECT_EQ(run.Status, 0) << run.Err;
-    EXPECT_NE(run.Out.find("now has 8 notes, tempo 87"), std::string::npos) << run.Out;
-    EXPECT_NE(run.Out.find("Tempo sections 87, 116 were scaled to the riff's tempo 87"),
-              std::string::npos)
-        << run.Out;
+    EXPECT_TRUE(Contains(run.Out, "now has 8 notes, tempo 87")) << run.Out;
+    EXPECT_TRUE(Contains(run.Out, "Tempo sections 87, 116 were scaled to the riff's tempo 87"));
     TProject into = Loaded(dir.File("into.zvp"));
     EXPECT_EQ(NoteCount(into.Riffs[0]), 8);
     EXPECT_EQ(into.Riffs[0].Notes[4].Flags & NoteDot, NoteDot) << "a quarter at 116 is 3/4";
@@ -581,21 +490,21 @@ TEST(CliExchange, ExportMidiReadsBackInMido) {
     EXPECT_EQ(run.Out, "Wrote " + dir.File("song.mid") + ": 2 instrument tracks, 14 notes\n");
     // The tempo track in file ticks, then every note-on at the millisecond a player sounds it.
     std::string listing =
-        ToolOutput("/usr/bin/python3 -c \"import mido,sys\n"
-                   "m = mido.MidiFile(sys.argv[1])\n"
-                   "print(m.type, m.ticks_per_beat, len(m.tracks))\n"
-                   "at = 0\n"
-                   "for e in m.tracks[0]:\n"
-                   "  at += e.time\n"
-                   "  print(at, e.type, getattr(e, 'tempo', ''), getattr(e, 'numerator', ''),\n"
-                   "        getattr(e, 'key', ''))\n"
-                   "s = 0\n"
-                   "for e in m:\n"
-                   "  s += e.time\n"
-                   "  if e.type == 'note_on':\n"
-                   "    print(round(s * 1000), e.channel, e.note)\n"
-                   "\" '" +
-                   dir.File("song.mid") + "'");
+        CommandOutput("/usr/bin/python3 -c \"import mido,sys\n"
+                      "m = mido.MidiFile(sys.argv[1])\n"
+                      "print(m.type, m.ticks_per_beat, len(m.tracks))\n"
+                      "at = 0\n"
+                      "for e in m.tracks[0]:\n"
+                      "  at += e.time\n"
+                      "  print(at, e.type, getattr(e, 'tempo', ''), getattr(e, 'numerator', ''),\n"
+                      "        getattr(e, 'key', ''))\n"
+                      "s = 0\n"
+                      "for e in m:\n"
+                      "  s += e.time\n"
+                      "  if e.type == 'note_on':\n"
+                      "    print(round(s * 1000), e.channel, e.note)\n"
+                      "\" '" +
+                      dir.File("song.mid") + "'");
     EXPECT_EQ(listing, "1 960 3\n"
                        // Run leads at 100, then from 2.4 s Drone (150, 3/4) on its own, then
                        // Run alone again from 3.2 s, when Drone's two plays of 1.6 s end.
@@ -653,7 +562,7 @@ TEST(CliExchange, ExportImportRoundTripFollowsTheFilesTiming) {
     TRun run = RunCli(
         {"import-midi", dir.File("run.mid"), "-o", dir.File("back.zvp"), "--timing", "file"});
     ASSERT_EQ(run.Status, 0) << run.Err;
-    EXPECT_NE(run.Out.find("now has 5 notes, tempo 100"), std::string::npos) << run.Out;
+    EXPECT_TRUE(Contains(run.Out, "now has 5 notes, tempo 100")) << run.Out;
     TProject original = Loaded(dir.File("song.zvp"));
     TProject back = Loaded(dir.File("back.zvp"));
     EXPECT_EQ(test::NoteTexts(back.Riffs[0]), test::NoteTexts(original.Riffs[0]));
@@ -688,27 +597,11 @@ TEST(CliExchange, ExportProblemsLeaveNothingBehind) {
     std::string project = dir.File("song.zvp");
     WriteBytes(project, ExchangeProject() + "s\t1\tMissing\r\n");
     WriteBytes(dir.File("good.zvp"), ExchangeProject());
-    struct Case {
-        std::vector<std::string> args;
-        int status;
-        const char* err;
-    };
-    for (const Case& c : {
-             Case{{"export-midi", project, "-o", dir.File("o.mid")}, 1, "Undefined Riff - Missing"},
-             Case{{"export-midi", dir.File("good.zvp"), "-o", dir.File("no/o.mid")},
-                  1,
-                  "Failed to Save File"},
-             Case{{"export-text", project, "--riff", "Run", "-o", dir.File("no/o.txt")},
-                  1,
-                  "Failed to Save File"},
-         }) {
-        TRun run = RunCli(c.args);
-        std::string joined;
-        for (const auto& a : c.args)
-            joined += a + " ";
-        EXPECT_EQ(run.Status, c.status) << joined;
-        EXPECT_NE(run.Err.find(c.err), std::string::npos) << joined << run.Err;
-    }
+    ExpectFails({"export-midi", project, "-o", dir.File("o.mid")}, 1, "Undefined Riff - Missing");
+    ExpectFails({"export-midi", dir.File("good.zvp"), "-o", dir.File("no/o.mid")}, 1,
+                "Failed to Save File");
+    ExpectFails({"export-text", project, "--riff", "Run", "-o", dir.File("no/o.txt")}, 1,
+                "Failed to Save File");
     // The same message as export-wav for the undefined riff and for a song too long to render
     // (refused by measuring it, before anything is laid out).
     WriteBytes(dir.File("huge.zvp"), ExchangeProject() + "s\t2147483647\tRun\r\n");
@@ -719,10 +612,9 @@ TEST(CliExchange, ExportProblemsLeaveNothingBehind) {
         EXPECT_EQ(midi.Status, 1);
         EXPECT_EQ(wav.Err, midi.Err);
     }
-    EXPECT_EQ(test::FolderEntries(dir.Path()),
-              (std::vector<std::string>{"good.zvp", "huge.zvp", "song.zvp"}));
-    TRun full = RunCli({"export-text", dir.File("good.zvp"), "--riff", "Run"}, "/dev/full");
-    EXPECT_EQ(full.Status, 1);
+    EXPECT_EQ(test::FolderEntries(dir.Path()), (TTexts{"good.zvp", "huge.zvp", "song.zvp"}));
+    EXPECT_EQ(RunCli({"export-text", dir.File("good.zvp"), "--riff", "Run"}, "/dev/full").Status,
+              1);
 }
 
 } // namespace

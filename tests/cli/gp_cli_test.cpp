@@ -18,11 +18,6 @@ using test::TTempDir;
 
 const std::string Samples = ZELVANE_SHARED_DATA "/guitar-pro/";
 
-std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
 // MIDI pitches of the notes of a MusicXML text, sorted.
 std::vector<int> XmlPitches(const std::string& xml) {
     static const int Steps[] = {9, 11, 0, 2, 4, 5, 7}; // A..G
@@ -98,34 +93,29 @@ TPartLengths ScoreLengths(const std::string& mscx) {
 } // namespace
 
 TEST(GuitarProCli, ImportSummarisesAndRefusesDamagedFiles) {
-    if (!std::filesystem::is_directory(Samples)) {
+    if (!std::filesystem::is_directory(Samples))
         GTEST_SKIP() << "no sample files";
-    }
     TTempDir dir;
-    const std::string out = dir.Path().string() + "/song.zvp";
+    const std::string out = dir.File("song.zvp");
     test::TRun run = RunCli({"import-gp", Samples + "Effects.gp5", "-o", out});
     EXPECT_EQ(run.Status, 0) << run.Err;
-    EXPECT_NE(run.Out.find("1 instrument(s)"), std::string::npos) << run.Out;
-    EXPECT_NE(run.Out.find("1 bend,"), std::string::npos) << run.Out;
+    EXPECT_TRUE(test::Contains(run.Out, "1 instrument(s)")) << run.Out;
+    EXPECT_TRUE(test::Contains(run.Out, "1 bend,")) << run.Out;
     EXPECT_TRUE(std::filesystem::exists(out));
 
-    std::string cut = Slurp(Samples + "Effects.gp5").substr(0, 500);
-    std::ofstream(dir.Path().string() + "/cut.gp5", std::ios::binary) << cut;
-    run = RunCli(
-        {"import-gp", dir.Path().string() + "/cut.gp5", "-o", dir.Path().string() + "/cut.zvp"});
-    EXPECT_EQ(run.Status, 1);
-    EXPECT_NE(run.Err.find("Invalid Guitar Pro file: "), std::string::npos) << run.Err;
-    EXPECT_FALSE(std::filesystem::exists(dir.Path().string() + "/cut.zvp"));
+    std::string cut = test::ReadBytes(Samples + "Effects.gp5").substr(0, 500);
+    test::WriteBytes(dir.File("cut.gp5"), cut);
+    test::ExpectFails({"import-gp", dir.File("cut.gp5"), "-o", dir.File("cut.zvp")}, 1,
+                      "Invalid Guitar Pro file: ");
+    EXPECT_FALSE(std::filesystem::exists(dir.File("cut.zvp")));
     EXPECT_EQ(RunCli({"import-gp", Samples + "Effects.gp5"}).Status, 2);
 }
 
 TEST(GuitarProCli, MuseScoreReadsEveryExportWithOurNotes) {
-    if (!std::filesystem::is_directory(Samples)) {
+    if (!std::filesystem::is_directory(Samples))
         GTEST_SKIP() << "no sample files";
-    }
-    if (!std::filesystem::exists("/usr/bin/mscore3")) {
+    if (!std::filesystem::exists("/usr/bin/mscore3"))
         GTEST_SKIP() << "mscore3 is not installed";
-    }
     TTempDir dir;
     for (const auto& entry : std::filesystem::directory_iterator(Samples)) {
         if (!entry.path().extension().string().starts_with(".gp"))
@@ -139,9 +129,9 @@ TEST(GuitarProCli, MuseScoreReadsEveryExportWithOurNotes) {
             std::string command = "QT_QPA_PLATFORM=offscreen mscore3 -o '" + score + "' '" + base +
                                   ext + "' >/dev/null 2>&1";
             ASSERT_EQ(std::system(command.c_str()), 0) << base << ext;
-            std::string xml = Slurp(base + ".musicxml");
-            EXPECT_EQ(ScorePitches(Slurp(score)), XmlPitches(xml)) << base << ext;
-            EXPECT_EQ(ScoreLengths(Slurp(score)), XmlLengths(xml)) << base << ext;
+            std::string xml = test::ReadBytes(base + ".musicxml");
+            EXPECT_EQ(ScorePitches(test::ReadBytes(score)), XmlPitches(xml)) << base << ext;
+            EXPECT_EQ(ScoreLengths(test::ReadBytes(score)), XmlLengths(xml)) << base << ext;
             EXPECT_FALSE(XmlPitches(xml).empty() && entry.path().stem() != "Repeat" &&
                          entry.path().stem() != "Key")
                 << base;

@@ -22,6 +22,7 @@
 namespace zel {
 namespace {
 
+using test::TTexts;
 using test::FolderEntries;
 using test::ReadBytes;
 using test::RunCli;
@@ -34,14 +35,10 @@ namespace fs = std::filesystem;
 
 using test::Contains;
 using test::Demo;
+using test::ExpectFails;
+using test::Loaded;
+using test::Occurrences;
 using test::Scale;
-
-size_t Occurrences(const std::string& text, const std::string& part) {
-    size_t count = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-        ++count;
-    return count;
-}
 
 // A canonical project (one the program wrote) with `notes` notes in one riff: resaving it gives
 // the same bytes, so a target can be compared with it whole.
@@ -52,14 +49,6 @@ std::string CanonicalProject(int notes, int fret) {
     text += "I\tLead\t0\t50\t0\t0\t0\t0\t100\t0\t0\t0\t100\t100\t0\t0\t0\t0\r\n";
     text += "s\t1\tLong\r\n";
     return text;
-}
-
-TProject Loaded(const std::string& path) {
-    TProject project;
-    TEditorState editor;
-    ResetProject(project, editor);
-    EXPECT_TRUE(LoadProject(project, path));
-    return project;
 }
 
 // Entries of a folder that are temporary files of a save.
@@ -148,7 +137,7 @@ TEST(CliHostile, KilledSavesNeverDamageTheTargetAndLeaveNothingForLong) {
         TRun last = RunCli({"resave", inputs.File("b.zvp"), target});
         ASSERT_EQ(last.Status, 0) << last.Err;
         EXPECT_EQ(ReadBytes(target), bytes[1]);
-        EXPECT_EQ(FolderEntries(dir.Path()), std::vector<std::string>{name});
+        EXPECT_EQ(FolderEntries(dir.Path()), TTexts{name});
     }
     EXPECT_GT(leftovers, 0) << "no kill fell inside a save: nothing was tested";
 }
@@ -159,33 +148,25 @@ TEST(CliHostile, PipesFoldersAndDevicesAreRefusedWithoutWaiting) {
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     fs::create_directory(dir.File("folder.zvp"));
     WriteBytes(dir.File("out.zvp"), "old");
-    struct Case {
-        std::vector<std::string> args;
-    };
-    for (const Case& c : {
-             Case{{"info", fifo}},
-             Case{{"info", "--json", "/dev/zero"}},
-             Case{{"info", dir.File("folder.zvp")}},
-             Case{{"notes", fifo}},
-             Case{{"resave", fifo, dir.File("out.zvp")}},
-             Case{{"export-wav", fifo, "-o", dir.File("out.wav")}},
-             Case{{"import-midi", fifo, "-o", dir.File("out.zvp")}},
-             Case{{"import-midi", Scale, "--into", fifo, "-o", dir.File("out.zvp")}},
-             Case{{"resave", Demo, fifo}},
-             Case{{"export-wav", Demo, "-o", fifo}},
-             Case{{"resave", Demo, dir.File("folder.zvp")}},
-         }) {
-        TRunOptions options;
-        options.TimeoutSeconds = 30;
-        TRun run = RunCli(c.args, options);
-        EXPECT_EQ(run.Status, 1) << c.args[0] << " " << c.args[1] << " (-1: it hung)";
-        EXPECT_TRUE(Contains(run.Err, "not a regular file")) << run.Err;
-    }
+    TRunOptions options;
+    options.TimeoutSeconds = 30;
+    for (const std::vector<std::string>& args :
+         {TTexts{"info", fifo},
+          {"info", "--json", "/dev/zero"},
+          {"info", dir.File("folder.zvp")},
+          {"notes", fifo},
+          {"resave", fifo, dir.File("out.zvp")},
+          {"export-wav", fifo, "-o", dir.File("out.wav")},
+          {"import-midi", fifo, "-o", dir.File("out.zvp")},
+          {"import-midi", Scale, "--into", fifo, "-o", dir.File("out.zvp")},
+          {"resave", Demo, fifo},
+          {"export-wav", Demo, "-o", fifo},
+          {"resave", Demo, dir.File("folder.zvp")}})
+        ExpectFails(args, 1, "not a regular file", options);
     struct stat st {};
     EXPECT_TRUE(::lstat(fifo.c_str(), &st) == 0 && S_ISFIFO(st.st_mode)) << "still a pipe";
     EXPECT_EQ(ReadBytes(dir.File("out.zvp")), "old");
-    EXPECT_EQ(FolderEntries(dir.Path()),
-              (std::vector<std::string>{"folder.zvp", "out.zvp", "pipe.zvp"}));
+    EXPECT_EQ(FolderEntries(dir.Path()), (TTexts{"folder.zvp", "out.zvp", "pipe.zvp"}));
 }
 
 TEST(CliHostile, WritingThroughALinkLoopFailsAndChangesNothing) {
@@ -195,21 +176,17 @@ TEST(CliHostile, WritingThroughALinkLoopFailsAndChangesNothing) {
     fs::create_symlink("self.wav", dir.File("self.wav"));
     fs::create_symlink(dir.File("a.zvp") + "/x", dir.File("deep.zvp"));
     for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"resave", Demo, dir.File("a.zvp")},
+         {TTexts{"resave", Demo, dir.File("a.zvp")},
           {"export-wav", Demo, "-o", dir.File("self.wav")},
           {"export-png", Demo, "--riff", "Intro", "-o", dir.File("b.zvp")},
           {"import-midi", Scale, "-o", dir.File("a.zvp")},
           {"print", Demo, "--arrangement", "-o", dir.File("deep.zvp")},
-          {"info", dir.File("a.zvp")}}) {
-        TRun run = RunCli(args);
-        EXPECT_EQ(run.Status, 1) << args[0];
-        EXPECT_TRUE(Contains(run.Err, "Too many levels of symbolic links")) << run.Err;
-    }
+          {"info", dir.File("a.zvp")}})
+        ExpectFails(args, 1, "Too many levels of symbolic links");
     EXPECT_EQ(fs::read_symlink(dir.File("a.zvp")), "b.zvp");
     EXPECT_EQ(fs::read_symlink(dir.File("b.zvp")), "a.zvp");
     EXPECT_EQ(fs::read_symlink(dir.File("self.wav")), "self.wav");
-    EXPECT_EQ(FolderEntries(dir.Path()),
-              (std::vector<std::string>{"a.zvp", "b.zvp", "deep.zvp", "self.wav"}));
+    EXPECT_EQ(FolderEntries(dir.Path()), (TTexts{"a.zvp", "b.zvp", "deep.zvp", "self.wav"}));
 }
 
 TEST(CliHostile, AFileSizeLimitFailsTheSaveAndKeepsTheOldFile) {
@@ -219,16 +196,13 @@ TEST(CliHostile, AFileSizeLimitFailsTheSaveAndKeepsTheOldFile) {
     TRunOptions limited;
     limited.FileSizeLimit = 1000; // the demo project is larger, and its sound much larger
     for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"resave", Demo, dir.File("t.zvp")},
+         {TTexts{"resave", Demo, dir.File("t.zvp")},
           {"export-wav", Demo, "-o", dir.File("t.wav")},
-          {"import-midi", Scale, "--into", Demo, "-o", dir.File("t.zvp")}}) {
-        TRun run = RunCli(args, limited);
-        EXPECT_EQ(run.Status, 1) << args[0] << " (128 + 25: killed by the limit)";
-        EXPECT_TRUE(Contains(run.Err, "File too large")) << run.Err;
-    }
+          {"import-midi", Scale, "--into", Demo, "-o", dir.File("t.zvp")}})
+        ExpectFails(args, 1, "File too large", limited); // 128 + 25: killed by the limit
     EXPECT_EQ(ReadBytes(dir.File("t.zvp")), "old project");
     EXPECT_EQ(ReadBytes(dir.File("t.wav")), "old sound");
-    EXPECT_EQ(FolderEntries(dir.Path()), (std::vector<std::string>{"t.wav", "t.zvp"}));
+    EXPECT_EQ(FolderEntries(dir.Path()), (TTexts{"t.wav", "t.zvp"}));
 }
 
 TEST(CliHostile, WideRowsAreSummarisedWholeAndClashesCounted) {
@@ -300,10 +274,9 @@ TEST(CliHostile, MessagesSayOnlyWhatHelps) {
     EXPECT_EQ(widest.Status, 1);
     EXPECT_TRUE(Contains(widest.Err, "too large")) << widest.Err;
     EXPECT_FALSE(Contains(widest.Err, "larger --width")) << widest.Err;
-    TRun narrow = RunCli({"export-png", dir.File("long.zvp"), "--riff", "Long", "--width", "600",
-                          "--font-height", "40", "-o", dir.File("long.png")});
-    EXPECT_EQ(narrow.Status, 1);
-    EXPECT_TRUE(Contains(narrow.Err, "smaller --font-height")) << narrow.Err;
+    ExpectFails({"export-png", dir.File("long.zvp"), "--riff", "Long", "--width", "600",
+                 "--font-height", "40", "-o", dir.File("long.png")},
+                1, "smaller --font-height");
 
     // Without a runtime folder Qt would say so on every picture.
     TRunOptions bare;

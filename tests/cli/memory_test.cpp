@@ -194,8 +194,7 @@ TEST(OutOfMemory, AFailedAllocationEndsTheCommandWithAMessage) {
              return 0;
          },
          2 << 20, 1, "zelvane-cli: out of memory\n"},
-        {"enough memory", load, 0, 0, ""},
-    };
+        {"enough memory", load, 0, 0, ""}};
     for (const Case& c : cases) {
         std::ostringstream err;
         int status = 0;

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "cli_run.h"
+#include "shell_tools.h"
 #include "test_support.h"
 
 namespace zel {
@@ -21,23 +22,15 @@ using test::ReadBytes;
 using test::RunCli;
 using test::TRun;
 using test::TTempDir;
+using test::TTexts;
 using test::WriteBytes;
 namespace fs = std::filesystem;
 
+using test::CommandOutput;
 using test::Contains;
 using test::Demo;
+using test::ExpectFails;
 using test::Scale;
-
-std::string Shell(const std::string& command) {
-    std::string out;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[4096];
-        for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-            out.append(buffer, n);
-        pclose(pipe);
-    }
-    return out;
-}
 
 // The commands the tool lists, and those whose help shows `text`.
 std::vector<std::string> CommandsShowing(const std::string& text = "") {
@@ -73,35 +66,25 @@ TEST(CliTable, EveryCommandHasHelpAndRefusesUnknownOptions) {
 TEST(CliTable, OptionValuesAreCheckedByTheirKind) {
     TTempDir dir;
     const std::string out = dir.File("o.wav");
-    struct Case {
-        std::vector<std::string> Args;
-        const char* Err;
-    };
-    for (const Case& c : {
-             Case{{"export-wav", Demo, "-o", out, "--master", "101"},
-                  "--master needs a number from 0 to 100"},
-             Case{{"export-wav", Demo, "-o", out, "--from-row", "0"},
-                  "--from-row needs a number from 1"},
-             Case{{"export-wav", Demo, "-o", out, "--from-row", "2x"}, "--from-row needs"},
-             Case{{"export-wav", Demo, "-o"}, "-o needs OUT.wav"},
-             Case{{"export-wav", Demo}, "export-wav needs -o OUT.wav"},
-             Case{{"export-wav", "-o", out}, "export-wav needs PROJECT.zvp"},
-             Case{{"export-wav", Demo, Demo, "-o", out}, "too many arguments"},
-             Case{{"export-wav", Demo, "-o", out, "--once=yes"}, "--once takes no value"},
-             Case{{"export-wav", Demo, "-o", out, "--riff", "Intro", "--all-riffs"},
-                  "exclude each other"},
-             Case{{"export-wav", Demo, "-o", out, "--all-riffs", "--once"}, "apply to the song"},
-             Case{{"print", Demo, "-o", out, "--arrangement", "--page-size", "A5"},
-                  "--page-size takes A4 or Letter"},
-             Case{{"import-midi", Scale, "-o", out, "--channels", "16"}, "0..15"},
-             Case{{"notes", Demo, "--text", "--rtf"}, "either --text or --rtf"},
-             Case{{"preview", Demo, "-o", out, "--height", "64"}, "--height needs --plot"},
-         }) {
-        TRun run = RunCli(c.Args);
-        EXPECT_EQ(run.Status, 2) << c.Err;
-        EXPECT_TRUE(Contains(run.Err, c.Err)) << run.Err;
-    }
-    EXPECT_EQ(FolderEntries(dir.Path()), std::vector<std::string>{});
+    ExpectFails({"export-wav", Demo, "-o", out, "--master", "101"}, 2,
+                "--master needs a number from 0 to 100");
+    ExpectFails({"export-wav", Demo, "-o", out, "--from-row", "0"}, 2,
+                "--from-row needs a number from 1");
+    ExpectFails({"export-wav", Demo, "-o", out, "--from-row", "2x"}, 2, "--from-row needs");
+    ExpectFails({"export-wav", Demo, "-o"}, 2, "-o needs OUT.wav");
+    ExpectFails({"export-wav", Demo}, 2, "export-wav needs -o OUT.wav");
+    ExpectFails({"export-wav", "-o", out}, 2, "export-wav needs PROJECT.zvp");
+    ExpectFails({"export-wav", Demo, Demo, "-o", out}, 2, "too many arguments");
+    ExpectFails({"export-wav", Demo, "-o", out, "--once=yes"}, 2, "--once takes no value");
+    ExpectFails({"export-wav", Demo, "-o", out, "--riff", "Intro", "--all-riffs"}, 2,
+                "exclude each other");
+    ExpectFails({"export-wav", Demo, "-o", out, "--all-riffs", "--once"}, 2, "apply to the song");
+    ExpectFails({"print", Demo, "-o", out, "--arrangement", "--page-size", "A5"}, 2,
+                "--page-size takes A4 or Letter");
+    ExpectFails({"import-midi", Scale, "-o", out, "--channels", "16"}, 2, "0..15");
+    ExpectFails({"notes", Demo, "--text", "--rtf"}, 2, "either --text or --rtf");
+    ExpectFails({"preview", Demo, "-o", out, "--height", "64"}, 2, "--height needs --plot");
+    EXPECT_EQ(FolderEntries(dir.Path()), TTexts{});
     // "--name=value" and choices in any letter case are accepted.
     TRun pdf = RunCli(
         {"print", Demo, "--output=" + dir.File("a.pdf"), "--arrangement", "--page-size", "letter"});
@@ -135,8 +118,7 @@ TEST(CliTable, NoCommandWritesOverOneOfItsInputs) {
         {{"import-midi", midi, "-o", "OUT"}, true},
         {{"export-musicxml", project, "-o", "OUT"}},
         // The clash is found before the input is read, so any file stands in for the song.
-        {{"import-gp", midi, "-o", "OUT"}, true},
-    };
+        {{"import-gp", midi, "-o", "OUT"}, true}};
     std::set<std::string> covered = {"resave"}; // a project may be saved over itself
     for (const Writer& w : writers)
         covered.insert(w.Args[0]);
@@ -151,15 +133,13 @@ TEST(CliTable, NoCommandWritesOverOneOfItsInputs) {
               dir.File("d/../d/./" + base), w.Midi ? midi : dir.File("hard.zvp")}) {
             std::vector<std::string> args = w.Args;
             std::replace(args.begin(), args.end(), std::string("OUT"), out);
-            TRun run = RunCli(args);
-            EXPECT_EQ(run.Status, 2) << args[0] << " -o " << out;
-            EXPECT_TRUE(Contains(run.Err, "is the same file as the input")) << run.Err;
+            ExpectFails(args, 2, "is the same file as the input");
         }
     }
     EXPECT_EQ(ReadBytes(project), ReadBytes(Demo));
     EXPECT_EQ(ReadBytes(midi), ReadBytes(Scale));
     EXPECT_EQ(FolderEntries(dir.Path()), before) << "nothing written beside them";
-    EXPECT_EQ(FolderEntries(dir.File("d")), (std::vector<std::string>{"song.zvp", "tune.mid"}));
+    EXPECT_EQ(FolderEntries(dir.File("d")), (TTexts{"song.zvp", "tune.mid"}));
 
     // A project rewritten as a project stays allowed, and two outputs may not be one file.
     TRun into = RunCli({"import-midi", midi, "--into", dir.File("link.zvp"), "-o", project});
@@ -180,15 +160,12 @@ TEST(CliTable, UnknownRiffsAndRowsAreUsageErrorsThatWriteNothing) {
         {"export-png", Demo, "-o", out},
         {"print", Demo, "-o", out},
         {"import-midi", Scale, "--into", Demo, "-o", out},
-        {"export-musicxml", Demo, "-o", out},
-    };
+        {"export-musicxml", Demo, "-o", out}};
     std::set<std::string> covered;
     for (auto args : riffCommands) {
         covered.insert(args[0]);
         args.insert(args.end(), {"--riff", "Nope"});
-        TRun run = RunCli(args);
-        EXPECT_EQ(run.Status, 2) << args[0];
-        EXPECT_TRUE(Contains(run.Err, "no riff named \"Nope\"")) << run.Err;
+        ExpectFails(args, 2, "no riff named \"Nope\"");
     }
     for (const std::string& name : CommandsShowing("--riff NAME"))
         EXPECT_TRUE(covered.count(name)) << name;
@@ -198,13 +175,11 @@ TEST(CliTable, UnknownRiffsAndRowsAreUsageErrorsThatWriteNothing) {
              {"export-wav", Demo, "-o", out}, {"export-midi", Demo, "-o", out}, {"play", Demo}}) {
         covered.insert(args[0]);
         args.insert(args.end(), {"--from-row", "5"});
-        TRun run = RunCli(args);
-        EXPECT_EQ(run.Status, 2) << args[0];
-        EXPECT_TRUE(Contains(run.Err, "Row 5 does not exist (the song has 4 rows)")) << run.Err;
+        ExpectFails(args, 2, "Row 5 does not exist (the song has 4 rows)");
     }
     for (const std::string& name : CommandsShowing("--from-row"))
         EXPECT_TRUE(covered.count(name)) << name;
-    EXPECT_EQ(FolderEntries(dir.Path()), std::vector<std::string>{});
+    EXPECT_EQ(FolderEntries(dir.Path()), TTexts{});
 }
 
 TEST(CliTable, AnInterruptedExportRemovesItsTemporaryFile) {
@@ -226,24 +201,24 @@ TEST(CliTable, AnInterruptedExportRemovesItsTemporaryFile) {
         ::waitpid(pid, &status, 0);
         EXPECT_TRUE(WIFEXITED(status));
         EXPECT_EQ(WEXITSTATUS(status), 128 + signal);
-        EXPECT_EQ(FolderEntries(dir.File("out")), std::vector<std::string>{});
+        EXPECT_EQ(FolderEntries(dir.File("out")), TTexts{});
     }
 }
 
 TEST(CliTable, ManualPagesAndCompletionComeFromTheTable) {
     const std::string docs = ZELVANE_DOCS_DIR;
-    std::string page = Shell("MANWIDTH=100 man -l " + docs + "/zelvane-cli.1 2>&1");
+    std::string page = CommandOutput("MANWIDTH=100 man -l " + docs + "/zelvane-cli.1 2>&1");
     for (const std::string& name : CommandsShowing())
         EXPECT_TRUE(Contains(page, "\n   " + name + "\n")) << name << " has no section";
     EXPECT_TRUE(Contains(page, "EXIT STATUS"));
     EXPECT_FALSE(Contains(page, "warning")) << page;
-    std::string editor = Shell("MANWIDTH=100 man -l " + docs + "/zelvane.1 2>&1");
+    std::string editor = CommandOutput("MANWIDTH=100 man -l " + docs + "/zelvane.1 2>&1");
     EXPECT_TRUE(Contains(editor, "-nosplash")) << editor;
 
     auto complete = [&](const std::string& words, int current) {
-        return Shell("bash -c 'source " + docs + "/zelvane-cli.bash; COMP_WORDS=(" + words +
-                     "); COMP_CWORD=" + std::to_string(current) +
-                     "; _zelvane_cli; echo \"${COMPREPLY[*]}\"'");
+        return CommandOutput("bash -c 'source " + docs + "/zelvane-cli.bash; COMP_WORDS=(" + words +
+                             "); COMP_CWORD=" + std::to_string(current) +
+                             "; _zelvane_cli; echo \"${COMPREPLY[*]}\"'");
     };
     EXPECT_EQ(complete("zelvane-cli pr", 1), "preview print\n");
     EXPECT_EQ(complete("zelvane-cli print --page-size \"\"", 3), "A4 Letter\n");
@@ -276,7 +251,7 @@ TEST(CliTable, PreviewSoundsMiddleCAndPlotsIt) {
                            dir.File("q.wav"), "--plot", dir.File("q.png")});
     EXPECT_EQ(missing.Status, 1);
     EXPECT_TRUE(Contains(missing.Err, "has no instrument 1")) << missing.Err;
-    EXPECT_EQ(FolderEntries(dir.Path()), (std::vector<std::string>{"p.png", "p.wav", "p.zvp"}));
+    EXPECT_EQ(FolderEntries(dir.Path()), (TTexts{"p.png", "p.wav", "p.zvp"}));
 }
 
 } // namespace

@@ -27,12 +27,11 @@ TEST(AnsiText, CharactersWithoutAByteAreRefused) {
 }
 
 TEST(AnsiText, NamesCompareWithoutLetterCase) {
-    EXPECT_TRUE(SameTextAnsi("Intro", "iNTRO"));
-    EXPECT_TRUE(SameTextAnsi("CAF\xC9", "caf\xE9"));
-    EXPECT_TRUE(SameTextAnsi("\x8A", "\x9A"));
-    EXPECT_FALSE(SameTextAnsi("\xD7", "\xF7")) << "times and divide signs are no letters";
-    EXPECT_FALSE(SameTextAnsi("Intro", "Intro2"));
-    EXPECT_FALSE(SameTextAnsi("a", "b"));
+    for (auto [a, b] : {std::pair{"Intro", "iNTRO"}, {"CAF\xC9", "caf\xE9"}, {"\x8A", "\x9A"}})
+        EXPECT_TRUE(SameTextAnsi(a, b)) << a;
+    // The times and divide signs are no letters.
+    for (auto [a, b] : {std::pair{"\xD7", "\xF7"}, {"Intro", "Intro2"}, {"a", "b"}})
+        EXPECT_FALSE(SameTextAnsi(a, b)) << a;
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // Data files: line reading through the buffer, and writes that never destroy the old file.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -16,6 +17,7 @@
 namespace zel {
 namespace {
 
+using test::TTexts;
 using test::FolderEntries;
 using test::ReadBytes;
 using test::TCapturedMessages;
@@ -31,17 +33,17 @@ std::vector<std::string> ReadAllLines(const std::string& bytes) {
 }
 
 TEST(ReadTextLine, LinesEndAtCrAndDropTheNextByte) {
-    EXPECT_EQ(ReadAllLines("a\r\nb\r\n"), (std::vector<std::string>{"a", "b"}));
-    EXPECT_EQ(ReadAllLines("a\rXb"), (std::vector<std::string>{"a", "b"})) << "any byte after CR";
-    EXPECT_EQ(ReadAllLines("a\nb"), (std::vector<std::string>{"a\nb"}));
-    EXPECT_EQ(ReadAllLines("no end"), (std::vector<std::string>{"no end"}));
-    EXPECT_EQ(ReadAllLines("end\r"), (std::vector<std::string>{"end"}));
-    EXPECT_EQ(ReadAllLines(""), (std::vector<std::string>{}));
+    EXPECT_EQ(ReadAllLines("a\r\nb\r\n"), (TTexts{"a", "b"}));
+    EXPECT_EQ(ReadAllLines("a\rXb"), (TTexts{"a", "b"})) << "any byte after CR";
+    EXPECT_EQ(ReadAllLines("a\nb"), (TTexts{"a\nb"}));
+    EXPECT_EQ(ReadAllLines("no end"), (TTexts{"no end"}));
+    EXPECT_EQ(ReadAllLines("end\r"), (TTexts{"end"}));
+    EXPECT_EQ(ReadAllLines(""), (TTexts{}));
     std::string all;
     for (int b = 0; b < 256; ++b)
         if (b != '\r')
             all += char(b);
-    EXPECT_EQ(ReadAllLines(all + "\r\n"), (std::vector<std::string>{all}));
+    EXPECT_EQ(ReadAllLines(all + "\r\n"), (TTexts{all}));
 }
 
 TEST(ReadTextLine, CrLfSplitAcrossTheReadBuffer) {
@@ -76,7 +78,7 @@ TEST(SafeWrite, WritesCrLfLinesAndKeepsTheFileMode) {
     struct stat st {};
     ASSERT_EQ(::stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
-    EXPECT_EQ(FolderEntries(dir.Path()), (std::vector<std::string>{"song.zvp"}));
+    EXPECT_EQ(FolderEntries(dir.Path()), (TTexts{"song.zvp"}));
 }
 
 TEST(SafeWrite, AbandonedWriterLeavesTheOldFileAndNoLeftovers) {
@@ -89,7 +91,7 @@ TEST(SafeWrite, AbandonedWriterLeavesTheOldFileAndNoLeftovers) {
         WriteTextLine(*file, "half");
     }
     EXPECT_EQ(ReadBytes(path), "old");
-    EXPECT_EQ(FolderEntries(dir.Path()), (std::vector<std::string>{"song.zvp"}));
+    EXPECT_EQ(FolderEntries(dir.Path()), (TTexts{"song.zvp"}));
 }
 
 TEST(SafeWrite, SavingThroughALinkWritesTheLinkedFileAndKeepsTheLink) {
@@ -121,26 +123,11 @@ TEST(SafeWrite, ImpossibleTargetsFailWithTheSaveMessage) {
         EXPECT_EQ(m.Text, "Failed to Save File");
         EXPECT_EQ(m.Kind, MessageError);
     }
-    EXPECT_EQ(FolderEntries(dir.Path()), (std::vector<std::string>{"folder"}));
+    EXPECT_EQ(FolderEntries(dir.Path()), (TTexts{"folder"}));
 }
 
 // The writers under test, each saving something larger than the file-size limit below.
 enum class TWriter { Project, Instrument, Settings };
-
-const char* WriterName(TWriter writer) {
-    switch (writer) {
-    case TWriter::Project:
-        return "Project";
-    case TWriter::Instrument:
-        return "Instrument";
-    default:
-        return "Settings";
-    }
-}
-
-void PrintTo(TWriter writer, std::ostream* out) {
-    *out << WriterName(writer);
-}
 
 bool SaveLarge(TWriter writer, const std::string& path) {
     switch (writer) {
@@ -210,13 +197,31 @@ template <typename Body> int InChild(Body body) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : 100 + WTERMSIG(status);
 }
 
-class FailedSave : public ::testing::TestWithParam<TWriter> {};
+// The user's work in `path` before a save that must fail.
+class FailedSave : public ::testing::TestWithParam<TWriter> {
+protected:
+    void SetUp() override {
+        std::filesystem::create_directory(folder);
+        WriteBytes(path, old);
+    }
+    // The save as an ordinary user (root may write anywhere, so it drops to one): 0 when it
+    // failed as it should.
+    int SaveAsUser() {
+        return InChild([&] {
+            if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+                return 10;
+            test::TRecordingMessages recorder;
+            TScopedMessageService install(recorder);
+            return SaveLarge(GetParam(), path) ? 1 : 0;
+        });
+    }
+    TTempDir dir;
+    const std::filesystem::path folder = dir.Path() / "f";
+    const std::string path = (folder / "target").string();
+    const std::string old = "the user's work\r\n";
+};
 
 TEST_P(FailedSave, FileSizeLimitHalfWayKeepsTheOldFile) {
-    TTempDir dir;
-    std::string path = dir.File("target");
-    const std::string old = "the user's work\r\n";
-    WriteBytes(path, old);
     int status = InChild([&] {
         std::signal(SIGXFSZ, SIG_IGN);
         struct rlimit limit {
@@ -235,56 +240,33 @@ TEST_P(FailedSave, FileSizeLimitHalfWayKeepsTheOldFile) {
     });
     EXPECT_EQ(status, 0);
     EXPECT_EQ(ReadBytes(path), old);
-    EXPECT_EQ(FolderEntries(dir.Path()), (std::vector<std::string>{"target"}))
-        << "no temporary file left behind";
+    EXPECT_EQ(FolderEntries(folder), (TTexts{"target"})) << "no temporary file left behind";
 }
 
 TEST_P(FailedSave, ReadOnlyFolderKeepsTheOldFile) {
-    TTempDir dir;
-    auto folder = dir.Path() / "ro";
-    std::filesystem::create_directory(folder);
-    std::string path = (folder / "target").string();
-    const std::string old = "the user's work\r\n";
-    WriteBytes(path, old);
     ASSERT_EQ(::chmod(dir.Path().c_str(), 0755), 0);
     ASSERT_EQ(::chmod(folder.c_str(), 0555), 0);
     ASSERT_EQ(::chmod(path.c_str(), 0666), 0);
-    int status = InChild([&] {
-        // Root may write anywhere: drop to an ordinary user so the folder's mode counts.
-        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
-            return 10;
-        test::TRecordingMessages recorder;
-        TScopedMessageService install(recorder);
-        return SaveLarge(GetParam(), path) ? 1 : 0;
-    });
-    EXPECT_EQ(status, 0);
+    EXPECT_EQ(SaveAsUser(), 0);
     EXPECT_EQ(ReadBytes(path), old);
-    EXPECT_EQ(FolderEntries(folder), (std::vector<std::string>{"target"}));
+    EXPECT_EQ(FolderEntries(folder), (TTexts{"target"}));
 }
 
 TEST_P(FailedSave, WriteProtectedFileKeepsItsContent) {
-    TTempDir dir;
-    std::string path = dir.File("target");
-    const std::string old = "the user's work\r\n";
-    WriteBytes(path, old);
     ASSERT_EQ(::chmod(dir.Path().c_str(), 0777), 0);
+    ASSERT_EQ(::chmod(folder.c_str(), 0777), 0);
     ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
-    int status = InChild([&] {
-        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
-            return 10;
-        test::TRecordingMessages recorder;
-        TScopedMessageService install(recorder);
-        return SaveLarge(GetParam(), path) ? 1 : 0;
-    });
-    EXPECT_EQ(status, 0) << "a write-protected file must not be replaced";
+    EXPECT_EQ(SaveAsUser(), 0) << "a write-protected file must not be replaced";
     EXPECT_EQ(ReadBytes(path), old);
-    EXPECT_EQ(FolderEntries(dir.Path()), (std::vector<std::string>{"target"}));
+    EXPECT_EQ(FolderEntries(folder), (TTexts{"target"}));
 }
 
-INSTANTIATE_TEST_SUITE_P(Writers, FailedSave,
-                         ::testing::Values(TWriter::Project, TWriter::Instrument,
-                                           TWriter::Settings),
-                         [](const auto& param) { return std::string(WriterName(param.param)); });
+INSTANTIATE_TEST_SUITE_P(
+    Writers, FailedSave,
+    ::testing::Values(TWriter::Project, TWriter::Instrument, TWriter::Settings),
+    [](const auto& param) {
+        return std::string(std::array{"Project", "Instrument", "Settings"}[size_t(param.param)]);
+    });
 
 } // namespace
 } // namespace zel

@@ -11,6 +11,7 @@ namespace zel {
 namespace {
 
 using test::ReadBytes;
+using test::TTexts;
 
 using test::TRecordingSink;
 
@@ -39,11 +40,10 @@ TEST(DebugLogFormat, DailyFileNameAndLine) {
         const char* name;
         const char* stamp;
     };
-    for (const Case& c : {
-             Case{{2026, 12, 5, 14, 3, 9, 250}, "DEBUGLOG20261205.TXT", "20261205140309"},
-             Case{{2027, 1, 9, 0, 0, 0, 0}, "DEBUGLOG20270109.TXT", "20270109000000"},
-             Case{{1999, 10, 31, 23, 59, 59, 999}, "DEBUGLOG19991031.TXT", "19991031235959"},
-         }) {
+    for (const Case& c :
+         {Case{{2026, 12, 5, 14, 3, 9, 250}, "DEBUGLOG20261205.TXT", "20261205140309"},
+          Case{{2027, 1, 9, 0, 0, 0, 0}, "DEBUGLOG20270109.TXT", "20270109000000"},
+          Case{{1999, 10, 31, 23, 59, 59, 999}, "DEBUGLOG19991031.TXT", "19991031235959"}}) {
         EXPECT_EQ(DebugLogFileName(c.time), c.name);
         EXPECT_EQ(DebugLogLine(c.time, "Midi: 90 0"), std::string(c.stamp) + "\tMidi: 90 0\r\n");
     }
@@ -84,7 +84,7 @@ TEST_F(DebugLogTest, AFileThatCannotBeOpenedIsSkippedSilently) {
     DebugAdd("lost", 1);
     DebugLogFlush();
     EXPECT_TRUE(messages->empty());
-    EXPECT_EQ(sink.Lines, std::vector<std::string>{"lost"}) << "the window still gets it";
+    EXPECT_EQ(sink.Lines, TTexts{"lost"}) << "the window still gets it";
     now.Day = 6; // the next day's file can be written again
     DebugAdd("kept", 1);
     DebugLogFlush();
@@ -120,7 +120,7 @@ TEST_F(DebugLogTest, OnlyTheInstalledSinkIsRemoved) {
     RemoveDebugSink(&first); // a window going away after another took over
     DebugAdd("to second", 42);
     EXPECT_TRUE(first.Lines.empty());
-    EXPECT_EQ(second.Lines, std::vector<std::string>{"to second"});
+    EXPECT_EQ(second.Lines, TTexts{"to second"});
     EXPECT_EQ(second.Colours, std::vector<uint32_t>{42});
     RemoveDebugSink(&second);
     DebugAdd("to nobody", 42);

@@ -27,12 +27,10 @@ protected:
         for (int d : digits)
             HandleRiffKey(project, editor, {TEditKey::Digit, d}, context);
     }
-    void SetNotes(std::initializer_list<TNote> notes) {
-        EnsureNotes(Riff(), int(notes.size()) + 1);
-        int i = 0;
-        for (const TNote& n : notes)
-            Riff().Notes[size_t(i++)] = n;
-    }
+    void SetNotes(std::initializer_list<TNote> notes) { test::SetNotes(Riff(), notes); }
+    void Flag(TNoteFlagCommand command) { ApplyNoteFlagCommand(project, editor, command, context); }
+    // The cursor and the selection's anchor.
+    std::pair<int, int> Place() { return {Riff().Cursor, Riff().Anchor}; }
     // Staff row of a diatonic position (row 0 = top line F, position 10).
     void StaffRow(int position) { editor.CursorRow = 10 - position; }
 
@@ -66,8 +64,7 @@ TEST_F(EditorTest, EnterWithAutoAdvanceMovesToTheNewEndRecord) {
     context.AutoAdvance = true;
     StaffRow(4);
     Key(TEditKey::Enter);
-    EXPECT_EQ(Riff().Cursor, 1);
-    EXPECT_EQ(Riff().Anchor, 1);
+    EXPECT_EQ(Place(), (std::pair{1, 1}));
     EXPECT_EQ(Riff().Notes[1].Duration, EndOfNotes);
     EXPECT_GE(Riff().Capacity(), 3);
 }
@@ -129,18 +126,15 @@ TEST_F(EditorTest, CursorMovesAndShiftSelection) {
     SetNotes({Note(3), Note(4), Note(5), Note(2), Note(1)});
     Riff().Cursor = Riff().Anchor = 2;
     Key(TEditKey::Right, /*shift=*/true);
-    EXPECT_EQ(Riff().Cursor, 3);
-    EXPECT_EQ(Riff().Anchor, 2);
+    EXPECT_EQ(Place(), (std::pair{3, 2}));
     EXPECT_EQ(editor.CurrentDuration, 2) << "takes the note's duration";
     Key(TEditKey::Right);
-    EXPECT_EQ(Riff().Cursor, 4);
-    EXPECT_EQ(Riff().Anchor, 4);
+    EXPECT_EQ(Place(), (std::pair{4, 4}));
     Key(TEditKey::Right);
     Key(TEditKey::Right);
     EXPECT_EQ(Riff().Cursor, 5) << "stops on the end record";
     Key(TEditKey::Home, true);
-    EXPECT_EQ(Riff().Cursor, 0);
-    EXPECT_EQ(Riff().Anchor, 5);
+    EXPECT_EQ(Place(), (std::pair{0, 5}));
     Key(TEditKey::End);
     EXPECT_EQ(Riff().Anchor, 5);
     Key(TEditKey::Left);
@@ -160,12 +154,10 @@ TEST_F(EditorTest, PageMovesClampAndCollapseUnlessShift) {
     SetNotes({Note(3), Note(3), Note(3)});
     context.PageColumns = 10;
     Key(TEditKey::Right, false, /*ctrl=*/true);
-    EXPECT_EQ(Riff().Cursor, 3) << "a page beyond a short riff ends on the end record";
-    EXPECT_EQ(Riff().Anchor, 3);
+    EXPECT_EQ(Place(), (std::pair{3, 3})) << "a page beyond a short riff ends on the end record";
     context.PageColumns = 2;
     Key(TEditKey::Left, true, true);
-    EXPECT_EQ(Riff().Cursor, 1);
-    EXPECT_EQ(Riff().Anchor, 3);
+    EXPECT_EQ(Place(), (std::pair{1, 3}));
 }
 
 TEST_F(EditorTest, StaffBackspaceDeletesTheNoteBeforeTheCursor) {
@@ -211,24 +203,24 @@ TEST_F(EditorTest, DurationAndFlagCommandsOnTheSelection) {
     EXPECT_EQ(Riff().Notes[4].Duration, EndOfNotes) << "the end record stays";
     EXPECT_EQ(editor.CurrentDuration, 6);
 
-    ApplyNoteFlagCommand(project, editor, TNoteFlagCommand::Dot, context);
+    Flag(TNoteFlagCommand::Dot);
     EXPECT_EQ(Riff().Notes[0].Flags, NoteDot);
     EXPECT_EQ(Riff().Notes[1].Flags, 0) << "dot on a dotted note removes it";
     EXPECT_EQ(Riff().Notes[2].Flags, NoteDot) << "dot on a double-dotted note: dotted";
-    ApplyNoteFlagCommand(project, editor, TNoteFlagCommand::DotDot, context);
+    Flag(TNoteFlagCommand::DotDot);
     EXPECT_EQ(Riff().Notes[0].Flags, NoteDotDot);
-    ApplyNoteFlagCommand(project, editor, TNoteFlagCommand::Tie, context);
+    Flag(TNoteFlagCommand::Tie);
     EXPECT_EQ(Riff().Notes[1].Flags, NoteDotDot | NoteTie);
 
     SetSelectionDuration(project, editor, 0, context);
-    ApplyNoteFlagCommand(project, editor, TNoteFlagCommand::Lengthen, context);
+    Flag(TNoteFlagCommand::Lengthen);
     EXPECT_EQ(Riff().Notes[3].Duration, 7) << "a 2 x whole lengthened wraps to 1/64";
     EXPECT_EQ(NoteCount(Riff()), 4);
-    ApplyNoteFlagCommand(project, editor, TNoteFlagCommand::Shorten, context);
+    Flag(TNoteFlagCommand::Shorten);
     EXPECT_EQ(Riff().Notes[3].Duration, 0);
 
     context.ViewHasFocus = false;
-    ApplyNoteFlagCommand(project, editor, TNoteFlagCommand::Tie, context);
+    Flag(TNoteFlagCommand::Tie);
     EXPECT_EQ(Riff().Notes[1].Flags, NoteDotDot | NoteTie) << "needs the view's focus";
     SetSelectionDuration(project, editor, 2, context);
     EXPECT_EQ(Riff().Notes[1].Duration, 2) << "duration buttons work without focus";
@@ -240,39 +232,21 @@ TEST_F(EditorTest, EveryEditMarksTheProjectChanged) {
         std::function<void()> run;
     };
     std::vector<Step> steps = {
-        {"fret digit",
-         [&] {
-             editor.TabMode = true;
-             Type({3});
-         }},
+        {"fret digit", [&] { editor.TabMode = true, Type({3}); }},
         {"tab space", [&] { Key(TEditKey::Space); }},
-        {"tab backspace",
-         [&] {
-             Type({5});
-             project.SetChanged(false);
-             Key(TEditKey::Backspace);
-         }},
+        {"tab backspace", [&] { Type({5}), project.SetChanged(false), Key(TEditKey::Backspace); }},
         {"enter on a pitch already there",
          [&] {
-             editor.TabMode = false;
-             StaffRow(2);
-             Key(TEditKey::Enter);
-             project.SetChanged(false);
-             Key(TEditKey::Enter);
+             editor.TabMode = false, StaffRow(2), Key(TEditKey::Enter);
+             project.SetChanged(false), Key(TEditKey::Enter);
          }},
-        {"staff space on an absent pitch",
-         [&] {
-             StaffRow(9);
-             Key(TEditKey::Space);
-         }},
+        {"staff space on an absent pitch", [&] { StaffRow(9), Key(TEditKey::Space); }},
         {"insert", [&] { Key(TEditKey::Insert); }},
         {"delete", [&] { Key(TEditKey::Delete); }},
         {"duration", [&] { SetSelectionDuration(project, editor, 5, context); }},
-        {"dot", [&] { ApplyNoteFlagCommand(project, editor, TNoteFlagCommand::Dot, context); }},
-        {"tie", [&] { ApplyNoteFlagCommand(project, editor, TNoteFlagCommand::Tie, context); }},
-        {"lengthen",
-         [&] { ApplyNoteFlagCommand(project, editor, TNoteFlagCommand::Lengthen, context); }},
-    };
+        {"dot", [&] { Flag(TNoteFlagCommand::Dot); }},
+        {"tie", [&] { Flag(TNoteFlagCommand::Tie); }},
+        {"lengthen", [&] { Flag(TNoteFlagCommand::Lengthen); }}};
     for (const Step& step : steps) {
         project.SetChanged(false);
         step.run();

@@ -12,6 +12,8 @@
 namespace zel {
 namespace {
 
+using test::TTexts;
+
 class InstrumentEditsTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -50,13 +52,13 @@ protected:
 };
 
 TEST_F(InstrumentEditsTest, TheBlankTabMakesANewInstrumentAsOneStep) {
-    EXPECT_EQ(Names(), (std::vector<std::string>{"Inst1", ""}));
+    EXPECT_EQ(Names(), (TTexts{"Inst1", ""}));
     strip.Click(1);
-    EXPECT_EQ(Names(), (std::vector<std::string>{"Inst1", "Inst2", ""}));
+    EXPECT_EQ(Names(), (TTexts{"Inst1", "Inst2", ""}));
     EXPECT_TRUE(Project().IsChanged());
     EXPECT_EQ(document.UndoName(), "New Instrument");
     document.Undo();
-    EXPECT_EQ(Names(), (std::vector<std::string>{"Inst1", ""}));
+    EXPECT_EQ(Names(), (TTexts{"Inst1", ""}));
     EXPECT_FALSE(Project().IsChanged());
 }
 

@@ -12,6 +12,7 @@
 namespace zel {
 namespace {
 
+using test::TTexts;
 using test::Note;
 
 // What a MIDI file holds, read the plain way: tracks of (absolute tick, event bytes).
@@ -127,9 +128,8 @@ TEST(MidiWriterTest, EventsComeInTimeOrderNoteOffsFirst) {
     EXPECT_EQ(file.Division, 256);
     ASSERT_EQ(file.Tracks.size(), 1u);
     EXPECT_EQ(Lines(file.Tracks[0]),
-              (std::vector<std::string>{"0:FF 51 03 07 A1 20", "0:FF 03 04 4C 65 61 64",
-                                        "0:92 3C 5A", "256:82 3C 40", "256:92 3C 64",
-                                        "512:82 3C 40", "1024:FF 2F 00"}));
+              (TTexts{"0:FF 51 03 07 A1 20", "0:FF 03 04 4C 65 61 64", "0:92 3C 5A", "256:82 3C 40",
+                      "256:92 3C 64", "512:82 3C 40", "1024:FF 2F 00"}));
 }
 
 // When a player sounds a tick: the tempo changes of the first track added up.
@@ -145,13 +145,7 @@ double Seconds(const TReadFile& file, int64_t tick) {
     return seconds + double(tick - at) * perTick;
 }
 
-void SetNotes(TRiff& riff, const std::vector<TNote>& notes) {
-    riff.Notes.clear();
-    EnsureNotes(riff, int(notes.size()) + 1);
-    int i = 0;
-    for (const TNote& n : notes)
-        riff.Notes[size_t(i++)] = n;
-}
+using test::SetNotes;
 
 class MidiSongExportTest : public ::testing::Test {
 protected:
@@ -191,16 +185,13 @@ TEST_F(MidiSongExportTest, SongBecomesATempoTrackAndOneTrackPerColumn) {
     // A (tempo 120) lasts one second and leads until then, B (column 10, tempo 90, 3/4) lasts
     // two: its tempo from tick 1920 on, and row 2 starts after two seconds, 1440 ticks later.
     EXPECT_EQ(Lines(file.Tracks[0]),
-              (std::vector<std::string>{"0:FF 51 03 07 A1 20", "0:FF 59 02 00 00",
-                                        "0:FF 58 04 04 02 18 08", "1920:FF 51 03 0A 2C 2A",
-                                        "1920:FF 58 04 03 02 18 08", "6240:FF 2F 00"}));
+              (TTexts{"0:FF 51 03 07 A1 20", "0:FF 59 02 00 00", "0:FF 58 04 04 02 18 08",
+                      "1920:FF 51 03 0A 2C 2A", "1920:FF 58 04 03 02 18 08", "6240:FF 2F 00"}));
     EXPECT_EQ(Lines(file.Tracks[1]),
-              (std::vector<std::string>{"0:FF 03 04 4C 65 61 64", "0:90 40 64", "960:80 40 40",
-                                        "1440:90 40 64", "1920:80 40 40", "3360:90 28 64",
-                                        "6240:80 28 40", "6240:FF 2F 00"}));
+              (TTexts{"0:FF 03 04 4C 65 61 64", "0:90 40 64", "960:80 40 40", "1440:90 40 64",
+                      "1920:80 40 40", "3360:90 28 64", "6240:80 28 40", "6240:FF 2F 00"}));
     EXPECT_EQ(Lines(file.Tracks[2]),
-              (std::vector<std::string>{"0:FF 03 04 42 61 73 73", "0:91 28 64", "3360:81 28 40",
-                                        "6240:FF 2F 00"}));
+              (TTexts{"0:FF 03 04 42 61 73 73", "0:91 28 64", "3360:81 28 40", "6240:FF 2F 00"}));
 }
 
 TEST_F(MidiSongExportTest, MixedTempoRowsSoundWhenTheRendererPlaysThem) {
@@ -271,11 +262,10 @@ TEST_F(MidiSongExportTest, KeysAndBarCyclesBecomeSignatures) {
     TReadFile file = Read(SongToMidi(project, {}).Bytes);
     ASSERT_FALSE(file.Tracks.empty());
     EXPECT_EQ(Lines(file.Tracks[0]),
-              (std::vector<std::string>{"0:FF 51 03 07 A1 20", "0:FF 59 02 FD 00",
-                                        "0:FF 58 04 03 02 18 08", "2880:FF 58 04 02 02 18 08",
-                                        "4800:FF 58 04 03 02 18 08", "7680:FF 58 04 02 02 18 08",
-                                        "9600:FF 59 02 02 00", "9600:FF 58 04 04 03 18 08",
-                                        "19200:FF 2F 00"}));
+              (TTexts{"0:FF 51 03 07 A1 20", "0:FF 59 02 FD 00", "0:FF 58 04 03 02 18 08",
+                      "2880:FF 58 04 02 02 18 08", "4800:FF 58 04 03 02 18 08",
+                      "7680:FF 58 04 02 02 18 08", "9600:FF 59 02 02 00",
+                      "9600:FF 58 04 04 03 18 08", "19200:FF 2F 00"}));
 }
 
 TEST_F(MidiSongExportTest, SongTooLongToRenderIsRefusedBeforeItIsLaidOut) {
@@ -308,8 +298,7 @@ TEST_F(MidiSongExportTest, OurImporterReadsTheExportBack) {
     EXPECT_FALSE(result.Truncated);
     EXPECT_EQ(result.ChannelsFound, 1);
     // The riff's timing reads the gaps in file ticks: the tempo track's end gives a rest first.
-    EXPECT_EQ(test::NoteTexts(back.Riffs[0]),
-              (std::vector<std::string>{"3:", "4:16,", "5:", "5:16,"}));
+    EXPECT_EQ(test::NoteTexts(back.Riffs[0]), (TTexts{"3:", "4:16,", "5:", "5:16,"}));
 }
 
 TEST(MidiFileWriteTest, UnwritablePathLeavesNothingBehind) {
@@ -321,7 +310,7 @@ TEST(MidiFileWriteTest, UnwritablePathLeavesNothingBehind) {
     test::WriteBytes(good, "old");
     EXPECT_TRUE(WriteBinaryFile(good, std::string(3 << 20, 'x')));
     EXPECT_EQ(test::ReadBytes(good).size(), size_t(3) << 20);
-    EXPECT_EQ(test::FolderEntries(dir.Path()), std::vector<std::string>{"song.mid"});
+    EXPECT_EQ(test::FolderEntries(dir.Path()), TTexts{"song.mid"});
 }
 
 } // namespace

@@ -11,6 +11,7 @@ namespace zel {
 namespace {
 
 using test::Note;
+using test::TTexts;
 
 // Each record as "start:duration[.|..][~]:pitches", pitches from the highest string down.
 std::vector<std::string> Records(const TRiff& riff) {
@@ -48,10 +49,10 @@ TEST_F(FileTimingTest, EveryOnsetOfAnAbc2midiTuneLandsOnItsTick) {
     TFileTimingResult result = Import(Data("rhythm.mid"));
     EXPECT_FALSE(result.Invalid);
     EXPECT_FALSE(result.Truncated);
-    EXPECT_EQ(Records(Riff()), (std::vector<std::string>{
-                                   "0:3:21,", "256:4.:23,", "448:5:25,", "512:3:26,",
-                                   "768:3:", "1024:4.:30,", "1216:5:28,", "1280:3:26,",
-                                   "1536:2:21,18,14,", "2048:4:", "2176:4:21,", "2304:2.:26,"}));
+    EXPECT_EQ(Records(Riff()),
+              (TTexts{"0:3:21,", "256:4.:23,", "448:5:25,", "512:3:26,", "768:3:", "1024:4.:30,",
+                      "1216:5:28,", "1280:3:26,", "1536:2:21,18,14,", "2048:4:", "2176:4:21,",
+                      "2304:2.:26,"}));
     EXPECT_EQ(Riff().Tempo, 90);
     EXPECT_EQ(Riff().BarsA, "3");
     EXPECT_EQ(Riff().BarsB, 4);
@@ -60,18 +61,17 @@ TEST_F(FileTimingTest, EveryOnsetOfAnAbc2midiTuneLandsOnItsTick) {
 
 TEST_F(FileTimingTest, TracksAndChannelsMergeInTimeOrder) {
     Import(Data("scale.mid"));
-    EXPECT_EQ(Records(Riff()),
-              (std::vector<std::string>{"0:3:12,", "256:3:14,", "512:3:16,", "768:3:17,",
-                                        "1024:2:19,16,12,", "1536:2:"}))
+    EXPECT_EQ(Records(Riff()), (TTexts{"0:3:12,", "256:3:14,", "512:3:16,", "768:3:17,",
+                                       "1024:2:19,16,12,", "1536:2:"}))
         << "the half rest before the end of the track is kept";
     EXPECT_EQ(Riff().Tempo, 120);
     ResetProject(project, editor);
     Import(Data("two_voices.mid"), 0b101);
-    EXPECT_EQ(Records(Riff()), (std::vector<std::string>{"0:1:23,7,", "1024:1:26,2,"}));
+    EXPECT_EQ(Records(Riff()), (TTexts{"0:1:23,7,", "1024:1:26,2,"}));
     EXPECT_EQ(Riff().Tempo, 100);
     ResetProject(project, editor);
     Import(Data("two_voices.mid"), 0b100);
-    EXPECT_EQ(Records(Riff()), (std::vector<std::string>{"0:1:7,", "1024:1:2,"}));
+    EXPECT_EQ(Records(Riff()), (TTexts{"0:1:7,", "1024:1:2,"}));
 }
 
 // One quarter, one eighth, a quarter rest, a dotted quarter, at any resolution.
@@ -88,8 +88,7 @@ TEST_F(FileTimingTest, AnyResolutionGivesTheSameRiff) {
     for (int division : {24, 96, 120, 256, 384, 480, 960, 1024, 15360}) {
         ResetProject(project, editor);
         Import(Phrase(division));
-        EXPECT_EQ(Records(Riff()),
-                  (std::vector<std::string>{"0:3:16,", "256:4:17,", "384:3:", "640:3.:19,"}))
+        EXPECT_EQ(Records(Riff()), (TTexts{"0:3:16,", "256:4:17,", "384:3:", "640:3.:19,"}))
             << division << " ticks per quarter";
     }
 }
@@ -104,9 +103,8 @@ TEST_F(FileTimingTest, LengthsBecomeTheNearestDurationsTiedWhereNeeded) {
     drums.Note(0, 100, 9, 36, 90);
     TMidiTrackWriter tracks[] = {track, drums};
     Import(MidiFileBytes(1, 256, tracks), FileTimingChannels(0b1000000001));
-    EXPECT_EQ(Records(Riff()),
-              (std::vector<std::string>{"0:1~:12,", "1024:3:12,", "1280:4:14,",
-                                        "1408:4:", "1536:0~:16,", "3584:0.:16,", "6656:4.:17,"}));
+    EXPECT_EQ(Records(Riff()), (TTexts{"0:1~:12,", "1024:3:12,", "1280:4:14,",
+                                       "1408:4:", "1536:0~:16,", "3584:0.:16,", "6656:4.:17,"}));
     EXPECT_EQ(FileTimingChannels(0xFFFF), 0xFDFF);
 }
 
@@ -129,7 +127,7 @@ TEST_F(FileTimingTest, AFileLongerThanARiffTakesStopsAtTheLimit) {
     TFileTimingResult result =
         ImportMidiFileTiming(Phrase(480), 0xFFFF, project, editor, {.Records = 3});
     EXPECT_TRUE(result.TooLong);
-    EXPECT_EQ(Records(Riff()), (std::vector<std::string>{"0:3:16,", "256:4:17,", "384:3:"}));
+    EXPECT_EQ(Records(Riff()), (TTexts{"0:3:16,", "256:4:17,", "384:3:"}));
     TMidiTrackWriter track;
     track.Note(0, 256, 0, 60, 90);
     track.Note(int64_t(1) << 40, 256, 0, 62, 90); // after a rest of four billion whole notes
@@ -176,19 +174,16 @@ TEST_F(FileTimingTest, TempoSectionsBecomeRiffsOrAreScaledToTheRiffsTempo) {
                                                     {}, TTempoSections::Split);
     EXPECT_EQ(result.Sections, (std::vector<int>{87, 116, 87}));
     EXPECT_EQ(result.Riffs, (std::vector<int>{0, 1, 2}));
-    EXPECT_EQ(project.Structure,
-              (std::vector<std::string>{"1\tRiff1 1", "1\tRiff1 2", "1\tRiff1 3"}));
-    EXPECT_EQ(project.RiffNames.All(),
-              (std::vector<std::string>{"Riff1 1", "Riff1 2", "Riff1 3", ""}));
+    EXPECT_EQ(project.Structure, (TTexts{"1\tRiff1 1", "1\tRiff1 2", "1\tRiff1 3"}));
+    EXPECT_EQ(project.RiffNames.All(), (TTexts{"Riff1 1", "Riff1 2", "Riff1 3", ""}));
     const int tempos[] = {87, 116, 87};
     for (int r = 0; r < 3; ++r) {
         EXPECT_EQ(project.Riffs[size_t(r)].Tempo, tempos[r]);
-        EXPECT_EQ(Records(project.Riffs[size_t(r)]),
-                  (std::vector<std::string>{"0:3:" + std::to_string(12 + 4 * r) + ",",
-                                            "256:3:" + std::to_string(13 + 4 * r) + ",",
-                                            "512:3:" + std::to_string(14 + 4 * r) + ",",
-                                            "768:3:" + std::to_string(15 + 4 * r) + ","}))
-            << r;
+        TTexts quarters; // pitches 12.. rising by one from section to section
+        for (int i = 0; i < 4; ++i)
+            quarters.push_back(std::to_string(256 * i) + ":3:" + std::to_string(12 + 4 * r + i) +
+                               ",");
+        EXPECT_EQ(Records(project.Riffs[size_t(r)]), quarters) << r;
     }
     EXPECT_EQ(editor.CurrentRiff, 0);
 
@@ -213,7 +208,7 @@ TEST_F(FileTimingTest, NoteOffsOfOneKeyEndItsNotesFirstInFirstOut) {
         track.NoteOff(1024 + i * 512, 0, 60);
     Import(MidiFileBytes(0, 256, std::span(&track, 1)));
     // The last onset's note ends with the last note-off: a dotted half.
-    EXPECT_EQ(Records(Riff()), (std::vector<std::string>{"0:3:12,", "256:3:12,", "512:1.:12,"}));
+    EXPECT_EQ(Records(Riff()), (TTexts{"0:3:12,", "256:3:12,", "512:1.:12,"}));
 }
 
 TEST_F(FileTimingTest, OnlyTheEarliestNotesOfAllTracksAreCollected) {
@@ -223,8 +218,7 @@ TEST_F(FileTimingTest, OnlyTheEarliestNotesOfAllTracksAreCollected) {
     TFileTimingResult result = ImportMidiFileTiming(MidiFileBytes(1, 256, tracks), 0xFFFF, project,
                                                     editor, {.Records = 4});
     EXPECT_TRUE(result.TooLong);
-    EXPECT_EQ(Records(Riff()),
-              (std::vector<std::string>{"0:4:2,", "128:4:3,", "256:4:4,", "384:4:5,"}));
+    EXPECT_EQ(Records(Riff()), (TTexts{"0:4:2,", "128:4:3,", "256:4:4,", "384:4:5,"}));
 }
 
 using test::SetNotes;
@@ -232,45 +226,40 @@ using test::SetNotes;
 TEST_F(FileTimingTest, ExportedRiffsComeBackTheSame) {
     struct TCase {
         const char* What;
+        struct {
+            uint16_t Tempo;
+            const char* BarsA;
+            uint16_t BarsB;
+        } Head;
         std::initializer_list<TNote> Notes;
-        uint16_t Tempo;
-        const char* BarsA;
-        uint16_t BarsB;
     } cases[] = {
         {"every duration, plain and dotted",
+         {120, "4", 4},
          {Note(0, {{0, 0}}), Note(1, {{1, 2}}), Note(2, {{2, 3}}, NoteDot), Note(3, {{3, 4}}),
-          Note(4, {{4, 1}}, NoteDotDot), Note(5, {{5, 5}}), Note(6, {{5, 7}}), Note(7, {{5, 8}})},
-         120,
-         "4",
-         4},
+          Note(4, {{4, 1}}, NoteDotDot), Note(5, {{5, 5}}), Note(6, {{5, 7}}), Note(7, {{5, 8}})}},
         {"rests first, between and last, chords",
+         {75, "6", 8},
          {Note(3), Note(4, {{0, 3}, {1, 2}, {2, 0}}), Note(4), Note(2, {{0, 0}, {1, 2}, {2, 2}}),
-          Note(3, {}, NoteDot)},
-         75,
-         "6",
-         8},
+          Note(3, {}, NoteDot)}},
         {"a seven-beat bar at a fast tempo",
-         {Note(5, {{5, 0}}), Note(5, {{5, 2}}), Note(4, {{5, 3}}), Note(3, {{4, 0}}, NoteDot)},
-         240,
-         "7",
-         8},
-    };
+         {240, "7", 8},
+         {Note(5, {{5, 0}}), Note(5, {{5, 2}}), Note(4, {{5, 3}}), Note(3, {{4, 0}}, NoteDot)}}};
     for (const TCase& c : cases) {
         TProject source;
         TEditorState sourceEditor;
         ResetProject(source, sourceEditor);
         TRiff& riff = source.Riffs[0];
         SetNotes(riff, c.Notes);
-        riff.Tempo = c.Tempo;
-        riff.BarsA = c.BarsA;
-        riff.BarsB = c.BarsB;
+        riff.Tempo = c.Head.Tempo;
+        riff.BarsA = c.Head.BarsA;
+        riff.BarsB = c.Head.BarsB;
         TMidiExport midi = TimelineToMidi(source, RiffsTimeline(source, 0, 0, false));
         ResetProject(project, editor);
         Import(midi.Bytes);
         EXPECT_EQ(Records(Riff()), Records(riff)) << c.What;
-        EXPECT_EQ(Riff().Tempo, c.Tempo) << c.What;
-        EXPECT_EQ(Riff().BarsA, c.BarsA) << c.What;
-        EXPECT_EQ(Riff().BarsB, c.BarsB) << c.What;
+        EXPECT_EQ(Riff().Tempo, c.Head.Tempo) << c.What;
+        EXPECT_EQ(Riff().BarsA, c.Head.BarsA) << c.What;
+        EXPECT_EQ(Riff().BarsB, c.Head.BarsB) << c.What;
     }
 }
 

@@ -14,6 +14,7 @@ namespace {
 
 using test::ReadBytes;
 using test::TCapturedMessages;
+using test::TTexts;
 
 // Builds MIDI bytes: a header chunk and track chunks of raw event bytes, damaged where a case
 // needs it (the file writer only writes whole files).
@@ -79,7 +80,7 @@ TEST_F(MidiTest, GapsBecomeLengthsAndSimultaneousNotesChords) {
     TMidiImportResult result = Import(Midi(track));
     EXPECT_FALSE(result.Invalid);
     EXPECT_EQ(result.ChannelsFound, 1);
-    EXPECT_EQ(Notes(), (std::vector<std::string>{"5:16,", "3:16,12,19,", "4:", "2:7,"}));
+    EXPECT_EQ(Notes(), (TTexts{"5:16,", "3:16,12,19,", "4:", "2:7,"}));
     EXPECT_EQ(Riff().Cursor, 4) << "on the note being collected when the data ended";
     EXPECT_TRUE(project.IsChanged());
     ASSERT_GE(debug.size(), 2u);
@@ -87,7 +88,7 @@ TEST_F(MidiTest, GapsBecomeLengthsAndSimultaneousNotesChords) {
     EXPECT_EQ(debug[1], "\t16\t100");
     debug.clear();
     Import(Midi(Ev(5, {0x40})));
-    EXPECT_EQ(debug, std::vector<std::string>{"Midi: 40 5"}) << "a stray data byte is logged too";
+    EXPECT_EQ(debug, TTexts{"Midi: 40 5"}) << "a stray data byte is logged too";
 }
 
 TEST_F(MidiTest, ChannelsAndVelocityZero) {
@@ -97,7 +98,7 @@ TEST_F(MidiTest, ChannelsAndVelocityZero) {
     TMidiImportResult result = Import(Midi(track));
     EXPECT_EQ(result.ChannelsFound, 0b1011) << "a note-on of velocity 0 still counts";
     EXPECT_EQ(shownMask, 0b1011);
-    EXPECT_EQ(Notes(), (std::vector<std::string>{"4:14,"})) << "channel 0 not chosen";
+    EXPECT_EQ(Notes(), (TTexts{"4:14,"})) << "channel 0 not chosen";
 }
 
 TEST_F(MidiTest, RunningStatusRepeatsTheChannelStatus) {
@@ -106,7 +107,7 @@ TEST_F(MidiTest, RunningStatusRepeatsTheChannelStatus) {
                         Ev(1400, {0x80, 60, 0}) + Ev(0, {62, 0}) + Ev(0, {64, 0}) +
                         Ev(0, {0x90, 67, 100}) + Ev(700, {67, 0});
     Import(Midi(track));
-    EXPECT_EQ(Notes(), (std::vector<std::string>{"3:16,12,14,", "4:19,"}));
+    EXPECT_EQ(Notes(), (TTexts{"3:16,12,14,", "4:19,"}));
 }
 
 TEST_F(MidiTest, LongMetaEventsAndSystemExclusiveAreSkippedWhole) {
@@ -117,7 +118,7 @@ TEST_F(MidiTest, LongMetaEventsAndSystemExclusiveAreSkippedWhole) {
                         Ev(700, {0xF7}) + VarLen(2) + "\x01\x02" + Ev(0, {0x90, 62, 100}) +
                         Ev(700, {0x80, 62, 0});
     Import(Midi(track));
-    EXPECT_EQ(Notes(), (std::vector<std::string>{"4:12,", "4:14,"}));
+    EXPECT_EQ(Notes(), (TTexts{"4:12,", "4:14,"}));
 }
 
 TEST_F(MidiTest, FilesWithoutAHeaderChunkAreRefusedOnceAndChangeNothing) {
@@ -126,15 +127,12 @@ TEST_F(MidiTest, FilesWithoutAHeaderChunkAreRefusedOnceAndChangeNothing) {
         const char* what;
         std::string bytes;
     };
-    for (const Case& c : {
-             Case{"empty file", ""},
-             Case{"six bytes", std::string("MThd\0\0", 6)},
-             Case{"header cut short", Header().substr(0, 13)},
-             Case{"header chunk too small",
-                  Chunk("MThd", std::string("\0\0", 2)) + Chunk("MTrk", notes)},
-             Case{"track without a header", Chunk("MTrk", notes)},
-             Case{"unknown chunk first", Chunk("RIFF", "data") + Midi(notes)},
-         }) {
+    for (const Case& c : {Case{"empty file", ""}, Case{"six bytes", std::string("MThd\0\0", 6)},
+                          Case{"header cut short", Header().substr(0, 13)},
+                          Case{"header chunk too small",
+                               Chunk("MThd", std::string("\0\0", 2)) + Chunk("MTrk", notes)},
+                          Case{"track without a header", Chunk("MTrk", notes)},
+                          Case{"unknown chunk first", Chunk("RIFF", "data") + Midi(notes)}}) {
         ResetProject(project, editor);
         project.SetChanged(false);
         TCapturedMessages messages;
@@ -160,7 +158,7 @@ TEST_F(MidiTest, ChunksOfUnknownTypeAfterTheHeaderAreSkippedByTheirLength) {
     TMidiImportResult result = Import(bytes);
     EXPECT_FALSE(result.Invalid);
     EXPECT_TRUE(messages->empty());
-    EXPECT_EQ(Notes(), (std::vector<std::string>{"4:12,", "4:14,"}));
+    EXPECT_EQ(Notes(), (TTexts{"4:12,", "4:14,"}));
 }
 
 TEST_F(MidiTest, TheChordCollectedWhenTheDataEndsIsKeptAsAQuarter) {
@@ -169,16 +167,13 @@ TEST_F(MidiTest, TheChordCollectedWhenTheDataEndsIsKeptAsAQuarter) {
         std::string track;
         std::vector<std::string> notes;
     };
-    for (const Case& c : {
-             Case{
-                 "chord at the end", Ev(0, {0x90, 60, 100}) + Ev(0, {0x90, 64, 100}), {"3:16,12,"}},
-             Case{"after an end of track at delta 0",
-                  Ev(0, {0x90, 55, 100}) + Ev(700, {0x90, 60, 100}) + Ev(0, {0xFF, 0x2F, 0}),
-                  {"4:7,", "3:12,"}},
-             Case{
-                 "closed by a gap: nothing added", Ev(0, {0x90, 60, 100}) + Ev(700, {}), {"4:12,"}},
-             Case{"a note-off alone is not a chord", Ev(0, {0x80, 60, 0}), {}},
-         }) {
+    for (const Case& c :
+         {Case{"chord at the end", Ev(0, {0x90, 60, 100}) + Ev(0, {0x90, 64, 100}), {"3:16,12,"}},
+          Case{"after an end of track at delta 0",
+               Ev(0, {0x90, 55, 100}) + Ev(700, {0x90, 60, 100}) + Ev(0, {0xFF, 0x2F, 0}),
+               {"4:7,", "3:12,"}},
+          Case{"closed by a gap: nothing added", Ev(0, {0x90, 60, 100}) + Ev(700, {}), {"4:12,"}},
+          Case{"a note-off alone is not a chord", Ev(0, {0x80, 60, 0}), {}}}) {
         ResetProject(project, editor);
         Import(Midi(c.track));
         EXPECT_EQ(Notes(), c.notes) << c.what;
@@ -191,7 +186,7 @@ TEST_F(MidiTest, RunningStatusContinuesAfterSystemExclusive) {
                         Ev(700, {60, 0}) + Ev(0, {62, 100}) + Ev(0, {0xF7}) + VarLen(1) + "\x01" +
                         Ev(700, {62, 0}) + Ev(0, {64, 100}) + Ev(1400, {64, 0});
     Import(Midi(track));
-    EXPECT_EQ(Notes(), (std::vector<std::string>{"4:12,", "4:14,", "3:16,"}));
+    EXPECT_EQ(Notes(), (TTexts{"4:12,", "4:14,", "3:16,"}));
 }
 
 TEST_F(MidiTest, ASelectionStaysWhenNothingWasImported) {
@@ -202,8 +197,7 @@ TEST_F(MidiTest, ASelectionStaysWhenNothingWasImported) {
     Riff().Cursor = 1;
     Riff().Anchor = 2;
     Import(Chunk("RIFF", "data") + Midi(Ev(0, {0x90, 60, 100}) + Ev(900, {0x80, 60, 0})));
-    EXPECT_EQ(Riff().Cursor, 1);
-    EXPECT_EQ(Riff().Anchor, 2);
+    EXPECT_EQ(test::CursorAndAnchor(Riff()), (std::pair{1, 2}));
     Riff().Anchor = 0;
     Import(Midi(Ev(0, {0x90, 60, 100}) + Ev(900, {0x80, 60, 0})));
     EXPECT_EQ(Riff().Cursor, 2);
@@ -218,8 +212,7 @@ TEST_F(MidiTest, WritesOverTheRiffFromItsCursor) {
     }
     Riff().Cursor = 1;
     Import(Midi(Ev(0, {0x90, 52, 100}) + Ev(700, {0x80, 52, 0})));
-    EXPECT_EQ(Notes(), (std::vector<std::string>{"1:-8,", "4:4,-7,", "1:-6,"}))
-        << "frets already there are kept";
+    EXPECT_EQ(Notes(), (TTexts{"1:-8,", "4:4,-7,", "1:-6,"})) << "frets already there are kept";
 }
 
 TEST_F(MidiTest, TruncatedAndCorruptFilesAreReadSafely) {
@@ -244,7 +237,7 @@ TEST_F(MidiTest, TruncatedAndCorruptFilesAreReadSafely) {
     }
     std::string huge = Header() + "MTrk" + Be32(0xFFFFFFF0) + Ev(0, {0x90, 60, 100});
     Import(huge);
-    EXPECT_EQ(Notes(), std::vector<std::string>{"3:12,"}) << "the last chord is kept";
+    EXPECT_EQ(Notes(), TTexts{"3:12,"}) << "the last chord is kept";
     ResetProject(project, editor);
     std::string endless(64, char(0xFF));
     Import(Midi(endless));
@@ -253,7 +246,7 @@ TEST_F(MidiTest, TruncatedAndCorruptFilesAreReadSafely) {
     // Other system events carry a one-byte length: their bytes are not notes.
     ResetProject(project, editor);
     Import(Midi(Ev(0, {0xF2, 3, 2, 0x90, 60}) + Ev(0, {0x90, 62, 100}) + Ev(700, {0x80, 62, 0})));
-    EXPECT_EQ(Notes(), (std::vector<std::string>{"4:14,"}));
+    EXPECT_EQ(Notes(), (TTexts{"4:14,"}));
     EXPECT_TRUE(DeltaToDuration(-1) == std::nullopt);
 }
 
@@ -266,17 +259,16 @@ TEST_F(MidiTest, DataEndingInsideAChunkOrEventIsReportedAsTruncated) {
         bool truncated;
         int notes;
     };
-    for (const Case& c : {
-             Case{"whole file", whole, false, 1},
-             Case{"padding after the last chunk", whole + std::string(3, '\0'), false, 1},
-             Case{"cut inside the note-off", whole.substr(0, whole.size() - 1), true, 1},
-             Case{"cut after the first note-on", whole.substr(0, whole.size() - 5), true, 1},
-             Case{"track length beyond the data",
-                  Header() + "MTrk" + Be32(uint32_t(track.size() + 50)) + track, true, 1},
-             Case{"event running past its chunk",
-                  Header() + Chunk("MTrk", track.substr(0, track.size() - 1)) + Chunk("MTrk", ""),
-                  true, 1},
-         }) {
+    for (const Case& c :
+         {Case{"whole file", whole, false, 1},
+          Case{"padding after the last chunk", whole + std::string(3, '\0'), false, 1},
+          Case{"cut inside the note-off", whole.substr(0, whole.size() - 1), true, 1},
+          Case{"cut after the first note-on", whole.substr(0, whole.size() - 5), true, 1},
+          Case{"track length beyond the data",
+               Header() + "MTrk" + Be32(uint32_t(track.size() + 50)) + track, true, 1},
+          Case{"event running past its chunk",
+               Header() + Chunk("MTrk", track.substr(0, track.size() - 1)) + Chunk("MTrk", ""),
+               true, 1}}) {
         ResetProject(project, editor);
         TMidiImportResult result = Import(c.bytes);
         EXPECT_EQ(result.Truncated, c.truncated) << c.what;
@@ -364,14 +356,13 @@ TEST(MidiReaders, NumbersAndBounds) {
 TEST_F(MidiTest, FilesWrittenByAnotherProgram) {
     // Made with abc2midi from scale.abc and two_voices.abc beside them.
     Import(ReadBytes(std::string(ZELVANE_TEST_DATA) + "/scale.mid"));
-    EXPECT_EQ(Notes(),
-              (std::vector<std::string>{"5:12,", "5:14,", "5:16,", "5:17,", "4:16,12,19,", "4:"}));
+    EXPECT_EQ(Notes(), (TTexts{"5:12,", "5:14,", "5:16,", "5:17,", "4:16,12,19,", "4:"}));
     ResetProject(project, editor);
     chosen = uint16_t(1 << 2);
     TMidiImportResult result =
         Import(ReadBytes(std::string(ZELVANE_TEST_DATA) + "/two_voices.mid"));
     EXPECT_EQ(result.ChannelsFound, 0b101);
-    EXPECT_EQ(Notes(), (std::vector<std::string>{"2:", "3:", "3:", "3:7,", "3:2,"}));
+    EXPECT_EQ(Notes(), (TTexts{"2:", "3:", "3:", "3:7,", "3:2,"}));
 }
 
 } // namespace

@@ -19,37 +19,23 @@ namespace {
 using test::NoteTexts;
 
 TEST(MidiMessageTest, OnlyWholeShortMessagesPass) {
-    struct TCase {
-        std::vector<uint8_t> Bytes;
-        bool Passes;
-    };
-    const TCase cases[] = {
-        {{0x90, 60, 100}, true},
-        {{0x80, 60, 0}, true},
-        {{0xC3, 5}, true},
-        {{0xF8}, true},
-        {{0xFE}, true},
-        {{0xF2, 1, 2}, true},
-        {{}, false},
-        {{0x90, 60}, false},
-        {{0x90, 60, 100, 1}, false},
-        {{60, 100}, false},
-        {{0x90, 0x80, 1}, false},
-        {{0xF0, 1, 2, 0xF7}, false},
-        {{0xF7}, false},
-        {{0xF4}, false},
-        {{0xC3}, false},
-    };
-    for (const auto& c : cases) {
-        auto message = DecodeMidiMessage(2, c.Bytes.data(), c.Bytes.size(), 77);
-        EXPECT_EQ(message.has_value(), c.Passes) << testing::PrintToString(c.Bytes);
-        if (message) {
+    const std::vector<std::vector<uint8_t>> passing = {
+        {0x90, 60, 100}, {0x80, 60, 0}, {0xC3, 5}, {0xF8}, {0xFE}, {0xF2, 1, 2}};
+    const std::vector<std::vector<uint8_t>> failing = {
+        {},        {0x90, 60},      {0x90, 60, 100, 1},
+        {60, 100}, {0x90, 0x80, 1}, {0xF0, 1, 2, 0xF7},
+        {0xF7},    {0xF4},          {0xC3}};
+    for (bool passes : {true, false})
+        for (const auto& bytes : passes ? passing : failing) {
+            auto message = DecodeMidiMessage(2, bytes.data(), bytes.size(), 77);
+            EXPECT_EQ(message.has_value(), passes) << testing::PrintToString(bytes);
+            if (!message)
+                continue;
             EXPECT_EQ(message->Device, 2);
-            EXPECT_EQ(message->Status, c.Bytes[0]);
-            EXPECT_EQ(message->Data1, c.Bytes.size() > 1 ? c.Bytes[1] : 0);
+            EXPECT_EQ(message->Status, bytes[0]);
+            EXPECT_EQ(message->Data1, bytes.size() > 1 ? bytes[1] : 0);
             EXPECT_EQ(message->ArrivalNs, 77);
         }
-    }
 }
 
 TEST(MidiMessageTest, QueueKeepsOrderAndDropsWhenFull) {
@@ -196,8 +182,7 @@ TEST_F(MidiNoteInTest, KeysHeldTogetherMakeOneChordAndTheFirstReleaseMovesOn) {
     EXPECT_EQ(NoteTexts(Riff())[0], "3:19,16,12,");
     EXPECT_EQ(Riff().Cursor, 0);
     EXPECT_TRUE(Send(0x80, 60, 0).Moved);
-    EXPECT_EQ(Riff().Cursor, 1);
-    EXPECT_EQ(Riff().Anchor, 1);
+    EXPECT_EQ(test::CursorAndAnchor(Riff()), (std::pair{1, 1}));
     EXPECT_FALSE(Send(0x80, 64, 0).Moved);
     EXPECT_FALSE(Send(0x80, 67, 0).Moved);
     EXPECT_EQ(Riff().Cursor, 1);
@@ -239,9 +224,7 @@ TEST_F(MidiNoteInTest, ChordTakesTheCurrentDurationAndJoinsFretsAlreadyThere) {
     Send(0x91, 0, 90);  // pitch -48 is below every string: nothing, and the chord stays open
     EXPECT_TRUE(entry.MidiChordOpen);
     Send(0x81, 57, 0);
-    auto texts = NoteTexts(Riff());
-    EXPECT_EQ(texts[0], "5:4,");
-    EXPECT_EQ(texts[1], "2:9,");
+    EXPECT_EQ(NoteTexts(Riff()), (test::TTexts{"5:4,", "2:9,"}));
     EXPECT_EQ(Riff().Cursor, 2);
     EXPECT_EQ(document.UndoCount(), 2);
 }
@@ -250,8 +233,7 @@ TEST_F(MidiNoteInTest, KeysJoinFretsAlreadyOnTheNote) {
     TRiff& riff = document.Project().Riffs[0];
     riff.Notes.assign(1, test::Note(6, {{0, 0}})); // a fret already on the lowest string
     Send(0x90, 64, 90);
-    auto texts = NoteTexts(Riff());
-    EXPECT_EQ(texts[0], "3:16,-8,");
+    EXPECT_EQ(NoteTexts(Riff())[0], "3:16,-8,");
 }
 
 TEST_F(MidiNoteInTest, PreviewsAreAskedForEveryKeyButTheRiffChangesOnlyWithTheToggleDown) {

@@ -58,11 +58,9 @@ TEST(BarSplit, RiffsLongerThanTheRangeOfIntCountOn) {
 
 TEST(PositionText, BarsPlusAndReducedFractions) {
     TRiff fourFour = Meter("4", 4);
-    EXPECT_EQ(PositionPlainText(fourFour, 0), "0");
-    EXPECT_EQ(PositionPlainText(fourFour, 1024), "1");
-    EXPECT_EQ(PositionPlainText(fourFour, 1280), "1+1/4");
-    EXPECT_EQ(PositionPlainText(fourFour, 384), "3/8");
-    EXPECT_EQ(PositionPlainText(fourFour, 1024 + 17), "1+17/1024");
+    for (auto [ticks, text] :
+         {std::pair{0, "0"}, {1024, "1"}, {1280, "1+1/4"}, {384, "3/8"}, {1024 + 17, "1+17/1024"}})
+        EXPECT_EQ(PositionPlainText(fourFour, ticks), text) << ticks;
     TPositionParts parts = PositionParts(fourFour, 384);
     EXPECT_FALSE(parts.ShowBars);
     EXPECT_FALSE(parts.Plus);
@@ -77,12 +75,6 @@ TEST(PitchNames, PitchClassFarBelowMiddleC) {
     EXPECT_EQ(PitchOctaveText(-12), "C 3"); // the C an octave down starts its octave
     EXPECT_EQ(PitchOctaveText(-13), "B 2");
 }
-
-} // namespace
-} // namespace zel
-
-namespace zel {
-namespace {
 
 TEST(StaffPitch, PositionsInKeys) {
     struct Case {
@@ -150,10 +142,9 @@ TEST(ChordNames, RootFollowsTheHarmonyAndRepeatsAreNamedOnce) {
 }
 
 TEST(NoteLengths, LengthenAndShortenWrap) {
-    EXPECT_EQ(LengthenDuration(3), 2);
-    EXPECT_EQ(LengthenDuration(0), 7);
-    EXPECT_EQ(ShortenDuration(7), 0);
-    EXPECT_EQ(ShortenDuration(3), 4);
+    EXPECT_EQ((std::vector<int>{LengthenDuration(3), LengthenDuration(0), ShortenDuration(7),
+                                ShortenDuration(3)}),
+              (std::vector<int>{2, 7, 0, 4}));
 }
 
 TEST(NotePattern, PitchClassesOfSoundingStrings) {

@@ -68,9 +68,7 @@ private:
 };
 
 void FillQuarters(TRiff& riff, int count) {
-    EnsureNotes(riff, count + 1);
-    for (int i = 0; i < count; ++i)
-        riff.Notes[size_t(i)] = test::Note(QuarterDuration, {{0, i % 12}});
+    test::SetQuarters(riff, count, 0);
 }
 
 TProject Project(std::initializer_list<const char*> riffs,
@@ -78,16 +76,14 @@ TProject Project(std::initializer_list<const char*> riffs,
                  std::vector<std::string> structure) {
     TProject project;
     ResetProjectTables(project);
-    project.RiffNames.GrowTo(int(riffs.size()));
-    project.InstrumentNames.GrowTo(int(instruments.size()));
-    int i = 0;
-    for (const char* name : riffs)
-        project.RiffNames.SetCaption(i++, name);
-    project.RiffNames.EnsureBlankTab();
-    i = 0;
-    for (const char* name : instruments)
-        project.InstrumentNames.SetCaption(i++, name);
-    project.InstrumentNames.EnsureBlankTab();
+    auto name = [](auto& captions, std::initializer_list<const char*> names) {
+        captions.GrowTo(int(names.size()));
+        for (int i = 0; i < int(names.size()); ++i)
+            captions.SetCaption(i, names.begin()[i]);
+        captions.EnsureBlankTab();
+    };
+    name(project.RiffNames, riffs);
+    name(project.InstrumentNames, instruments);
     project.Structure = std::move(structure);
     return project;
 }
@@ -148,14 +144,12 @@ TEST(PrintLayout, AllRiffsInArrangement) {
         const char* What;
         std::vector<std::string> Structure;
         std::vector<int> Printed;
-    } cases[] = {
-        {"exact name", {"1\tIntro"}, {0}},
-        {"inside a longer name", {"1\tIntro2"}, {0}},
-        {"other letter case", {"1\tINTRO"}, {0}},
-        {"matches anywhere in the row", {"1\tVerse\t2\tintro"}, {0, 1}},
-        {"no row names it", {"1\tVerse"}, {1}},
-        {"no structure", {}, {}},
-    };
+    } cases[] = {{"exact name", {"1\tIntro"}, {0}},
+                 {"inside a longer name", {"1\tIntro2"}, {0}},
+                 {"other letter case", {"1\tINTRO"}, {0}},
+                 {"matches anywhere in the row", {"1\tVerse\t2\tintro"}, {0, 1}},
+                 {"no row names it", {"1\tVerse"}, {1}},
+                 {"no structure", {}, {}}};
     for (const auto& c : cases) {
         // Tab 2 repeats tab 0's caption, tab 3 is named but has no notes.
         TProject project = Project({"Intro", "Verse", "intro", "Solo"}, {"Guitar"}, c.Structure);
@@ -171,13 +165,11 @@ TEST(PrintLayout, NotesLines) {
     struct {
         std::string Rtf;
         std::vector<std::string> Lines;
-    } cases[] = {
-        {RtfFromParagraphs({"First", "", "Third"}), {"First", "", "Third"}},
-        {EmptyNotesRtf(), {""}},
-        {"", {}},
-        {"{\\rtf1\\ansi\\ansicpg1251 \\'c6\\'e5\\'eb\\'f2\\'fb\\'e9\\par \\u8594?}",
-         {"\u0416\u0435\u043B\u0442\u044B\u0439", "\u2192"}},
-    };
+    } cases[] = {{RtfFromParagraphs({"First", "", "Third"}), {"First", "", "Third"}},
+                 {EmptyNotesRtf(), {""}},
+                 {"", {}},
+                 {"{\\rtf1\\ansi\\ansicpg1251 \\'c6\\'e5\\'eb\\'f2\\'fb\\'e9\\par \\u8594?}",
+                  {"\u0416\u0435\u043B\u0442\u044B\u0439", "\u2192"}}};
     for (const auto& c : cases) {
         TProject project = Project({"Verse"}, {"Guitar"}, {});
         project.NotesRtf = c.Rtf;
@@ -227,22 +219,19 @@ TEST(PrintRun, ARiffThatDoesNotFitBelowTheLastStartsANewPage) {
     EXPECT_EQ(verse[0].Page, 1);
 }
 
-TEST(PrintRun, AnEmptyRiffPrintsItsTitleAndOneBand) {
-    TProject project = Project({"Empty"}, {"Guitar"}, {});
-    TRecordingSurface surface;
-    PrintProject(project, A4Job({false, true, false}), surface);
-    EXPECT_EQ(surface.Bands.size(), 1u);
-    EXPECT_EQ(surface.TextsOf("Empty").size(), 1u);
-}
-
-TEST(PrintRun, APageTooNarrowForANoteEnds) {
-    TProject project = Project({"Verse"}, {"Guitar"}, {});
-    FillQuarters(project.Riffs[0], 5);
-    TPrintJob job = A4Job({false, true, false});
-    job.PageWidth = 500; // narrower than the band's clef and signatures
-    TRecordingSurface surface;
-    PrintProject(project, job, surface);
-    EXPECT_EQ(surface.Bands.size(), 1u);
+TEST(PrintRun, AnEmptyRiffOrAPageTooNarrowForANotePrintsTheTitleAndOneBand) {
+    for (int notes : {0, 5}) {
+        TProject project = Project({"Verse"}, {"Guitar"}, {});
+        TPrintJob job = A4Job({false, true, false});
+        if (notes > 0) {
+            FillQuarters(project.Riffs[0], notes);
+            job.PageWidth = 500; // narrower than the band's clef and signatures
+        }
+        TRecordingSurface surface;
+        PrintProject(project, job, surface);
+        EXPECT_EQ(surface.Bands.size(), 1u) << notes;
+        EXPECT_EQ(surface.TextsOf("Verse").size(), 1u) << notes;
+    }
 }
 
 TEST(PrintRun, ArrangementTableAndNotes) {

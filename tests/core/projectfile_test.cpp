@@ -9,6 +9,7 @@
 namespace zel {
 namespace {
 
+using test::TTexts;
 using test::ReadBytes;
 using test::TCapturedMessages;
 using test::TTempDir;
@@ -71,8 +72,8 @@ TEST_F(ProjectFileTest, LoadsRiffsNotesInstrumentsRowsAndNotes) {
                           "s\t1\tIntro\t2\tBass\r\n"
                           "x\t{\\rtf1 hello\\par\r\n"
                           "x\t}\r\n"));
-    EXPECT_EQ(project.RiffNames.All(), (std::vector<std::string>{"Intro", "Bass", "Outro", ""}));
-    EXPECT_EQ(project.InstrumentNames.All(), (std::vector<std::string>{"Lead", ""}));
+    EXPECT_EQ(project.RiffNames.All(), (TTexts{"Intro", "Bass", "Outro", ""}));
+    EXPECT_EQ(project.InstrumentNames.All(), (TTexts{"Lead", ""}));
     const TRiff& intro = project.Riffs[0];
     EXPECT_EQ(intro.Tempo, 96);
     EXPECT_EQ(intro.BarsA, "3");
@@ -85,7 +86,7 @@ TEST_F(ProjectFileTest, LoadsRiffsNotesInstrumentsRowsAndNotes) {
     EXPECT_EQ(project.Riffs[2].Tempo, 120);
     EXPECT_EQ(project.Instruments[0].Octave, -2);
     EXPECT_EQ(project.Instruments[0].MixLeft, 60);
-    EXPECT_EQ(project.Structure, (std::vector<std::string>{"1\tIntro\t2\tBass"}));
+    EXPECT_EQ(project.Structure, (TTexts{"1\tIntro\t2\tBass"}));
     EXPECT_EQ(project.NotesRtf, "{\\rtf1 hello\\par\r\n}");
 }
 
@@ -118,7 +119,7 @@ TEST_F(ProjectFileTest, EmptyLineEndsLoading) {
                           "\r\n"
                           "N\t2\t-\t-\t-\t-\t-\t-\t-\t3\t0\r\n"
                           "T\tB\r\n"));
-    EXPECT_EQ(project.RiffNames.All(), (std::vector<std::string>{"A", ""}));
+    EXPECT_EQ(project.RiffNames.All(), (TTexts{"A", ""}));
     EXPECT_EQ(NoteCount(project.Riffs[0]), 1);
 }
 
@@ -177,8 +178,8 @@ TEST_F(ProjectFileTest, NoteWithoutDurationIsKeptAsAQuarter) {
 
 TEST_F(ProjectFileTest, NamelessRiffsAndInstrumentsGetNumberedNames) {
     ASSERT_TRUE(LoadBytes("T\tA\r\nT\t\r\nT\tC\r\nI\tLead\r\nI\r\n"));
-    EXPECT_EQ(project.RiffNames.All(), (std::vector<std::string>{"A", "Riff2", "C", ""}));
-    EXPECT_EQ(project.InstrumentNames.All(), (std::vector<std::string>{"Lead", "Inst2", ""}));
+    EXPECT_EQ(project.RiffNames.All(), (TTexts{"A", "Riff2", "C", ""}));
+    EXPECT_EQ(project.InstrumentNames.All(), (TTexts{"Lead", "Inst2", ""}));
 }
 
 TEST_F(ProjectFileTest, OldItemNotationRows) {
@@ -189,8 +190,7 @@ TEST_F(ProjectFileTest, OldItemNotationRows) {
                           "S\t\"Odd_Name\" DRUMS 3 Intro \"Drums\"\r\n"
                           "S\tnothing here, Lead Intro\r\n"
                           "S\t\r\n"));
-    EXPECT_EQ(project.Structure,
-              (std::vector<std::string>{"2\tIntro\t1\tBig Riff", "\t\t\t\t3\tIntro"}));
+    EXPECT_EQ(project.Structure, (TTexts{"2\tIntro\t1\tBig Riff", "\t\t\t\t3\tIntro"}));
     ASSERT_EQ(messages->size(), 1u);
     EXPECT_EQ((*messages)[0].Text, "\\bInstrument clash: Intro");
     EXPECT_EQ((*messages)[0].Kind, MessageError);
@@ -211,12 +211,12 @@ TEST_F(ProjectFileTest, PlainNoteLinesUnlessRtfLinesFollow) {
 
 TEST_F(ProjectFileTest, GeneratedNamesNeverRepeatAnExistingName) {
     ASSERT_TRUE(LoadBytes("T\tRiff2\r\nT\t\r\nT\triff3\r\nI\tInst1\r\nI\r\n"));
-    EXPECT_EQ(project.RiffNames.All(), (std::vector<std::string>{"Riff2", "Riff3", "riff3", ""}))
+    EXPECT_EQ(project.RiffNames.All(), (TTexts{"Riff2", "Riff3", "riff3", ""}))
         << "only names given so far are known";
     ResetProject(project, editor);
     ASSERT_TRUE(LoadBytes("T\tRiff2\r\nT\t\r\nI\tinst2\r\nI\r\n"));
-    EXPECT_EQ(project.RiffNames.All(), (std::vector<std::string>{"Riff2", "Riff3", ""}));
-    EXPECT_EQ(project.InstrumentNames.All(), (std::vector<std::string>{"inst2", "Inst3", ""}));
+    EXPECT_EQ(project.RiffNames.All(), (TTexts{"Riff2", "Riff3", ""}));
+    EXPECT_EQ(project.InstrumentNames.All(), (TTexts{"inst2", "Inst3", ""}));
 }
 
 TEST_F(ProjectFileTest, ExtremeTuningsCannotOverflowPitchSums) {
@@ -243,7 +243,7 @@ TEST_F(ProjectFileTest, LoneLineFeedsInNotesAndOldStructureLines) {
 
     ResetProject(project, editor);
     ASSERT_TRUE(LoadBytes("T\tA B\r\nI\tLead\r\nS\t2 \"a b\" lead 3 \"A B\r\nS\t4\r\n"));
-    EXPECT_EQ(project.Structure, (std::vector<std::string>{"2\tA B"}))
+    EXPECT_EQ(project.Structure, (TTexts{"2\tA B"}))
         << "an unclosed quote runs to the end of the line; a count alone adds nothing";
 }
 
@@ -255,7 +255,7 @@ TEST_F(ProjectFileTest, UnreadableFilesFailWithAMessage) {
     for (const auto& message : *messages)
         EXPECT_EQ(message.Text.rfind("Failed to Open File\n", 0), 0u) << "with the reason";
     EXPECT_GT((*messages)[0].Text.size(), std::string("Failed to Open File\n").size());
-    EXPECT_EQ(project.RiffNames.All(), (std::vector<std::string>{"Riff1", ""}));
+    EXPECT_EQ(project.RiffNames.All(), (TTexts{"Riff1", ""}));
 }
 
 TEST_F(ProjectFileTest, ReadingFromMemoryMatchesReadingTheFile) {

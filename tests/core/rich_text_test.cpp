@@ -2,11 +2,9 @@
 // damaged and foreign input and of files other programs wrote, and the writer's round trip.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
-
 #include "model/rich_text.h"
 #include "model/rtf.h"
+#include "test_support.h"
 
 namespace zel {
 namespace {
@@ -71,8 +69,7 @@ TEST(RichTextReader, ControlWordFamilies) {
         {"binary data is skipped", "a{\\pict\\bin4 }}{{}b\\bin3 {{{c", "<>abc|"},
         {"binary length past the end", "a\\bin99999 xyz", "<>a|"},
         {"negative binary length", "a\\bin-5 b", "<>ab|"},
-        {"stray closing braces", "a}}}}b", "<>ab|"},
-    };
+        {"stray closing braces", "a}}}}b", "<>ab|"}};
     for (const auto& c : cases)
         EXPECT_EQ(ShowBody(c.Body), c.Expected) << c.Name;
 }
@@ -96,8 +93,7 @@ TEST(RichTextReader, FontsSizesAndColours) {
         {"d", "Arial", 24, 0x0080FF},       // unknown font: the default font; \fs0: the default
         {"ef", "Arial", 24, 0},             // \plain; a colour beyond the table is automatic
         {"g", "", 24, 0},                   // the empty name, the empty colour entry
-        {"h", "", 3276, 0},
-    };
+        {"h", "", 3276, 0}};
     const auto& runs = document.Paragraphs[0].Runs;
     ASSERT_EQ(runs.size(), std::size(expected));
     for (size_t i = 0; i < runs.size(); ++i) {
@@ -132,8 +128,7 @@ TEST(RichTextReader, ParagraphsAndForeignText) {
         {"empty text", "", "|"},
         {"braces and backslashes in plain text", "{a}\\b", "<>{a}\\b|"},
         {"binary junk", std::string("\x00\xFF\x01\x80", 4),
-         std::string("<>\x00\u00FF\x01\u20AC|", 10)},
-    };
+         std::string("<>\x00\u00FF\x01\u20AC|", 10)}};
     for (const auto& c : cases)
         EXPECT_EQ(Show(ReadRtf(c.Body)), c.Expected) << c.Name;
 
@@ -151,8 +146,7 @@ TEST(RichTextReader, DamagedInputGivesWhatCouldBeRead) {
         {"bad hex escape", "{\\rtf1 a\\'zzb}", "azzb\n"},
         {"huge parameters", "{\\rtf1 a{\\uc99999999999999999999\\u233 bc}d\\u99999999 ?e}",
          "a\u00E9d\uFFFDe\n"},
-        {"unknown destination with nested groups", "{\\rtf1 {\\*\\x {{{y}}} z} w}", " w\n"},
-    };
+        {"unknown destination with nested groups", "{\\rtf1 {\\*\\x {{{y}}} z} w}", " w\n"}};
     for (const auto& c : cases)
         EXPECT_EQ(RichPlainText(ReadRtf(c.Body)), c.Expected) << c.Name;
 }
@@ -173,16 +167,14 @@ TRichDocument Awkward() {
         return TRichRun{std::move(text), std::move(font), halfPoints, b, i, u, colour};
     };
     TRichDocument document;
-    document.Paragraphs = {
-        {{run("plain ", "Arial", 20, false, false, false, 0),
-          run(" bold", "Arial", 20, true, false, false, 0),
-          run("7 digits after a word", "Arial", 20, true, true, false, 0)}},
-        {},
-        {{run("\\{}\t\n\r;\x01", "A;b{c}\\d", 7, false, false, true, 0x123456),
-          run("\u00E9\u20AC\u2192\U0001F600\u0081 ", "Times\tNew \u00C5", 3276, false, true, true,
-              0xFFFFFF)}},
-        {{run(" lead and trail ", "", 1, true, true, true, 0x000001)}},
-    };
+    document.Paragraphs = {{{run("plain ", "Arial", 20, false, false, false, 0),
+                             run(" bold", "Arial", 20, true, false, false, 0),
+                             run("7 digits after a word", "Arial", 20, true, true, false, 0)}},
+                           {},
+                           {{run("\\{}\t\n\r;\x01", "A;b{c}\\d", 7, false, false, true, 0x123456),
+                             run("\u00E9\u20AC\u2192\U0001F600\u0081 ", "Times\tNew \u00C5", 3276,
+                                 false, true, true, 0xFFFFFF)}},
+                           {{run(" lead and trail ", "", 1, true, true, true, 0x000001)}}};
     return document;
 }
 
@@ -208,19 +200,13 @@ TEST(RichTextWriter, OneRoundIsAFixedPoint) {
         "{\\rtf1{\\fonttbl{\\f0 A;}{\\f1 A;}}\\f1\\fs0 x\\f0 y\\cf3\\u-1?\\u55296?z}",
         "{\\rtf1 a\\line\\par\\par{\\b\\i\\ul\\ulnone x}}",
         "plain\ttext\r\nlines",
-        std::string("\x00{\\\\}\xFF", 6),
-    };
+        std::string("\x00{\\\\}\xFF", 6)};
     for (const auto& input : inputs) {
         TRichDocument once = ReadRtf(input);
         std::string written = WriteRtf(once);
         EXPECT_EQ(ReadRtf(written), once) << input;
         EXPECT_EQ(WriteRtf(ReadRtf(written)), written) << input;
     }
-}
-
-std::string ReadTestFile(const std::string& name) {
-    std::ifstream in(std::string(ZELVANE_TEST_DATA) + "/" + name, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 // notes_source.fodt went through `soffice --headless --convert-to rtf`, notes_source.md through
@@ -231,12 +217,10 @@ TEST(RichTextReader, FilesOtherProgramsWrote) {
         const char* Font;
         const char* Gap;
     };
-    const TPeer peers[] = {
-        {"notes_libreoffice.rtf", "Liberation Serif", "\t"},
-        {"notes_pandoc.rtf", "Helvetica", " "},
-    };
+    const TPeer peers[] = {{"notes_libreoffice.rtf", "Liberation Serif", "\t"},
+                           {"notes_pandoc.rtf", "Helvetica", " "}};
     for (const auto& peer : peers) {
-        std::string rtf = ReadTestFile(peer.File);
+        std::string rtf = test::ReadBytes(std::string(ZELVANE_TEST_DATA) + "/" + peer.File);
         ASSERT_FALSE(rtf.empty()) << peer.File;
         TRichDocument document = ReadRtf(rtf);
         EXPECT_EQ(Show(document), std::string("<>Verse one is <b>bold<>, <i>italic<> and "
@@ -275,8 +259,7 @@ TEST(RichTextReader, BytesAreReadInTheCodePageInForce) {
          "\\f0 caf\\'e9 \\f1\\'c6\\'e5 {\\f2\\'93\\'fa}\\'eb \\f3\\'e8\\plain\\'e8}",
          "caf\u00E9 \u0416\u0435 \u65E5\u043B \u010D\u00E8"},
         {"a lead byte without its trail", "{\\rtf1\\ansicpg936 \\'b0}x", "\uFFFDx"},
-        {"a code page nothing here reads: Western", "{\\rtf1\\ansicpg77777 \\'e9}", "\u00E9"},
-    };
+        {"a code page nothing here reads: Western", "{\\rtf1\\ansicpg77777 \\'e9}", "\u00E9"}};
     for (const TCase& c : cases)
         EXPECT_EQ(RtfToPlainUtf8(c.Body), c.Expected) << c.Name;
     TRichDocument fonts = ReadRtf(cases[3].Body);

@@ -34,15 +34,13 @@ TEST(SampleBuffer, ReadsWholeFramesUpToTheMarkOnly) {
         size_t maxBytes;
         size_t expected;
     };
-    const Case cases[] = {
-        {"everything rendered", 0, 100, 12},
-        {"as much as asked, in whole frames", 0, 6, 4},
-        {"from a later frame", 4, 100, 8},
-        {"at the mark: nothing until more is rendered", 12, 100, 0},
-        {"past the mark", 16, 4, 0},
-        {"less than a frame asked", 0, 3, 0},
-        {"nothing asked", 0, 0, 0},
-    };
+    const Case cases[] = {{"everything rendered", 0, 100, 12},
+                          {"as much as asked, in whole frames", 0, 6, 4},
+                          {"from a later frame", 4, 100, 8},
+                          {"at the mark: nothing until more is rendered", 12, 100, 0},
+                          {"past the mark", 16, 4, 0},
+                          {"less than a frame asked", 0, 3, 0},
+                          {"nothing asked", 0, 0, 0}};
     for (const Case& c : cases) {
         char out[32];
         std::memset(out, 0x55, sizeof out);
@@ -267,26 +265,24 @@ TEST(RenderWhilePlaying, TheMarkFollowsTheFinishedRows) {
         std::vector<size_t> marks;
         std::vector<int> rows; // the grid rows that take time, as they start
     };
-    const Case cases[] = {
-        {"rows one after another",
-         {"1\tA", "2\tA", "1\tB"},
-         TSongMode::All,
-         1,
-         {Bar, 3 * Bar, 4 * Bar},
-         {1, 2, 3}},
-        {"a row ends with its longest column, empty rows are skipped",
-         {"2\tA\t1\tB", "", "1\tB"},
-         TSongMode::All,
-         1,
-         {2 * Bar, 3 * Bar},
-         {1, 3}},
-        {"from a later row the buffer starts there",
-         {"1\tA", "3\tB", "1\tA"},
-         TSongMode::FromRow,
-         2,
-         {3 * Bar, 4 * Bar},
-         {2, 3}},
-    };
+    const Case cases[] = {{"rows one after another",
+                           {"1\tA", "2\tA", "1\tB"},
+                           TSongMode::All,
+                           1,
+                           {Bar, 3 * Bar, 4 * Bar},
+                           {1, 2, 3}},
+                          {"a row ends with its longest column, empty rows are skipped",
+                           {"2\tA\t1\tB", "", "1\tB"},
+                           TSongMode::All,
+                           1,
+                           {2 * Bar, 3 * Bar},
+                           {1, 3}},
+                          {"from a later row the buffer starts there",
+                           {"1\tA", "3\tB", "1\tA"},
+                           TSongMode::FromRow,
+                           2,
+                           {3 * Bar, 4 * Bar},
+                           {2, 3}}};
     for (const Case& c : cases) {
         TProject project = TwoRiffProject(c.structure);
         TRenderer renderer;

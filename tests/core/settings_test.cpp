@@ -12,6 +12,7 @@ namespace {
 
 using test::ReadBytes;
 using test::TTempDir;
+using test::TTexts;
 using test::WriteBytes;
 
 TEST(Settings, ReadingAMissingKeyAddsItSoItIsWrittenAtTheEnd) {
@@ -139,17 +140,15 @@ TEST(WindowGeometry, TitleBarIsPulledBackOntoTheScreen) {
         const char* what;
         TWindowGeometry saved;
         TWindowGeometry expected;
-    } cases[] = {
-        {"title bar above the screen", {100, -40, 400, 300}, {100, 0, 400, 300}},
-        {"far above", {100, -5000, 400, 300}, {100, 0, 400, 300}},
-        {"all but 10 pixels left of it", {-390, 50, 400, 300}, {-368, 50, 400, 300}},
-        {"partly left of it, enough to grab", {-300, 50, 400, 300}, {-300, 50, 400, 300}},
-        {"far left of it", {-5000, 50, 400, 300}, {-368, 50, 400, 300}},
-        {"a narrow window left of it", {-30, 50, 20, 300}, {0, 50, 20, 300}},
-        {"bottom edge (the old rule)", {100, 740, 400, 300}, {100, 0, 400, 300}},
-        {"right edge (the old rule)", {1000, 50, 400, 300}, {0, 50, 400, 300}},
-        {"a size of nothing is damage", {100, 50, 0, -7}, {100, 50, 640, 480}},
-    };
+    } cases[] = {{"title bar above the screen", {100, -40, 400, 300}, {100, 0, 400, 300}},
+                 {"far above", {100, -5000, 400, 300}, {100, 0, 400, 300}},
+                 {"all but 10 pixels left of it", {-390, 50, 400, 300}, {-368, 50, 400, 300}},
+                 {"partly left of it, enough to grab", {-300, 50, 400, 300}, {-300, 50, 400, 300}},
+                 {"far left of it", {-5000, 50, 400, 300}, {-368, 50, 400, 300}},
+                 {"a narrow window left of it", {-30, 50, 20, 300}, {0, 50, 20, 300}},
+                 {"bottom edge (the old rule)", {100, 740, 400, 300}, {100, 0, 400, 300}},
+                 {"right edge (the old rule)", {1000, 50, 400, 300}, {0, 50, 400, 300}},
+                 {"a size of nothing is damage", {100, 50, 0, -7}, {100, 50, 640, 480}}};
     for (const auto& c : cases) {
         TSettingsStore store;
         store.INIWriteNum("WinMainFormLeft", c.saved.Left);
@@ -185,14 +184,12 @@ TEST(WindowGeometry, AWindowWithoutAPlaceOpensBesideItsOwner) {
         const char* what;
         TWindowGeometry owner;
         int left, top;
-    } cases[] = {
-        {"right of it", {100, 50, 400, 300}, 500, 50},
-        {"exactly up to the screen's edge", {0, 50, 724, 300}, 724, 50},
-        {"left of it when the right has no room", {600, 50, 400, 300}, 300, 50},
-        {"no room either side: at the right edge", {0, 0, 900, 600}, 724, 0},
-        {"level, but not below the screen", {100, 700, 400, 300}, 500, 568},
-        {"level, but not above it", {100, -30, 400, 300}, 500, 0},
-    };
+    } cases[] = {{"right of it", {100, 50, 400, 300}, 500, 50},
+                 {"exactly up to the screen's edge", {0, 50, 724, 300}, 724, 50},
+                 {"left of it when the right has no room", {600, 50, 400, 300}, 300, 50},
+                 {"no room either side: at the right edge", {0, 0, 900, 600}, 724, 0},
+                 {"level, but not below the screen", {100, 700, 400, 300}, 500, 568},
+                 {"level, but not above it", {100, -30, 400, 300}, 500, 0}};
     for (const auto& c : cases) {
         TWindowGeometry placed = PlaceBeside(c.owner, box, screen);
         EXPECT_EQ(placed, (TWindowGeometry{c.left, c.top, 300, 200})) << c.what;
@@ -204,10 +201,9 @@ TEST(ComboAndGrid, RoundTripsThroughTheStore) {
     INIComboSave(store, "Recent", {"b.zvp", {"a.zvp", "b.zvp", "c.zvp"}}, 2);
     TComboContent combo = INIComboLoad(store, "Recent");
     EXPECT_EQ(combo.Text, "b.zvp");
-    EXPECT_EQ(combo.Items, (std::vector<std::string>{"a.zvp", "b.zvp"}));
+    EXPECT_EQ(combo.Items, (TTexts{"a.zvp", "b.zvp"}));
     store.INIWrite("Recent.2", "");
-    EXPECT_EQ(INIComboLoad(store, "Recent").Items, (std::vector<std::string>{"a.zvp"}))
-        << "empty items are skipped";
+    EXPECT_EQ(INIComboLoad(store, "Recent").Items, (TTexts{"a.zvp"})) << "empty items are skipped";
 
     store.INIWriteNum("Broken.Count", 2000000000);
     EXPECT_TRUE(INIComboLoad(store, "Broken").Items.empty()) << "a damaged count reads no junk";

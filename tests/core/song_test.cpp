@@ -7,6 +7,7 @@
 namespace zel {
 namespace {
 
+using test::TTexts;
 using test::Note;
 
 // A riff holding `count` quarter rests, the note array sized as the editor would.
@@ -83,8 +84,8 @@ TEST_F(SongTest, ResetGivesDefaultRiffsOneInstrumentAndEmptyStructure) {
         EXPECT_EQ(riff.BarsB, 4);
         EXPECT_EQ(riff.Capacity(), 0);
     }
-    EXPECT_EQ(project.RiffNames.All(), (std::vector<std::string>{"Riff1", ""}));
-    EXPECT_EQ(project.InstrumentNames.All(), (std::vector<std::string>{"Inst1", ""}));
+    EXPECT_EQ(project.RiffNames.All(), (TTexts{"Riff1", ""}));
+    EXPECT_EQ(project.InstrumentNames.All(), (TTexts{"Inst1", ""}));
     EXPECT_TRUE(project.Structure.empty());
     EXPECT_EQ(project.Instruments[3], TInstrument{});
     EXPECT_EQ(editor.CurrentRiff, 0);
@@ -137,8 +138,7 @@ TEST_F(SongTest, DeleteSelectionClosesTheGapAndClampsTheCursor) {
         EXPECT_EQ(Current().Notes[size_t(i)].Fret[0], i + 3) << "old note " << i + 3;
     for (int i = 7; i < Current().Capacity(); ++i)
         EXPECT_EQ(Current().Notes[size_t(i)], BlankNote);
-    EXPECT_EQ(Current().Cursor, 4);
-    EXPECT_EQ(Current().Anchor, 4);
+    EXPECT_EQ(test::CursorAndAnchor(Current()), (std::pair{4, 4}));
 
     SelectAll(Current());
     Current().Cursor = 6;
@@ -151,11 +151,9 @@ TEST_F(SongTest, DeleteSelectionClosesTheGapAndClampsTheCursor) {
 
 TEST_F(SongTest, SelectAllOnAnEmptyRiffAndDeletingThatSelectionIsSafe) {
     SelectAll(Current());
-    EXPECT_EQ(Current().Cursor, 0);
-    EXPECT_EQ(Current().Anchor, -1);
+    EXPECT_EQ(test::CursorAndAnchor(Current()), (std::pair{0, -1}));
     DeleteSelection(project, editor);
-    EXPECT_EQ(Current().Cursor, 0);
-    EXPECT_EQ(Current().Anchor, 0);
+    EXPECT_EQ(test::CursorAndAnchor(Current()), (std::pair{0, 0}));
 
     FillRests(Current(), 3);
     SelectAll(Current());

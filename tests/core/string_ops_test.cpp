@@ -15,11 +15,7 @@ protected:
     void SetUp() override { ResetProject(project, editor); }
     TRiff& Riff() { return CurrentRiffOf(project, editor); }
     void SetNotes(std::initializer_list<TNote> notes) {
-        Riff().Notes.clear();
-        EnsureNotes(Riff(), int(notes.size()) + 1);
-        int i = 0;
-        for (const TNote& n : notes)
-            Riff().Notes[size_t(i++)] = n;
+        test::SetNotes(Riff(), notes);
         Riff().Cursor = 0;
         Riff().Anchor = int(notes.size()) - 1;
     }
@@ -122,8 +118,7 @@ TEST_F(StringOpsTest, PasteInsertsBeforeTheCursorAndRepairsLines) {
     EXPECT_EQ(Riff().Notes[1], Note(6, {{0, 7}}, NoteDot | NoteDotDot | NoteTie));
     EXPECT_EQ(Riff().Notes[2], Note(2, {{0, 8}}));
     EXPECT_EQ(Riff().Notes[3], Note(1, {{0, 9}}));
-    EXPECT_EQ(Riff().Cursor, 3);
-    EXPECT_EQ(Riff().Anchor, 0);
+    EXPECT_EQ(test::CursorAndAnchor(Riff()), (std::pair{3, 0}));
 
     project.SetChanged(false);
     PasteNotesText(project, editor, "\r\n\r\n");

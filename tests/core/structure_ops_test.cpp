@@ -8,14 +8,10 @@ namespace zel {
 namespace {
 
 TEST(RowLetters, OneAndTwoLetters) {
-    EXPECT_EQ(RowLetters(0), "");
-    EXPECT_EQ(RowLetters(1), "A");
-    EXPECT_EQ(RowLetters(26), "Z");
-    EXPECT_EQ(RowLetters(27), "AA");
-    EXPECT_EQ(RowLetters(52), "AZ");
-    EXPECT_EQ(RowLetters(53), "BA");
-    EXPECT_EQ(RowLetters(702), "ZZ");
-    EXPECT_EQ(RowLetters(703), "[A");
+    std::vector<std::string> letters;
+    for (int row : {0, 1, 26, 27, 52, 53, 702, 703})
+        letters.push_back(RowLetters(row));
+    EXPECT_EQ(letters, (std::vector<std::string>{"", "A", "Z", "AA", "AZ", "BA", "ZZ", "[A"}));
 }
 
 TEST(StructureCells, ChoicesExtendTheStructureAndDefaultTheRepeat) {
@@ -136,15 +132,14 @@ TEST(StructureGrid, WheelMovesBySixthsOfTheVisibleRowsWithinTheGrid) {
     struct TCase {
         int Top, RowCount, Visible, Notches, Expected;
     };
-    for (const TCase& c : std::vector<TCase>{
-             {1, 100, 12, 1, 3},   // 12 rows visible: two rows a notch
-             {1, 100, 5, 1, 2},    // fewer than six visible: one row
-             {5, 100, 12, -1, 3},  // up
-             {2, 100, 12, -3, 1},  // up stops at the first structure row
-             {85, 100, 12, 2, 88}, // down stops with the last row at the bottom
-             {1, 8, 12, 1, 1},     // everything visible: nothing to scroll
-             {1, 100, 12, 1 << 30, 88},
-         })
+    for (const TCase& c :
+         std::vector<TCase>{{1, 100, 12, 1, 3},   // 12 rows visible: two rows a notch
+                            {1, 100, 5, 1, 2},    // fewer than six visible: one row
+                            {5, 100, 12, -1, 3},  // up
+                            {2, 100, 12, -3, 1},  // up stops at the first structure row
+                            {85, 100, 12, 2, 88}, // down stops with the last row at the bottom
+                            {1, 8, 12, 1, 1},     // everything visible: nothing to scroll
+                            {1, 100, 12, 1 << 30, 88}})
         EXPECT_EQ(StructWheelTop(c.Top, c.RowCount, c.Visible, c.Notches), c.Expected)
             << c.Top << " " << c.RowCount << " " << c.Visible << " " << c.Notches;
 }

@@ -10,15 +10,11 @@
 namespace zel {
 namespace {
 
-using test::Note;
-
 class TabMouseTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ResetProject(project, editor);
-        for (int i = 0; i < notes; ++i)
-            Riff().Notes.insert(Riff().Notes.begin() + i, Note(QuarterDuration, {{0, i}}));
-        EnsureNotes(Riff(), notes + 1);
+        test::SetQuarters(Riff(), notes, 0);
     }
     TRiff& Riff() { return project.Riffs[0]; }
     void Press(int x, int y, bool shift = false, TMouseButton button = TMouseButton::Left) {
@@ -56,25 +52,21 @@ TEST(TabMouseHitTest, ColumnsRowsAndAreas) {
     TRiff six;
     TRiff four;
     four.Tuning = {-20, -15, -10, -5, NoString, NoString, NoString, NoString};
-    EXPECT_EQ(HitTabRow(m, six, 144), 0);
-    EXPECT_EQ(HitTabRow(m, six, 156 + 13 - 6), 1);
-    EXPECT_EQ(HitTabRow(m, six, 300), 5);
+    for (auto [y, row] : {std::pair{144, 0}, {156 + 13 - 6, 1}, {300, 5}})
+        EXPECT_EQ(HitTabRow(m, six, y), row) << y;
     EXPECT_EQ(HitTabRow(m, four, 300), 3);
     TRiff none;
     none.Tuning.fill(NoString);
     EXPECT_EQ(HitTabRow(m, none, 300), 0);
 
-    EXPECT_EQ(HitStaffRow(m, -500), -8);
-    EXPECT_EQ(HitStaffRow(m, 143), 18);
-    EXPECT_EQ(HitStaffRow(m, 65), 0);      // on the top line
-    EXPECT_EQ(HitStaffRow(m, 65 + 32), 8); // on the bottom line
-    EXPECT_EQ(HitStaffRow(m, 65 + 5), 1);
+    // Rows 0 and 8 are the top and the bottom staff line.
+    for (auto [y, row] : {std::pair{-500, -8}, {143, 18}, {65, 0}, {65 + 32, 8}, {65 + 5, 1}})
+        EXPECT_EQ(HitStaffRow(m, y), row) << y;
 }
 
 TEST_F(TabMouseTest, ClickPlacesCursorAndRowAndClampsToEndRecord) {
     Press(130 + 5, 70);
-    EXPECT_EQ(Riff().Cursor, 1);
-    EXPECT_EQ(Riff().Anchor, 1);
+    EXPECT_EQ(test::CursorAndAnchor(Riff()), (std::pair{1, 1}));
     EXPECT_FALSE(editor.TabMode);
     EXPECT_EQ(editor.CursorRow, 1);
     EXPECT_TRUE(editor.MouseHeld);
@@ -93,15 +85,13 @@ TEST_F(TabMouseTest, ClickPlacesCursorAndRowAndClampsToEndRecord) {
 TEST_F(TabMouseTest, ShiftClickExtendsAndRightClickMovesNothing) {
     Press(130, 70);
     Press(104 + 4 * 26, 70, true);
-    EXPECT_EQ(Riff().Anchor, 1);
-    EXPECT_EQ(Riff().Cursor, 4);
+    EXPECT_EQ(test::CursorAndAnchor(Riff()), (std::pair{4, 1}));
     EXPECT_EQ(PositionPanelOf(Riff()), (TPositionPanel{true, 4 * 256}));
 
     int refreshes = 0;
     context.Refresh = [&] { ++refreshes; };
     Press(104 + 6 * 26, 300, false, TMouseButton::Right);
-    EXPECT_EQ(Riff().Cursor, 4);
-    EXPECT_EQ(Riff().Anchor, 1);
+    EXPECT_EQ(test::CursorAndAnchor(Riff()), (std::pair{4, 1}));
     EXPECT_FALSE(editor.TabMode);
     EXPECT_FALSE(editor.MouseHeld);
     EXPECT_EQ(refreshes, 0);
@@ -112,8 +102,7 @@ TEST_F(TabMouseTest, DragSelectsOnlyOverNotes) {
     int refreshes = 0;
     context.Refresh = [&] { ++refreshes; };
     mouse.Move(project, editor, m, true, 104 + 3 * 26 + 2, context);
-    EXPECT_EQ(Riff().Cursor, 3);
-    EXPECT_EQ(Riff().Anchor, 1);
+    EXPECT_EQ(test::CursorAndAnchor(Riff()), (std::pair{3, 1}));
     mouse.Move(project, editor, m, true, 104 + 3 * 26 + 20, context); // same column
     EXPECT_EQ(refreshes, 1);
     mouse.Move(project, editor, m, true, 104 + 40 * 26, context); // past the last note

@@ -62,7 +62,14 @@ std::vector<std::string> NoteTexts(const TRiff& riff) {
     return out;
 }
 
-void SetNotes(TRiff& riff, std::initializer_list<TNote> notes) {
+void SetQuarters(TRiff& riff, int count, int slot) {
+    std::vector<TNote> notes;
+    for (int i = 0; i < count; ++i)
+        notes.push_back(Note(QuarterDuration, {{slot, i % 12}}));
+    SetNotes(riff, notes);
+}
+
+void SetNotes(TRiff& riff, const std::vector<TNote>& notes) {
     riff.Notes.clear();
     EnsureNotes(riff, int(notes.size()) + 1);
     int i = 0;

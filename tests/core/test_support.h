@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/debug_log.h"
@@ -12,6 +13,9 @@
 #include "model/song.h"
 
 namespace zel::test {
+
+// Lines of text, as many checks compare them.
+using TTexts = std::vector<std::string>;
 
 class TTempDir {
 public:
@@ -30,10 +34,15 @@ private:
 TNote Note(uint8_t duration, std::initializer_list<std::pair<int, int>> frets = {},
            uint8_t flags = 0);
 
+// The riff's cursor and the other end of its selection.
+inline std::pair<int, int> CursorAndAnchor(const TRiff& riff) {
+    return {riff.Cursor, riff.Anchor};
+}
+
 // The riff's notes as "duration:pitch,pitch," texts, pitches from the highest string down.
 std::vector<std::string> NoteTexts(const TRiff& riff);
 // The riff holds exactly these notes (and the end record after them).
-void SetNotes(TRiff& riff, std::initializer_list<TNote> notes);
+void SetNotes(TRiff& riff, const std::vector<TNote>& notes);
 
 // Records every diagnostic line and its colour.
 class TRecordingSink : public TDebugSink {
@@ -45,6 +54,21 @@ public:
     std::vector<std::string> Lines;
     std::vector<uint32_t> Colours;
 };
+
+inline bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+// How often `part` stands in `text`, overlapping ones counted.
+inline size_t Occurrences(const std::string& text, const std::string& part) {
+    size_t count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++count;
+    return count;
+}
+
+// A riff of `count` quarter notes on string slot `slot`, frets 0 to 11 over and over.
+void SetQuarters(TRiff& riff, int count, int slot);
 
 std::string ReadBytes(const std::string& path);
 void WriteBytes(const std::string& path, const std::string& bytes);

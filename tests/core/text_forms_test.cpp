@@ -25,10 +25,8 @@ TEST(ParseValue, ReadsLenientlyAndCapsAt255) {
 }
 
 TEST(ValueText, WritesNothingAsDash) {
-    EXPECT_EQ(ValueText(255), "-");
-    EXPECT_EQ(ValueText(0), "0");
-    EXPECT_EQ(ValueText(-13), "-13");
-    EXPECT_EQ(ValueText(1000), "1000");
+    for (const auto& [in, expected] : {std::pair{255, "-"}, {0, "0"}, {-13, "-13"}, {1000, "1000"}})
+        EXPECT_EQ(ValueText(in), expected) << in;
 }
 
 TEST(NoteText, ChordExampleAndRoundTrip) {

@@ -11,6 +11,7 @@ namespace zel {
 namespace {
 
 using test::Note;
+using test::TTexts;
 
 using test::SetNotes;
 
@@ -27,7 +28,7 @@ TEST(TextTabTest, ChordsRestsAndDotsInOneBar) {
     // Quarter e, eighth rest, eighth B string fret 1, dotted quarter G chord, eighth G.
     SetNotes(riff, {Note(3, {{5, 0}}), Note(4), Note(4, {{4, 1}}),
                     Note(3, {{0, 3}, {1, 2}, {2, 0}}, NoteDot), Note(4, {{0, 3}})});
-    EXPECT_EQ(LinesOf(TextTab(riff)), (std::vector<std::string>{
+    EXPECT_EQ(LinesOf(TextTab(riff)), (TTexts{
                                           "          G",
                                           "e|0---------------|",
                                           "B|------1---------|",
@@ -47,8 +48,7 @@ TEST(TextTabTest, StringNamesFollowTheTuning) {
         {{-13, -8, -3, 2, 7, 11, 16, NoString}, {"e", "B", "G", "D", "A", "E", "B"}},
         {{-10, -3, 2, 7, 11, 14, NoString, NoString}, {"d", "B", "G", "D", "A", "D"}},
         {{-20, -15, -10, -5, NoString, NoString, NoString, NoString}, {"G", "D", "A", "E"}},
-        {{-6, -3, 2, 7, 11, 16, NoString, NoString}, {"E", "B", "G", "D", "A", "F#"}},
-    };
+        {{-6, -3, 2, 7, 11, 16, NoString, NoString}, {"E", "B", "G", "D", "A", "F#"}}};
     for (const TCase& c : cases) {
         TRiff riff;
         riff.Tuning = c.Tuning;
@@ -60,7 +60,7 @@ TEST(TextTabTest, SevenStringsAndWideNamesLineUp) {
     TRiff riff;
     riff.Tuning = {-13, -6, -3, 2, 7, 11, 16, NoString}; // low B, then F#
     SetNotes(riff, {Note(4, {{0, 0}}), Note(4, {{0, 12}, {1, 10}}), Note(3, {{6, 0}})});
-    EXPECT_EQ(LinesOf(TextTab(riff)), (std::vector<std::string>{
+    EXPECT_EQ(LinesOf(TextTab(riff)), (TTexts{
                                           "     E5",
                                           "E |-----0---",
                                           "B |---------",
@@ -115,8 +115,7 @@ TEST(TextTabTest, ASelectionKeepsTheRiffsBarLines) {
     for (int i = 0; i < 6; ++i)
         riff.Notes[size_t(i)] = Note(3, {{5, i}});
     EXPECT_EQ(LinesOf(TextTab(riff, 1, 4))[0], "e|1---2---|3---4---");
-    EXPECT_EQ(LinesOf(TextTab(riff, 9, 12)),
-              (std::vector<std::string>{"e|", "B|", "G|", "D|", "A|", "E|"}))
+    EXPECT_EQ(LinesOf(TextTab(riff, 9, 12)), (TTexts{"e|", "B|", "G|", "D|", "A|", "E|"}))
         << "nothing selected: the strings alone";
 }
 

@@ -65,11 +65,9 @@ private slots:
         struct {
             QStringList arguments;
             bool shown;
-        } cases[] = {
-            {{QStringLiteral("-debug")}, true},
-            {{QStringLiteral("-nosplash")}, false},
-            {{QStringLiteral("-debug"), QStringLiteral("-noabout")}, false},
-        };
+        } cases[] = {{{QStringLiteral("-debug")}, true},
+                     {{QStringLiteral("-nosplash")}, false},
+                     {{QStringLiteral("-debug"), QStringLiteral("-noabout")}, false}};
         for (const auto& c : cases) {
             QVERIFY(StartWithSplash(c.arguments, 1234));
             QString what = c.arguments.join(QLatin1Char(' '));

@@ -22,18 +22,16 @@ namespace {
 
 TInstrument Make(uint8_t wave, uint8_t skew, int16_t octave, uint8_t target, uint16_t freq,
                  uint8_t depth, TEnvelope amp, TEnvelope filter, uint8_t left, uint8_t right) {
-    TInstrument instrument;
-    instrument.Wave = wave;
-    instrument.Skew = skew;
-    instrument.Octave = octave;
-    instrument.ModTarget = target;
-    instrument.ModFreq = freq;
-    instrument.ModDepth = depth;
-    instrument.AmpEnv = amp;
-    instrument.FilterEnv = filter;
-    instrument.MixLeft = left;
-    instrument.MixRight = right;
-    return instrument;
+    return {.Wave = wave,
+            .Skew = skew,
+            .Octave = octave,
+            .MixLeft = left,
+            .MixRight = right,
+            .AmpEnv = amp,
+            .FilterEnv = filter,
+            .ModFreq = freq,
+            .ModDepth = depth,
+            .ModTarget = target};
 }
 
 QString AccessibleName(QWidget* widget) {

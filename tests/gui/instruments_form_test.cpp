@@ -47,12 +47,16 @@ private:
         action->trigger();
         QVERIFY(QTest::qWaitForWindowExposed(form));
     }
-
-private slots:
-    void init() {
+    // Starts the window with a sound device the test sees.
+    void Start() {
         output = new test::TFakeOutput;
         QVERIFY(h.Start({}, false, [&](TMainFormSetup& setup) { setup.Audio.reset(output); }));
         form = Main().InstrumentsForm();
+    }
+
+private slots:
+    void init() {
+        Start();
         QVERIFY(form);
         // Two clicks on one tab in a row would ask for a name: never a modal dialog here.
         form->SetAskName([](const QString&) { return std::optional<QString>(); });
@@ -97,14 +101,7 @@ private slots:
         Child<QSlider>("tlSkew")->setValue(77); // instrument 2 sounds different
         Main().Document().Edit("song", TEditScope().AndStructure(),
                                [&] { Project().Structure = {"1\tLow\t2\tHigh"}; });
-        // Drag tab 2 onto tab 1.
-        QRect from = form->Tabs()->TabRect(1), to = form->Tabs()->TabRect(0);
-        QTest::mousePress(form->Tabs(), Qt::LeftButton, {}, from.center());
-        QMouseEvent move(QEvent::MouseMove, QPointF(to.center()),
-                         form->Tabs()->mapToGlobal(QPointF(to.center())), Qt::NoButton,
-                         Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(form->Tabs(), &move);
-        QTest::mouseRelease(form->Tabs(), Qt::LeftButton, {}, to.center());
+        test::DragTab(form->Tabs(), 1, 0); // tab 2 onto tab 1
         QCOMPARE(Names(), (std::vector<std::string>{"Inst2", "Inst1", ""}));
         QCOMPARE(int(Project().Instruments[0].Skew), 77);
         QCOMPARE(Project().Structure[0], std::string("2\tHigh\t1\tLow"));
@@ -235,13 +232,10 @@ private slots:
         form->resize(width, 600);
         h.Close();
         std::string settings = test::ReadBytes(h.Settings());
-        QVERIFY2(settings.find("Master\t73") != std::string::npos, settings.c_str());
-        QVERIFY2(settings.find("WinInstrumentsFormWidth\t" + std::to_string(width)) !=
-                     std::string::npos,
+        QVERIFY2(test::Contains(settings, "Master\t73"), settings.c_str());
+        QVERIFY2(test::Contains(settings, "WinInstrumentsFormWidth\t" + std::to_string(width)),
                  settings.c_str());
-        output = new test::TFakeOutput;
-        QVERIFY(h.Start({}, false, [&](TMainFormSetup& setup) { setup.Audio.reset(output); }));
-        form = Main().InstrumentsForm();
+        Start();
         QCOMPARE(form->MasterVolume(), 73);
         QTest::keyClick(form, Qt::Key_Escape);
     }

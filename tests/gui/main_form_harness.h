@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QMouseEvent>
 #include <QTest>
 #include <QToolButton>
 #include <filesystem>
@@ -15,6 +16,7 @@
 #include "app/main_form.h"
 #include "main_form_support.h"
 #include "test_support.h"
+#include "widgets/tabcontrolsmart.h"
 
 namespace zel::test {
 
@@ -83,5 +85,15 @@ public:
 private:
     TScopedMessageService m_install;
 };
+
+// Drags tab `from` onto tab `to` with the mouse, as a user reorders tabs.
+inline void DragTab(TTabControlSmart* tabs, int from, int to) {
+    QPoint a = tabs->TabRect(from).center(), b = tabs->TabRect(to).center();
+    QTest::mousePress(tabs, Qt::LeftButton, {}, a);
+    QMouseEvent move(QEvent::MouseMove, QPointF(b), tabs->mapToGlobal(QPointF(b)), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(tabs, &move);
+    QTest::mouseRelease(tabs, Qt::LeftButton, {}, b);
+}
 
 } // namespace zel::test

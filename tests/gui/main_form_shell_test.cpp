@@ -44,13 +44,6 @@ int InkRight(const QImage& image, QColor background) {
     return -1;
 }
 
-void FillQuarterNotes(TRiff& riff, int count) {
-    riff.Notes.clear();
-    for (int i = 0; i < count; ++i)
-        riff.Notes.push_back(test::Note(QuarterDuration, {{2, i % 12}}));
-    EnsureNotes(riff, count + 1);
-}
-
 } // namespace
 
 class MainFormShellTest : public QObject {
@@ -167,7 +160,7 @@ private slots:
         // A seven-string riff makes room for its lowest string.
         TRiff& riff = Form().Project().Riffs[0];
         riff.Tuning = {-13, -8, -3, 2, 7, 11, 16, int32_t(NoString)};
-        FillQuarterNotes(riff, 60);
+        test::SetQuarters(riff, 60, 2);
         Form().LoadSelectedRiff();
         Form().RiffView()->RiffSwitched();
         QTRY_VERIFY(wholeBandShows());
@@ -177,8 +170,7 @@ private slots:
         Splitter()->setSizes({chosen, Splitter()->height() - chosen});
         QCOMPARE(RiffAreaHeight(), chosen);
         h->Close();
-        QVERIFY(SettingsText().find("Main:TabControlHeight\t" + std::to_string(chosen)) !=
-                std::string::npos);
+        QVERIFY(test::Contains(SettingsText(), "Main:TabControlHeight\t" + std::to_string(chosen)));
         QVERIFY(h->Start());
         QTRY_COMPARE(RiffAreaHeight(), chosen);
     }
@@ -186,7 +178,7 @@ private slots:
     void positionPanelIsAsWideAsItsText() {
         QVERIFY(h->Start());
         TRiff& riff = Form().Project().Riffs[0];
-        FillQuarterNotes(riff, 876);
+        test::SetQuarters(riff, 876, 2);
         Form().RiffView()->RiffSwitched();
         auto* panel = Form().findChild<TPositionPanelWidget*>(QStringLiteral("StatusBarPanel0"));
         QVERIFY(panel);
@@ -226,11 +218,9 @@ private slots:
             bool audio;
             bool playing;
             bool down;
-        } cases[] = {
-            {"no sound output", false, false, false},
-            {"nothing plays", true, false, false},
-            {"a riff plays", true, true, true},
-        };
+        } cases[] = {{"no sound output", false, false, false},
+                     {"nothing plays", true, false, false},
+                     {"a riff plays", true, true, true}};
         for (const auto& c : cases) {
             QVERIFY(h->Start({Demo()}, c.audio));
             if (c.playing)
@@ -284,8 +274,7 @@ private slots:
             entries << action->text();
         QCOMPARE(entries, QStringList{full});
         h->Close();
-        QVERIFY(SettingsText().find("Recent1\t" + full.toStdString() + "\r\n") !=
-                std::string::npos);
+        QVERIFY(test::Contains(SettingsText(), "Recent1\t" + full.toStdString() + "\r\n"));
     }
 };
 

@@ -110,6 +110,10 @@ class MidiInputTest : public QObject {
         }
         QVERIFY(h->Start({QStringLiteral("-nosplash")}));
     }
+    void SetPorts(std::vector<std::string> ports) {
+        std::lock_guard lock(midi->Lock);
+        midi->Ports = std::move(ports);
+    }
     // The first note of the first riff as "duration:pitches", empty while there is none.
     std::string FirstNote() {
         auto texts = NoteTexts(h->Form->Project().Riffs[0]);
@@ -178,10 +182,7 @@ private slots:
 
     void refreshFindsNewDevicesAndKeepsOpenOnesOpen() {
         Start({"A", "B"}, 1);
-        {
-            std::lock_guard lock(midi->Lock);
-            midi->Ports = {"New", "B"};
-        }
+        SetPorts({"New", "B"});
         QTest::mouseClick(Options()->findChild<QPushButton*>("bRefreshList"), Qt::LeftButton);
         QCOMPARE(Devices()->count(), 2);
         QCOMPARE(Devices()->item(0)->text(), QStringLiteral("New"));
@@ -263,10 +264,7 @@ private slots:
             toggleDownDuringMessage = Toggle()->isChecked();
         };
         TScopedMessageService install(watching);
-        {
-            std::lock_guard lock(midi->Lock);
-            midi->Ports = {"Other"};
-        }
+        SetPorts({"Other"}); // the keyboard unplugged
         QTRY_VERIFY_WITH_TIMEOUT(OpenKeys(*midi).empty(), 5000);
         QCOMPARE(watching.Shown, 1);
         QVERIFY(!tickedDuringMessage);

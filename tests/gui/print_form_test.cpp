@@ -11,27 +11,12 @@
 #include <cstdlib>
 
 #include "main_form_harness.h"
+#include "shell_tools.h"
 #include "view/print_form.h"
 
 using namespace zel;
 
 namespace {
-
-bool HavePdfToText() {
-    return std::system("command -v pdftotext >/dev/null 2>&1") == 0;
-}
-
-std::string PdfText(const std::string& path) {
-    std::string out;
-    if (FILE* pipe = popen(("pdftotext '" + path + "' -").c_str(), "r")) {
-        char buffer[4096];
-        size_t n;
-        while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-            out.append(buffer, n);
-        pclose(pipe);
-    }
-    return out;
-}
 
 template <typename T> T* Child(QWidget& parent, const char* name) {
     return parent.findChild<T*>(QString::fromLatin1(name));
@@ -59,8 +44,7 @@ private slots:
              {'A', "R", true},
              {'C', "C", true},
              {'C', "", false}},
-            {{'R', "R", true}, {'A', "AR", true}, {'R', "A", true}, {'A', "", false}},
-        };
+            {{'R', "R", true}, {'A', "AR", true}, {'R', "A", true}, {'A', "", false}}};
         for (const auto& steps : sequences) {
             TSettingsStore settings;
             TPrintForm form(settings);
@@ -91,11 +75,9 @@ private slots:
             const char* Stored; // settings before the dialog shows
             int ShownSize;
             bool ShownLandscape;
-        } cases[] = {
-            {"", 8, false},
-            {"PrintFontSize\t12\r\nPrintLayoutLandscape\t1\r\n", 12, true},
-            {"PrintFontSize\t99\r\nPrintLayoutLandscape\t0\r\n", 32, false},
-        };
+        } cases[] = {{"", 8, false},
+                     {"PrintFontSize\t12\r\nPrintLayoutLandscape\t1\r\n", 12, true},
+                     {"PrintFontSize\t99\r\nPrintLayoutLandscape\t0\r\n", 32, false}};
         test::TTempDir dir;
         for (const auto& c : cases) {
             test::WriteBytes(dir.File("s.ini"), c.Stored);
@@ -152,11 +134,10 @@ private slots:
         QVERIFY(!h.Form->PrintForm()->isVisible());
         QCOMPARE(test::ReadBytes(pdf).substr(0, 5), std::string("%PDF-"));
         QVERIFY(h.Messages.Messages.empty());
-        if (HavePdfToText()) {
-            std::string text = PdfText(pdf);
-            QVERIFY2(text.find("demo") != std::string::npos, text.c_str());
-            QVERIFY2(text.find("Intro") != std::string::npos, text.c_str());
-            QVERIFY2(text.find("Arrangement") == std::string::npos, text.c_str());
+        if (test::HaveTool("pdftotext")) {
+            std::string text = test::CommandOutput("pdftotext '" + pdf + "' -");
+            QVERIFY2(test::Contains(text, "demo") && test::Contains(text, "Intro"), text.c_str());
+            QVERIFY2(!test::Contains(text, "Arrangement"), text.c_str());
         }
     }
 
@@ -172,7 +153,7 @@ private slots:
         h.DialogAnswers = {QString::fromStdString(h.Dir.File("file/out.pdf"))};
         QVERIFY(!form.PrintNow());
         QCOMPARE(h.Messages.Messages.size(), size_t(1));
-        QVERIFY(h.Messages.Messages[0].Text.find("Failed to Save File") != std::string::npos);
+        QVERIFY(test::Contains(h.Messages.Messages[0].Text, "Failed to Save File"));
         // Cancelling the file dialog prints nothing and says nothing.
         QVERIFY(!form.PrintNow());
         QCOMPARE(h.Messages.Messages.size(), size_t(1));

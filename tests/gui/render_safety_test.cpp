@@ -154,36 +154,30 @@ private slots:
             std::function<void()> action;
             std::function<void()> check;
         };
-        const Case cases[] = {
-            {"open another project", [this] { OpenOther(); },
-             [this] {
-                 QCOMPARE(form()->ProjectPath(), other);
-                 QCOMPARE(TabCaptions(), (QStringList{"Solo", ""}));
-             }},
-            {"new project", [this] { Trigger("mNew"); },
-             [this] {
-                 QCOMPARE(form()->ProjectPath(), QString());
-                 QCOMPARE(TabCaptions(), (QStringList{"Riff1", ""}));
-                 QVERIFY(form()->Project().Structure.empty());
-             }},
-            {"typing a fret into the riff view", [this] { TypeFret(Qt::Key_9); },
-             [this] {
-                 QCOMPARE(form()->ProjectPath(), longSong);
-                 QVERIFY(FirstNoteHasFret(form()->Project(), 9));
-                 QVERIFY(form()->Project().IsChanged());
-             }},
-            {"open, new and typing one after another",
-             [this] {
-                 OpenOther();
-                 Trigger("mNew");
-                 TypeFret(Qt::Key_7);
-             },
-             [this] {
-                 QCOMPARE(form()->ProjectPath(), QString());
-                 QCOMPARE(TabCaptions(), (QStringList{"Riff1", ""}));
-                 QVERIFY(FirstNoteHasFret(form()->Project(), 7));
-             }},
-        };
+        const Case cases[] = {{"open another project", [this] { OpenOther(); },
+                               [this] {
+                                   QCOMPARE(form()->ProjectPath(), other);
+                                   QCOMPARE(TabCaptions(), (QStringList{"Solo", ""}));
+                               }},
+                              {"new project", [this] { Trigger("mNew"); },
+                               [this] {
+                                   QCOMPARE(form()->ProjectPath(), QString());
+                                   QCOMPARE(TabCaptions(), (QStringList{"Riff1", ""}));
+                                   QVERIFY(form()->Project().Structure.empty());
+                               }},
+                              {"typing a fret into the riff view", [this] { TypeFret(Qt::Key_9); },
+                               [this] {
+                                   QCOMPARE(form()->ProjectPath(), longSong);
+                                   QVERIFY(FirstNoteHasFret(form()->Project(), 9));
+                                   QVERIFY(form()->Project().IsChanged());
+                               }},
+                              {"open, new and typing one after another",
+                               [this] { OpenOther(), Trigger("mNew"), TypeFret(Qt::Key_7); },
+                               [this] {
+                                   QCOMPARE(form()->ProjectPath(), QString());
+                                   QCOMPARE(TabCaptions(), (QStringList{"Riff1", ""}));
+                                   QVERIFY(FirstNoteHasFret(form()->Project(), 7));
+                               }}};
         for (const Case& c : cases) {
             Start({longSong});
             DuringRender(c.action, true);
@@ -202,12 +196,7 @@ private slots:
     void exportWritesTheProjectAsItWasWhenItStarted() {
         Start({longSong});
         QString wav = QString::fromStdString(dir->File("song.wav"));
-        DuringRender(
-            [this] {
-                OpenOther();
-                TypeFret(Qt::Key_5);
-            },
-            false);
+        DuringRender([this] { OpenOther(), TypeFret(Qt::Key_5); }, false);
         h->DialogAnswers = {wav};
         form()->bPlayScriptClick(QStringLiteral("mExportWAV"));
         QVERIFY(acted);
@@ -220,12 +209,9 @@ private slots:
         Start({longSong});
         DuringRender(
             [this] {
-                Click("bPlayScriptAll");
-                Click("bPlayScriptIntro");
-                Click("bPlayRiffAll");
-                Click("bPlayAllRiffs");
-                Trigger("mExportWAV");
-                Click("bStop");
+                for (const char* button : {"bPlayScriptAll", "bPlayScriptIntro", "bPlayRiffAll"})
+                    Click(button);
+                Click("bPlayAllRiffs"), Trigger("mExportWAV"), Click("bStop");
             },
             true);
         form()->bPlayScriptClick(QStringLiteral("bPlayScriptAll"));
@@ -250,11 +236,9 @@ private slots:
             int answer; // to "Save, Discard, Cancel"
             bool closes;
         };
-        const Case cases[] = {
-            {"nothing to save", false, -1, true},
-            {"changes discarded", true, 1, true},
-            {"closing cancelled at the question", true, 2, false},
-        };
+        const Case cases[] = {{"nothing to save", false, -1, true},
+                              {"changes discarded", true, 1, true},
+                              {"closing cancelled at the question", true, 2, false}};
         for (const Case& c : cases) {
             h->Close();
             std::filesystem::remove(h->Settings());
@@ -268,8 +252,7 @@ private slots:
             bool askedAtOnce = true;
             DuringRender(
                 [&] {
-                    closedAtOnce = form()->close();
-                    askedAtOnce = !h->Messages.Messages.empty();
+                    closedAtOnce = form()->close(), askedAtOnce = !h->Messages.Messages.empty();
                 },
                 true);
             form()->bPlayScriptClick(QStringLiteral("bPlayScriptAll"));

@@ -10,6 +10,7 @@
 #include <QSpinBox>
 #include <QTest>
 #include <QToolButton>
+#include <functional>
 
 #include "model/projectfile.h"
 #include "model/riff_properties_form.h"
@@ -67,6 +68,13 @@ private:
         editor.CurrentRiff = index;
         form->FillRiffProperties();
     }
+    // Only the string count button `pressed` is down (none for an empty name).
+    void CheckPressed(const QString& pressed) {
+        for (int count = 4; count <= 7; ++count) {
+            QString name = QStringLiteral("b%1").arg(count);
+            QCOMPARE(Get<QPushButton>(name)->isChecked(), name == pressed);
+        }
+    }
     QStringList KnobTextsBottomUp() {
         QStringList texts;
         for (int slot = 0; slot < 7; ++slot)
@@ -119,12 +127,9 @@ private slots:
         form->StoreRiffProperties();
         const TRiff& riff = project.Riffs[2];
         QCOMPARE(project.RiffNames[2], std::string("Bridge"));
-        QCOMPARE(riff.Tempo, uint16_t(150));
-        QCOMPARE(riff.BarsA, std::string("3"));
-        QCOMPARE(riff.BarsB, uint16_t(16));
-        QCOMPARE(riff.Key, 6);
+        // Tuning, tempo, numerator, denominator and key.
+        QCOMPARE(RiffHeaderText(riff), std::string("-8\t-3\t2\t7\t11\t16\t-\t-\t150\t3\t16\t6"));
         QCOMPARE(changed.count(), 5); // once per changed field
-        QCOMPARE(riff.Tuning, SixStrings);
 
         Name()->clear();
         form->StoreRiffProperties();
@@ -166,9 +171,8 @@ private slots:
         QCOMPARE(Slider(0)->KnobText(), QStringLiteral("E 2"));
         QCOMPARE(Slider(4)->KnobText(), QStringLiteral("G# 5"));
         form->StoreRiffProperties();
-        QCOMPARE(project.Riffs[1].Tempo, uint16_t(2000));
-        QCOMPARE(project.Riffs[1].BarsB, uint16_t(3));
-        QCOMPARE(project.Riffs[1].Tuning, outside);
+        QCOMPARE(RiffHeaderText(project.Riffs[1]),
+                 std::string("-20\t-3\t2\t7\t20\t16\t-\t-\t2000\t4\t3\t0")); // as they were
         QVERIFY(!project.IsChanged());
         Tempo()->setValue(999);
         QTest::keyClick(BarsB(), Qt::Key_Down);
@@ -212,10 +216,7 @@ private slots:
         QCOMPARE(project.Riffs[0].Tuning, tuning);
         QVERIFY(project.IsChanged());
         QVERIFY(changed.count() >= 1);
-        for (int count = 4; count <= 7; ++count) {
-            QString name = QStringLiteral("b%1").arg(count);
-            QCOMPARE(Get<QPushButton>(name)->isChecked(), name == button);
-        }
+        CheckPressed(button);
         for (int slot = 0; slot < 7; ++slot) {
             bool present = tuning[size_t(slot)] != X;
             QCOMPARE(Slider(slot)->isEnabled(), present);
@@ -238,10 +239,7 @@ private slots:
         Click("b7"); // something else pressed before
         document.MarkClean();
         Show(0, tuning);
-        for (int count = 4; count <= 7; ++count) {
-            QString name = QStringLiteral("b%1").arg(count);
-            QCOMPARE(Get<QPushButton>(name)->isChecked(), name == pressed);
-        }
+        CheckPressed(pressed);
         QCOMPARE(project.Riffs[0].Tuning, tuning);
         QVERIFY(!project.IsChanged());
     }
@@ -327,23 +325,11 @@ private slots:
         // Every control shows another value after this fill.
         Show(2, TTuning{0, 1, 2, 3, X, X, X, X}, 90, "3 3 2", 16, -4);
         QVERIFY(!project.IsChanged());
-        switch (control) {
-        case 0:
-            QTest::keyClicks(Name(), "x");
-            break;
-        case 1:
-            QTest::keyClick(Tempo(), Qt::Key_Up);
-            break;
-        case 2:
-            QTest::keyClicks(BarsA(), "4");
-            break;
-        case 3:
-            QTest::keyClick(BarsB(), Qt::Key_Down);
-            break;
-        case 4:
-            Key()->setCurrentIndex(0);
-            break;
-        }
+        const std::function<void()> edits[] = {
+            [&] { QTest::keyClicks(Name(), "x"); }, [&] { QTest::keyClick(Tempo(), Qt::Key_Up); },
+            [&] { QTest::keyClicks(BarsA(), "4"); },
+            [&] { QTest::keyClick(BarsB(), Qt::Key_Down); }, [&] { Key()->setCurrentIndex(0); }};
+        edits[control]();
         QVERIFY(project.IsChanged());
     }
 

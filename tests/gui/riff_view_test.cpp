@@ -44,12 +44,11 @@ private:
     TRiff& Riff() { return project.Riffs[0]; }
     QWidget* Box() { return view->PaintBox(); }
     QWidget* Focused() { return QApplication::focusWidget(); }
+    // The cursor and the selection's anchor.
+    std::pair<int, int> Place() { return {Riff().Cursor, Riff().Anchor}; }
 
     void Fill(int count) {
-        Riff().Notes.clear();
-        for (int i = 0; i < count; ++i)
-            Riff().Notes.push_back(test::Note(QuarterDuration, {{2, i % 12}}));
-        EnsureNotes(Riff(), count + 1);
+        test::SetQuarters(Riff(), count, 2);
         view->RiffSwitched();
     }
     void Click(QPoint p, Qt::KeyboardModifiers modifiers = {}) {
@@ -123,8 +122,7 @@ private slots:
         SendMouse(QEvent::MouseMove, StaffPoint(30, 4), Qt::LeftButton); // past the notes
         SendMouse(QEvent::MouseButtonRelease, StaffPoint(30, 4), Qt::NoButton, Qt::LeftButton);
         QVERIFY(!editor.MouseHeld);
-        QCOMPARE(Riff().Anchor, 1);
-        QCOMPARE(Riff().Cursor, 3);
+        QCOMPARE(Place(), (std::pair{3, 1}));
     }
 
     void clickRightOfTheLastNoteOrBesideAShortRiffStandsOnTheEndRecord() {
@@ -137,21 +135,18 @@ private slots:
         // Right of the paint box, on the empty part of the view, at the bottom string.
         QPoint beside(Box()->width() + 60, TabPoint(0, 5).y());
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, beside);
-        QCOMPARE(Riff().Cursor, 3);
-        QCOMPARE(Riff().Anchor, 3);
+        QCOMPARE(Place(), (std::pair{3, 3}));
         QVERIFY(editor.TabMode);
         QCOMPARE(editor.CursorRow, 5);
         QCOMPARE(Focused()->objectName(), QStringLiteral("eRiff2"));
         // Shift+click there extends the selection up to the end record.
         Click(StaffPoint(1, 4));
         QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::ShiftModifier, beside);
-        QCOMPARE(Riff().Anchor, 1);
-        QCOMPARE(Riff().Cursor, 3);
+        QCOMPARE(Place(), (std::pair{3, 1}));
         // The right button there opens the menu without moving the cursor.
         QTest::mouseClick(view->viewport(), Qt::RightButton, {}, beside - QPoint(30, 0));
         view->PopupMenu()->hide();
-        QCOMPARE(Riff().Cursor, 3);
-        QCOMPARE(Riff().Anchor, 1);
+        QCOMPARE(Place(), (std::pair{3, 1}));
     }
 
     void goingToTheFirstNoteShowsTheStartOfTheBand() {
@@ -180,8 +175,7 @@ private slots:
         Click(StaffPoint(0, 4));
         int page = view->viewport()->width() / ColumnWidth;
         Key(Qt::Key_Right, Qt::ControlModifier);
-        QCOMPARE(Riff().Cursor, page);
-        QCOMPARE(Riff().Anchor, page);
+        QCOMPARE(Place(), (std::pair{page, page}));
         Key(Qt::Key_Right, Qt::ControlModifier);
         // The view scrolled so that the cursor column shows.
         int x = Column0 + ColumnWidth * Riff().Cursor;
@@ -218,8 +212,7 @@ private slots:
         QVERIFY(menu);
         // A right click opens it without moving the cursor.
         QTest::mouseClick(Box(), Qt::RightButton, {}, StaffPoint(0, 4));
-        QCOMPARE(Riff().Cursor, 3);
-        QCOMPARE(Riff().Anchor, 1);
+        QCOMPARE(Place(), (std::pair{3, 1}));
         for (QAction* action : menu->actions())
             if (action->objectName() == QStringLiteral("mDelete"))
                 action->trigger();

@@ -21,32 +21,23 @@ namespace {
 
 // Three riffs and four instruments; the structure as given.
 void SetUpSong(TDocument& document, std::vector<std::string> structure) {
-    document.Edit("song",
-                  TEditScope()
-                      .AndAllRiffs()
-                      .AndRiffNames()
-                      .AndAllInstruments()
-                      .AndInstrumentNames()
-                      .AndStructure(),
-                  [&] {
-                      TProject& p = document.Project();
-                      p.RiffNames.SetCaption(0, "Intro");
-                      p.RiffNames.GrowTo(3);
-                      p.RiffNames.SetCaption(1, "Verse");
-                      p.RiffNames.SetCaption(2, "Solo & Out");
-                      p.RiffNames.EnsureBlankTab();
-                      p.InstrumentNames.GrowTo(4);
-                      for (int k = 0; k < 4; ++k)
-                          p.InstrumentNames.SetCaption(k, "Inst " + std::to_string(k + 1));
-                      p.InstrumentNames.EnsureBlankTab();
-                      p.Structure = std::move(structure);
-                      // Intro a half note, Verse a quarter: rows take time.
-                      for (auto [riff, duration] : {std::pair{0, 2}, {1, 3}}) {
-                          p.Riffs[size_t(riff)].Notes.clear();
-                          EnsureNotes(p.Riffs[size_t(riff)], 2);
-                          p.Riffs[size_t(riff)].Notes[0] = test::Note(uint8_t(duration), {{0, 0}});
-                      }
-                  });
+    TEditScope scope = TEditScope().AndAllRiffs().AndRiffNames().AndAllInstruments();
+    document.Edit("song", scope.AndInstrumentNames().AndStructure(), [&] {
+        TProject& p = document.Project();
+        p.RiffNames.SetCaption(0, "Intro");
+        p.RiffNames.GrowTo(3);
+        p.RiffNames.SetCaption(1, "Verse");
+        p.RiffNames.SetCaption(2, "Solo & Out");
+        p.RiffNames.EnsureBlankTab();
+        p.InstrumentNames.GrowTo(4);
+        for (int k = 0; k < 4; ++k)
+            p.InstrumentNames.SetCaption(k, "Inst " + std::to_string(k + 1));
+        p.InstrumentNames.EnsureBlankTab();
+        p.Structure = std::move(structure);
+        // Intro a half note, Verse a quarter: rows take time.
+        for (auto [riff, duration] : {std::pair{0, 2}, {1, 3}})
+            test::SetNotes(p.Riffs[size_t(riff)], {test::Note(uint8_t(duration), {{0, 0}})});
+    });
     document.MarkClean();
 }
 
@@ -88,6 +79,12 @@ private:
                 return;
             }
         QFAIL(qPrintable("no entry " + caption));
+    }
+    // Chooses an entry of the popup menu of that name, which must be open.
+    void Choose(const char* popup, const QString& caption) {
+        QMenu* menu = Popup(popup);
+        QVERIFY2(menu, popup);
+        Choose(menu, caption);
     }
     void DoubleClick(int col, int row, int x) {
         QTest::mouseMove(grid->viewport(), CellPoint(col, row, x));
@@ -142,29 +139,26 @@ private slots:
         // Over the riff area of a cell below the structure: the riff list, blank entry last.
         GoTo(2, 3);
         DoubleClick(2, 3, 60);
-        QMenu* list = Popup("pmEdit");
-        QVERIFY(list);
-        QCOMPARE(Captions(list), (QStringList{"Intro", "Verse", "Solo && Out", ""}));
-        Choose(list, QStringLiteral("Verse"));
+        QVERIFY(Popup("pmEdit"));
+        QCOMPARE(Captions(Popup("pmEdit")), (QStringList{"Intro", "Verse", "Solo && Out", ""}));
+        Choose("pmEdit", QStringLiteral("Verse"));
         // a new riff gets repeat 1, the structure reaches the row
         QCOMPARE(Structure(), (TStructure{"2\tIntro\t\tVerse", "", "\t\t1\tVerse"}));
         QVERIFY(Form().Project().IsChanged());
 
         // Over the repeat area of a cell with a repeat: the repeat list; the riff stays.
         DoubleClick(1, 1, 10);
-        list = Popup("pmEdit");
-        QVERIFY(list);
-        QCOMPARE(list->actions().size(), 16);
-        Choose(list, QStringLiteral("4x"));
+        QVERIFY(Popup("pmEdit"));
+        QCOMPARE(Popup("pmEdit")->actions().size(), 16);
+        Choose("pmEdit", QStringLiteral("4x"));
         QCOMPARE(Structure()[0], std::string("4\tIntro\t\tVerse"));
 
         // Over the repeat area of a cell whose repeat is empty: the riff list; choosing the
         // blank entry empties the riff and keeps the repeat.
         DoubleClick(2, 1, 10);
-        list = Popup("pmEdit");
-        QVERIFY(list);
-        QCOMPARE(list->actions().size(), 4);
-        Choose(list, QString());
+        QVERIFY(Popup("pmEdit"));
+        QCOMPARE(Popup("pmEdit")->actions().size(), 4);
+        Choose("pmEdit", QString());
         QCOMPARE(Structure()[0], std::string("4\tIntro\t1\t"));
 
         // Each choice is one step back.
@@ -181,14 +175,12 @@ private slots:
         QTest::mouseRelease(grid->viewport(), Qt::RightButton, {}, CellPoint(2, 2, 40));
         QCOMPARE(grid->Col(), 1);
         QCOMPARE(grid->Row(), 1);
-        QMenu* menu = Popup("pmStruct");
-        QVERIFY(menu);
         // Change Riff from the menu offers the riff list of the current cell, whatever the
         // pointer was over.
+        QMenu* menu = Popup("pmStruct");
+        QVERIFY(menu);
         Choose(menu, QStringLiteral("Change Riff"));
-        QMenu* list = Popup("pmEdit");
-        QVERIFY(list);
-        Choose(list, QStringLiteral("Verse"));
+        Choose("pmEdit", QStringLiteral("Verse"));
         QCOMPARE(Structure()[0], std::string("1\tVerse\t1\tVerse"));
         menu->hide();
     }
@@ -202,9 +194,7 @@ private slots:
         QTest::keyClick(grid, Qt::Key_Down);
         QCOMPARE(grid->Row(), 2);
         QTest::keyClick(grid, Qt::Key_Return);
-        QMenu* list = Popup("pmEdit");
-        QVERIFY(list);
-        Choose(list, QStringLiteral("Solo && Out"));
+        Choose("pmEdit", QStringLiteral("Solo && Out"));
         QCOMPARE(Structure()[1], std::string("3\tSolo & Out\t1\tIntro"));
         QTest::keyClick(grid, Qt::Key_Menu);
         QVERIFY(Popup("pmStruct"));

@@ -37,15 +37,6 @@ private:
     std::vector<std::string> Captions() { return form->Project().RiffNames.All(); }
     TRiff& Riff() { return CurrentRiffOf(form->Project(), form->Editor()); }
     int TopFret() { return Riff().Notes[size_t(Riff().Cursor)].Fret[5]; }
-    // Drags tab `from` onto tab `to` with the mouse, as a user reorders tabs.
-    static void DragTab(TTabControlSmart* tabs, int from, int to) {
-        QPoint a = tabs->TabRect(from).center(), b = tabs->TabRect(to).center();
-        QTest::mousePress(tabs, Qt::LeftButton, {}, a);
-        QMouseEvent move(QEvent::MouseMove, QPointF(b), tabs->mapToGlobal(QPointF(b)), Qt::NoButton,
-                         Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(tabs, &move);
-        QTest::mouseRelease(tabs, Qt::LeftButton, {}, b);
-    }
 
 private slots:
     void init() {
@@ -110,7 +101,7 @@ private slots:
         form->ShowInstruments();
         TInstrumentsForm* instruments = form->InstrumentsForm();
         instruments->SelectInstrument(1);
-        DragTab(instruments->Tabs(), 1, 0);
+        test::DragTab(instruments->Tabs(), 1, 0);
         QCOMPARE(form->Project().InstrumentNames[0], std::string("Bass"));
         QCOMPARE(form->CurrentInstrument(), 0);
         instruments->findChild<QAbstractButton*>(QStringLiteral("rbNoise"))->click();
@@ -120,7 +111,7 @@ private slots:
         // Riff Properties shows Intro; its tab goes behind Verse; then the numerator changes.
         form->RiffTabs()->Strip().SelectAndFill(0);
         form->OpenRiffPropertiesWindow();
-        DragTab(form->RiffTabs(), 0, 1);
+        test::DragTab(form->RiffTabs(), 0, 1);
         auto* barsA = form->RiffProperties()->findChild<QLineEdit*>(QStringLiteral("eBarsA"));
         barsA->setText(QStringLiteral("3"));
         form->RiffProperties()->StoreRiffProperties("barsA");

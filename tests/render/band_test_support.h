@@ -3,6 +3,7 @@
 
 #include <QImage>
 #include <QPainter>
+#include <cmath>
 #include <functional>
 #include <string>
 #include <vector>
@@ -43,33 +44,44 @@ inline TNote Pitch(int pitch, uint8_t duration = QuarterDuration, uint8_t flags 
     return Note(duration, {{0, 0}}, flags);
 }
 
-// An image with 96 dpi, white, of the given size.
-inline QImage WhiteImage(int width, int height) {
-    QImage image(width, height, QImage::Format_RGB32);
+// An image with 96 dpi, white, of the given size in pixels of `ratio` device pixels each.
+inline QImage WhiteImage(int width, int height, qreal ratio = 1) {
+    QImage image(int(std::ceil(width * ratio)), int(std::ceil(height * ratio)),
+                 QImage::Format_RGB32);
     image.setDotsPerMeterX(3780);
     image.setDotsPerMeterY(3780);
+    image.setDevicePixelRatio(ratio);
     image.fill(Qt::white);
     return image;
 }
 
 // Draws with a canvas whose font is the view's (13 pixels) on a fresh image.
-inline QImage Draw(int width, int height, const std::function<void(TCanvas&)>& draw) {
-    QImage image = WhiteImage(width, height);
+inline QImage Draw(int width, int height, const std::function<void(TCanvas&)>& draw,
+                   TDrawingMode mode = TDrawingMode::Exact, qreal ratio = 1) {
+    QImage image = WhiteImage(width, height, ratio);
     QPainter painter(&image);
-    TCanvas canvas(painter, RiffViewFontFamily(), RiffViewFontPixels);
+    TCanvas canvas(painter, RiffViewFontFamily(), RiffViewFontPixels, mode);
     draw(canvas);
     return image;
 }
 
-// The band as the screen draws it: x0 = 4, y0 = 0.
-inline QImage DrawBand(const TRiff& riff, int width = 700) {
-    TTabMetrics m = ComputeTabMetrics(13);
-    return Draw(width, BandHeight(m, riff), [&](TCanvas& canvas) {
-        int index = 0;
-        int64_t ticks = 0;
-        TChordDrawState chords;
-        DrawRiffBand(canvas, m, riff, index, ticks, 4, width, 0, chords);
-    });
+// Draws one band of the riff from note `index` on as the screen does (x0 = 4, y0 = 0), the notes
+// up to `xLimit`; the index, the ticks and the chord names carry on to the next band.
+inline void DrawBandPart(TCanvas& canvas, const TRiff& riff, int xLimit, int& index, int64_t& ticks,
+                         TChordDrawState& chords) {
+    DrawRiffBand(canvas, ComputeTabMetrics(13), riff, index, ticks, 4, xLimit, 0, chords);
+}
+
+// The whole band as the screen draws it, on an image `ratio` device pixels to the pixel.
+inline QImage DrawBand(const TRiff& riff, int width = 700, TDrawingMode mode = TDrawingMode::Exact,
+                       qreal ratio = 1) {
+    int index = 0;
+    int64_t ticks = 0;
+    TChordDrawState chords;
+    return Draw(
+        width, BandHeight(ComputeTabMetrics(13), riff),
+        [&](TCanvas& canvas) { DrawBandPart(canvas, riff, width, index, ticks, chords); }, mode,
+        ratio);
 }
 
 inline QColor At(const QImage& image, int x, int y) {

@@ -91,8 +91,7 @@ TEST(MarkupPainter, MeasuredSizes) {
         {"AAAAAAAAAAAAAAAA\\TX", 0, 0, 0, {advance("AAAAAAAAAAAAAAAA"), NormalLine()}},
         {"\\T\\T\\N\\TX", 0, 0, 0, {2 * tab, 2 * NormalLine()}},
         {"\\]\\T", 0, 0, 0, {tab, NormalLine()}},
-        {"\\DX", 0, 0, 0, {Paint("\\D").Size.width() + advance("X"), NormalLine()}},
-    };
+        {"\\DX", 0, 0, 0, {Paint("\\D").Size.width() + advance("X"), NormalLine()}}};
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Text);
         EXPECT_EQ(Paint(c.Text, c.X, c.Y, c.Gap).Size, c.Size);

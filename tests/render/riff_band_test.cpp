@@ -136,8 +136,7 @@ TEST(RiffBandTest, PairsOfEqualNotesAreBeamedOthersGetFlags) {
         {"rest cancels its pair",
          {Rest(Eighth), Pitch(4, Eighth), Pitch(4)},
          {false, false, false},
-         {false, true, false}},
-    };
+         {false, true, false}}};
     for (const auto& c : cases) {
         QImage image = DrawBand(MakeRiff(c.notes));
         for (size_t i = 0; i < c.beams.size(); ++i) {
@@ -146,15 +145,14 @@ TEST(RiffBandTest, PairsOfEqualNotesAreBeamedOthersGetFlags) {
         }
     }
     // The last column that fits a band never starts a pair: it gets its flag.
-    TTabMetrics m = ComputeTabMetrics(13);
     TRiff riff = MakeRiff(Repeat(Pitch(4, Eighth), 2));
+    int index = 0;
+    int64_t ticks = 0;
+    TChordDrawState chords;
     QImage cut = Draw(400, 300, [&](TCanvas& canvas) {
-        int index = 0;
-        int64_t ticks = 0;
-        TChordDrawState chords;
-        DrawRiffBand(canvas, m, riff, index, ticks, 4, ColumnX(1), 0, chords);
-        EXPECT_EQ(index, 1);
+        DrawBandPart(canvas, riff, ColumnX(1), index, ticks, chords);
     });
+    EXPECT_EQ(index, 1);
     EXPECT_TRUE(flag(cut, 0));
     EXPECT_FALSE(beam(cut, 0));
 }
@@ -321,14 +319,12 @@ TEST(RiffBandTest, ChordNamesFollowThePrecedingHarmony) {
     TNote cMajor = Note(3, {{1, 3}, {2, 2}, {3, 0}});       // C E G
     TNote ceGa = Note(3, {{1, 3}, {2, 2}, {3, 0}, {5, 5}}); // C E G A
     TNote clash = Note(3, {{0, 9}, {1, 3}, {2, 0}});        // C# C D: no chord
-    TTabMetrics m = ComputeTabMetrics(13);
     auto rootAfter = [&](const TRiff& riff) {
+        int index = 0;
+        int64_t ticks = 0;
         TChordDrawState chords;
-        Draw(800, 300, [&](TCanvas& canvas) {
-            int index = 0;
-            int64_t ticks = 0;
-            DrawRiffBand(canvas, m, riff, index, ticks, 4, 800, 0, chords);
-        });
+        Draw(800, 300,
+             [&](TCanvas& canvas) { DrawBandPart(canvas, riff, 800, index, ticks, chords); });
         return chords.Namer.LastChordRoot;
     };
     EXPECT_EQ(rootAfter(MakeRiff({aMajor, ceGa})), 9); // Am7
@@ -347,31 +343,26 @@ TEST(RiffBandTest, ChordNamesFollowThePrecedingHarmony) {
 }
 
 TEST(RiffBandTest, BandsContinueNotesTicksAndBarNumbers) {
-    TTabMetrics m = ComputeTabMetrics(13);
     TRiff riff = MakeRiff(Repeat(Pitch(4), 12));
     int index = 0;
     int64_t ticks = 0;
     TChordDrawState chords;
     int xLimit = ColumnX(5); // five columns fit
-    QImage first = Draw(xLimit, 300, [&](TCanvas& canvas) {
-        DrawRiffBand(canvas, m, riff, index, ticks, 4, xLimit, 0, chords);
-    });
-    EXPECT_EQ(index, 5);
-    EXPECT_EQ(ticks, 5 * 256);
-    QImage second = Draw(xLimit, 300, [&](TCanvas& canvas) {
-        DrawRiffBand(canvas, m, riff, index, ticks, 4, xLimit, 0, chords);
-    });
-    EXPECT_EQ(index, 10);
-    EXPECT_EQ(ticks, 10 * 256);
+    auto next = [&] {
+        return Draw(xLimit, 300,
+                    [&](TCanvas& c) { DrawBandPart(c, riff, xLimit, index, ticks, chords); });
+    };
+    QImage first = next();
+    EXPECT_EQ(std::pair(index, ticks), std::pair(5, int64_t(5 * 256)));
+    QImage second = next();
+    EXPECT_EQ(std::pair(index, ticks), std::pair(10, int64_t(10 * 256)));
     EXPECT_EQ(BarLinePixels(first, ColumnX(3) + 13), 50);
     // Note 7 completes bar 2: the third column of the second band.
     EXPECT_EQ(BarLinePixels(second, ColumnX(2) + 13), 50);
     EXPECT_EQ(BarLinePixels(second, ColumnX(1) + 13), 0);
-    QImage third = Draw(xLimit, 300, [&](TCanvas& canvas) {
-        DrawRiffBand(canvas, m, riff, index, ticks, 4, xLimit, 0, chords);
-    });
-    EXPECT_EQ(index, 12); // stops at the end record
-    EXPECT_EQ(ticks, 12 * 256);
+    next();
+    EXPECT_EQ(std::pair(index, ticks), std::pair(12, int64_t(12 * 256)))
+        << "stops at the end record";
 }
 
 // A riff of every kind of column: chords, rests, dots, ties, short and long notes.

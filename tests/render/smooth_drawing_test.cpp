@@ -36,23 +36,8 @@ TRiff EverythingRiff() {
                     "4", -2);
 }
 
-// The band as the screen draws it (x0 = 4), on an image `ratio` device pixels to the pixel.
-QImage DrawBandAs(const TRiff& riff, TDrawingMode mode, qreal ratio = 1, int width = 700) {
-    TTabMetrics m = ComputeTabMetrics(RiffViewFontPixels);
-    int height = BandHeight(m, riff);
-    QImage image(int(std::ceil(width * ratio)), int(std::ceil(height * ratio)),
-                 QImage::Format_RGB32);
-    image.setDotsPerMeterX(3780);
-    image.setDotsPerMeterY(3780);
-    image.setDevicePixelRatio(ratio);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    TCanvas canvas(painter, RiffViewFontFamily(), RiffViewFontPixels, mode);
-    int index = 0;
-    int64_t ticks = 0;
-    TChordDrawState chords;
-    DrawRiffBand(canvas, m, riff, index, ticks, 4, width, 0, chords);
-    return image;
+QImage DrawBandAs(const TRiff& riff, TDrawingMode mode, qreal ratio = 1) {
+    return DrawBand(riff, 700, mode, ratio);
 }
 
 // The colours the band is painted with; anything else is an edge blended with its background.
@@ -133,25 +118,23 @@ TEST(SmoothDrawingTest, StraightLinesCoverTheSamePixelsAsExactLines) {
         int width;
         Qt::PenStyle style;
         QLine line;
-    } cases[] = {
-        {"thin across", 1, Qt::SolidLine, QLine(10, 20, 60, 20)},
-        {"thin up", 1, Qt::SolidLine, QLine(30, 70, 30, 5)},
-        {"thin point", 1, Qt::SolidLine, QLine(30, 30, 30, 30)},
-        {"two wide point", 2, Qt::SolidLine, QLine(30, 30, 30, 30)},
-        {"three wide down", 3, Qt::SolidLine, QLine(30, 5, 30, 70)},
-        {"four wide across", 4, Qt::SolidLine, QLine(60, 20, 10, 20)},
-        {"dotted across, drawn leftwards", 1, Qt::DotLine, QLine(61, 20, 10, 20)},
-    };
+    } cases[] = {{"thin across", 1, Qt::SolidLine, QLine(10, 20, 60, 20)},
+                 {"thin up", 1, Qt::SolidLine, QLine(30, 70, 30, 5)},
+                 {"thin point", 1, Qt::SolidLine, QLine(30, 30, 30, 30)},
+                 {"two wide point", 2, Qt::SolidLine, QLine(30, 30, 30, 30)},
+                 {"three wide down", 3, Qt::SolidLine, QLine(30, 5, 30, 70)},
+                 {"four wide across", 4, Qt::SolidLine, QLine(60, 20, 10, 20)},
+                 {"dotted across, drawn leftwards", 1, Qt::DotLine, QLine(61, 20, 10, 20)}};
     for (const auto& c : cases) {
         auto draw = [&](TDrawingMode mode, int ratio) {
-            QImage image = WhiteImage(80 * ratio, 80 * ratio);
-            image.setDevicePixelRatio(ratio);
-            QPainter painter(&image);
-            TCanvas canvas(painter, RiffViewFontFamily(), RiffViewFontPixels, mode);
-            canvas.Style.PenWidth = c.width;
-            canvas.Style.PenStyle = c.style;
-            canvas.Line(c.line.x1(), c.line.y1(), c.line.x2(), c.line.y2());
-            return image;
+            return Draw(
+                80, 80,
+                [&](TCanvas& canvas) {
+                    canvas.Style.PenWidth = c.width;
+                    canvas.Style.PenStyle = c.style;
+                    canvas.Line(c.line.x1(), c.line.y1(), c.line.x2(), c.line.y2());
+                },
+                mode, ratio);
         };
         QImage exact = draw(TDrawingMode::Exact, 1);
         EXPECT_GT(Dark(exact, exact.rect()), 0) << c.name;
@@ -256,19 +239,17 @@ TEST(SmoothDrawingTest, CurvesAndSlantsGetSoftEdgesStraightShapesDoNot) {
         TRiff riff;
         QRect area; // logical pixels holding the element and nothing else drawn blended
         bool softened;
-    } cases[] = {
-        {"filled head", MakeRiff({Pitch(4)}), QRect(106, 91, 10, 12), true},
-        {"dot", MakeRiff({Pitch(4, 3, NoteDot)}), QRect(118, 94, 5, 6), true},
-        {"tie", MakeRiff({Pitch(4, 3, NoteTie), Pitch(4)}), QRect(114, 100, 22, 10), true},
-        {"flags", MakeRiff({Pitch(4, 5)}), QRect(117, 70, 8, 14), true},
-        {"slanted beam", MakeRiff({Pitch(4, Eighth), Pitch(11, Eighth)}), QRect(118, 55, 22, 18),
-         true},
-        {"quarter rest", MakeRiff({Note(3)}), QRect(102, 68, 16, 26), true},
-        {"staff and tab lines", MakeRiff({}), QRect(300, 60, 300, 170), false},
-        {"stem", MakeRiff({Pitch(4)}), QRect(114, 74, 5, 15), false},
-        {"sharp", MakeRiff({}, "4", 1), QRect(56, 56, 10, 11), false},
-        {"ledger lines", MakeRiff({Pitch(-3)}), QRect(100, 103, 6, 12), false},
-    };
+    } cases[] = {{"filled head", MakeRiff({Pitch(4)}), QRect(106, 91, 10, 12), true},
+                 {"dot", MakeRiff({Pitch(4, 3, NoteDot)}), QRect(118, 94, 5, 6), true},
+                 {"tie", MakeRiff({Pitch(4, 3, NoteTie), Pitch(4)}), QRect(114, 100, 22, 10), true},
+                 {"flags", MakeRiff({Pitch(4, 5)}), QRect(117, 70, 8, 14), true},
+                 {"slanted beam", MakeRiff({Pitch(4, Eighth), Pitch(11, Eighth)}),
+                  QRect(118, 55, 22, 18), true},
+                 {"quarter rest", MakeRiff({Note(3)}), QRect(102, 68, 16, 26), true},
+                 {"staff and tab lines", MakeRiff({}), QRect(300, 60, 300, 170), false},
+                 {"stem", MakeRiff({Pitch(4)}), QRect(114, 74, 5, 15), false},
+                 {"sharp", MakeRiff({}, "4", 1), QRect(56, 56, 10, 11), false},
+                 {"ledger lines", MakeRiff({Pitch(-3)}), QRect(100, 103, 6, 12), false}};
     for (const auto& c : cases) {
         QImage exact = DrawBandAs(c.riff, TDrawingMode::Exact);
         EXPECT_GT(Dark(exact, c.area) + Count(exact, c.area, Blue) + Count(exact, c.area, Red), 2)
@@ -296,13 +277,11 @@ TEST(SmoothDrawingTest, FramesAreOnePixelOutlinesInBothModes) {
     riff.Anchor = 0;
     int width = RiffViewWidth(m, riff);
     auto paint = [&](TDrawingMode mode, qreal ratio) {
-        QImage image = WhiteImage(int(width * ratio), int(280 * ratio));
-        image.setDevicePixelRatio(ratio);
-        QPainter painter(&image);
-        TCanvas canvas(painter, RiffViewFontFamily(), RiffViewFontPixels, mode);
         TBandColumnCache cache;
-        PaintRiffView(canvas, m, riff, editor, {true, width, 280, 0, width}, cache);
-        return image;
+        auto view = [&](TCanvas& canvas) {
+            PaintRiffView(canvas, m, riff, editor, {true, width, 280, 0, width}, cache);
+        };
+        return Draw(width, 280, view, mode, ratio);
     };
     QImage exact = paint(TDrawingMode::Exact, 1);
     // The selection from column 0 to the cursor box of column 2 (17 x 14 at (156, 163)).
