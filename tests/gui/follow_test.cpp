@@ -4,6 +4,7 @@
 #include <QTest>
 
 #include "arrange/play_follow.h"
+#include "arrange/struct_grid.h"
 #include "main_form_harness.h"
 #include "sound/notebuffer.h"
 #include "view/riff_view.h"
@@ -84,6 +85,8 @@ private slots:
         QTRY_COMPARE(h->Form->StatusText(), QStringLiteral("Speed Trainer: this pass at 50 %"));
         *played = int64_t(heard->back()->Size());
         QTRY_COMPARE(h->Form->StatusText(), QStringLiteral("Speed Trainer: this pass at 100 %"));
+        // The grid lights the user's row being heard, also going round the loop.
+        QTRY_VERIFY(h->Form->findChild<TStructGrid*>()->PlayingRow() >= 1);
         h->Form->bStopClick();
 
         // Nothing to loop: said, and nothing plays.

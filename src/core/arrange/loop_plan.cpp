@@ -58,10 +58,14 @@ int64_t RingFrames(const TInstrument& instrument) {
 // ring on (at most eight times): the loop goes round the last copy, whose start then holds
 // every note still ringing from before, as when the passage is played over and over.
 void LayRows(TLoopPlan& plan, const std::vector<std::vector<std::string>>& passes,
-             int64_t ringFrames, bool loop) {
+             const std::vector<int>& sourceRows, int64_t ringFrames, bool loop) {
+    auto lay = [&](const std::vector<std::string>& rows) {
+        plan.Project.Structure.insert(plan.Project.Structure.end(), rows.begin(), rows.end());
+        plan.SourceRow.insert(plan.SourceRow.end(), sourceRows.begin(), sourceRows.end());
+    };
     for (const auto& rows : passes) {
         plan.PassRows.push_back(int(plan.Project.Structure.size()) + 1);
-        plan.Project.Structure.insert(plan.Project.Structure.end(), rows.begin(), rows.end());
+        lay(rows);
     }
     if (!loop)
         return;
@@ -71,8 +75,7 @@ void LayRows(TLoopPlan& plan, const std::vector<std::vector<std::string>>& passe
     const int64_t copies = 1 + std::min<int64_t>((ringFrames + passFrames - 1) / passFrames, 8);
     for (int64_t k = 0; k < copies; ++k) {
         plan.LoopRow = int(plan.Project.Structure.size()) + 1;
-        plan.Project.Structure.insert(plan.Project.Structure.end(), passes.back().begin(),
-                                      passes.back().end());
+        lay(passes.back());
     }
 }
 
@@ -137,7 +140,7 @@ TLoopPlan BuildRiffPlan(const TProject& project, int riff, int first, int last, 
     }
     plan.PassSpeeds = speeds;
     plan.Project.RiffNames.EnsureBlankTab();
-    LayRows(plan, passes, RingFrames(plan.Project.Instruments[0]), loop);
+    LayRows(plan, passes, {0}, RingFrames(plan.Project.Instruments[0]), loop);
     return plan;
 }
 
@@ -185,7 +188,10 @@ TLoopPlan BuildRowsPlan(const TProject& project, int top, int bottom,
     int64_t ring = 1;
     for (const TInstrument& instrument : project.Instruments)
         ring = std::max(ring, RingFrames(instrument));
-    LayRows(plan, passes, ring, loop);
+    std::vector<int> sourceRows;
+    for (int r = top; r <= bottom; ++r)
+        sourceRows.push_back(r);
+    LayRows(plan, passes, sourceRows, ring, loop);
     if (loop) {
         TTimeline timeline = SongTimeline(plan.Project, {});
         if (timeline.Error.empty() && timeline.TotalFrames == 0)
@@ -379,6 +385,7 @@ void AddClicks(TLoopPlan& plan, const TClickOptions& clicks) {
             SetStructureField(row, RepeatFieldIndex(column), "1");
             SetStructureField(row, RiffFieldIndex(column), "click:count-in");
             project.Structure.insert(project.Structure.begin(), row);
+            plan.SourceRow.insert(plan.SourceRow.begin(), 0);
             if (plan.LoopRow > 0)
                 ++plan.LoopRow;
             for (int& r : plan.PassRows)

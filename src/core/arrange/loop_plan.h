@@ -31,6 +31,7 @@ struct TLoopPlan {
     int RecordOffset = 0;        // the riff passage's first record in the user's riff
     std::vector<int> PassRows;   // the row (from 1) where each pass starts...
     std::vector<int> PassSpeeds; // ...and its speed
+    std::vector<int> SourceRow;  // for each row of Project, the user's grid row (0: none)
     std::string Error;           // with markup; nothing else is set then
 };
 

@@ -268,6 +268,7 @@ private:
     QTimer m_reapTimer;
     QTimer m_rowTimer;
     std::weak_ptr<TSampleBuffer> m_songBuffer;
+    int64_t m_rowsLoopStart = -1; // frames; -1: the song does not loop
     QTimer m_followTimer;
     TPlayFollower m_follower;
     std::weak_ptr<TSampleBuffer> m_followBuffer;

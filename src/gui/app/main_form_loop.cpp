@@ -12,6 +12,7 @@
 
 #include "arrange/practice.h"
 #include "arrange/struct_grid.h"
+#include "arrange/structure_grid.h"
 #include "base/message_service.h"
 #include "icons.h"
 #include "main_form.h"
@@ -128,6 +129,7 @@ bool TMainForm::PlayPractice(const QString& sender, const QString& exportPath) {
     TFollowMap map;
     map.SourceRiff = plan.SourceRiff;
     map.RecordOffset = plan.RecordOffset;
+    std::vector<TRowStart> rowStarts; // the user's grid rows, for the grid's playing row
     TSongRender render = RenderSong(
         renderer, plan.Project, TSongMode::All, 0, &progress.Service(),
         [&](const TSharedBuffer& buffer) {
@@ -135,11 +137,18 @@ bool TMainForm::PlayPractice(const QString& sender, const QString& exportPath) {
                 return;
             if (map.LoopStart >= 0)
                 buffer->SetLoopStart(size_t(2 * map.LoopStart));
-            if (m_playback && m_playback->PlaybackStart(buffer))
-                StartFollowing(buffer, TPlayFollower(plan.Project, SongTimeline(plan.Project, {})),
-                               map);
+            if (!m_playback || !m_playback->PlaybackStart(buffer))
+                return;
+            if (song) {
+                m_rowsLoopStart = map.LoopStart;
+                FollowPlayingRows(buffer, std::move(rowStarts));
+            }
+            StartFollowing(buffer, TPlayFollower(plan.Project, SongTimeline(plan.Project, {})),
+                           map);
         },
         [&](int row, int64_t frame) {
+            if (row >= 1 && row <= int(plan.SourceRow.size()))
+                rowStarts.push_back({frame, plan.SourceRow[size_t(row - 1)]});
             if (row == plan.LoopRow)
                 map.LoopStart = frame;
             for (size_t k = 0; k < plan.PassRows.size(); ++k)

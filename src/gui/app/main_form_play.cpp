@@ -230,6 +230,8 @@ void TMainForm::bStopClick() {
 }
 
 void TMainForm::FollowPlayingRows(const TSharedBuffer& buffer, std::vector<TRowStart> starts) {
+    if (!buffer->Looping())
+        m_rowsLoopStart = -1;
     m_songBuffer = buffer;
     m_songRows = std::move(starts);
     ShowPlayingRow();
@@ -251,6 +253,8 @@ void TMainForm::ShowPlayingRow() {
         StopFollowingRows();
         return;
     }
+    if (m_rowsLoopStart >= 0) // a loop goes round its last pass
+        frame = LoopedFrame(frame, m_rowsLoopStart, int64_t(buffer->Size() / 2));
     m_grid->SetPlayingRow(std::max(RowAtFrame(m_songRows, frame),
                                    m_songRows.empty() ? 0 : m_songRows.front().GridRow));
 }
