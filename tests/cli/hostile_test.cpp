@@ -22,13 +22,13 @@
 namespace zel {
 namespace {
 
-using test::TTexts;
 using test::FolderEntries;
 using test::ReadBytes;
 using test::RunCli;
 using test::TRun;
 using test::TRunOptions;
 using test::TTempDir;
+using test::TTexts;
 using test::WriteBytes;
 
 namespace fs = std::filesystem;

@@ -17,11 +17,11 @@
 namespace zel {
 namespace {
 
-using test::TTexts;
 using test::FolderEntries;
 using test::ReadBytes;
 using test::TCapturedMessages;
 using test::TTempDir;
+using test::TTexts;
 using test::WriteBytes;
 
 std::vector<std::string> ReadAllLines(const std::string& bytes) {

@@ -12,8 +12,8 @@
 namespace zel {
 namespace {
 
-using test::TTexts;
 using test::Note;
+using test::TTexts;
 
 // What a MIDI file holds, read the plain way: tracks of (absolute tick, event bytes).
 struct TReadEvent {

@@ -9,10 +9,10 @@
 namespace zel {
 namespace {
 
-using test::TTexts;
 using test::ReadBytes;
 using test::TCapturedMessages;
 using test::TTempDir;
+using test::TTexts;
 using test::WriteBytes;
 
 class ProjectFileTest : public ::testing::Test {

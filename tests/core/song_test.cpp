@@ -7,8 +7,8 @@
 namespace zel {
 namespace {
 
-using test::TTexts;
 using test::Note;
+using test::TTexts;
 
 // A riff holding `count` quarter rests, the note array sized as the editor would.
 void FillRests(TRiff& riff, int count) {
