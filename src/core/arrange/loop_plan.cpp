@@ -4,6 +4,7 @@
 #include <map>
 #include <optional>
 
+#include "arrange/note_lengths.h"
 #include "arrange/practice.h"
 #include "arrange/timeline.h"
 #include "model/structure.h"
@@ -39,19 +40,6 @@ bool AddRiff(TLoopPlan& plan, const TRiff& riff, int source, const std::string& 
     plan.Project.Riffs[size_t(index)] = riff;
     plan.SourceRiff.push_back(source);
     return true;
-}
-
-// Frames a note may ring on after its key is released from full level, as the synthesizer
-// fades it: none for an instant release, a minute at most here (release 0 never ends).
-int64_t RingFrames(const TInstrument& instrument) {
-    auto fade = [](const TEnvelope& envelope) -> int64_t {
-        if (envelope.Release >= 1000)
-            return 1;
-        if (envelope.Release <= 0)
-            return int64_t(SampleRate) * 60;
-        return int64_t(SampleRate) * 10 / envelope.Release + 2;
-    };
-    return std::min(fade(instrument.AmpEnv), fade(instrument.FilterEnv));
 }
 
 // The passes' rows one after another, then the last pass's rows again as often as its notes
@@ -309,13 +297,13 @@ TRiff ClickRiff(const TRiff& lead, int64_t ticks) {
         }
     }
     // What is left of a last, shorter beat passes in rests, so the clicks keep to the music.
-    for (int d = 0; d <= MaxDurationIndex && done < ticks; ++d) {
-        while (done + DurationTicks(d) <= ticks) {
-            TNote rest;
-            rest.Duration = uint8_t(d);
-            riff.Notes.push_back(rest);
-            done += DurationTicks(d);
-        }
+    std::vector<TNoteLength> rests;
+    SplitLength(ticks - done, false, rests);
+    for (const TNoteLength& length : rests) {
+        TNote rest;
+        rest.Duration = length.Duration;
+        rest.Flags = length.Flags;
+        riff.Notes.push_back(rest);
     }
     EnsureNotes(riff, int(riff.Notes.size()) + 1);
     return riff;

@@ -133,6 +133,17 @@ const TPitchTable& PitchTable() {
     return table;
 }
 
+int64_t RingFrames(const TInstrument& instrument) {
+    auto fade = [](const TEnvelope& envelope) -> int64_t {
+        if (envelope.Release >= 1000)
+            return 1;
+        if (envelope.Release <= 0)
+            return INT64_MAX / 4;
+        return int64_t(SampleRate) * 10 / envelope.Release + 2;
+    };
+    return std::min(fade(instrument.AmpEnv), fade(instrument.FilterEnv));
+}
+
 int64_t NoteSamples(int64_t tempo, int64_t ticks) {
     if (tempo == 0)
         return 0;

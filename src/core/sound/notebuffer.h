@@ -23,6 +23,10 @@ const TPitchTable& PitchTable();
 
 // Frames a note of `ticks` lasts at `tempo` quarter notes per minute; 0 when tempo is 0.
 int64_t NoteSamples(int64_t tempo, int64_t ticks);
+// Frames a note of the instrument may still sound after its key is released from full level,
+// until the faster of its two envelopes has closed: 1 for an instant release, for ever
+// (INT64_MAX / 4) for release 0.
+int64_t RingFrames(const TInstrument& instrument);
 
 enum TEnvState : int { EnvAttack = 0, EnvDecay = 1, EnvSustain = 2, EnvRelease = 3 };
 

@@ -45,23 +45,11 @@ TRenderer::TRenderer() {
 
 namespace {
 
-// Frames an envelope may still sound after the key is released from full level: none for an
-// instant release, for ever for release 0.
-int64_t ReleaseFrames(const TEnvelope& envelope) {
-    if (envelope.Release >= 1000)
-        return 1;
-    if (envelope.Release <= 0)
-        return INT64_MAX / 4;
-    return int64_t(SampleRate) * 10 / envelope.Release + 2;
-}
-
 // An upper bound of the values a note writes: while the key is held, then until the faster
 // of its two envelopes has closed.
 int64_t MaxNoteValues(int tempo, int ticks, const TInstrument& instrument) {
     int64_t held = NoteSamples(tempo, ticks);
-    int64_t release =
-        std::min(ReleaseFrames(instrument.AmpEnv), ReleaseFrames(instrument.FilterEnv));
-    return 2 * (held + release + 1);
+    return 2 * (held + RingFrames(instrument) + 1);
 }
 
 } // namespace
