@@ -240,8 +240,7 @@ TSongRender WalkSong(TRenderer& renderer, const TProject& project, TSongMode mod
     const int rows = int(project.Structure.size());
     const int lastRow = rows - 1;
     const int firstRow = mode == TSongMode::FromRow ? std::max(firstGridRow - 1, 0) : 0;
-    const TSongPlan plan =
-        PlanSong(project, {.FirstGridRow = firstRow + 1, .Once = mode == TSongMode::OnceEach});
+    const TSongPlan plan = PlanSong(project, SongPlayOptions(mode, firstGridRow));
     result.Error = plan.Error;
     bool started = false;
     for (int pass = 1; pass <= lastPass; ++pass) {
@@ -317,6 +316,11 @@ TSongRender WalkSong(TRenderer& renderer, const TProject& project, TSongMode mod
 }
 
 } // namespace
+
+TPlayOptions SongPlayOptions(TSongMode mode, int firstGridRow) {
+    return {.FirstGridRow = mode == TSongMode::FromRow ? std::max(firstGridRow, 1) : 1,
+            .Once = mode == TSongMode::OnceEach};
+}
 
 TSongRender RenderSong(TRenderer& renderer, const TProject& project, TSongMode mode,
                        int firstGridRow, TProgress* progress,

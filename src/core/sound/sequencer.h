@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "arrange/timeline.h"
 #include "base/progress.h"
 #include "model/song.h"
 #include "sound/notebuffer.h"
@@ -78,6 +79,9 @@ enum class TSongMode {
     OnceEach, // "Play Project (1 x all)": every pair once
     Export,   // "Export WAV...": as All, no playback
 };
+
+// The rows a song render plays for the mode, from the grid's row (counted from 1) for FromRow.
+TPlayOptions SongPlayOptions(TSongMode mode, int firstGridRow);
 
 struct TSongRender {
     TSharedBuffer Buffer; // none when a riff name was undefined

@@ -34,12 +34,6 @@ std::unique_ptr<const TProject> RenderCopy(const TProject& project, int speed) {
     return copy;
 }
 
-// The rows a song play renders, as the song render reads the mode and the grid's row.
-TPlayOptions PlayOptionsOf(TSongMode mode, int firstGridRow) {
-    return {.FirstGridRow = mode == TSongMode::FromRow ? std::max(firstGridRow, 1) : 1,
-            .Once = mode == TSongMode::OnceEach};
-}
-
 } // namespace
 
 void TMainForm::PreviewPitch(int pitch) {
@@ -146,7 +140,7 @@ void TMainForm::bPlayScriptClick(const QString& sender) {
                 StartFollowing(
                     buffer,
                     TPlayFollower(*project,
-                                  SongTimeline(*project, PlayOptionsOf(mode, firstGridRow))));
+                                  SongTimeline(*project, SongPlayOptions(mode, firstGridRow))));
         },
         [&](int gridRow, int64_t frame) {
             rowStarts.push_back({frame, gridRow});
