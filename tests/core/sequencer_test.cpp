@@ -59,21 +59,26 @@ protected:
 TEST_F(SongRenderTest, RiffLayoutTiesRestsAndChords) {
     TRiff& riff = project.Riffs[0];
     SetNotes(riff, {Note(3, {{0, 3}}, NoteTie), Note(3, {{0, 3}}), Note(3), Note(2, {}, NoteTie)});
-    EXPECT_EQ(RenderRiff(renderer, riff, 0, TInstrument{}, {}, false, 0, 0), 3 * Quarter)
-        << "a trailing tied note is dropped with its time";
-    EXPECT_EQ(RenderRiff(renderer, riff, 2, TInstrument{}, {}, false, 10, 0), 10 + Quarter);
+    auto values = [&](int first) {
+        return 2 * RiffsTimeline(project, 0, first, false).TotalFrames;
+    };
+    EXPECT_EQ(values(0), 3 * Quarter) << "a trailing tied note is dropped with its time";
+    EXPECT_EQ(values(2), Quarter);
 
     // A chord is its strings' voices started together.
     SetNotes(riff, {Note(3, {{0, 0}, {2, 2}, {4, 1}})});
-    std::vector<int16_t> chord(size_t(Quarter), 0), sum(size_t(Quarter), 0);
-    RenderRiff(renderer, riff, 0, TInstrument{}, chord, true, 0, Quarter);
+    TSharedBuffer chord = RenderRiffs(renderer, project, 0, 0, false, TInstrument{});
+    ASSERT_TRUE(chord);
+    std::vector<int16_t> sum(chord->Size(), 0);
     for (auto [slot, fret] : {std::pair{0, 0}, {2, 2}, {4, 1}}) {
-        TRiff single;
-        SetNotes(single, {Note(3, {{slot, fret}})});
-        RenderRiff(renderer, single, 0, TInstrument{}, sum, true, 0, Quarter);
+        SetNotes(riff, {Note(3, {{slot, fret}})});
+        TSharedBuffer single = RenderRiffs(renderer, project, 0, 0, false, TInstrument{});
+        ASSERT_EQ(single->Size(), sum.size());
+        for (size_t i = 0; i < sum.size(); ++i)
+            sum[i] = int16_t(sum[i] + single->Samples()[i]);
     }
-    EXPECT_EQ(chord, sum);
-    EXPECT_NE(size_t(std::count(chord.begin(), chord.end(), int16_t(0))), chord.size());
+    EXPECT_TRUE(chord->Samples() == sum);
+    EXPECT_NE(size_t(std::count(sum.begin(), sum.end(), int16_t(0))), sum.size());
 }
 
 // The song as RenderNote renders it one note after another, without batches or threads.
@@ -147,12 +152,11 @@ TEST(SongThreads, BatchesOnSeveralThreadsGiveTheSameBytesAndPeak) {
 TEST_F(SongRenderTest, TiedNotesSoundOnceForTheirWholeLength) {
     TRiff& riff = project.Riffs[0];
     SetNotes(riff, {Note(3, {{5, 0}}, NoteTie), Note(3, {{5, 0}})});
-    std::vector<int16_t> tied(size_t(4 * Quarter), 0);
-    RenderRiff(renderer, riff, 0, TInstrument{}, tied, true, 0, 4 * Quarter);
+    TSharedBuffer tied = RenderRiffs(renderer, project, 0, 0, false, TInstrument{});
     SetNotes(riff, {Note(2, {{5, 0}})});
-    std::vector<int16_t> half(size_t(4 * Quarter), 0);
-    RenderRiff(renderer, riff, 0, TInstrument{}, half, true, 0, 4 * Quarter);
-    EXPECT_EQ(tied, half);
+    TSharedBuffer half = RenderRiffs(renderer, project, 0, 0, false, TInstrument{});
+    ASSERT_TRUE(tied && half);
+    EXPECT_TRUE(tied->Samples() == half->Samples());
 }
 
 TEST_F(SongRenderTest, ColumnsStartTogetherAndRowsFollowTheLongest) {

@@ -156,11 +156,14 @@ TEST_F(TimelineTest, RendererSoundsTheTimelinesNotesAtTheirStarts) {
     EXPECT_EQ(int64_t(song.Buffer->Size()), values(timeline.TotalTicks));
     std::vector<int16_t> expected(song.Buffer->Size());
     TRenderState state;
-    for (const TTimelineNote& n : timeline.Notes)
+    for (const TTimelineNote& n : timeline.Notes) {
+        EXPECT_DOUBLE_EQ(n.StartSeconds(), double(n.StartTick) / 64 * 6300 / SampleRate);
+        EXPECT_DOUBLE_EQ(n.EndSeconds(), double(n.StartTick + n.Ticks) / 64 * 6300 / SampleRate);
         for (int i = 0; i < n.PitchCount; ++i)
             RenderNote(state, 10, 105, n.Pitches[size_t(i)], int(n.Ticks),
                        &project.Instruments[size_t(n.Column)], expected, values(n.StartTick),
                        int64_t(expected.size()));
+    }
     const auto& samples = song.Buffer->Samples();
     EXPECT_TRUE(std::equal(samples.begin(), samples.end(), expected.begin()));
 }

@@ -11,77 +11,92 @@ namespace zel {
 
 namespace {
 
-// Lays riffs out into a timeline, one play after another.
-class TTimelineBuilder {
-public:
-    explicit TTimelineBuilder(const TProject& project, TTimeline& timeline)
-        : m_project(project), m_timeline(timeline) {}
+// Lays one play of the riff out from record `first`, in the column from tick `start` and frame
+// `frame` (frames counted note by note as the renderer counts them). Its sounding records go to
+// `notes` (cleared first) unless that is null.
+TTimelineSpan LayOutPlay(const TProject& project, int riffIndex, int first, int column,
+                         int64_t start, int64_t frame, std::vector<TTimelineNote>* notes) {
+    const TRiff& riff = project.Riffs[size_t(riffIndex)];
+    if (notes)
+        notes->clear();
+    int64_t at = frame;
+    const int64_t ticks = ForEachRiffEvent(riff, first, [&](const TRiffEvent& event) {
+        const int64_t noteFrame = at;
+        at += NoteSamples(riff.Tempo, event.Ticks);
+        if (!notes)
+            return;
+        TTimelineNote note;
+        const TNote& record = riff.Notes[size_t(event.Note)];
+        for (int slot = 0; slot < StringSlots; ++slot)
+            if (auto pitch = SlotPitch(riff, record, slot))
+                note.Pitches[note.PitchCount++] = int16_t(*pitch);
+        if (note.PitchCount == 0)
+            return;
+        note.StartTick = start + event.StartTick;
+        note.Ticks = event.Ticks;
+        note.StartFrame = noteFrame;
+        note.Frames = NoteSamples(riff.Tempo, std::min<int64_t>(event.Ticks, INT32_MAX));
+        note.Column = column;
+        note.Riff = riffIndex;
+        note.Note = event.Note;
+        notes->push_back(note);
+    });
+    return {start, ticks, frame, at - frame, column, riffIndex};
+}
 
-    // Plays the riff in the column from `start` (and from frame `frame`, which moves on by the
-    // frames it takes, note by note as the renderer counts them); returns the tick after it, or
-    // -1 when the timeline is full.
-    int64_t Play(int riffIndex, int first, int column, int64_t start, int64_t& frame) {
-        const TRiff& riff = m_project.Riffs[size_t(riffIndex)];
-        bool full = false;
-        const int64_t startFrame = frame;
-        int64_t ticks = ForEachRiffEvent(riff, first, [&](const TRiffEvent& event) {
-            const int64_t at = frame;
-            frame += NoteSamples(riff.Tempo, event.Ticks);
-            TTimelineNote note;
-            const TNote& record = riff.Notes[size_t(event.Note)];
-            for (int slot = 0; slot < StringSlots; ++slot)
-                if (auto pitch = SlotPitch(riff, record, slot))
-                    note.Pitches[note.PitchCount++] = int16_t(*pitch);
-            if (note.PitchCount == 0 || full)
-                return;
-            if (Full()) {
-                full = true;
-                return;
-            }
-            note.StartTick = start + event.StartTick;
-            note.Ticks = event.Ticks;
-            note.StartFrame = at;
-            note.Frames = NoteSamples(riff.Tempo, std::min<int64_t>(event.Ticks, INT32_MAX));
-            note.Column = column;
-            note.Riff = riffIndex;
-            note.Note = event.Note;
-            m_timeline.Notes.push_back(note);
-        });
-        if (full || (ticks > 0 && Full()) || start + ticks > MaxTimelineTicks)
-            return -1;
-        if (ticks > 0)
-            m_timeline.Spans.push_back(
-                {start, ticks, startFrame, frame - startFrame, column, riffIndex});
-        return start + ticks;
+// Collects the plays of a walk into a timeline, each row's notes and spans ordered by start
+// (columns keep their order).
+class TTimelineCollector final : public TTimelineVisitor {
+public:
+    explicit TTimelineCollector(TTimeline& timeline) : m_timeline(timeline) {}
+
+    bool Play(const TTimelineSpan& play, std::span<const TTimelineNote> notes) override {
+        if (m_timeline.Notes.size() + m_timeline.Spans.size() + notes.size() >= MaxTimelineNotes ||
+            play.StartTick + play.Ticks > MaxTimelineTicks)
+            return Fail(TimelineTooLongError);
+        m_timeline.Notes.insert(m_timeline.Notes.end(), notes.begin(), notes.end());
+        if (play.Ticks > 0)
+            m_timeline.Spans.push_back(play);
+        m_timeline.TotalTicks = std::max(m_timeline.TotalTicks, play.StartTick + play.Ticks);
+        m_timeline.TotalFrames = std::max(m_timeline.TotalFrames, play.StartFrame + play.Frames);
+        return true;
     }
 
-    // Orders the notes and spans laid out since the marks by start (columns keep their order).
-    void SortFrom(size_t noteMark, size_t spanMark) {
+    bool RowEnd(const TRowExtent&) override {
         auto byStart = [](const auto& a, const auto& b) { return a.StartTick < b.StartTick; };
         auto sort = [&](auto& items, size_t mark) {
             auto from = items.begin() + ptrdiff_t(mark);
             if (!std::is_sorted(from, items.end(), byStart))
                 std::stable_sort(from, items.end(), byStart);
         };
-        sort(m_timeline.Notes, noteMark);
-        sort(m_timeline.Spans, spanMark);
+        sort(m_timeline.Notes, m_noteMark);
+        sort(m_timeline.Spans, m_spanMark);
+        m_noteMark = m_timeline.Notes.size();
+        m_spanMark = m_timeline.Spans.size();
+        return true;
     }
 
     // Drops everything after an error.
-    void Fail(const std::string& error) {
-        m_timeline.Notes.clear();
-        m_timeline.Spans.clear();
-        m_timeline.TotalTicks = 0;
+    bool Fail(const std::string& error) {
+        m_timeline = {};
         m_timeline.Error = error;
+        return false;
     }
 
 private:
-    bool Full() const {
-        return m_timeline.Notes.size() + m_timeline.Spans.size() >= MaxTimelineNotes;
-    }
-
-    const TProject& m_project;
     TTimeline& m_timeline;
+    size_t m_noteMark = 0, m_spanMark = 0;
+};
+
+// The end of the last row a walk measured.
+class TRowEndKeeper final : public TTimelineVisitor {
+public:
+    bool Play(const TTimelineSpan&, std::span<const TTimelineNote>) override { return true; }
+    bool RowEnd(const TRowExtent& row) override {
+        Last = row;
+        return true;
+    }
+    TRowExtent Last;
 };
 
 } // namespace
@@ -121,6 +136,59 @@ TSongPlan PlanSong(const TProject& project, const TPlayOptions& options) {
     return plan;
 }
 
+double TTimelineNote::StartSeconds() const {
+    return double(StartFrame) / SampleRate;
+}
+
+double TTimelineNote::EndSeconds() const {
+    return double(StartFrame + Frames) / SampleRate;
+}
+
+bool WalkTimeline(const TProject& project, const TSongPlan& plan, TTimelineVisitor& visitor,
+                  const TTimelineLimits& limits, bool measureOnly) {
+    std::vector<TTimelineNote> notes;
+    int64_t tick = 0, frame = 0;
+    for (const TRowPlay& row : plan.Rows) {
+        TRowExtent extent{row.GridRow, tick, tick, frame, frame};
+        for (const TColumnPlay& column : row.Columns) {
+            int64_t t = tick, f = frame;
+            for (int k = 0; k < column.Repeat; ++k) {
+                TTimelineSpan play = LayOutPlay(project, column.Riff, 0, column.Column, t, f,
+                                                measureOnly ? nullptr : &notes);
+                if (!measureOnly && !visitor.Play(play, notes))
+                    return false;
+                t += play.Ticks;
+                f += play.Frames;
+                if (play.Ticks == 0 || play.Frames == 0)
+                    break; // takes no time however often it repeats
+                if (measureOnly) {
+                    // Every repeat takes as long as the first: the rest are counted at once,
+                    // up to just past a limit.
+                    int64_t reach =
+                        std::min((limits.Frames - std::min(f, limits.Frames)) / play.Frames,
+                                 (limits.Ticks - std::min(t, limits.Ticks)) / play.Ticks) +
+                        1;
+                    int64_t more = std::min<int64_t>(column.Repeat - k - 1, reach);
+                    t += more * play.Ticks;
+                    f += more * play.Frames;
+                    break;
+                }
+                if (f > limits.Frames || t > limits.Ticks)
+                    break;
+            }
+            extent.EndTick = std::max(extent.EndTick, t);
+            extent.EndFrame = std::max(extent.EndFrame, f);
+        }
+        if (!visitor.RowEnd(extent))
+            return false;
+        tick = extent.EndTick;
+        frame = extent.EndFrame;
+        if (frame > limits.Frames || tick > limits.Ticks)
+            break;
+    }
+    return true;
+}
+
 TTimeline SongTimeline(const TProject& project, const TPlayOptions& options) {
     TTimeline timeline;
     TSongPlan plan = PlanSong(project, options);
@@ -128,49 +196,32 @@ TTimeline SongTimeline(const TProject& project, const TPlayOptions& options) {
         timeline.Error = plan.Error;
         return timeline;
     }
-    TTimelineBuilder builder(project, timeline);
-    int64_t pos = 0, frame = 0;
-    for (const TRowPlay& row : plan.Rows) {
-        size_t noteMark = timeline.Notes.size(), spanMark = timeline.Spans.size();
-        int64_t rowEnd = pos, rowEndFrame = frame;
-        for (const TColumnPlay& column : row.Columns) {
-            int64_t p = pos, f = frame;
-            for (int k = 0; k < column.Repeat; ++k) {
-                int64_t next = builder.Play(column.Riff, 0, column.Column, p, f);
-                if (next < 0) {
-                    builder.Fail(TimelineTooLongError);
-                    return timeline;
-                }
-                if (next == p)
-                    break; // an empty riff takes no time however often it repeats
-                p = next;
-            }
-            rowEnd = std::max(rowEnd, p);
-            rowEndFrame = std::max(rowEndFrame, f);
-        }
-        builder.SortFrom(noteMark, spanMark);
-        pos = rowEnd;
-        frame = rowEndFrame;
-    }
-    timeline.TotalTicks = pos;
-    timeline.TotalFrames = frame;
+    // Measured first: a repeat count typed by mistake is refused before anything is laid out.
+    TRowEndKeeper measure;
+    WalkTimeline(project, plan, measure, {.Ticks = MaxTimelineTicks}, true);
+    TTimelineCollector collector(timeline);
+    if (measure.Last.EndTick > MaxTimelineTicks)
+        collector.Fail(TimelineTooLongError);
+    else
+        WalkTimeline(project, plan, collector, {});
     return timeline;
 }
 
 TTimeline RiffsTimeline(const TProject& project, int riffIndex, int first, bool allRiffs) {
     TTimeline timeline;
-    TTimelineBuilder builder(project, timeline);
-    int64_t pos = 0, frame = 0;
+    TTimelineCollector collector(timeline);
+    std::vector<TTimelineNote> notes;
+    int64_t tick = 0, frame = 0;
     for (int i = 0; i < MaxRiffs; ++i) {
         if (!allRiffs && i != riffIndex)
             continue;
-        pos = builder.Play(i, allRiffs ? 0 : first, 0, pos, frame);
-        if (pos < 0) {
-            builder.Fail(TimelineTooLongError);
+        TTimelineSpan play = LayOutPlay(project, i, allRiffs ? 0 : first, 0, tick, frame, &notes);
+        if (!collector.Play(play, notes))
             return timeline;
-        }
+        tick += play.Ticks;
+        frame += play.Frames;
     }
-    timeline.TotalTicks = pos;
+    timeline.TotalTicks = tick;
     timeline.TotalFrames = frame;
     return timeline;
 }

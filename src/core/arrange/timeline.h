@@ -1,10 +1,12 @@
 // The song's event timeline: which riff each instrument column plays in each structure row and
 // how often, and when each note of those riffs starts, how long it lasts and what it sounds.
-// The renderer walks it to make sound; the MIDI and text exporters read it to write files.
+// The renderer walks it to make sound (row by row, as it renders); the MIDI exporter, the
+// playing-row highlight, the follow marker and the loop plans read the same layout.
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -86,6 +88,10 @@ struct TTimelineNote {
     int Note = 0; // record index in the riff
     uint8_t PitchCount = 0;
     std::array<int16_t, StringSlots> Pitches{}; // by string slot order, PitchCount of them
+
+    // The same start and release in seconds of the rendered sound.
+    double StartSeconds() const;
+    double EndSeconds() const;
 };
 
 // One riff played once in one column: the stretch of the song it covers.
@@ -117,6 +123,38 @@ struct TTimeline {
 inline constexpr size_t MaxTimelineNotes = size_t(1) << 25;
 inline constexpr int64_t MaxTimelineTicks = 0x0FFFFFFF;
 inline constexpr const char* TimelineTooLongError = "\\b\\1\\|Error!\\n\\[Too long to export";
+
+// A structure row laid out: where it starts and where its longest column ends, in ticks and in
+// frames.
+struct TRowExtent {
+    int GridRow = 0; // counted from 1
+    int64_t StartTick = 0, EndTick = 0;
+    int64_t StartFrame = 0, EndFrame = 0;
+};
+
+// Receives the song laid out one riff play at a time, in the order the structure names them:
+// row by row, in each row column by column, each column's repeats one after another.
+class TTimelineVisitor {
+public:
+    virtual ~TTimelineVisitor() = default;
+    // One riff played once and its sounding records in record order; false stops the walk.
+    virtual bool Play(const TTimelineSpan& play, std::span<const TTimelineNote> notes) = 0;
+    // Every planned row once its columns are laid out; false stops the walk.
+    virtual bool RowEnd(const TRowExtent& row) = 0;
+};
+
+// How far a walk lays the song out: it stops after the first row reaching past either limit
+// (that row's end lying just past it).
+struct TTimelineLimits {
+    int64_t Frames = INT64_MAX / 4;
+    int64_t Ticks = INT64_MAX / 4;
+};
+
+// Lays the planned rows out for the visitor. A riff play that takes no time is not repeated.
+// With `measureOnly`, Play is not called and a column's repeats are counted at once, so a
+// repeat count of millions is measured in no time. Returns false when the visitor stopped it.
+bool WalkTimeline(const TProject& project, const TSongPlan& plan, TTimelineVisitor& visitor,
+                  const TTimelineLimits& limits, bool measureOnly = false);
 
 // The song structure laid out.
 TTimeline SongTimeline(const TProject& project, const TPlayOptions& options);

@@ -188,40 +188,30 @@ void TRenderer::Flush() {
     m_jobs.clear();
 }
 
-int64_t RenderRiff(TRenderer& renderer, const TRiff& riff, int first, const TInstrument& instrument,
-                   std::span<int16_t> buffer, bool render, int64_t pos, int64_t end, bool flush) {
-    ForEachRiffEvent(riff, first, [&](const TRiffEvent& event) {
-        const TNote& note = riff.Notes[size_t(event.Note)];
-        int sounding = int(std::min<int64_t>(event.Ticks, INT32_MAX));
-        if (render) {
-            for (int slot = 0; slot < StringSlots; ++slot)
-                if (auto pitch = SlotPitch(riff, note, slot))
-                    renderer.AddNote(riff.Tempo, *pitch, sounding, instrument, buffer, pos, end);
-        }
-        pos += 2 * NoteSamples(riff.Tempo, event.Ticks);
-    });
-    if (render && flush)
-        renderer.Flush();
-    return pos;
+namespace {
+
+// Queues the timeline's notes into `buffer` with the instrument, never at or beyond value `end`.
+void QueueNotes(TRenderer& renderer, const TProject& project, std::span<const TTimelineNote> notes,
+                const TInstrument& instrument, std::span<int16_t> buffer, int64_t end) {
+    for (const TTimelineNote& note : notes) {
+        const int tempo = project.Riffs[size_t(note.Riff)].Tempo;
+        const int ticks = int(std::min<int64_t>(note.Ticks, INT32_MAX));
+        for (int i = 0; i < note.PitchCount; ++i)
+            renderer.AddNote(tempo, note.Pitches[size_t(i)], ticks, instrument, buffer,
+                             2 * note.StartFrame, end);
+    }
 }
+
+} // namespace
 
 TSharedBuffer RenderRiffs(TRenderer& renderer, const TProject& project, int riffIndex, int first,
                           bool allRiffs, const TInstrument& instrument) {
-    auto walk = [&](std::span<int16_t> buffer, bool render, int64_t end) {
-        int64_t pos = 0;
-        for (int i = 0; i < MaxRiffs; ++i) {
-            if (!allRiffs && i != riffIndex)
-                continue;
-            pos = RenderRiff(renderer, project.Riffs[size_t(i)], allRiffs ? 0 : first, instrument,
-                             buffer, render, pos, end);
-        }
-        return pos;
-    };
-    int64_t total = walk({}, false, 0);
-    if (total > MaxRenderValues)
+    const TTimeline timeline = RiffsTimeline(project, riffIndex, first, allRiffs);
+    const int64_t total = 2 * timeline.TotalFrames;
+    if (!timeline.Error.empty() || total > MaxRenderValues)
         return nullptr;
     auto buffer = std::make_shared<TSampleBuffer>(size_t(total));
-    walk(buffer->Writable(), true, total);
+    QueueNotes(renderer, project, timeline.Notes, instrument, buffer->Writable(), total);
     renderer.Flush();
     buffer->MarkComplete();
     return buffer;
@@ -229,89 +219,78 @@ TSharedBuffer RenderRiffs(TRenderer& renderer, const TProject& project, int riff
 
 namespace {
 
-// The two passes over the song: the first measures it (and finds undefined riffs), the second,
-// unless `lastPass` is 1, renders it into a buffer of the measured size.
-TSongRender WalkSong(TRenderer& renderer, const TProject& project, TSongMode mode, int firstGridRow,
-                     TProgress* progress,
-                     const std::function<void(const TSharedBuffer&)>& startPlayback,
-                     const std::function<void(int gridRow, int64_t frame)>& rowStarted,
-                     int lastPass) {
-    TSongRender result;
-    const int rows = int(project.Structure.size());
-    const int lastRow = rows - 1;
-    const int firstRow = mode == TSongMode::FromRow ? std::max(firstGridRow - 1, 0) : 0;
-    const TSongPlan plan = PlanSong(project, SongPlayOptions(mode, firstGridRow));
-    result.Error = plan.Error;
-    bool started = false;
-    for (int pass = 1; pass <= lastPass; ++pass) {
-        const bool render = pass == 2 && result.Buffer != nullptr;
-        std::span<int16_t> samples;
-        if (render)
-            samples = result.Buffer->Writable();
-        if (pass == 2 && progress)
-            progress->Start("Rendering ...", std::max(lastRow - firstRow, 0));
-        int64_t pos = 0;
-        for (const TRowPlay& play : plan.Rows) {
-            const int row = play.GridRow - 1;
-            int64_t rowEnd = pos;
-            for (const TColumnPlay& column : play.Columns) {
-                const TRiff& riff = project.Riffs[size_t(column.Riff)];
-                int64_t p = pos;
-                for (int k = 0; k < column.Repeat; ++k) {
-                    int64_t next =
-                        RenderRiff(renderer, riff, 0, project.Instruments[size_t(column.Column)],
-                                   samples, render, p, result.Total, false);
-                    if (next == p)
-                        break; // an empty riff takes no time however often it repeats
-                    if (!render) {
-                        // Measuring: every repeat takes as long as the first, so a count of
-                        // millions is added at once (just past the limit when it goes beyond).
-                        int64_t length = next - p;
-                        int64_t reach =
-                            (MaxRenderValues - std::min(next, MaxRenderValues)) / length + 1;
-                        p = next + std::min<int64_t>(column.Repeat - k - 1, reach) * length;
-                        break;
-                    }
-                    p = next;
-                    if (p > MaxRenderValues)
-                        break; // too long already: reported after measuring
-                }
-                rowEnd = std::max(rowEnd, p);
-                result.Total = std::max(result.Total, p);
-            }
-            if (pass == 1 && rowStarted && rowEnd > pos)
-                rowStarted(row + 1, pos / 2);
-            pos = rowEnd;
-            renderer.Flush();
-            // Later rows start at `pos` and never write before it: what lies before is final,
-            // and a device playing the buffer may have it.
-            if (render)
-                result.Buffer->MarkRendered(size_t(pos));
-            if (render && !started && mode != TSongMode::Export && result.Error.empty() &&
-                startPlayback) {
-                startPlayback(result.Buffer);
-                started = true;
-            }
-            if (pass == 2 && progress) {
-                progress->Position(row - firstRow);
-                if (progress->Cancelled()) {
-                    result.Cancelled = true;
-                    break;
-                }
+// How far a song may be laid out for sound: just past the longest render.
+constexpr TTimelineLimits RenderLimits{.Frames = MaxRenderValues / 2};
+
+// Measures the song: its length and each row's start.
+class TSongMeasure final : public TTimelineVisitor {
+public:
+    explicit TSongMeasure(const std::function<void(int gridRow, int64_t frame)>& rowStarted)
+        : m_rowStarted(rowStarted) {}
+    bool Play(const TTimelineSpan&, std::span<const TTimelineNote>) override { return true; }
+    bool RowEnd(const TRowExtent& row) override {
+        if (m_rowStarted && row.EndFrame > row.StartFrame)
+            m_rowStarted(row.GridRow, row.StartFrame);
+        Frames = row.EndFrame;
+        return true;
+    }
+    int64_t Frames = 0;
+
+private:
+    const std::function<void(int, int64_t)>& m_rowStarted;
+};
+
+// Renders the song's plays into the buffer row by row. Later rows start at the end of the
+// previous one and never write before it: what lies before is final, and a device playing the
+// buffer may have it.
+class TSongWriter final : public TTimelineVisitor {
+public:
+    TSongWriter(TRenderer& renderer, const TProject& project, TSongRender& result)
+        : m_renderer(renderer), m_project(project), m_result(result),
+          m_samples(result.Buffer->Writable()) {}
+
+    bool Play(const TTimelineSpan& play, std::span<const TTimelineNote> notes) override {
+        QueueNotes(m_renderer, m_project, notes, m_project.Instruments[size_t(play.Column)],
+                   m_samples, m_result.Total);
+        return true;
+    }
+
+    bool RowEnd(const TRowExtent& row) override {
+        m_renderer.Flush();
+        m_result.Buffer->MarkRendered(size_t(2 * row.EndFrame));
+        if (StartPlayback) {
+            StartPlayback(m_result.Buffer);
+            StartPlayback = nullptr;
+        }
+        if (Progress) {
+            Progress->Position(row.GridRow - FirstGridRow);
+            if (Progress->Cancelled()) {
+                m_result.Cancelled = true;
+                return false;
             }
         }
-        renderer.Flush();
-        if (pass == 2 && progress)
-            progress->Stop();
-        if (pass == 1 && result.Total > MaxRenderValues)
-            result.Error = TooLongError;
-        if (pass == 1 && result.Error.empty() && lastPass == 2)
-            result.Buffer = std::make_shared<TSampleBuffer>(size_t(result.Total));
+        return true;
     }
-    if (result.Buffer)
-        result.Buffer->MarkComplete();
-    if (!result.Error.empty())
-        result.Buffer.reset();
+
+    std::function<void(const TSharedBuffer&)> StartPlayback;
+    TProgress* Progress = nullptr;
+    int FirstGridRow = 1;
+
+private:
+    TRenderer& m_renderer;
+    const TProject& m_project;
+    TSongRender& m_result;
+    std::span<int16_t> m_samples;
+};
+
+// The measuring pass alone: the length, the plan's error or the length's.
+TSongRender Measure(const TProject& project, const TSongPlan& plan,
+                    const std::function<void(int gridRow, int64_t frame)>& rowStarted) {
+    TSongRender result;
+    TSongMeasure measure(rowStarted);
+    WalkTimeline(project, plan, measure, RenderLimits, true);
+    result.Total = 2 * measure.Frames;
+    result.Error = result.Total > MaxRenderValues ? std::string(TooLongError) : plan.Error;
     return result;
 }
 
@@ -326,13 +305,31 @@ TSongRender RenderSong(TRenderer& renderer, const TProject& project, TSongMode m
                        int firstGridRow, TProgress* progress,
                        const std::function<void(const TSharedBuffer&)>& startPlayback,
                        const std::function<void(int gridRow, int64_t frame)>& rowStarted) {
-    return WalkSong(renderer, project, mode, firstGridRow, progress, startPlayback, rowStarted, 2);
+    const TPlayOptions options = SongPlayOptions(mode, firstGridRow);
+    const TSongPlan plan = PlanSong(project, options);
+    TSongRender result = Measure(project, plan, rowStarted);
+    if (!result.Error.empty())
+        return result;
+    result.Buffer = std::make_shared<TSampleBuffer>(size_t(result.Total));
+    TSongWriter writer(renderer, project, result);
+    if (mode != TSongMode::Export)
+        writer.StartPlayback = startPlayback;
+    writer.FirstGridRow = options.FirstGridRow;
+    writer.Progress = progress;
+    if (progress)
+        progress->Start("Rendering ...",
+                        std::max(int(project.Structure.size()) - options.FirstGridRow, 0));
+    WalkTimeline(project, plan, writer, RenderLimits);
+    renderer.Flush();
+    if (progress)
+        progress->Stop();
+    result.Buffer->MarkComplete();
+    return result;
 }
 
 TSongRender MeasureSong(const TProject& project, TSongMode mode, int firstGridRow,
                         const std::function<void(int gridRow, int64_t frame)>& rowStarted) {
-    TRenderer renderer;
-    return WalkSong(renderer, project, mode, firstGridRow, nullptr, {}, rowStarted, 1);
+    return Measure(project, PlanSong(project, SongPlayOptions(mode, firstGridRow)), rowStarted);
 }
 
 std::string RenderStatusText(int64_t ms, int64_t frames, int32_t peakLevel) {

@@ -1,5 +1,5 @@
-// Turning riffs and the song into one rendered buffer: laying notes out in time (ties, rests,
-// chords), walking the song structure row by row, and the status text of a render.
+// Turning riffs and the song into one rendered buffer: the notes of the song's timeline queued
+// row by row into the renderer, and the status text of a render.
 #pragma once
 
 #include <cstdint>
@@ -58,15 +58,6 @@ private:
     std::vector<decltype(TVoiceSound::Values)> m_spare;
     size_t m_spareValues = 0;
 };
-
-// Lays out the notes of `riff` from note `first` on, rendering each sounding string with the
-// instrument into `buffer` (when given) from `pos`, never at or beyond `end`. Returns the
-// position after the riff. Without a buffer it only measures. The riff's notes are in the
-// buffer when it returns, unless `flush` is false: they may then still wait in the renderer's
-// queue until its next Flush.
-int64_t RenderRiff(TRenderer& renderer, const TRiff& riff, int first, const TInstrument& instrument,
-                   std::span<int16_t> buffer, bool render, int64_t pos, int64_t end,
-                   bool flush = true);
 
 // Renders riffs one after another: the current riff from a note, or every riff of the table.
 // None when the result would be longer than MaxRenderValues. The buffer comes back complete.
