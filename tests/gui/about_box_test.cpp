@@ -13,21 +13,6 @@
 
 using namespace zel;
 
-namespace {
-
-// Pixels close to the title's navy.
-int NavyPixels(const QImage& image, const QRect& area) {
-    int count = 0;
-    for (int y = area.top(); y <= area.bottom(); ++y)
-        for (int x = area.left(); x <= area.right(); ++x) {
-            QColor c = image.pixelColor(x, y);
-            count += c.red() < 80 && c.green() < 80 && c.blue() > 90;
-        }
-    return count;
-}
-
-} // namespace
-
 class AboutBoxTest : public QObject {
     Q_OBJECT
 
@@ -52,11 +37,7 @@ private slots:
                                                 "20[0-9]{2}-[01][0-9]-[0-3][0-9]$"));
         QVERIFY2(build.match(content.Build).hasMatch(), qPrintable(content.Build));
 
-        // The box paints it: the title in navy at the top, right of the picture of the program.
         TAboutBox box(TAboutBox::TMode::Dialog);
-        QImage image = box.grab().toImage();
-        QVERIFY(NavyPixels(image, QRect(100, 15, 280, 40)) > 100);
-        QCOMPARE(NavyPixels(image, QRect(100, 120, 280, 60)), 0);
         for (const QString& line : content.Lines())
             QVERIFY(box.accessibleDescription().contains(line));
     }

@@ -5,8 +5,6 @@
 #include <QApplication>
 #include <QPushButton>
 #include <QTest>
-#include <QToolBar>
-#include <QToolButton>
 
 #include "app/about_box.h"
 #include "app/debug_form.h"
@@ -92,22 +90,6 @@ private slots:
         // A message box is read as its text without the markup.
         QCOMPARE(AccessibleName(&box), QStringLiteral("Do you wish to save changes to x.zvp?"));
         form.PrintForm()->close();
-    }
-
-    // The toolbar's buttons show hints; a screen reader reads their first line.
-    void toolbarButtonsAreCalledWhatTheirHintsSay() {
-        test::TMainFormHarness h;
-        QVERIFY(h.Start());
-        int buttons = 0;
-        for (QToolButton* button : h.Form->findChildren<QToolButton*>()) {
-            if (!qobject_cast<QToolBar*>(button->parentWidget()) ||
-                button->objectName() == QStringLiteral("qt_toolbar_ext_button") ||
-                button->objectName() == QStringLiteral("bPrint"))
-                continue;
-            ++buttons;
-            QCOMPARE(AccessibleName(button), button->toolTip().section(QLatin1Char('\n'), 0, 0));
-        }
-        QVERIFY(buttons >= 35);
     }
 };
 

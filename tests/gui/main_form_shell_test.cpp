@@ -4,7 +4,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMenu>
-#include <QPainter>
 #include <QSplitter>
 #include <QTest>
 #include <QToolButton>
@@ -12,13 +11,9 @@
 #include <filesystem>
 
 #include "app/application_identity.h"
-#include "app/message_box.h"
 #include "app/window_places.h"
-#include "canvas.h"
 #include "main_form_harness.h"
 #include "model/riff_properties_form.h"
-#include "riff_view_paint.h"
-#include "view/position_panel_widget.h"
 #include "view/riff_view.h"
 
 using namespace zel;
@@ -33,15 +28,6 @@ bool TitlesShownAsSet() {
     bool follows = QGuiApplication::applicationDisplayName() == QStringLiteral("probe");
     QGuiApplication::setApplicationName(name);
     return follows;
-}
-
-// The rightmost column with anything drawn, or -1.
-int InkRight(const QImage& image, QColor background) {
-    for (int x = image.width() - 1; x >= 0; --x)
-        for (int y = 0; y < image.height(); ++y)
-            if (image.pixelColor(x, y) != background)
-                return x;
-    return -1;
 }
 
 } // namespace
@@ -108,41 +94,6 @@ private slots:
         QCOMPARE(Properties()->frameGeometry(), propertiesFrame);
     }
 
-    void placesOffTheScreenArePulledBackSoTheTitleBarShows() {
-        QRect screen = VirtualScreen();
-        SetSettings("WinMainFormLeft\t-3000\r\nWinMainFormTop\t-250\r\nWinMainFormWidth\t640\r\n"
-                    "WinMainFormHeight\t500\r\nWinRiffPropertiesFormLeft\t200\r\n"
-                    "WinRiffPropertiesFormTop\t-80\r\n");
-        QVERIFY(h->Start());
-        Form().OpenRiffPropertiesWindow();
-        for (QWidget* window : {static_cast<QWidget*>(&Form()), Properties()}) {
-            QRect frame = window->frameGeometry();
-            QVERIFY2(frame.top() >= screen.top(), qPrintable(window->objectName()));
-            QVERIFY2(frame.right() >= screen.left() + 31, qPrintable(window->objectName()));
-        }
-        QCOMPARE(Properties()->frameGeometry().left(), 200);
-    }
-
-    void aFirstTimeWindowOpensBesideTheMainWindow() {
-        QRect screen = VirtualScreen();
-        QVERIFY(h->Start());
-        Form().resize(screen.width() / 3, screen.height() / 2);
-        Form().move(screen.left() + 10, screen.top() + 30);
-        Form().OpenRiffPropertiesWindow();
-        QRect main = Form().frameGeometry();
-        QRect properties = Properties()->frameGeometry();
-        QVERIFY(properties.left() > main.right());
-        QCOMPARE(properties.top(), main.top());
-        QVERIFY(screen.contains(properties));
-
-        // Without room beside it, it still opens whole on the screen.
-        SetSettings("WinMainFormLeft\t0\r\nWinMainFormTop\t0\r\nWinMainFormWidth\t" +
-                    std::to_string(screen.width() - 10) + "\r\nWinMainFormHeight\t400\r\n");
-        QVERIFY(h->Start());
-        Form().OpenRiffPropertiesWindow();
-        QVERIFY(screen.contains(Properties()->frameGeometry()));
-    }
-
     void riffAreaShowsAWholeBandAndKeepsTheUsersHeight() {
         auto wholeBandShows = [this] {
             TRiffView* view = Form().RiffView();
@@ -175,43 +126,6 @@ private slots:
         QTRY_COMPARE(RiffAreaHeight(), chosen);
     }
 
-    void positionPanelIsAsWideAsItsText() {
-        QVERIFY(h->Start());
-        TRiff& riff = Form().Project().Riffs[0];
-        test::SetQuarters(riff, 876, 2);
-        Form().RiffView()->RiffSwitched();
-        auto* panel = Form().findChild<TPositionPanelWidget*>(QStringLiteral("StatusBarPanel0"));
-        QVERIFY(panel);
-        struct {
-            int cursor, anchor;
-            const char* text;
-        } cases[] = {
-            {875, 875, "Position 218+3/4"}, // quarter notes in 4/4: 218 bars and 3/4
-            {39, 0, "Selection 10"},        // ten bars
-            {0, 0, "Position 0"},           // back to a short text: the panel shrinks
-        };
-        for (const auto& c : cases) {
-            riff.Cursor = c.cursor;
-            riff.Anchor = c.anchor;
-            Form().RiffView()->RefreshView();
-            QCOMPARE(panel->Text(), QString::fromLatin1(c.text));
-            QTRY_COMPARE(panel->width(), panel->sizeHint().width());
-            // The whole text, drawn where nothing cuts it off, ends inside the panel.
-            QImage wide(600, panel->height(), QImage::Format_RGB32);
-            wide.fill(Qt::white);
-            {
-                QPainter painter(&wide);
-                TCanvas canvas(painter, panel->font().family(),
-                               QFontInfo(panel->font()).pixelSize());
-                DrawPositionPanel(canvas, QRect(0, 0, 600, panel->height()), riff);
-            }
-            int ink = InkRight(wide, Qt::white);
-            QVERIFY2(ink > 40 && ink < panel->width() - 1, c.text);
-            QCOMPARE(panel->accessibleName(), QString::fromLatin1(c.text));
-        }
-        QCOMPARE(panel->width(), 80);
-    }
-
     void pauseWithNothingPlayingStaysUp() {
         struct {
             const char* what;
@@ -239,22 +153,6 @@ private slots:
         Form().bStopClick();
         QTest::mouseClick(pause, Qt::LeftButton);
         QVERIFY(!pause->isChecked());
-    }
-
-    void saveQuestionShowsTheInformationIcon() {
-        QVERIFY(h->Start({Demo()}));
-        Form().Document().Edit("Tempo", TEditScope::Riff(0),
-                               [&] { Form().Project().Riffs[0].Tempo = 77; });
-        h->Messages.Answers = {2}; // Cancel
-        QVERIFY(!Form().ConfirmDiscard());
-        h->Messages.Answers = {1}; // No
-        Form().DeleteTabClick();
-        QCOMPARE(h->Messages.Messages.size(), size_t(2));
-        const auto& save = h->Messages.Messages[0];
-        QCOMPARE(save.Buttons, std::string("Save,Discard,Cancel"));
-        QCOMPARE(save.Kind, int(MessageInformation));
-        // A yes/no question keeps the question icon.
-        QCOMPARE(h->Messages.Messages[1].Kind, int(MessageQuestion));
     }
 
     void commandLineProjectsAreInOpenRecentWithTheirFullPath() {

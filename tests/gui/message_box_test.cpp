@@ -166,42 +166,6 @@ private slots:
         QCOMPARE(huge.height(), huge.BarTop() + 32);
     }
 
-    void boxOpensAtThePointerInsideTheScreen() {
-        // A 300 x 100 box on a 1000 x 800 screen; the bottom 32 pixels stay free.
-        const QRect screen(0, 0, 1000, 800);
-        const std::pair<QPoint, QPoint> cases[] = {{{100, 200}, {100, 200}},
-                                                   {{900, 200}, {700, 200}},
-                                                   {{100, 790}, {100, 668}},
-                                                   {{999, 799}, {700, 668}}};
-        for (auto [pointer, expected] : cases)
-            QCOMPARE(PlaceAtPointer(QSize(300, 100), pointer, screen), expected);
-        QCOMPARE(PlaceAtPointer(QSize(3000, 3000), {500, 500}, screen), QPoint(0, 0));
-    }
-
-    void boxIsPaintedAndDraggedAboveTheBar() {
-        TMessageBoxForm box(1, "\\9\\H    ", "OK");
-        box.move(100, 100);
-        box.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&box));
-        QImage image = box.grab().toImage();
-        QCOMPARE(QColor(image.pixel(4 + 35, 4 + 38)), QColor(255, 0, 0)); // the error icon
-        QCOMPARE(QColor(image.pixel(66, 14)), QColor(255, 0, 0));         // highlight from (64, 12)
-        QCOMPARE(image.pixel(100, 8), box.palette().color(QPalette::Dark).rgb()); // text frame
-
-        auto drag = [&](QPoint from) {
-            QPoint start = box.pos();
-            QTest::mousePress(&box, Qt::LeftButton, {}, from);
-            QMouseEvent move(QEvent::MouseMove, from + QPoint(30, 20),
-                             box.mapToGlobal(from) + QPoint(30, 20), Qt::NoButton, Qt::LeftButton,
-                             Qt::NoModifier);
-            QApplication::sendEvent(&box, &move);
-            QTest::mouseRelease(&box, Qt::LeftButton, {}, from + QPoint(30, 20));
-            return box.pos() - start;
-        };
-        QCOMPARE(drag(QPoint(20, 20)), QPoint(30, 20));
-        QCOMPARE(drag(QPoint(box.width() - 5, box.BarTop() + 2)), QPoint(0, 0));
-    }
-
     void labelTakesLineEndsAndItsSize() {
         const std::pair<const char*, const char*> captions[] = {
             {"one\r\ntwo", "one\\Ntwo"}, {"a\n\nb", "a\\N\\Nb"}, {"a\rb", "a\rb"}};
@@ -222,20 +186,6 @@ private slots:
         label.resize(200, 40);
         label.SetCaption("Much longer words than before");
         QCOMPARE(label.size(), QSize(200, 40));
-
-        // Alignment by the measured width: the highlight box starts at the offset.
-        label.SetCaption("\\H\\9IIII");
-        int free = 200 - label.MeasuredSize().width();
-        const std::pair<Qt::Alignment, int> alignments[] = {
-            {Qt::AlignLeft, 0}, {Qt::AlignRight, free}, {Qt::AlignHCenter, free / 2}};
-        for (auto [alignment, offset] : alignments) {
-            label.SetAlignment(alignment);
-            QImage image = label.grab().toImage();
-            int left = 0;
-            while (left < 200 && QColor(image.pixel(left, 5)) != QColor(255, 0, 0))
-                ++left;
-            QCOMPARE(left, offset);
-        }
     }
 };
 

@@ -1,5 +1,5 @@
 // The preview plot on the offscreen platform: zoom steps, and the pixels it paints for known
-// waves (grid, channel colours and rows, scrolling, nothing without a wave).
+// waves (channel colours and rows, scrolling, nothing without a wave).
 #include <QImage>
 #include <QScrollBar>
 #include <QTest>
@@ -121,18 +121,6 @@ private slots:
         QVERIFY(blue.contains(zoomedY) || blue.contains(zoomedY - 1));
     }
 
-    void channelsMergeWithEachOtherAndTheGrid() {
-        // Both channels on one row: blue OR red is magenta; on a grid column the green joins.
-        plot->SetWave(Wave(
-            8 * 1000, [](int) { return 5000; }, [](int) { return 5000; }));
-        QImage image = Grab();
-        const int y = int(PlotY(5000, 128, image.height()));
-        QList<int> magenta = Rows(image, 40, [](QRgb p) { return p == qRgb(255, 0, 255); });
-        QVERIFY(magenta.contains(y) || magenta.contains(y - 1));
-        QList<int> onGrid = Rows(image, 32, [](QRgb p) { return p == qRgb(255, 64, 255); });
-        QVERIFY(onGrid.contains(y) || onGrid.contains(y - 1));
-    }
-
     // The plot stops where the frames do.
     void linesEndWithTheFrames() {
         plot->SetWave(Wave(
@@ -167,9 +155,6 @@ private slots:
         for (int y = low; y <= high; ++y)
             covered += HasBlue(image.pixel(99, y)) || HasBlue(image.pixel(100, y));
         QVERIFY(covered > high - low - 2);
-        // The grid scrolls with the plot: plot column 912 (a multiple of 16) is window column 12.
-        QCOMPARE(image.pixel(12, 8), qRgb(0, 64, 0));
-        QCOMPARE(image.pixel(16, 8), qRgb(0, 0, 0));
     }
 };
 

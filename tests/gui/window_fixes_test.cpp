@@ -1,8 +1,6 @@
-// Small things a user sees: tool windows closed before quitting open where they were left,
-// every riff tab is an element of its own for screen readers, and the Rename Instrument dialog
-// shows its whole title and its field.
+// Small things a user sees: tool windows closed before quitting open where they were left, and
+// every riff tab is an element of its own for screen readers.
 #include <QAccessible>
-#include <QLineEdit>
 #include <QTest>
 
 #include "app/notes_form.h"
@@ -10,7 +8,6 @@
 #include "model/riff_properties_form.h"
 #include "sound/instruments_form.h"
 #include "widgets/tabcontrolsmart.h"
-#include "widgets/text_dialog.h"
 
 using namespace zel;
 
@@ -71,21 +68,6 @@ private slots:
             QCOMPARE(tab->parent(), strip);
             QRect middle = tab->rect();
             QCOMPARE(strip->childAt(middle.center().x(), middle.center().y()), tab);
-        }
-    }
-
-    void renameDialogShowsItsTitleAndField() {
-        QFont bold = QApplication::font();
-        bold.setBold(true);
-        for (QString name : {QStringLiteral("Bass"), QString(60, QLatin1Char('W'))}) {
-            std::unique_ptr<QInputDialog> dialog(MakeTextDialog(
-                nullptr, QStringLiteral("Rename Instrument"), QStringLiteral("Name"), name));
-            dialog->show();
-            QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
-            QVERIFY(dialog->width() >=
-                    QFontMetrics(bold).horizontalAdvance(dialog->windowTitle()) + 100);
-            auto* field = dialog->findChild<QLineEdit*>();
-            QVERIFY(field->width() > field->fontMetrics().horizontalAdvance(name));
         }
     }
 };

@@ -225,17 +225,6 @@ TEST(RiffViewPaintTest, CursorAndSelectionFrames) {
     EXPECT_EQ(At(selected, 156 + 16, 150), Red);
 }
 
-TEST(RiffViewPaintTest, GradientRoundsEachChannel) {
-    QImage image = WhiteImage(4, 3);
-    {
-        QPainter painter(&image);
-        CanvasGradientFill(painter, image.rect(), QColor(0, 0, 0), QColor(255, 255, 255));
-    }
-    EXPECT_EQ(At(image, 1, 0), QColor(0, 0, 0));
-    EXPECT_EQ(At(image, 1, 1), QColor(128, 128, 128));
-    EXPECT_EQ(At(image, 1, 2), QColor(255, 255, 255));
-}
-
 TEST(RiffBandTest, LedgerLinesBelowAndAboveTheStaff) {
     struct {
         int pitch;
