@@ -39,15 +39,6 @@ public:
     }
 };
 
-// Sixty rows of four riffs of about ten seconds each (19 records at 100 to 130 bpm): ten minutes.
-void MakeLongSong(TProject& project) {
-    bench::MakeSong(project, 8 * 19);
-    std::string row = project.Structure.front();
-    for (int c = 0; c < 4; ++c)
-        SetStructureField(row, RepeatFieldIndex(c), "1");
-    project.Structure.assign(60, row);
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -61,7 +52,7 @@ int main(int argc, char** argv) {
     const std::string work = argv[2];
     {
         TProject song;
-        MakeLongSong(song);
+        bench::MakeTenMinuteSong(song);
         if (!SaveProject(song, work + "/ten-minutes.zvp"))
             return 1;
     }
