@@ -14,5 +14,6 @@ TEST_PACKAGES=(libgtest-dev pulseaudio pulseaudio-utils sox poppler-utils python
 PACKAGE_PACKAGES=(dpkg-dev desktop-file-utils appstream librsvg2-bin man-db groff-base)
 FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)
 # The window benchmarks run the editor on a virtual display with a window manager and a sound
-# server, and watch for its window through xcb.
-BENCH_PACKAGES=(fluidsynth fluid-soundfont-gm sox jackd1 xvfb openbox pulseaudio libxcb1-dev)
+# server (pulseaudio-utils records what it plays), and watch for its window through xcb.
+BENCH_PACKAGES=(fluidsynth fluid-soundfont-gm sox jackd1 xvfb openbox pulseaudio pulseaudio-utils
+                libxcb1-dev)
