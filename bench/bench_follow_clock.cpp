@@ -6,10 +6,12 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QTimer>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "app/main_form.h"
@@ -94,8 +96,26 @@ private:
     QProcess m_parec;
 };
 
-double Worst(const std::vector<double>& values) {
-    return values.empty() ? 0 : *std::max_element(values.begin(), values.end());
+// The machine's load over the last minute, as /proc/loadavg gives it.
+double LoadAverage() {
+    double load = 0;
+    if (FILE* file = std::fopen("/proc/loadavg", "r")) {
+        if (std::fscanf(file, "%lf", &load) != 1)
+            load = 0;
+        std::fclose(file);
+    }
+    return load;
+}
+
+// The median, the 99th percentile and the worst.
+std::string Spread(std::vector<double> values) {
+    if (values.empty())
+        return "no samples";
+    std::sort(values.begin(), values.end());
+    char text[120];
+    std::snprintf(text, sizeof text, "median %.1f ms, 99th percentile %.1f ms, worst %.1f ms",
+                  values[values.size() / 2], values[values.size() * 99 / 100], values.back());
+    return text;
 }
 
 } // namespace
@@ -145,10 +165,9 @@ int main(int argc, char** argv) {
     std::vector<double> firstMinute, lastMinute;
     int noMarker = 0, samples = 0;
     while (clock.elapsed() < int64_t(seconds) * 1000) {
-        QElapsedTimer slice;
-        slice.start();
-        while (slice.elapsed() < SampleMs)
-            QApplication::processEvents(QEventLoop::AllEvents, 5);
+        QEventLoop wait;
+        QTimer::singleShot(SampleMs, &wait, &QEventLoop::quit);
+        wait.exec();
         recorder.Read();
         if (recorder.FirstSound < 0 || !device->Last)
             continue;
@@ -181,14 +200,13 @@ int main(int argc, char** argv) {
     window.Document().MarkClean();
     auto median = [](std::vector<double> v) { return v.empty() ? 0.0 : bench::Median(v); };
     std::printf("Follow Playback against the sound, %d s of the ten-minute song on the sound "
-                "server (a sample every %d ms, %d samples):\n",
-                seconds, SampleMs, samples);
-    std::printf("  device clock off the sound: median %.1f ms, worst %.1f ms; first minute %.1f "
-                "ms, last minute %.1f ms (drift %.1f ms)\n",
-                median(deviceAhead), Worst(deviceAhead), median(firstMinute), median(lastMinute),
-                median(lastMinute) - median(firstMinute));
-    std::printf("  playing marker off the sound: median %.1f ms, worst %.1f ms (%.2f of the "
-                "30 ms budget); %d samples without a marker\n",
-                median(markerOff), Worst(markerOff), Worst(markerOff) / 30, noMarker);
+                "server (a sample every %d ms, %d samples), load %.2f:\n",
+                seconds, SampleMs, samples, LoadAverage());
+    std::printf("  device clock off the sound: %s; drift from the first minute to the last "
+                "%.1f ms\n",
+                Spread(deviceAhead).c_str(), median(lastMinute) - median(firstMinute));
+    std::printf("  playing marker off the sound: %s (budget 30 ms); %d samples without a "
+                "marker\n",
+                Spread(markerOff).c_str(), noMarker);
     return 0;
 }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "arrange/midi_export.h"
+#include "model/datafile.h"
 #include "model/projectfile.h"
 #include "model/structure.h"
 #include "sound/playbuffer.h"
@@ -150,16 +151,23 @@ int Render(const std::string& dir) {
     ResetProject(project, editor);
     if (!LoadProject(project, dir + "/song.zvp"))
         return 1;
+    // As export-wav does it: the WAV file is written while the song renders.
     auto start = std::chrono::steady_clock::now();
     TRenderer renderer;
-    TSongRender song = RenderSong(renderer, project, TSongMode::Export, 1, nullptr, {});
+    std::unique_ptr<TWavFollower> wav;
+    TSongRender song =
+        RenderSong(renderer, project, TSongMode::All, 1, nullptr, [&](const TSharedBuffer& b) {
+            wav = std::make_unique<TWavFollower>(TDataFile::OpenForWriting(dir + "/song.wav"), b);
+        });
     auto rendered = std::chrono::steady_clock::now();
-    WriteWavFile(dir + "/song.wav", song.Buffer->Samples());
+    if (!wav || !wav->Finish())
+        return 1;
     auto since = [](auto from) {
         return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - from)
             .count();
     };
-    std::printf("%.0f ms for %.1f s of music (peak %d; render %.0f ms, WAV file %.0f ms)\n",
+    std::printf("%.0f ms for %.1f s of music (peak %d; render %.0f ms, rest of the WAV file "
+                "%.0f ms)\n",
                 since(start), double(song.Total) / 2 / SampleRate, renderer.State.PeakLevel,
                 since(start) - since(rendered), since(rendered));
     return 0;

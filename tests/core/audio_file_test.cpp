@@ -3,8 +3,14 @@
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
+#include <chrono>
 #include <cmath>
 #include <numbers>
+#include <thread>
+
+#include "model/datafile.h"
+#include "sound/playbuffer.h"
+#include "test_support.h"
 
 namespace zel {
 namespace {
@@ -102,6 +108,36 @@ TEST(AudioFile, ResamplingKeepsPitchLevelAndLength) {
     for (size_t i = 48000; i < out.size() - 48000; ++i) // away from the edges
         peak = std::max(peak, std::abs(out[i]));
     EXPECT_NEAR(peak, 12000.0 / 32768, 0.005);
+}
+
+// A WAV file written while the buffer renders has the bytes of one written afterwards; stopped
+// before the end, it leaves the old file as it was and nothing beside it.
+TEST(WavFollower, WritesWhatTheRenderMarksAndCommitsOnlyWhenFinished) {
+    auto buffer = std::make_shared<TSampleBuffer>(size_t(3 << 20) + 6); // three pieces and a bit
+    std::span<int16_t> samples = buffer->Writable();
+    for (size_t i = 0; i < samples.size(); ++i)
+        samples[i] = int16_t(i * 7919);
+    test::TTempDir dir;
+    const std::string path = dir.File("song.wav");
+    test::WriteBytes(path, "old");
+    {
+        TWavFollower stopped(TDataFile::OpenForWriting(path), buffer);
+        buffer->MarkRendered(size_t(1 << 20) + 2);
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_EQ(test::ReadBytes(path), "old");
+    EXPECT_EQ(test::FolderEntries(dir.Path()).size(), 1u);
+    TWavFollower wav(TDataFile::OpenForWriting(path), buffer);
+    std::thread render([&] {
+        for (size_t mark : {size_t(2 << 20) + 1000, size_t(3 << 20)}) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            buffer->MarkRendered(mark);
+        }
+        buffer->MarkComplete();
+    });
+    render.join();
+    EXPECT_TRUE(wav.Finish());
+    EXPECT_TRUE(test::ReadBytes(path) == WavFileBytes(buffer->Samples()));
 }
 
 } // namespace

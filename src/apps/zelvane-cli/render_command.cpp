@@ -123,16 +123,24 @@ int RunExportWav(const TInvocation& call) {
         std::cerr << "zelvane-cli: Failed to Save File\n";
         return FileFailure();
     }
-    TRenderOutcome outcome = RenderForOptions(document.Project(), call, nullptr, {});
+    // The extension picks the format; any other name gets a WAV file, as it always did. A WAV
+    // file is written while the song renders.
+    TAudioFormat format = AudioFormatForPath(out).value_or(TAudioFormat::Wav);
+    std::unique_ptr<TWavFollower> wav;
+    std::function<void(const TSharedBuffer&)> startWav;
+    if (format == TAudioFormat::Wav)
+        startWav = [&](const TSharedBuffer& buffer) {
+            wav = std::make_unique<TWavFollower>(std::move(file), buffer);
+        };
+    TRenderOutcome outcome = RenderForOptions(document.Project(), call, nullptr, startWav);
     if (!outcome.Error.empty()) {
         std::cerr << "zelvane-cli: " << MarkupToPlainText(outcome.Error) << '\n';
         return ExitFileError;
     }
-    // The extension picks the format; any other name gets a WAV file, as it always did.
-    TAudioFormat format = AudioFormatForPath(out).value_or(TAudioFormat::Wav);
     std::string error;
-    if (!WriteAudioFile(*file, format, outcome.Buffer->Samples(),
-                        call.Number("--quality", DefaultAudioQuality), error)) {
+    if (wav ? !wav->Finish()
+            : !WriteAudioFile(*file, format, outcome.Buffer->Samples(),
+                              call.Number("--quality", DefaultAudioQuality), error)) {
         std::cerr << "zelvane-cli: Failed to Save File" << (error.empty() ? "" : ": ") << error
                   << '\n';
         return FileFailure();

@@ -169,6 +169,10 @@ std::string LastFileError() {
     return LastError;
 }
 
+void SetLastFileError(std::string text) {
+    LastError = std::move(text);
+}
+
 TDataFile::~TDataFile() {
     if (m_writing)
         Abandon();
@@ -359,6 +363,15 @@ void TDataFile::WriteBytes(std::string_view bytes) {
     m_buffer.append(bytes);
     if (!m_memory && m_buffer.size() >= WriteBufferSize)
         FlushBuffer();
+}
+
+void TDataFile::StartWriteback() {
+    if (!m_writing || m_memory || !FlushBuffer())
+        return;
+#if defined(__linux__)
+    // Only starts the disk writes of what the file holds so far; failures show at Commit.
+    ::sync_file_range(m_fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+#endif
 }
 
 void TDataFile::WriteLine(std::string_view text) {

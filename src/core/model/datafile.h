@@ -45,6 +45,9 @@ public:
     void WriteLine(std::string_view text);
     // Writes bytes as they are (binary files such as WAV exports).
     void WriteBytes(std::string_view bytes);
+    // Writers: starts putting what was written so far on disk without waiting for it, so a
+    // long file's Commit has less left to wait for.
+    void StartWriteback();
     // Writers: puts the file in place. False (and nothing changed on disk) on any failure.
     bool Commit();
 
@@ -74,7 +77,9 @@ void WriteTextLine(TDataFile& file, std::string_view text);
 // false returned.
 bool CloseDataFile(std::unique_ptr<TDataFile> file);
 
-// Why the last open, write or commit of a data file failed ("path: reason").
+// Why the last open, write or commit of a data file failed ("path: reason"), on this thread.
 std::string LastFileError();
+// Hands a worker thread's LastFileError to the thread that reports it.
+void SetLastFileError(std::string text);
 
 } // namespace zel

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <chrono>
 
 #include "model/datafile.h"
 
@@ -121,17 +122,59 @@ bool WriteWavFile(const std::string& path, std::span<const int16_t> samples) {
     return file && WriteWavFile(*file, samples);
 }
 
+// WAV files are written in pieces of this many values, so a long song needs no second copy in
+// memory.
+constexpr size_t WavPiece = 1 << 20;
+
 bool WriteWavFile(TDataFile& file, std::span<const int16_t> samples) {
     file.WriteBytes(WavHeader(uint32_t(samples.size() * 2)));
-    // In pieces, so a long song needs no second copy in memory.
-    constexpr size_t Piece = 1 << 20;
     std::string bytes;
-    for (size_t at = 0; at < samples.size(); at += Piece) {
+    for (size_t at = 0; at < samples.size(); at += WavPiece) {
         bytes.clear();
-        AppendSamples(bytes, samples.subspan(at, std::min(Piece, samples.size() - at)));
+        AppendSamples(bytes, samples.subspan(at, std::min(WavPiece, samples.size() - at)));
         file.WriteBytes(bytes);
     }
     return file.Commit();
+}
+
+TWavFollower::TWavFollower(std::unique_ptr<TDataFile> file, TSharedBuffer buffer)
+    : m_file(std::move(file)), m_buffer(std::move(buffer)), m_thread([this] { Write(); }) {}
+
+TWavFollower::~TWavFollower() {
+    m_stop = true;
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+void TWavFollower::Write() {
+    const size_t size = m_buffer->Size();
+    const std::span<const int16_t> samples = m_buffer->Samples();
+    m_file->WriteBytes(WavHeader(uint32_t(size * 2)));
+    std::string bytes;
+    for (size_t written = 0; written < size && !m_stop.load(std::memory_order_relaxed);) {
+        // Whole pieces while the render goes on; the last one once the buffer is complete.
+        const size_t ready = m_buffer->Rendered();
+        const size_t end = std::min(written + WavPiece, ready);
+        if (end - written < WavPiece && ready < size) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            continue;
+        }
+        bytes.clear();
+        AppendSamples(bytes, samples.subspan(written, end - written));
+        m_file->WriteBytes(bytes);
+        m_file->StartWriteback();
+        written = end;
+    }
+    m_error = LastFileError(); // this thread's: empty unless a write failed
+}
+
+bool TWavFollower::Finish() {
+    m_thread.join();
+    if (m_file->Commit())
+        return true;
+    if (!m_error.empty())
+        SetLastFileError(m_error);
+    return false;
 }
 
 } // namespace zel

@@ -3,9 +3,11 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <memory>
 #include <span>
 #include <string>
+#include <thread>
 
 #include "sound/sequencer.h"
 
@@ -77,5 +79,30 @@ bool WriteWavFile(const std::string& path, std::span<const int16_t> samples);
 bool WriteWavFile(TDataFile& file, std::span<const int16_t> samples);
 // The file's bytes, for callers that keep them elsewhere.
 std::string WavFileBytes(std::span<const int16_t> samples);
+
+// Writes a song's WAV file while the song renders: a thread of its own writes the samples as
+// the render marks them final, so little is left to write when the render ends.
+class TWavFollower {
+public:
+    // Starts writing `buffer` (whose length is final) into `file`, a writer.
+    TWavFollower(std::unique_ptr<TDataFile> file, TSharedBuffer buffer);
+    // Stops writing; a file not finished is never committed (an old file stays as it was).
+    ~TWavFollower();
+    TWavFollower(const TWavFollower&) = delete;
+    TWavFollower& operator=(const TWavFollower&) = delete;
+
+    // Once the buffer is complete: writes what is left and commits the file, as WriteWavFile;
+    // on failure LastFileError says why.
+    bool Finish();
+
+private:
+    void Write();
+
+    std::unique_ptr<TDataFile> m_file;
+    TSharedBuffer m_buffer;
+    std::atomic<bool> m_stop{false};
+    std::string m_error; // why the writing thread failed
+    std::thread m_thread;
+};
 
 } // namespace zel

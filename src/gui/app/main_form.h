@@ -199,8 +199,13 @@ private:
                     QString* selectedFilter = nullptr);
     // The path of an audio export ("Export WAV..." or "Export Audio..."); empty when cancelled.
     QString AskExportPath(bool anyFormat);
-    // Writes the rendered song into the export file, encoding off the window's thread.
-    void WriteExport(const QString& path, const TSharedBuffer& buffer);
+    // A WAV export is written while the song renders, from its first row on; none for other
+    // formats or when the file cannot be opened (WriteExport then says why).
+    std::unique_ptr<TWavFollower> StartWavExport(const QString& path, const TSharedBuffer& buffer);
+    // Writes the rendered song into the export file: finishes the WAV file written while the
+    // song rendered, or writes the file whole, encoding off the window's thread.
+    void WriteExport(const QString& path, const TSharedBuffer& buffer,
+                     std::unique_ptr<TWavFollower> wav = nullptr);
     QAction* AddAction(const char* name, const QString& caption, const QKeySequence& shortcut,
                        std::function<void()> handler);
     QAction* AddButton(QToolBar* bar, const char* name, int icon, const QString& hint,

@@ -62,7 +62,21 @@ QString TMainForm::AskExportPath(bool anyFormat) {
     return path;
 }
 
-void TMainForm::WriteExport(const QString& path, const TSharedBuffer& buffer) {
+std::unique_ptr<TWavFollower> TMainForm::StartWavExport(const QString& path,
+                                                        const TSharedBuffer& buffer) {
+    if (AudioFormatForPath(path.toStdString()).value_or(TAudioFormat::Wav) != TAudioFormat::Wav)
+        return nullptr;
+    auto file = TDataFile::OpenForWriting(path.toStdString());
+    return file ? std::make_unique<TWavFollower>(std::move(file), buffer) : nullptr;
+}
+
+void TMainForm::WriteExport(const QString& path, const TSharedBuffer& buffer,
+                            std::unique_ptr<TWavFollower> wav) {
+    if (wav) {
+        if (!wav->Finish())
+            DisplayError("Failed to Save File\n" + LastFileError());
+        return;
+    }
     // "Export WAV..." writes WAV whatever the name; "Export Audio..." names have a known
     // extension by now.
     TAudioFormat format = AudioFormatForPath(path.toStdString()).value_or(TAudioFormat::Wav);

@@ -130,11 +130,14 @@ bool TMainForm::PlayPractice(const QString& sender, const QString& exportPath) {
     map.SourceRiff = plan.SourceRiff;
     map.RecordOffset = plan.RecordOffset;
     std::vector<TRowStart> rowStarts; // the user's grid rows, for the grid's playing row
+    std::unique_ptr<TWavFollower> wav;
     TSongRender render = RenderSong(
         renderer, plan.Project, TSongMode::All, 0, &progress.Service(),
         [&](const TSharedBuffer& buffer) {
-            if (exporting)
+            if (exporting) {
+                wav = StartWavExport(exportPath, buffer);
                 return;
+            }
             if (map.LoopStart >= 0)
                 buffer->SetLoopStart(size_t(2 * map.LoopStart));
             if (!m_playback || !m_playback->PlaybackStart(buffer))
@@ -169,7 +172,7 @@ bool TMainForm::PlayPractice(const QString& sender, const QString& exportPath) {
     if (!render.Error.empty())
         DisplayError(render.Error);
     else if (exporting && render.Buffer && !render.Cancelled)
-        WriteExport(exportPath, render.Buffer);
+        WriteExport(exportPath, render.Buffer, std::move(wav));
     return true;
 }
 

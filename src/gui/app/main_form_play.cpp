@@ -121,7 +121,8 @@ void TMainForm::bPlayScriptClick(const QString& sender) {
     }
     TRenderer renderer;
     BeginRender(renderer);
-    TSongMode mode = exporting                                      ? TSongMode::Export
+    // An export renders as Play Entire Project does, without playing.
+    TSongMode mode = exporting                                      ? TSongMode::All
                      : sender == QStringLiteral("bPlayScript")      ? TSongMode::FromRow
                      : sender == QStringLiteral("bPlayScriptIntro") ? TSongMode::OnceEach
                                                                     : TSongMode::All;
@@ -130,9 +131,14 @@ void TMainForm::bPlayScriptClick(const QString& sender) {
     TProgressWindow progress(this);
     m_renderProgress = &progress;
     std::vector<TRowStart> rowStarts;
+    std::unique_ptr<TWavFollower> wav;
     TSongRender song = RenderSong(
         renderer, *project, mode, firstGridRow, &progress.Service(),
         [&](const TSharedBuffer& buffer) {
+            if (exporting) {
+                wav = StartWavExport(wavePath, buffer);
+                return;
+            }
             if (!m_playback || !m_playback->PlaybackStart(buffer))
                 return;
             FollowPlayingRows(buffer, std::move(rowStarts));
@@ -158,7 +164,7 @@ void TMainForm::bPlayScriptClick(const QString& sender) {
         return;
     }
     if (exporting && song.Buffer && !song.Cancelled)
-        WriteExport(wavePath, song.Buffer);
+        WriteExport(wavePath, song.Buffer, std::move(wav));
 }
 
 bool TMainForm::PlaybackKeys(QObject* watched, const QKeyEvent& event) {
