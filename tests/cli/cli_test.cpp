@@ -149,17 +149,6 @@ TEST(Cli, ExportWavOfRiffsAndSongs) {
     EXPECT_EQ(RunCli({"export-wav", Demo, "-o", dir.File("q.ogg"), "--quality", "11"}).Status, 2);
 }
 
-// Width and height from a PNG file's header; zero when it is not a PNG.
-std::pair<uint32_t, uint32_t> PngSize(const std::string& bytes) {
-    if (bytes.size() < 24 || bytes.compare(0, 8, "\x89PNG\r\n\x1a\n") != 0)
-        return {0, 0};
-    auto word = [&](size_t at) {
-        return uint32_t(uint8_t(bytes[at])) << 24 | uint32_t(uint8_t(bytes[at + 1])) << 16 |
-               uint32_t(uint8_t(bytes[at + 2])) << 8 | uint32_t(uint8_t(bytes[at + 3]));
-    };
-    return {word(16), word(20)};
-}
-
 TEST(Cli, ExportPngDrawsExactUnlessAskedForSmoothDrawing) {
     TTempDir dir;
     // The library draws the expected pictures here, offscreen.
@@ -177,7 +166,6 @@ TEST(Cli, ExportPngDrawsExactUnlessAskedForSmoothDrawing) {
                  {{"--smooth"}, {1200, 13, true}},
                  {{"--width", "300", "--smooth"}, {300, 13, true}},
                  {{"--font-height", "26"}, {1200, 26, false}}};
-    std::vector<std::string> written;
     for (const auto& c : cases) {
         std::vector<std::string> args = {"export-png", Demo, "--riff",
                                          "Intro",      "-o", dir.File("riff.png")};
@@ -185,7 +173,6 @@ TEST(Cli, ExportPngDrawsExactUnlessAskedForSmoothDrawing) {
         TRun run = RunCli(args);
         ASSERT_EQ(run.Status, 0) << run.Err;
         std::string bytes = ReadBytes(dir.File("riff.png"));
-        written.push_back(bytes);
         QImage got = QImage::fromData(QByteArray(bytes.data(), qsizetype(bytes.size())), "PNG");
         QString error;
         QImage expected = RenderRiffImage(intro, c.drawn, error);
@@ -194,9 +181,6 @@ TEST(Cli, ExportPngDrawsExactUnlessAskedForSmoothDrawing) {
                   expected.convertToFormat(QImage::Format_RGB32))
             << "export-png " << (c.options.empty() ? "" : c.options.front());
     }
-    // The same riff and width: two pictures of one size.
-    EXPECT_EQ(PngSize(written[1]), PngSize(written[0]));
-    EXPECT_NE(written[1], written[0]);
     EXPECT_EQ(test::FolderEntries(dir.Path()), TTexts{"riff.png"});
 }
 
