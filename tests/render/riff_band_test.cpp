@@ -42,9 +42,6 @@ TEST(RiffBandTest, EmptyRiffDrawsStaffTabClefAndSignaturesOnly) {
     EXPECT_EQ(Dark(image, QRect(0, 40, 8, 70)), 0);
     EXPECT_EQ(Dark(image, QRect(26, 40, 4, 70)), 0);
     EXPECT_GT(Dark(image, QRect(4, 13, 13, 16)), 10); // the tempo's quarter note
-    EXPECT_GT(Count(image, QRect(30, 55, 30, 45), QColor(0, 0, 128)) +
-                  Ink(image, QRect(30, 55, 30, 45)) / 2,
-              20); // the time signature in navy
     // Nothing right of the signatures: no bar lines, no notes, no chord names.
     EXPECT_EQ(Ink(image, QRect(100, 0, 600, 64)), 0);
     EXPECT_EQ(Ink(image, QRect(100, 222, 600, 60)), 0);
@@ -298,17 +295,6 @@ TEST(RiffBandTest, ChordNamesFollowThePrecedingHarmony) {
     TNote cMajor = Note(3, {{1, 3}, {2, 2}, {3, 0}});       // C E G
     TNote ceGa = Note(3, {{1, 3}, {2, 2}, {3, 0}, {5, 5}}); // C E G A
     TNote clash = Note(3, {{0, 9}, {1, 3}, {2, 0}});        // C# C D: no chord
-    auto rootAfter = [&](const TRiff& riff) {
-        int index = 0;
-        int64_t ticks = 0;
-        TChordDrawState chords;
-        Draw(800, 300,
-             [&](TCanvas& canvas) { DrawBandPart(canvas, riff, 800, index, ticks, chords); });
-        return chords.Namer.LastChordRoot;
-    };
-    EXPECT_EQ(rootAfter(MakeRiff({aMajor, ceGa})), 9); // Am7
-    EXPECT_EQ(rootAfter(MakeRiff({cMajor, ceGa})), 0); // C+6
-
     QImage image = DrawBand(MakeRiff({Pitch(4), cMajor, cMajor, aMajor, ceGa, clash}), 800);
     EXPECT_EQ(NameInk(image, 0, 0), 0); // one pitch: no name
     EXPECT_GT(NameInk(image, 1, 0), 5); // C
