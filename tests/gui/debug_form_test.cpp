@@ -80,17 +80,6 @@ private slots:
         install.reset();
     }
 
-    void linesShowInTheirColourAfterTheTimer() {
-        SetDebugSink(form.get());
-        DebugAdd("Midi: 90 0", 16512);
-        QCOMPARE(form->PendingLines(), 1);
-        QVERIFY(form->LogView()->toPlainText().isEmpty()); // not before the timer
-        QTRY_COMPARE_WITH_TIMEOUT(form->PendingLines(), 0, 1000);
-        QCOMPARE(Lines(*form), QStringList{QStringLiteral("14:03:09.250\tMidi: 90 0")});
-        QCOMPARE(LineColour(*form, 0), QColor(128, 64, 0));
-        RemoveDebugSink(form.get());
-    }
-
     void fifteenColoursGetButtonsTheRestShareTheLastSlot() {
         QVERIFY(VisibleFilterButtons(*form).isEmpty());
         for (uint32_t c = 1; c <= 15; ++c)

@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include "base/debug_log.h"
+#include "main_form_support.h"
 #include "sound/envelope_frame.h"
 #include "sound/instrument_controls.h"
 #include "sound/instrument_frame.h"
@@ -48,12 +49,7 @@ private:
     std::unique_ptr<TInstrumentFrame> frame;
     test::TRecordingSink sink;
 
-    template <typename T> T* Get(const QString& name) {
-        T* control = frame->findChild<T*>(name);
-        if (!control)
-            qFatal("no control %s", qPrintable(name));
-        return control;
-    }
+    template <typename T> T* Get(const QString& name) { return test::FindChild<T>(*frame, name); }
     TKnobSlider* Slider(const QString& name) { return Get<TKnobSlider>(name); }
     // A control by name, or "envelope/name" for one inside an envelope frame.
     template <typename T> T* Control(const QString& path) {
