@@ -49,6 +49,13 @@ inline std::vector<int16_t> LeftChannel(const std::string& wav) {
     return left;
 }
 
+// Runs the tool and checks that it succeeds; the run is returned for further checks.
+inline TRun RunOk(const std::vector<std::string>& args, const TRunOptions& options = {}) {
+    TRun run = RunCli(args, options);
+    EXPECT_EQ(run.Status, 0) << args.front() << ": " << run.Err;
+    return run;
+}
+
 // Runs the tool and checks that it ends with `status` and says `message` on its error output.
 inline void ExpectFails(const std::vector<std::string>& args, int status,
                         const std::string& message, const TRunOptions& options = {}) {

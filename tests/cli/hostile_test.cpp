@@ -25,6 +25,7 @@ namespace {
 using test::FolderEntries;
 using test::ReadBytes;
 using test::RunCli;
+using test::RunOk;
 using test::TRun;
 using test::TRunOptions;
 using test::TTempDir;
@@ -134,8 +135,7 @@ TEST(CliHostile, KilledSavesNeverDamageTheTargetAndLeaveNothingForLong) {
                 << "kill " << kill << ": the target is " << now.size() << " bytes";
         }
         leftovers += int(Leftovers(dir.Path()).size());
-        TRun last = RunCli({"resave", inputs.File("b.zvp"), target});
-        ASSERT_EQ(last.Status, 0) << last.Err;
+        RunOk({"resave", inputs.File("b.zvp"), target});
         EXPECT_EQ(ReadBytes(target), bytes[1]);
         EXPECT_EQ(FolderEntries(dir.Path()), TTexts{name});
     }

@@ -17,8 +17,7 @@ TEST(CliPractice, CountInAndMetronomeClickInTheFile) {
     auto render = [&](std::vector<std::string> options) {
         std::vector<std::string> args = {"export-wav", dir.File("a.zvp"), "-o", dir.File("o.wav")};
         args.insert(args.end(), options.begin(), options.end());
-        TRun run = RunCli(args);
-        EXPECT_EQ(run.Status, 0) << run.Err;
+        RunOk(args);
         return LeftChannel(ReadBytes(dir.File("o.wav")));
     };
     const size_t bar = size_t(NoteSamples(120, 1024));

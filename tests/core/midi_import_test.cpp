@@ -101,24 +101,29 @@ TEST_F(MidiTest, ChannelsAndVelocityZero) {
     EXPECT_EQ(Notes(), (TTexts{"4:14,"})) << "channel 0 not chosen";
 }
 
-TEST_F(MidiTest, RunningStatusRepeatsTheChannelStatus) {
-    // Note-on, then two more note-ons and note-offs written without their status bytes.
-    std::string track = Ev(0, {0x90, 60, 100}) + Ev(0, {62, 100}) + Ev(0, {64, 100}) +
-                        Ev(1400, {0x80, 60, 0}) + Ev(0, {62, 0}) + Ev(0, {64, 0}) +
-                        Ev(0, {0x90, 67, 100}) + Ev(700, {67, 0});
-    Import(Midi(track));
-    EXPECT_EQ(Notes(), (TTexts{"3:16,12,14,", "4:19,"}));
-}
-
-TEST_F(MidiTest, LongMetaEventsAndSystemExclusiveAreSkippedWhole) {
+TEST_F(MidiTest, RunningStatusMetaEventsAndSystemExclusive) {
     std::string text(300, 'x'); // a length that needs two bytes
     text[5] = char(0x90);       // bytes inside the meta data must not be read as events
-    std::string track = Ev(0, {0xFF, 0x01}) + VarLen(uint32_t(text.size())) + text + Ev(0, {0xF0}) +
-                        VarLen(4) + std::string("\x7E\x7F\x09\xF7", 4) + Ev(0, {0x90, 60, 100}) +
-                        Ev(700, {0xF7}) + VarLen(2) + "\x01\x02" + Ev(0, {0x90, 62, 100}) +
-                        Ev(700, {0x80, 62, 0});
-    Import(Midi(track));
-    EXPECT_EQ(Notes(), (TTexts{"4:12,", "4:14,"}));
+    const std::pair<std::string, TTexts> cases[] = {
+        // Note-on, then two more note-ons and note-offs written without their status bytes.
+        {Ev(0, {0x90, 60, 100}) + Ev(0, {62, 100}) + Ev(0, {64, 100}) + Ev(1400, {0x80, 60, 0}) +
+             Ev(0, {62, 0}) + Ev(0, {64, 0}) + Ev(0, {0x90, 67, 100}) + Ev(700, {67, 0}),
+         {"3:16,12,14,", "4:19,"}},
+        // Long meta events and system exclusive messages are skipped whole.
+        {Ev(0, {0xFF, 0x01}) + VarLen(uint32_t(text.size())) + text + Ev(0, {0xF0}) + VarLen(4) +
+             std::string("\x7E\x7F\x09\xF7", 4) + Ev(0, {0x90, 60, 100}) + Ev(700, {0xF7}) +
+             VarLen(2) + "\x01\x02" + Ev(0, {0x90, 62, 100}) + Ev(700, {0x80, 62, 0}),
+         {"4:12,", "4:14,"}},
+        // Running status goes on after system exclusive.
+        {Ev(0, {0x90, 60, 100}) + Ev(0, {0xF0}) + VarLen(3) + "\x43\x10\xF7" + Ev(700, {60, 0}) +
+             Ev(0, {62, 100}) + Ev(0, {0xF7}) + VarLen(1) + "\x01" + Ev(700, {62, 0}) +
+             Ev(0, {64, 100}) + Ev(1400, {64, 0}),
+         {"4:12,", "4:14,", "3:16,"}}};
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        ResetProject(project, editor);
+        Import(Midi(cases[i].first));
+        EXPECT_EQ(Notes(), cases[i].second) << "case " << i;
+    }
 }
 
 TEST_F(MidiTest, FilesWithoutAHeaderChunkAreRefusedOnceAndChangeNothing) {
@@ -179,14 +184,6 @@ TEST_F(MidiTest, TheChordCollectedWhenTheDataEndsIsKeptAsAQuarter) {
         EXPECT_EQ(Notes(), c.notes) << c.what;
         EXPECT_EQ(Riff().Cursor, int(c.notes.size())) << c.what;
     }
-}
-
-TEST_F(MidiTest, RunningStatusContinuesAfterSystemExclusive) {
-    std::string track = Ev(0, {0x90, 60, 100}) + Ev(0, {0xF0}) + VarLen(3) + "\x43\x10\xF7" +
-                        Ev(700, {60, 0}) + Ev(0, {62, 100}) + Ev(0, {0xF7}) + VarLen(1) + "\x01" +
-                        Ev(700, {62, 0}) + Ev(0, {64, 100}) + Ev(1400, {64, 0});
-    Import(Midi(track));
-    EXPECT_EQ(Notes(), (TTexts{"4:12,", "4:14,", "3:16,"}));
 }
 
 TEST_F(MidiTest, ASelectionStaysWhenNothingWasImported) {

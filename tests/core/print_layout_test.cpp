@@ -67,10 +67,6 @@ private:
     int m_page = 0;
 };
 
-void FillQuarters(TRiff& riff, int count) {
-    test::SetQuarters(riff, count, 0);
-}
-
 TProject Project(std::initializer_list<const char*> riffs,
                  std::initializer_list<const char*> instruments,
                  std::vector<std::string> structure) {
@@ -153,9 +149,9 @@ TEST(PrintLayout, AllRiffsInArrangement) {
     for (const auto& c : cases) {
         // Tab 2 repeats tab 0's caption, tab 3 is named but has no notes.
         TProject project = Project({"Intro", "Verse", "intro", "Solo"}, {"Guitar"}, c.Structure);
-        FillQuarters(project.Riffs[0], 4);
-        FillQuarters(project.Riffs[1], 4);
-        FillQuarters(project.Riffs[2], 4);
+        test::SetQuarters(project.Riffs[0], 4, 0);
+        test::SetQuarters(project.Riffs[1], 4, 0);
+        test::SetQuarters(project.Riffs[2], 4, 0);
         project.Structure.push_back("1\tSolo");
         EXPECT_EQ(RiffsInArrangement(project), c.Printed) << c.What;
     }
@@ -179,7 +175,7 @@ TEST(PrintLayout, NotesLines) {
 
 TEST(PrintRun, ALongRiffContinuesInBandsAndOnNewPagesWithItsTitle) {
     TProject project = Project({"Verse"}, {"Guitar"}, {});
-    FillQuarters(project.Riffs[0], 200);
+    test::SetQuarters(project.Riffs[0], 200, 0);
     TPrintJob job = A4Job({false, true, false});
     TRecordingSurface surface;
     EXPECT_EQ(PrintProject(project, job, surface), 2);
@@ -205,8 +201,8 @@ TEST(PrintRun, ALongRiffContinuesInBandsAndOnNewPagesWithItsTitle) {
 
 TEST(PrintRun, ARiffThatDoesNotFitBelowTheLastStartsANewPage) {
     TProject project = Project({"Intro", "Verse"}, {"Guitar"}, {"1\tIntro\t1\tVerse"});
-    FillQuarters(project.Riffs[0], 4 * 33); // four bands fill the first page
-    FillQuarters(project.Riffs[1], 10);
+    test::SetQuarters(project.Riffs[0], 4 * 33, 0); // four bands fill the first page
+    test::SetQuarters(project.Riffs[1], 10, 0);
     TRecordingSurface surface;
     PrintProject(project, A4Job({false, false, true}), surface);
     ASSERT_EQ(surface.Bands.size(), 5u);
@@ -224,7 +220,7 @@ TEST(PrintRun, AnEmptyRiffOrAPageTooNarrowForANotePrintsTheTitleAndOneBand) {
         TProject project = Project({"Verse"}, {"Guitar"}, {});
         TPrintJob job = A4Job({false, true, false});
         if (notes > 0) {
-            FillQuarters(project.Riffs[0], notes);
+            test::SetQuarters(project.Riffs[0], notes, 0);
             job.PageWidth = 500; // narrower than the band's clef and signatures
         }
         TRecordingSurface surface;

@@ -13,13 +13,7 @@ namespace {
 
 using test::Note;
 
-void SetNotes(TRiff& riff, std::initializer_list<TNote> notes) {
-    riff.Notes.clear();
-    EnsureNotes(riff, int(notes.size()) + 1);
-    int i = 0;
-    for (const TNote& n : notes)
-        riff.Notes[size_t(i++)] = n;
-}
+using test::SetNotes;
 
 class TimelineTest : public ::testing::Test {
 protected:

@@ -1,6 +1,5 @@
 // The debug window as a developer uses it: lines in their colours, the colour filter buttons,
-// pause, CR-split lines with and without time stamps, copy, clear and the hex view, and
-// the -debug and -debuglog switches of the main window.
+// the hex view of a selection, and the -debug and -debuglog switches of the main window.
 #include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
@@ -81,17 +80,6 @@ private slots:
         install.reset();
     }
 
-    void linesShowInTheirColourAfterTheTimer() {
-        SetDebugSink(form.get());
-        DebugAdd("Midi: 90 0", 16512);
-        QCOMPARE(form->PendingLines(), 1);
-        QVERIFY(form->LogView()->toPlainText().isEmpty()); // not before the timer
-        QTRY_COMPARE_WITH_TIMEOUT(form->PendingLines(), 0, 1000);
-        QCOMPARE(Lines(*form), QStringList{QStringLiteral("14:03:09.250\tMidi: 90 0")});
-        QCOMPARE(LineColour(*form, 0), QColor(128, 64, 0));
-        RemoveDebugSink(form.get());
-    }
-
     void fifteenColoursGetButtonsTheRestShareTheLastSlot() {
         QVERIFY(VisibleFilterButtons(*form).isEmpty());
         for (uint32_t c = 1; c <= 15; ++c)
@@ -131,56 +119,9 @@ private slots:
         QVERIFY(Lines(*form).last().endsWith(QStringLiteral("red again")));
     }
 
-    void pauseAndAHiddenWindowDropLines() {
-        QToolButton* pause = Button(*form, QStringLiteral("bDebugPause"));
-        QTest::mouseClick(pause, Qt::LeftButton);
-        Write("while paused", 1);
-        QCOMPARE(form->SlotColour(0), std::nullopt); // not even a slot
-        QTest::mouseClick(pause, Qt::LeftButton);
-        Write("after the pause", 1);
-        form->hide();
-        Write("while hidden", 1);
-        QCOMPARE(Lines(*form).size(), 1);
-        QVERIFY(Lines(*form)[0].endsWith(QStringLiteral("after the pause")));
-    }
-
-    void textSplitsAtCarriageReturns_data() {
-        QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<bool>("stamps");
-        QTest::addColumn<QStringList>("lines");
-        QString t = QStringLiteral("14:03:09.250\t");
-        QTest::newRow("CR LF, stamped") << QByteArray("first\r\nsecond\r\nthird") << true
-                                        << QStringList{t + "first", "\t\tsecond", "\t\tthird"};
-        QTest::newRow("CR LF, plain")
-            << QByteArray("first\r\nsecond") << false << QStringList{"first", "second"};
-        QTest::newRow("a lone CR keeps the next character")
-            << QByteArray("a\rb") << false << QStringList{"a", "b"};
-        QTest::newRow("empty parts are empty lines")
-            << QByteArray("x\r\n\r\ny\r\n") << true << QStringList{t + "x", "", "\t\ty", ""};
-        QTest::newRow("empty text") << QByteArray("") << true << QStringList{""};
-        QTest::newRow("Windows-1252 text")
-            << QByteArray("Caf\xE9") << false << QStringList{QStringLiteral("Caf\u00E9")};
-    }
-    void textSplitsAtCarriageReturns() {
-        QFETCH(QByteArray, text);
-        QFETCH(bool, stamps);
-        QFETCH(QStringList, lines);
-        QToolButton* stampButton = Button(*form, QStringLiteral("bDebugTimeStamps"));
-        QVERIFY(stampButton->isChecked()); // on at start
-        if (!stamps)
-            QTest::mouseClick(stampButton, Qt::LeftButton);
-        Write(text.toStdString(), 7);
-        QCOMPARE(form->LogView()->toPlainText(), lines.join(QLatin1Char('\n')) + "\n");
-    }
-
-    void copyClearAndHexAsAscii() {
+    void aSelectionsHexAsAscii() {
         Write("41 42 5C 0A 7E 1FF", 1);
-        Write("zz", 1);
         QApplication::clipboard()->clear();
-        form->bCopyClick();
-        QCOMPARE(QApplication::clipboard()->text(),
-                 QStringLiteral("14:03:09.250\t41 42 5C 0A 7E 1FF\n14:03:09.250\tzz\n"));
-
         form->bASCIIClick(); // nothing selected
         QCOMPARE(messages.Messages.size(), size_t(1));
         QCOMPARE(messages.Messages[0].Kind, int(MessageError));
@@ -197,18 +138,6 @@ private slots:
         QCOMPARE(messages.Messages[1].Text,
                  std::string("\\uSelection as ASCII\\u\\nAB\xB7\xB7~\xB7"));
         QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("AB\\\u00B7~\u00B7"));
-
-        QTest::mouseClick(Button(*form, QStringLiteral("bDebugClear")), Qt::LeftButton);
-        QVERIFY(form->LogView()->toPlainText().isEmpty());
-    }
-
-    void hexAsAsciiBreaksEverySixteenCharacters() {
-        QString hex;
-        for (int i = 0; i < 33; ++i)
-            hex += QStringLiteral("%1 ").arg(0x41 + i % 26, 0, 16);
-        THexAsAscii ascii = HexAsAscii(hex + QStringLiteral("0x61,$62;zz"));
-        QCOMPARE(ascii.Shown, std::string("ABCDEFGHIJKLMNOP\\NQRSTUVWXYZABCDEF\\NGab"));
-        QCOMPARE(ascii.Copied, QStringLiteral("ABCDEFGHIJKLMNOP\nQRSTUVWXYZABCDEF\nGab"));
     }
 };
 
@@ -256,8 +185,6 @@ private slots:
         DebugAdd("Midi: 90 0", 16512);
         QTRY_COMPARE_WITH_TIMEOUT(debug->PendingLines(), 0, 1000);
         QCOMPARE(Lines(*debug), QStringList{QStringLiteral("09:30:00.000\tMidi: 90 0")});
-        debug->move(40, 50);
-        debug->resize(400, 222);
         h->Close(); // the main window goes, and with it the debug window
         QVERIFY(!DebugLogging());
         DebugAdd("after the window", 16512); // must not touch the destroyed window
@@ -266,8 +193,6 @@ private slots:
         std::string log = test::ReadBytes(logs->File("DEBUGLOG20261205.TXT"));
         QVERIFY2(log.find("20261205093000\tMidi: 90 0\r\n") != std::string::npos, log.c_str());
         QVERIFY(log.find("after the window") == std::string::npos);
-        std::string settings = test::ReadBytes(h->Settings());
-        QVERIFY2(settings.find("WinDebugFormHeight\t222") != std::string::npos, settings.c_str());
     }
 };
 

@@ -32,10 +32,7 @@ private:
     TProject& Project() { return Main().Project(); }
     std::vector<std::string> Names() { return Project().InstrumentNames.All(); }
     template <typename T> T* Child(const char* name) {
-        auto* child = form->findChild<T*>(QString::fromLatin1(name));
-        if (!child)
-            qFatal("no %s", name);
-        return child;
+        return test::FindChild<T>(*form, QString::fromLatin1(name));
     }
     void ClickTab(int index) {
         QRect tab = form->Tabs()->TabRect(index);

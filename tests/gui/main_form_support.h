@@ -2,6 +2,7 @@
 // service that answers questions in turn.
 #pragma once
 
+#include <QObject>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -43,6 +44,14 @@ public:
     std::shared_ptr<std::vector<std::shared_ptr<const TSampleBuffer>>> Buffers =
         std::make_shared<std::vector<std::shared_ptr<const TSampleBuffer>>>();
 };
+
+// The child of that name; a test cannot go on without it.
+template <typename T> T* FindChild(const QObject& parent, const QString& name) {
+    T* child = parent.findChild<T*>(name);
+    if (!child)
+        qFatal("no control %s", qPrintable(name));
+    return child;
+}
 
 // Answers questions in turn and records every message.
 class TAnsweringMessages : public TMessageService {

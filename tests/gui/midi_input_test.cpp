@@ -95,8 +95,9 @@ class MidiInputTest : public QObject {
     std::shared_ptr<TFakeMidi::TShared> midi;
 
     // A window on a fake service with these ports; `midiIn` is the remembered device (none:
-    // the setting is absent).
-    void Start(std::vector<std::string> ports, std::optional<int> midiIn = {}) {
+    // the setting is absent); `adjust` changes the window's setup.
+    void Start(std::vector<std::string> ports, std::optional<int> midiIn = {},
+               const std::function<void(TMainFormSetup&)>& adjust = {}) {
         auto backend = std::make_shared<TFakeMidi>();
         midi = backend->State;
         midi->Ports = std::move(ports);
@@ -108,7 +109,7 @@ class MidiInputTest : public QObject {
             settings.INIWriteNum("MidiIn", *midiIn);
             settings.INIBackup();
         }
-        QVERIFY(h->Start({QStringLiteral("-nosplash")}));
+        QVERIFY(h->Start({QStringLiteral("-nosplash")}, true, adjust));
     }
     void SetPorts(std::vector<std::string> ports) {
         std::lock_guard lock(midi->Lock);
@@ -294,15 +295,10 @@ private slots:
     }
 
     void keysAreHeardWhenPreviewsAreOn() {
-        auto backend = std::make_shared<TFakeMidi>();
-        midi = backend->State;
-        midi->Ports = {"Keys"};
-        UseMidiBackend(backend);
-        h = std::make_unique<TMainFormHarness>();
         std::shared_ptr<std::vector<size_t>> played;
-        QVERIFY(h->Start({QStringLiteral("-nosplash")}, true, [&](TMainFormSetup& setup) {
+        Start({"Keys"}, {}, [&](TMainFormSetup& setup) {
             played = static_cast<TFakeOutput*>(setup.Audio.get())->Opened;
-        }));
+        });
         Play(*midi, "Keys", {{0x90, 60, 99}});
         QTest::qWait(50);
         QCOMPARE(int(played->size()), 0); // previews are off

@@ -12,6 +12,7 @@
 #include <QToolButton>
 #include <functional>
 
+#include "main_form_support.h"
 #include "model/projectfile.h"
 #include "model/riff_properties_form.h"
 
@@ -41,12 +42,7 @@ private:
     std::unique_ptr<TRiffPropertiesForm> form;
     int beeps = 0;
 
-    template <typename T> T* Get(const QString& name) {
-        T* control = form->findChild<T*>(name);
-        if (!control)
-            qFatal("no control %s", qPrintable(name));
-        return control;
-    }
+    template <typename T> T* Get(const QString& name) { return test::FindChild<T>(*form, name); }
     QLineEdit* Name() { return Get<QLineEdit>("eRiffName"); }
     QSpinBox* Tempo() { return Get<QSpinBox>("eTempo"); }
     QLineEdit* BarsA() { return Get<QLineEdit>("eBarsA"); }

@@ -4,28 +4,14 @@
 #include <QTest>
 #include <filesystem>
 
+#include "../render/band_test_support.h"
 #include "main_form_harness.h"
 #include "view/riff_view.h"
 
 using namespace zel;
+using test::Blended;
 
 namespace {
-
-// Pixels of a colour that is neither white nor one of the band's own colours: the blended
-// edges of antialiased shapes.
-int Blended(const QImage& image, const QRect& rect) {
-    static const QRgb palette[] = {qRgb(255, 255, 255), qRgb(0, 0, 0),      qRgb(0, 0, 255),
-                                   qRgb(0, 255, 0),     qRgb(0, 128, 0),    qRgb(0, 0, 128),
-                                   qRgb(255, 0, 0),     qRgb(128, 128, 128)};
-    int n = 0;
-    QRect r = rect.intersected(image.rect());
-    for (int y = r.top(); y <= r.bottom(); ++y)
-        for (int x = r.left(); x <= r.right(); ++x) {
-            QRgb pixel = image.pixel(x, y) | 0xff000000u;
-            n += std::find(std::begin(palette), std::end(palette), pixel) == std::end(palette);
-        }
-    return n;
-}
 
 // Counts the paint events of a widget.
 class TPaintCounter : public QObject {

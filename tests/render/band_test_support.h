@@ -3,6 +3,7 @@
 
 #include <QImage>
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <string>
@@ -113,6 +114,20 @@ inline int Dark(const QImage& image, const QRect& rect) {
             QColor c(image.pixel(x, y));
             n += c.red() < 100 && c.green() < 100 && c.blue() < 100;
         }
+    return n;
+}
+
+// Pixels of a colour the band is never painted with: the blended edges of antialiased shapes.
+inline int Blended(const QImage& image, const QRect& rect) {
+    static const QRgb palette[] = {qRgb(255, 255, 255), qRgb(0, 0, 0),      qRgb(0, 0, 255),
+                                   qRgb(0, 255, 0),     qRgb(0, 128, 0),    qRgb(0, 0, 128),
+                                   qRgb(255, 0, 0),     qRgb(128, 128, 128)};
+    int n = 0;
+    QRect r = rect.intersected(image.rect());
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x)
+            n += std::count(std::begin(palette), std::end(palette),
+                            image.pixel(x, y) | 0xff000000u) == 0;
     return n;
 }
 

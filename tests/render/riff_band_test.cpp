@@ -42,9 +42,6 @@ TEST(RiffBandTest, EmptyRiffDrawsStaffTabClefAndSignaturesOnly) {
     EXPECT_EQ(Dark(image, QRect(0, 40, 8, 70)), 0);
     EXPECT_EQ(Dark(image, QRect(26, 40, 4, 70)), 0);
     EXPECT_GT(Dark(image, QRect(4, 13, 13, 16)), 10); // the tempo's quarter note
-    EXPECT_GT(Count(image, QRect(30, 55, 30, 45), QColor(0, 0, 128)) +
-                  Ink(image, QRect(30, 55, 30, 45)) / 2,
-              20); // the time signature in navy
     // Nothing right of the signatures: no bar lines, no notes, no chord names.
     EXPECT_EQ(Ink(image, QRect(100, 0, 600, 64)), 0);
     EXPECT_EQ(Ink(image, QRect(100, 222, 600, 60)), 0);
@@ -72,11 +69,6 @@ TEST(RiffBandTest, BarLinesSolidAtBarEndsAndDottedInsideNotes) {
     EXPECT_LT(dotted, 40);
     // Its label is wider: 1, "+" and the stacked 1/4.
     EXPECT_GT(Ink(over, QRect(ColumnX(3) + 24, 35, 20, 25)), 3);
-
-    // 3/4: the line follows the third quarter.
-    QImage waltz = DrawBand(MakeRiff(Repeat(Pitch(4), 4), "3"));
-    EXPECT_EQ(BarLinePixels(waltz, ColumnX(2) + 13), 50);
-    EXPECT_EQ(BarLinePixels(waltz, ColumnX(3) + 13), 0);
 }
 
 TEST(RiffBandTest, CyclingMeterPlacesBarLines) {
@@ -118,7 +110,6 @@ TEST(RiffBandTest, PairsOfEqualNotesAreBeamedOthersGetFlags) {
         std::vector<bool> beams; // a beam from each column to the next
         std::vector<bool> flags;
     } cases[] = {
-        {"two eighths", Repeat(Pitch(4, Eighth), 2), {true, false}, {false, false}},
         {"four eighths",
          Repeat(Pitch(4, Eighth), 4),
          {true, false, true, false},
@@ -162,10 +153,6 @@ TEST(RiffBandTest, APairSharesTheFirstStemsDirection) {
     QImage eighths = DrawBand(MakeRiff({Pitch(4, Eighth), Pitch(14, Eighth)}));
     EXPECT_EQ(At(eighths, ColumnX(1) + 8, 60), Black);  // up, on the right of the head
     EXPECT_NE(At(eighths, ColumnX(1) + 1, 100), Black); // not down on the left
-    // Quarters pair without a beam and keep their own directions.
-    QImage quarters = DrawBand(MakeRiff({Pitch(4), Pitch(14)}));
-    EXPECT_EQ(At(quarters, ColumnX(1) + 1, 90), Black);
-    EXPECT_NE(At(quarters, ColumnX(1) + 8, 60), Black);
 }
 
 TEST(RiffBandTest, SixteenthsHaveTwoBeamsAndAThirtySecondThreeFlags) {
@@ -308,17 +295,6 @@ TEST(RiffBandTest, ChordNamesFollowThePrecedingHarmony) {
     TNote cMajor = Note(3, {{1, 3}, {2, 2}, {3, 0}});       // C E G
     TNote ceGa = Note(3, {{1, 3}, {2, 2}, {3, 0}, {5, 5}}); // C E G A
     TNote clash = Note(3, {{0, 9}, {1, 3}, {2, 0}});        // C# C D: no chord
-    auto rootAfter = [&](const TRiff& riff) {
-        int index = 0;
-        int64_t ticks = 0;
-        TChordDrawState chords;
-        Draw(800, 300,
-             [&](TCanvas& canvas) { DrawBandPart(canvas, riff, 800, index, ticks, chords); });
-        return chords.Namer.LastChordRoot;
-    };
-    EXPECT_EQ(rootAfter(MakeRiff({aMajor, ceGa})), 9); // Am7
-    EXPECT_EQ(rootAfter(MakeRiff({cMajor, ceGa})), 0); // C+6
-
     QImage image = DrawBand(MakeRiff({Pitch(4), cMajor, cMajor, aMajor, ceGa, clash}), 800);
     EXPECT_EQ(NameInk(image, 0, 0), 0); // one pitch: no name
     EXPECT_GT(NameInk(image, 1, 0), 5); // C
@@ -341,11 +317,10 @@ TEST(RiffBandTest, BandsContinueNotesTicksAndBarNumbers) {
         return Draw(xLimit, 300,
                     [&](TCanvas& c) { DrawBandPart(c, riff, xLimit, index, ticks, chords); });
     };
-    QImage first = next();
+    next();
     EXPECT_EQ(std::pair(index, ticks), std::pair(5, int64_t(5 * 256)));
     QImage second = next();
     EXPECT_EQ(std::pair(index, ticks), std::pair(10, int64_t(10 * 256)));
-    EXPECT_EQ(BarLinePixels(first, ColumnX(3) + 13), 50);
     // Note 7 completes bar 2: the third column of the second band.
     EXPECT_EQ(BarLinePixels(second, ColumnX(2) + 13), 50);
     EXPECT_EQ(BarLinePixels(second, ColumnX(1) + 13), 0);
@@ -376,32 +351,8 @@ TRiff RandomRiff(std::mt19937& random, int count) {
     return MakeRiff(notes, "4 4 4 3", std::uniform_int_distribution<int>(-6, 6)(random));
 }
 
-TEST(RiffBandTest, VisibleRangeDrawingMatchesTheWholeBand) {
-    std::mt19937 random(7);
-    TTabMetrics m = ComputeTabMetrics(13);
-    TBandColumnCache cache;
-    // One cache for riffs of every size, as the view keeps one while riffs change.
-    for (int count : {120, 120, 5, 0, 60}) {
-        TRiff riff = RandomRiff(random, count);
-        int width = RiffViewWidth(m, riff);
-        int height = BandHeight(m, riff) + 20;
-        QImage whole = DrawBand(riff, width);
-        for (int window = 0; window < 6; ++window) {
-            int left = std::uniform_int_distribution<int>(0, std::max(0, width - 300))(random);
-            QRect visible(left, 0, 300, height);
-            QImage part = Draw(width, height, [&](TCanvas& canvas) {
-                canvas.Painter().setClipRect(visible);
-                DrawRiffBandVisible(canvas, m, riff, 4, width, 0, visible.left(),
-                                    visible.right() + 1, cache);
-            });
-            QImage expected = whole.copy(visible.intersected(whole.rect()));
-            QImage got = part.copy(visible.intersected(whole.rect()));
-            ASSERT_EQ(got, expected) << count << " notes, window at " << left;
-        }
-    }
-}
-
-TEST(RiffBandTest, VisibleRangeDrawingFollowsEdits) {
+// One cache for the whole test, as the view keeps one while its riff is edited or replaced.
+TEST(RiffBandTest, VisibleRangeDrawingMatchesTheWholeBandThroughEdits) {
     std::mt19937 random(11);
     TTabMetrics m = ComputeTabMetrics(13);
     TBandColumnCache cache;
@@ -412,7 +363,7 @@ TEST(RiffBandTest, VisibleRangeDrawingFollowsEdits) {
         QImage whole = DrawBand(riff, width);
         // Paint the far end first so that the cache holds every column.
         for (int left : {width - 400, 0, width / 2}) {
-            QRect visible(std::max(0, left), 0, 400, height);
+            QRect visible = QRect(std::max(0, left), 0, 400, height).intersected(whole.rect());
             QImage part = Draw(width, height, [&](TCanvas& canvas) {
                 canvas.Painter().setClipRect(visible);
                 DrawRiffBandVisible(canvas, m, riff, 4, width, 0, visible.left(),
@@ -435,6 +386,10 @@ TEST(RiffBandTest, VisibleRangeDrawingFollowsEdits) {
     check("time signature changed");
     riff.Tuning[0] = 40;
     check("tuning changed");
+    for (int count : {5, 0, 60}) { // other riffs, smaller and empty
+        riff = RandomRiff(random, count);
+        check("another riff");
+    }
 }
 
 } // namespace

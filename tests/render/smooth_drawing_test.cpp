@@ -32,25 +32,6 @@ QImage DrawBandAs(const TRiff& riff, TDrawingMode mode, qreal ratio = 1) {
     return DrawBand(riff, 700, mode, ratio);
 }
 
-// The colours the band is painted with; anything else is an edge blended with its background.
-bool PaletteColour(QRgb pixel) {
-    static const QRgb palette[] = {qRgb(255, 255, 255), qRgb(0, 0, 0),      qRgb(0, 0, 255),
-                                   qRgb(0, 255, 0),     qRgb(0, 128, 0),    qRgb(0, 0, 128),
-                                   qRgb(255, 0, 0),     qRgb(128, 128, 128)};
-    pixel |= 0xff000000u;
-    return std::find(std::begin(palette), std::end(palette), pixel) != std::end(palette);
-}
-
-// Pixels of blended colour inside a rectangle of device pixels.
-int Blended(const QImage& image, const QRect& rect) {
-    int n = 0;
-    QRect r = rect.intersected(image.rect());
-    for (int y = r.top(); y <= r.bottom(); ++y)
-        for (int x = r.left(); x <= r.right(); ++x)
-            n += !PaletteColour(image.pixel(x, y));
-    return n;
-}
-
 // How much two pixels differ: the largest difference of a channel.
 int Difference(QRgb a, QRgb b) {
     return std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
