@@ -143,16 +143,9 @@ class MidiSongExportTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ResetProject(project, editor);
-        project.RiffNames.GrowTo(2);
-        project.RiffNames.SetCaption(0, "A");
-        project.RiffNames.SetCaption(1, "B");
-        project.RiffNames.EnsureBlankTab();
-        project.InstrumentNames.GrowTo(11);
-        for (int i = 0; i < 11; ++i)
-            project.InstrumentNames.SetCaption(i, "Inst" + std::to_string(i + 1));
-        project.InstrumentNames.SetCaption(0, "Lead");
-        project.InstrumentNames.SetCaption(10, "Bass");
-        project.InstrumentNames.EnsureBlankTab();
+        test::NameTables(project, {"A", "B"},
+                         {"Lead", "Inst2", "Inst3", "Inst4", "Inst5", "Inst6", "Inst7", "Inst8",
+                          "Inst9", "Inst10", "Bass"});
         // A (tempo 120, 4/4): quarter E, eighth rest, eighth chord with the same pitch twice.
         SetNotes(project.Riffs[0], {Note(3, {{5, 0}}), Note(4), Note(4, {{3, 9}, {4, 5}})});
         // B (tempo 90, 3/4): a half tied to a quarter, one note of 768 ticks.

@@ -16,18 +16,13 @@ class PlayFollowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ResetProject(project, editor);
-        project.RiffNames.GrowTo(2);
-        project.RiffNames.SetCaption(0, "Fast");
-        project.RiffNames.SetCaption(1, "Slow");
-        project.RiffNames.EnsureBlankTab();
-        project.InstrumentNames.GrowTo(2);
-        project.InstrumentNames.EnsureBlankTab();
+        test::NameTables(project, {"Fast", "Slow"}, {"Lead", "Bass"});
         // Fast (120): quarter, eighth rest, a half tied to a quarter, eighth.
-        Set(project.Riffs[0], {Note(3, {{0, 3}}), Note(4), Note(2, {{0, 5}}, NoteTie),
-                               Note(3, {{0, 5}}), Note(4, {{1, 2}})});
+        test::SetNotes(project.Riffs[0], {Note(3, {{0, 3}}), Note(4), Note(2, {{0, 5}}, NoteTie),
+                                          Note(3, {{0, 5}}), Note(4, {{1, 2}})});
         project.Riffs[0].Tempo = 120;
         // Slow (40): two halves, longer than Fast's two passes.
-        Set(project.Riffs[1], {Note(2, {{2, 0}}), Note(2, {{2, 2}})});
+        test::SetNotes(project.Riffs[1], {Note(2, {{2, 0}}), Note(2, {{2, 2}})});
         project.Riffs[1].Tempo = 40;
         // Row 1: Fast twice beside Slow once; row 2: Slow alone in column 1.
         std::string row1, row2;
@@ -36,10 +31,6 @@ protected:
         SetStructureField(row1, RiffFieldIndex(1), "Slow");
         SetStructureField(row2, RiffFieldIndex(1), "Slow");
         project.Structure = {row1, row2};
-    }
-    static void Set(TRiff& riff, std::initializer_list<TNote> notes) {
-        riff.Notes.assign(notes.begin(), notes.end());
-        EnsureNotes(riff, int(notes.size()) + 1);
     }
     TProject project;
     TEditorState editor;

@@ -198,17 +198,11 @@ TProject TwoRiffProject(std::vector<std::string> structure) {
     TProject project;
     TEditorState editor;
     ResetProject(project, editor);
-    project.RiffNames.SetCaption(0, "A");
-    project.RiffNames.GrowTo(2);
-    project.RiffNames.SetCaption(1, "B");
-    project.RiffNames.EnsureBlankTab();
+    test::NameTables(project, {"A", "B"}, {"Lead", "Bass"});
     SetNotes(project.Riffs[0],
              {Note(3, {{5, 0}}), Note(3, {{5, 3}}), Note(3, {{4, 2}}), Note(3, {{5, 0}})});
     SetNotes(project.Riffs[1], {Note(4, {{0, 0}}), Note(4, {{0, 2}}), Note(4, {{1, 0}}),
                                 Note(4, {{1, 2}}), Note(2, {{0, 0}, {1, 2}, {2, 2}})});
-    project.InstrumentNames.GrowTo(2);
-    project.InstrumentNames.SetCaption(1, "Bass");
-    project.InstrumentNames.EnsureBlankTab();
     project.Instruments[1].AmpEnv.Release = 5; // rings on into the next rows
     project.Structure = std::move(structure);
     return project;

@@ -26,60 +26,19 @@ class SongRenderTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ResetProject(project, editor);
-        project.RiffNames.SetCaption(0, "A");
-        project.RiffNames.GrowTo(2);
-        project.RiffNames.SetCaption(1, "B");
-        project.RiffNames.EnsureBlankTab();
+        test::NameTables(project, {"A", "B"}, {"Lead", "Bass"});
         SetNotes(project.Riffs[0], {Note(3, {{5, 0}})});              // one quarter
         SetNotes(project.Riffs[1], {Note(2, {{0, 0}}), Note(2, {})}); // two halves
-        project.InstrumentNames.GrowTo(2);
-        project.InstrumentNames.SetCaption(1, "Bass");
-        project.InstrumentNames.EnsureBlankTab();
     }
     TSongRender Song(TSongMode mode, int firstRow = 1) {
-        return RenderSong(
-            renderer, project, mode, firstRow, nullptr, [this](const TSharedBuffer& b) {
-                startedWith.push_back(b);
-                renderedAtStart = b->Rendered();
-                const auto& samples = b->Samples();
-                firstRowSounding = std::any_of(samples.begin(), samples.begin() + 2000,
-                                               [](int16_t v) { return v != 0; });
-                restSilent = std::all_of(samples.end() - 2000, samples.end(),
-                                         [](int16_t v) { return v == 0; });
-            });
+        return RenderSong(renderer, project, mode, firstRow, nullptr,
+                          [this](const TSharedBuffer& b) { startedWith.push_back(b); });
     }
-    bool firstRowSounding = false, restSilent = false;
-    size_t renderedAtStart = 0;
     TProject project;
     TEditorState editor;
     TRenderer renderer;
     std::vector<TSharedBuffer> startedWith;
 };
-
-TEST_F(SongRenderTest, RiffLayoutTiesRestsAndChords) {
-    TRiff& riff = project.Riffs[0];
-    SetNotes(riff, {Note(3, {{0, 3}}, NoteTie), Note(3, {{0, 3}}), Note(3), Note(2, {}, NoteTie)});
-    auto values = [&](int first) {
-        return 2 * RiffsTimeline(project, 0, first, false).TotalFrames;
-    };
-    EXPECT_EQ(values(0), 3 * Quarter) << "a trailing tied note is dropped with its time";
-    EXPECT_EQ(values(2), Quarter);
-
-    // A chord is its strings' voices started together.
-    SetNotes(riff, {Note(3, {{0, 0}, {2, 2}, {4, 1}})});
-    TSharedBuffer chord = RenderRiffs(renderer, project, 0, 0, false, TInstrument{});
-    ASSERT_TRUE(chord);
-    std::vector<int16_t> sum(chord->Size(), 0);
-    for (auto [slot, fret] : {std::pair{0, 0}, {2, 2}, {4, 1}}) {
-        SetNotes(riff, {Note(3, {{slot, fret}})});
-        TSharedBuffer single = RenderRiffs(renderer, project, 0, 0, false, TInstrument{});
-        ASSERT_EQ(single->Size(), sum.size());
-        for (size_t i = 0; i < sum.size(); ++i)
-            sum[i] = int16_t(sum[i] + single->Samples()[i]);
-    }
-    EXPECT_TRUE(chord->Samples() == sum);
-    EXPECT_NE(size_t(std::count(sum.begin(), sum.end(), int16_t(0))), sum.size());
-}
 
 // The song as RenderNote renders it one note after another, without batches or threads.
 std::vector<int16_t> PlainSong(const TProject& project, int master, int32_t& peak) {
@@ -149,41 +108,6 @@ TEST(SongThreads, BatchesOnSeveralThreadsGiveTheSameBytesAndPeak) {
     EXPECT_GT(plainPeak, 32767) << "the test song does wrap around";
 }
 
-TEST_F(SongRenderTest, TiedNotesSoundOnceForTheirWholeLength) {
-    TRiff& riff = project.Riffs[0];
-    SetNotes(riff, {Note(3, {{5, 0}}, NoteTie), Note(3, {{5, 0}})});
-    TSharedBuffer tied = RenderRiffs(renderer, project, 0, 0, false, TInstrument{});
-    SetNotes(riff, {Note(2, {{5, 0}})});
-    TSharedBuffer half = RenderRiffs(renderer, project, 0, 0, false, TInstrument{});
-    ASSERT_TRUE(tied && half);
-    EXPECT_TRUE(tied->Samples() == half->Samples());
-}
-
-TEST_F(SongRenderTest, ColumnsStartTogetherAndRowsFollowTheLongest) {
-    project.Structure = {"2\tA\t1\tB", "", "\t\t1\tA"};
-    TSongRender song = Song(TSongMode::All);
-    ASSERT_TRUE(song.Buffer);
-    EXPECT_EQ(song.Total, 4 * Quarter + Quarter) << "B (4 quarters) outlasts A twice";
-    EXPECT_EQ(song.Buffer->Size(), size_t(song.Total));
-    EXPECT_EQ(startedWith.size(), 1u);
-    EXPECT_EQ(startedWith[0], song.Buffer);
-    EXPECT_TRUE(firstRowSounding) << "playback starts once the first row is rendered...";
-    EXPECT_TRUE(restSilent) << "...and before the last row is";
-    EXPECT_EQ(renderedAtStart, size_t(4 * Quarter)) << "handed over with the first row final";
-    EXPECT_TRUE(song.Buffer->Complete());
-    // The third row (A in column 1) starts where B ended: quiet just before, sound after.
-    EXPECT_NE(song.Buffer->Samples()[size_t(4 * Quarter + 200)], 0);
-
-    project.Structure = {"3\tA", "0\tA", "\tA"};
-    EXPECT_EQ(Song(TSongMode::All).Total, 5 * Quarter) << "an empty or 0 repeat plays once";
-    EXPECT_EQ(Song(TSongMode::OnceEach).Total, 3 * Quarter);
-    EXPECT_EQ(Song(TSongMode::FromRow, 2).Total, 2 * Quarter);
-    EXPECT_EQ(Song(TSongMode::FromRow, 9).Total, 0);
-    size_t before = startedWith.size();
-    EXPECT_EQ(Song(TSongMode::Export).Total, 5 * Quarter);
-    EXPECT_EQ(startedWith.size(), before) << "an export does not play";
-}
-
 TEST_F(SongRenderTest, NamesIgnoreCaseAndFieldsEndAtTabOrCarriageReturn) {
     project.Structure = {"1\ta\t1\tb"};
     TSongRender song = Song(TSongMode::All);
@@ -193,17 +117,15 @@ TEST_F(SongRenderTest, NamesIgnoreCaseAndFieldsEndAtTabOrCarriageReturn) {
     EXPECT_EQ(Song(TSongMode::All).Total, 3 * Quarter) << "CR ends a field; line feeds are dropped";
 }
 
-TEST_F(SongRenderTest, UndefinedRiffsAndRunawayRepeats) {
+TEST_F(SongRenderTest, AnUndefinedRiffOrAnExportPlaysNothing) {
     project.Structure = {"1\tA", "1\ta\t1\tNowhere", "1\tGone"};
     TSongRender song = Song(TSongMode::All);
     EXPECT_EQ(song.Error, "\\b\\1\\|Error!\\n\\[Undefined Riff - Gone") << "the last one named";
     EXPECT_FALSE(song.Buffer);
     EXPECT_TRUE(startedWith.empty());
-
-    project.Structure = {"2000000000\tA"};
-    song = Song(TSongMode::All);
-    EXPECT_EQ(song.Error, TooLongError);
-    EXPECT_FALSE(song.Buffer);
+    project.Structure = {"1\tA"};
+    EXPECT_TRUE(Song(TSongMode::Export).Buffer);
+    EXPECT_TRUE(startedWith.empty()) << "an export does not play";
 }
 
 TEST_F(SongRenderTest, MeasuringGivesTheLengthAndErrorOfTheRender) {

@@ -77,4 +77,17 @@ void SetNotes(TRiff& riff, const std::vector<TNote>& notes) {
         riff.Notes[size_t(i++)] = n;
 }
 
+void NameTables(TProject& project, const std::vector<std::string>& riffs,
+                const std::vector<std::string>& instruments) {
+    for (auto [names, captions] : {std::pair{&project.RiffNames, &riffs},
+                                   std::pair{&project.InstrumentNames, &instruments}}) {
+        if (captions->empty())
+            continue;
+        names->GrowTo(int(captions->size()));
+        for (size_t i = 0; i < captions->size(); ++i)
+            names->SetCaption(int(i), (*captions)[i]);
+        names->EnsureBlankTab();
+    }
+}
+
 } // namespace zel::test

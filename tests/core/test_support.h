@@ -43,6 +43,10 @@ inline std::pair<int, int> CursorAndAnchor(const TRiff& riff) {
 std::vector<std::string> NoteTexts(const TRiff& riff);
 // The riff holds exactly these notes (and the end record after them).
 void SetNotes(TRiff& riff, const std::vector<TNote>& notes);
+// Names the first riffs and instruments of the tables (an empty list leaves a table alone);
+// each named table ends with its blank tab.
+void NameTables(TProject& project, const std::vector<std::string>& riffs,
+                const std::vector<std::string>& instruments = {});
 
 // Records every diagnostic line and its colour.
 class TRecordingSink : public TDebugSink {

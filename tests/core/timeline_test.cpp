@@ -19,11 +19,7 @@ class TimelineTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ResetProject(project, editor);
-        const char* names[] = {"A", "B", "C"};
-        project.RiffNames.GrowTo(3);
-        for (int i = 0; i < 3; ++i)
-            project.RiffNames.SetCaption(i, names[i]);
-        project.RiffNames.EnsureBlankTab();
+        test::NameTables(project, {"A", "B", "C"});
         // A: quarter E (slot 5 open = 16), eighth rest, eighth chord.
         SetNotes(project.Riffs[0], {Note(3, {{5, 0}}), Note(4), Note(4, {{0, 3}, {1, 2}})});
         // B: a dotted half tied to a quarter (one note of 1024), then a tied note at the end.

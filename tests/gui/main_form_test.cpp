@@ -190,15 +190,6 @@ private slots:
         QVERIFY(!SaveEnabled());
     }
 
-    void showHintsOffIsRemembered() {
-        test::WriteBytes(Settings(), "ShowHints\t0\r\n");
-        Start();
-        QVERIFY(!form()->findChild<QAction*>(QStringLiteral("mShowHints"))->isChecked());
-        form()->findChild<QAction*>(QStringLiteral("mShowHints"))->trigger();
-        form()->close();
-        QVERIFY(test::ReadBytes(Settings()).find("ShowHints\t1") != std::string::npos);
-    }
-
     void recentProjectsListExistingFilesNewestFirst() {
         QString a = Copy("a.zvp");
         QString b = Copy("b.zvp");

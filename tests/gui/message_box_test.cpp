@@ -166,7 +166,7 @@ private slots:
         QCOMPARE(huge.height(), huge.BarTop() + 32);
     }
 
-    void labelTakesLineEndsAndItsSize() {
+    void labelTakesLineEnds() {
         const std::pair<const char*, const char*> captions[] = {
             {"one\r\ntwo", "one\\Ntwo"}, {"a\n\nb", "a\\N\\Nb"}, {"a\rb", "a\rb"}};
         TNiceLabel label;
@@ -174,18 +174,6 @@ private slots:
             label.SetCaption(caption);
             QCOMPARE(label.Caption(), std::string(kept));
         }
-        label.SetGap(0);
-        label.SetCaption("");
-        QCOMPARE(label.width(), 4);
-        label.SetCaption("Some words");
-        QSize one = label.size();
-        QCOMPARE(one, label.MeasuredSize());
-        label.SetCaption("Some words\r\nmore");
-        QVERIFY(label.width() == one.width() && label.height() > one.height() * 3 / 2);
-        label.SetAutoSize(false);
-        label.resize(200, 40);
-        label.SetCaption("Much longer words than before");
-        QCOMPARE(label.size(), QSize(200, 40));
     }
 };
 

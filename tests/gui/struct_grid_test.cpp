@@ -297,22 +297,6 @@ private slots:
         QCOMPARE(grid->Row(), 1);
     }
 
-    void wheelScrollsBySixthsOfTheVisibleRows() {
-        Song(std::vector<std::string>(100, "1\tIntro"));
-        QScrollBar* bar = grid->verticalScrollBar();
-        bar->setValue(0);
-        int visible = grid->viewport()->height() / grid->verticalHeader()->defaultSectionSize();
-        QVERIFY(visible >= 6);
-        QPoint at = CellPoint(1, 1, 10);
-        auto wheel = [&](int delta) {
-            QWheelEvent event(at, grid->viewport()->mapToGlobal(at), {}, QPoint(0, delta),
-                              Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-            QApplication::sendEvent(grid->viewport(), &event);
-        };
-        wheel(-120);
-        QCOMPARE(bar->value(), visible / 6);
-    }
-
     void goToSelectsTheRiffAndTheInstrument() {
         Song({"1\tIntro\t1\tverse\t1\tNo such riff"});
         grid->SetCurrentCell(2, 1);
