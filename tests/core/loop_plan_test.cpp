@@ -33,15 +33,9 @@ TRendered Render(const TLoopPlan& plan) {
 
 std::vector<int16_t> Read(const TSampleBuffer& buffer, size_t values) {
     std::vector<int16_t> out(values);
-    size_t done = 0;
-    while (done < values) {
-        size_t n = buffer.ReadBytes(done * 2, reinterpret_cast<char*>(out.data() + done),
-                                    (values - done) * 2);
-        if (n == 0)
-            break;
-        done += n / 2;
-    }
-    out.resize(done);
+    for (size_t done = 0, n = 1; done < values && n > 0; done += n / 2)
+        n = buffer.ReadBytes(done * 2, reinterpret_cast<char*>(out.data() + done),
+                             (values - done) * 2);
     return out;
 }
 

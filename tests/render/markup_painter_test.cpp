@@ -2,8 +2,10 @@
 #include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
+#include <QPalette>
 #include <gtest/gtest.h>
 #include <string>
+#include <tuple>
 
 #include "band_test_support.h"
 #include "markup_painter.h"
@@ -201,6 +203,29 @@ TEST(MarkupPainter, MalformedTextIsPaintedWithoutFailing) {
     painter.setFont(tiny);
     NiceLabelPaint(painter, 0, 0, "\\^a\\]b", 0);
     EXPECT_EQ(painter.font().pixelSize(), 1);
+}
+
+// Sunken borders are dark at the top left and light at the bottom right, raised ones the other
+// way round; other styles draw nothing.
+TEST(MarkupPainter, BordersAreSunkenOrRaised) {
+    QPalette palette;
+    const QColor shadow(100, 100, 100);
+    const QColor window(250, 250, 250);
+    palette.setColor(QPalette::Dark, shadow);
+    palette.setColor(QPalette::Base, window);
+    const std::tuple<int, QColor, QColor> cases[] = {{BorderSunken, shadow, window},
+                                                     {BorderRaised, window, shadow},
+                                                     {BorderNone, Qt::white, Qt::white},
+                                                     {7, Qt::white, Qt::white}};
+    for (const auto& [border, topLeft, bottomRight] : cases) {
+        QImage image = WhiteImage(40, 30);
+        QPainter painter(&image);
+        PaintBorder(painter, 5, 4, border, 20, 30, palette);
+        painter.end();
+        EXPECT_EQ(At(image, 5, 10), topLeft) << border;
+        EXPECT_EQ(At(image, 10, 20), bottomRight) << border;
+        EXPECT_EQ(Ink(image, QRect(6, 5, 24, 15)) + Ink(image, QRect(31, 0, 9, 30)), 0);
+    }
 }
 
 // A kind of message without an icon draws nothing.
