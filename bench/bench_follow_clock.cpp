@@ -1,8 +1,9 @@
 // Follow Playback against the sound over a whole song. The ten-minute song plays in the main
 // window on the real sound device (run it on the private null sink of bench/on-x-display) while
-// parec records the sink's monitor. Every 50 ms it compares three clocks: the sound (frames
-// recorded since the song's first sound), the device clock the window follows (PlayedFrames)
-// and the riff view's playing marker. Budget: the marker within 30 ms of the sound.
+// parec records the sink's monitor. Every 50 ms it compares the sound (frames recorded since the
+// song's first sound), the device clock the window follows (PlayedFrames) and the riff view's
+// playing marker, and each clock against the wall clock, which shows how much the recording, the
+// reference, wanders by itself. Budget: the marker within 30 ms of the sound.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QProcess>
@@ -161,52 +162,86 @@ int main(int argc, char** argv) {
     window.bPlayScriptClick(QStringLiteral("bPlayScriptAll"));
     QElapsedTimer clock;
     clock.start();
-    std::vector<double> deviceAhead, markerOff;
-    std::vector<double> firstMinute, lastMinute;
-    int noMarker = 0, samples = 0;
+    struct TSample {
+        double Wall, Sound, Played;  // ms: the wall clock, the recorded sound, the device clock
+        double MarkerOff, MarkerLag; // ms from the sound, and from the device clock
+    };
+    std::vector<TSample> taken;
+    int noMarker = 0;
     while (clock.elapsed() < int64_t(seconds) * 1000) {
         QEventLoop wait;
         QTimer::singleShot(SampleMs, &wait, &QEventLoop::quit);
         wait.exec();
         recorder.Read();
+        const double wall = double(clock.nsecsElapsed()) / 1e6;
         if (recorder.FirstSound < 0 || !device->Last)
             continue;
         const int64_t sound = recorder.Frames - recorder.FirstSound + songFirst;
         const int64_t played = device->Last->PlayedFrames();
-        const double ahead = double(played - sound) / FramesPerMs;
-        deviceAhead.push_back(std::abs(ahead));
-        if (clock.elapsed() < 60000)
-            firstMinute.push_back(ahead);
-        else if (clock.elapsed() > int64_t(seconds - 60) * 1000)
-            lastMinute.push_back(ahead);
-        ++samples;
         const int note = view->PlayingNote();
         if (note < 0) {
             ++noMarker;
             continue;
         }
-        // How far from the sound the record the marker shows is heard, to the millisecond.
+        // How far from a frame the record the marker shows is heard, to the millisecond.
         const TPlayPlace shown{window.Document().Editor().CurrentRiff, note, 0};
-        double off = 1000;
-        for (int64_t ms = 0; ms < 1000 && off == 1000; ++ms)
-            for (int64_t at : {sound - ms * FramesPerMs, sound + ms * FramesPerMs}) {
-                TPlayPlace place = follower.PlaceAt(at, 0);
-                if (place.Riff == shown.Riff && place.Note == shown.Note)
-                    off = double(ms);
-            }
-        markerOff.push_back(off);
+        auto offFrom = [&](int64_t frame) {
+            for (int64_t ms = 0; ms < 1000; ++ms)
+                for (int64_t at : {frame - ms * FramesPerMs, frame + ms * FramesPerMs}) {
+                    TPlayPlace place = follower.PlaceAt(at, 0);
+                    if (place.Riff == shown.Riff && place.Note == shown.Note)
+                        return double(ms);
+                }
+            return 1000.0;
+        };
+        taken.push_back({wall, double(sound) / FramesPerMs, double(played) / FramesPerMs,
+                         offFrom(sound), offFrom(played)});
     }
     window.bStopClick();
     window.Document().MarkClean();
-    auto median = [](std::vector<double> v) { return v.empty() ? 0.0 : bench::Median(v); };
+
+    // Each clock against the wall clock, its usual offset taken out: how much it wanders.
+    auto wander = [&](double TSample::*clockMs) {
+        std::vector<double> offsets, spread;
+        for (const TSample& t : taken)
+            offsets.push_back(t.*clockMs - t.Wall);
+        const double usual = offsets.empty() ? 0 : bench::Median(offsets);
+        for (double o : offsets)
+            spread.push_back(std::abs(o - usual));
+        return spread;
+    };
+    const std::vector<double> soundWander = wander(&TSample::Sound);
+    std::vector<double> deviceOff, markerOff, markerLag;
+    int over = 0, overWhileRecordingSteady = 0;
+    for (size_t i = 0; i < taken.size(); ++i) {
+        deviceOff.push_back(std::abs(taken[i].Played - taken[i].Sound));
+        markerOff.push_back(taken[i].MarkerOff);
+        markerLag.push_back(taken[i].MarkerLag);
+        over += taken[i].MarkerOff > 30;
+        overWhileRecordingSteady += taken[i].MarkerOff > 30 && soundWander[i] < 10;
+    }
+    // How far a clock moved against the wall clock from the first minute to the last.
+    auto drift = [&](double TSample::*clockMs) {
+        std::vector<double> first, last;
+        for (const TSample& t : taken) {
+            if (t.Wall < 60000)
+                first.push_back(t.*clockMs - t.Wall);
+            if (t.Wall > (seconds - 60) * 1000.0 && t.Wall >= 120000)
+                last.push_back(t.*clockMs - t.Wall);
+        }
+        return first.empty() || last.empty() ? 0.0 : bench::Median(last) - bench::Median(first);
+    };
     std::printf("Follow Playback against the sound, %d s of the ten-minute song on the sound "
-                "server (a sample every %d ms, %d samples), load %.2f:\n",
-                seconds, SampleMs, samples, LoadAverage());
-    std::printf("  device clock off the sound: %s; drift from the first minute to the last "
-                "%.1f ms\n",
-                Spread(deviceAhead).c_str(), median(lastMinute) - median(firstMinute));
-    std::printf("  playing marker off the sound: %s (budget 30 ms); %d samples without a "
-                "marker\n",
-                Spread(markerOff).c_str(), noMarker);
+                "server (%zu samples), load %.2f:\n",
+                seconds, taken.size(), LoadAverage());
+    std::printf("  device clock off the recorded sound: %s\n", Spread(deviceOff).c_str());
+    std::printf("  device clock against the wall clock: %s; drift first to last minute %.1f ms\n",
+                Spread(wander(&TSample::Played)).c_str(), drift(&TSample::Played));
+    std::printf("  recording against the wall clock (the reference's own jitter): %s\n",
+                Spread(soundWander).c_str());
+    std::printf("  playing marker off the device clock: %s\n", Spread(markerLag).c_str());
+    std::printf("  playing marker off the recorded sound: %s (budget 30 ms); over 30 ms: %d "
+                "samples, %d of them while the recording was steady; %d without a marker\n",
+                Spread(markerOff).c_str(), over, overWhileRecordingSteady, noMarker);
     return 0;
 }
