@@ -200,14 +200,19 @@ int main(int argc, char** argv) {
     window.bStopClick();
     window.Document().MarkClean();
 
-    // Each clock against the wall clock, its usual offset taken out: how much it wanders.
+    // Each clock against the wall clock, its offset around that moment (the median of about
+    // two seconds around it) taken out: how much it jumps. The sound server's clock itself runs
+    // a little off the wall clock, slowly, which this leaves out.
     auto wander = [&](double TSample::*clockMs) {
         std::vector<double> offsets, spread;
         for (const TSample& t : taken)
             offsets.push_back(t.*clockMs - t.Wall);
-        const double usual = offsets.empty() ? 0 : bench::Median(offsets);
-        for (double o : offsets)
-            spread.push_back(std::abs(o - usual));
+        for (size_t i = 0; i < offsets.size(); ++i) {
+            const size_t from = i < 15 ? 0 : i - 15, to = std::min(offsets.size(), i + 16);
+            std::vector<double> around(offsets.begin() + ptrdiff_t(from),
+                                       offsets.begin() + ptrdiff_t(to));
+            spread.push_back(std::abs(offsets[i] - bench::Median(around)));
+        }
         return spread;
     };
     const std::vector<double> soundWander = wander(&TSample::Sound);
