@@ -48,4 +48,20 @@ private:
     std::map<int, TRiffFrames> m_riffs;
 };
 
+// The frame being heard, from the sound device's count checked against a steady clock. Now and
+// then a device reports a count hundreds of milliseconds off for a moment; a count that
+// disagrees with the time passed is believed only once it has disagreed for a while (a pause,
+// or a render that fell behind), and until then the steady clock carries the frame on.
+class TFollowClock {
+public:
+    // The frame to show for the device's count `deviceFrames`, read at `nowNs` on a steady
+    // clock.
+    int64_t Next(int64_t deviceFrames, int64_t nowNs);
+
+private:
+    int64_t m_frames = -1; // the frame shown last, and when
+    int64_t m_ns = 0;
+    int64_t m_disagreeingSinceNs = -1;
+};
+
 } // namespace zel

@@ -57,6 +57,8 @@ void TMainForm::StartFollowing(const TSharedBuffer& buffer, TPlayFollower follow
     m_followMap = std::move(map);
     m_shownPassSpeed = 0;
     m_followBuffer = buffer;
+    m_followClock = {};
+    m_followSteady.start();
     m_followTimer.start();
     FollowTick();
 }
@@ -68,6 +70,7 @@ void TMainForm::FollowTick() {
         StopFollowing();
         return;
     }
+    frame = m_followClock.Next(frame, m_followSteady.nsecsElapsed());
     const TFollowMap& map = m_followMap;
     if (map.LoopStart >= 0)
         frame = LoopedFrame(frame, map.LoopStart, int64_t(buffer->Size() / 2));
