@@ -67,8 +67,8 @@ namespace {
 
 // How far the device's count may stray from the steady clock's frame, and how long it may
 // disagree before it is believed.
-constexpr int64_t AgreeFrames = SampleRate / 50;     // 20 ms
-constexpr int64_t BelieveAfterNs = 60 * 1000 * 1000; // 60 ms
+constexpr int64_t AgreeFrames = SampleRate / 50;       // 20 ms
+constexpr int64_t BelieveAfterNs = 1000 * 1000 * 1000; // a second
 
 } // namespace
 

@@ -49,9 +49,10 @@ private:
 };
 
 // The frame being heard, from the sound device's count checked against a steady clock. Now and
-// then a device reports a count hundreds of milliseconds off for a moment; a count that
-// disagrees with the time passed is believed only once it has disagreed for a while (a pause,
-// or a render that fell behind), and until then the steady clock carries the frame on.
+// then a device reports a count some hundred milliseconds off for a moment; a count that
+// disagrees with the time passed is believed only once it has disagreed for a second (a render
+// that fell behind), and until then the steady clock carries the frame on. While playback is
+// paused the clock is started afresh at every reading.
 class TFollowClock {
 public:
     // The frame to show for the device's count `deviceFrames`, read at `nowNs` on a steady

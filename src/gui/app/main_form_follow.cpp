@@ -70,6 +70,8 @@ void TMainForm::FollowTick() {
         StopFollowing();
         return;
     }
+    if (m_pause->isChecked())
+        m_followClock = {}; // held: the device's count stands, and is taken as it is
     frame = m_followClock.Next(frame, m_followSteady.nsecsElapsed());
     const TFollowMap& map = m_followMap;
     if (map.LoopStart >= 0)
