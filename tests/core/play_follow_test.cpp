@@ -95,26 +95,5 @@ TEST(PlaybackSpeed, StepsAndScaledTempos) {
     EXPECT_EQ(project.Riffs[1].Tempo, 1);  // never 0
 }
 
-// A moment's jump of the device's count is not shown; one that lasts is, after a second.
-TEST(FollowClock, AMomentsJumpOfTheDeviceIsIgnoredALastingOneBelieved) {
-    auto frames = [](int64_t ms) { return ms * 44100 / 1000; };
-    const int64_t jump = frames(300);
-    const struct {
-        int64_t Ms, Device, Shown;
-    } steps[] = {
-        {0, 1000, 1000},
-        {15, 1000 + frames(15), 1000 + frames(15)},
-        {30, 1000 + frames(30) + jump, 1000 + frames(30)}, // for a moment
-        {45, 1000 + frames(45), 1000 + frames(45)},
-        {60, 1000 + frames(60) + jump, 1000 + frames(60)}, // from now on
-        {990, 1000 + frames(990) + jump, 1000 + frames(990)},
-        {1065, 1000 + frames(1065) + jump, 1000 + frames(1065) + jump},
-    };
-    TFollowClock clock;
-    for (const auto& step : steps)
-        EXPECT_NEAR(double(clock.Next(step.Device, step.Ms * 1000000)), double(step.Shown), 2)
-            << step.Ms << " ms";
-}
-
 } // namespace
 } // namespace zel

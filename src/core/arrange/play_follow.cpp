@@ -1,7 +1,6 @@
 #include "arrange/play_follow.h"
 
 #include <algorithm>
-#include <cstdlib>
 
 #include "sound/notebuffer.h"
 
@@ -61,33 +60,6 @@ TPlayPlace TPlayFollower::PlaceAt(int64_t frame, int column) const {
         return {};
     int index = int(at - frames.Starts.begin()) - 1;
     return {chosen->Riff, frames.Records[size_t(index)], chosen->Column};
-}
-
-namespace {
-
-// How far the device's count may stray from the steady clock's frame, and how long it may
-// disagree before it is believed.
-constexpr int64_t AgreeFrames = SampleRate / 50;       // 20 ms
-constexpr int64_t BelieveAfterNs = 1000 * 1000 * 1000; // a second
-
-} // namespace
-
-int64_t TFollowClock::Next(int64_t deviceFrames, int64_t nowNs) {
-    const int64_t steady =
-        m_frames < 0 ? deviceFrames : m_frames + (nowNs - m_ns) * SampleRate / 1000000000;
-    if (std::abs(deviceFrames - steady) <= AgreeFrames) {
-        m_disagreeingSinceNs = -1;
-        m_frames = deviceFrames;
-    } else if (m_disagreeingSinceNs < 0) {
-        m_disagreeingSinceNs = nowNs;
-        m_frames = steady;
-    } else {
-        m_frames = nowNs - m_disagreeingSinceNs >= BelieveAfterNs ? deviceFrames : steady;
-        if (m_frames == deviceFrames)
-            m_disagreeingSinceNs = -1;
-    }
-    m_ns = nowNs;
-    return m_frames;
 }
 
 } // namespace zel

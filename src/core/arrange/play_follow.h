@@ -48,21 +48,4 @@ private:
     std::map<int, TRiffFrames> m_riffs;
 };
 
-// The frame being heard, from the sound device's count checked against a steady clock. Now and
-// then a device reports a count some hundred milliseconds off for a moment; a count that
-// disagrees with the time passed is believed only once it has disagreed for a second (a render
-// that fell behind), and until then the steady clock carries the frame on. While playback is
-// paused the clock is started afresh at every reading.
-class TFollowClock {
-public:
-    // The frame to show for the device's count `deviceFrames`, read at `nowNs` on a steady
-    // clock.
-    int64_t Next(int64_t deviceFrames, int64_t nowNs);
-
-private:
-    int64_t m_frames = -1; // the frame shown last, and when
-    int64_t m_ns = 0;
-    int64_t m_disagreeingSinceNs = -1;
-};
-
 } // namespace zel

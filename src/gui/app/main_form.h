@@ -6,7 +6,6 @@
 
 #include <QAction>
 #include <QActionGroup>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenu>
@@ -277,8 +276,6 @@ private:
     int64_t m_rowsLoopStart = -1; // frames; -1: the song does not loop
     QTimer m_followTimer;
     TPlayFollower m_follower;
-    TFollowClock m_followClock; // the frame heard, steadied against the timer below
-    QElapsedTimer m_followSteady;
     std::weak_ptr<TSampleBuffer> m_followBuffer;
     QAction* m_followAction = nullptr;
     QAction* m_loopAction = nullptr;

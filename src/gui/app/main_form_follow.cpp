@@ -57,8 +57,6 @@ void TMainForm::StartFollowing(const TSharedBuffer& buffer, TPlayFollower follow
     m_followMap = std::move(map);
     m_shownPassSpeed = 0;
     m_followBuffer = buffer;
-    m_followClock = {};
-    m_followSteady.start();
     m_followTimer.start();
     FollowTick();
 }
@@ -70,9 +68,6 @@ void TMainForm::FollowTick() {
         StopFollowing();
         return;
     }
-    if (m_pause->isChecked())
-        m_followClock = {}; // held: the device's count stands, and is taken as it is
-    frame = m_followClock.Next(frame, m_followSteady.nsecsElapsed());
     const TFollowMap& map = m_followMap;
     if (map.LoopStart >= 0)
         frame = LoopedFrame(frame, map.LoopStart, int64_t(buffer->Size() / 2));
