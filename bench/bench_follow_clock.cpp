@@ -152,6 +152,9 @@ int main(int argc, char** argv) {
     // The song's first sound in frames of the song, where the recording's first sound lies.
     const TTimeline timeline = SongTimeline(project, {});
     const int64_t songFirst = timeline.Notes.empty() ? 0 : timeline.Notes.front().StartFrame;
+    // Once the song is played out the device holds its last count while the recording goes on
+    // in silence: only what is heard of the song is compared.
+    const int64_t songEnd = timeline.TotalFrames;
 
     TRecorder recorder;
     if (!recorder.Start()) {
@@ -177,6 +180,8 @@ int main(int argc, char** argv) {
         if (recorder.FirstSound < 0 || !device->Last)
             continue;
         const int64_t sound = recorder.Frames - recorder.FirstSound + songFirst;
+        if (sound >= songEnd)
+            break;
         const int64_t played = device->Last->PlayedFrames();
         const int note = view->PlayingNote();
         if (note < 0) {
