@@ -69,9 +69,7 @@ inline void ExpectFails(const std::vector<std::string>& args, int status,
 
 // The project a file holds, checked to load.
 inline TProject Loaded(const std::string& path) {
-    TProject project;
-    TEditorState editor;
-    ResetProject(project, editor);
+    TProject project = NewProject();
     EXPECT_TRUE(LoadProject(project, path)) << path;
     return project;
 }

@@ -3,9 +3,7 @@
 
 #include <QGuiApplication>
 #include <QImage>
-#include <cstdio>
 #include <cstdlib>
-#include <unistd.h>
 
 #include "arrange/midi_export.h"
 #include "cli_run.h"
@@ -18,21 +16,7 @@
 namespace zel {
 namespace {
 
-using test::ReadBytes;
-using test::TTempDir;
-using test::TTexts;
-using test::WriteBytes;
-
-using test::CommandOutput;
-using test::Contains;
-using test::Demo;
-using test::ExpectFails;
-using test::HaveTool;
-using test::LeftChannel;
-using test::Loaded;
-using test::RunCli;
-using test::RunOk;
-using test::TRun;
+using namespace zel::test;
 
 TEST(Cli, InfoSummarisesTheDemoProject) {
     TRun run = RunOk({"info", Demo});

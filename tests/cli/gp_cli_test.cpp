@@ -2,7 +2,6 @@
 // with our pitches and, part by part, our note lengths.
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
 #include <regex>
@@ -13,9 +12,7 @@
 namespace zel {
 namespace {
 
-using test::RunCli;
-using test::RunOk;
-using test::TTempDir;
+using namespace zel::test;
 
 const std::string Samples = ZELVANE_SHARED_DATA "/guitar-pro/";
 

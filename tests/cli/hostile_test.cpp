@@ -22,24 +22,9 @@
 namespace zel {
 namespace {
 
-using test::FolderEntries;
-using test::ReadBytes;
-using test::RunCli;
-using test::RunOk;
-using test::TRun;
-using test::TRunOptions;
-using test::TTempDir;
-using test::TTexts;
-using test::WriteBytes;
+using namespace zel::test;
 
 namespace fs = std::filesystem;
-
-using test::Contains;
-using test::Demo;
-using test::ExpectFails;
-using test::Loaded;
-using test::Occurrences;
-using test::Scale;
 
 // A canonical project (one the program wrote) with `notes` notes in one riff: resaving it gives
 // the same bytes, so a target can be compared with it whole.

@@ -16,22 +16,8 @@
 namespace zel {
 namespace {
 
-using test::FolderEntries;
-using test::LeftChannel;
-using test::ReadBytes;
-using test::RunCli;
-using test::RunOk;
-using test::TRun;
-using test::TTempDir;
-using test::TTexts;
-using test::WriteBytes;
+using namespace zel::test;
 namespace fs = std::filesystem;
-
-using test::CommandOutput;
-using test::Contains;
-using test::Demo;
-using test::ExpectFails;
-using test::Scale;
 
 // The commands the tool lists, and those whose help shows `text`.
 std::vector<std::string> CommandsShowing(const std::string& text = "") {

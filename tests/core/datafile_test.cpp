@@ -17,12 +17,7 @@
 namespace zel {
 namespace {
 
-using test::FolderEntries;
-using test::ReadBytes;
-using test::TCapturedMessages;
-using test::TTempDir;
-using test::TTexts;
-using test::WriteBytes;
+using namespace zel::test;
 
 std::vector<std::string> ReadAllLines(const std::string& bytes) {
     auto file = TDataFile::FromBytes(bytes);

@@ -10,10 +10,7 @@
 namespace zel {
 namespace {
 
-using test::ReadBytes;
-using test::TTexts;
-
-using test::TRecordingSink;
+using namespace zel::test;
 
 class DebugLogTest : public ::testing::Test {
 protected:

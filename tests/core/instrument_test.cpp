@@ -9,10 +9,7 @@
 namespace zel {
 namespace {
 
-using test::ReadBytes;
-using test::TCapturedMessages;
-using test::TTempDir;
-using test::WriteBytes;
+using namespace zel::test;
 
 TEST(InstrumentText, DefaultEncodingAndRoundTrips) {
     EXPECT_EQ(InstrumentToText(TInstrument{}),

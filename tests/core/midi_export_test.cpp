@@ -2,8 +2,6 @@
 // an independent reader, and files that are written whole or not at all.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 #include "arrange/midi_export.h"
 #include "arrange/midi_import.h"
 #include "sound/sequencer.h"
@@ -12,8 +10,7 @@
 namespace zel {
 namespace {
 
-using test::Note;
-using test::TTexts;
+using namespace zel::test;
 
 // What a MIDI file holds, read the plain way: tracks of (absolute tick, event bytes).
 struct TReadEvent {
@@ -136,8 +133,6 @@ double Seconds(const TReadFile& file, int64_t tick) {
         }
     return seconds + double(tick - at) * perTick;
 }
-
-using test::SetNotes;
 
 class MidiSongExportTest : public ::testing::Test {
 protected:

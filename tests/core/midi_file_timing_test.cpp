@@ -10,8 +10,7 @@
 namespace zel {
 namespace {
 
-using test::Note;
-using test::TTexts;
+using namespace zel::test;
 
 // Each record as "start:duration[.|..][~]:pitches", pitches from the highest string down.
 std::vector<std::string> Records(const TRiff& riff) {
@@ -220,8 +219,6 @@ TEST_F(FileTimingTest, OnlyTheEarliestNotesOfAllTracksAreCollected) {
     EXPECT_TRUE(result.TooLong);
     EXPECT_EQ(Records(Riff()), (TTexts{"0:4:2,", "128:4:3,", "256:4:4,", "384:4:5,"}));
 }
-
-using test::SetNotes;
 
 TEST_F(FileTimingTest, ExportedRiffsComeBackTheSame) {
     struct TCase {

@@ -12,9 +12,7 @@
 namespace zel {
 namespace {
 
-using test::ReadBytes;
-using test::TCapturedMessages;
-using test::TTexts;
+using namespace zel::test;
 
 // Builds MIDI bytes: a header chunk and track chunks of raw event bytes, damaged where a case
 // needs it (the file writer only writes whole files).

@@ -11,8 +11,7 @@
 namespace zel {
 namespace {
 
-using test::ReadBytes;
-using test::TTempDir;
+using namespace zel::test;
 
 class TRandomProject {
 public:
@@ -95,15 +94,12 @@ private:
 TEST(ProjectRoundTrip, RandomProjectsComeBackExactly) {
     TTempDir dir;
     for (unsigned seed = 1; seed <= 60; ++seed) {
-        TProject original;
-        TEditorState editor;
-        ResetProject(original, editor);
+        TProject original = NewProject();
         TRandomProject(seed).Fill(original);
         std::string first = dir.File("first.zvp");
         ASSERT_TRUE(SaveProject(original, first));
 
-        TProject loaded;
-        ResetProject(loaded, editor);
+        TProject loaded = NewProject();
         ASSERT_TRUE(LoadProject(loaded, first));
         EXPECT_EQ(ProjectJson(loaded), ProjectJson(original)) << "seed " << seed;
         EXPECT_EQ(loaded.RiffNames.All(), original.RiffNames.All()) << "seed " << seed;
@@ -117,9 +113,7 @@ TEST(ProjectRoundTrip, RandomProjectsComeBackExactly) {
 
 TEST(ProjectRoundTrip, DemoProjectIsCanonical) {
     TTempDir dir;
-    TProject project;
-    TEditorState editor;
-    ResetProject(project, editor);
+    TProject project = NewProject();
     ASSERT_TRUE(LoadProject(project, ZELVANE_DEMO_PROJECT));
     EXPECT_EQ(project.RiffNames.RecordCount(), 3);
     EXPECT_EQ(project.InstrumentNames.RecordCount(), 2);

@@ -9,11 +9,7 @@
 namespace zel {
 namespace {
 
-using test::ReadBytes;
-using test::TCapturedMessages;
-using test::TTempDir;
-using test::TTexts;
-using test::WriteBytes;
+using namespace zel::test;
 
 class ProjectFileTest : public ::testing::Test {
 protected:
@@ -148,9 +144,7 @@ TEST_F(ProjectFileTest, TablesNeverOverflow) {
     EXPECT_EQ(project.InstrumentNames[MaxInstruments - 1], "I100");
 
     // Saving a full table keeps every riff and every instrument, the last ones included.
-    TProject again;
-    TEditorState editorAgain;
-    ResetProject(again, editorAgain);
+    TProject again = NewProject();
     WriteBytes(dir.File("full.zvp"), SaveBytes());
     ASSERT_TRUE(LoadProject(again, dir.File("full.zvp")));
     EXPECT_EQ(again.RiffNames.All(), project.RiffNames.All());

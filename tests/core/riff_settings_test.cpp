@@ -7,6 +7,7 @@
 #include "edit/music.h"
 #include "model/projectfile.h"
 #include "model/riff_settings.h"
+#include "test_support.h"
 
 namespace zel {
 namespace {
@@ -24,9 +25,7 @@ TEST(RiffSettings, DenominatorExponentAndTempoOfAllRiffs) {
     EXPECT_EQ(BarsBExponent(0), 0);
     EXPECT_EQ(BarsBExponent(3), 1);
     EXPECT_EQ(BarsBExponent(16), 4);
-    TProject project;
-    TEditorState editor;
-    ResetProject(project, editor);
+    TProject project = test::NewProject();
     project.Riffs[2].Tempo = 140;
     EXPECT_EQ(SetTempoOfAllRiffs(project, 140), MaxRiffs - 1) << "riffs already there not counted";
 }

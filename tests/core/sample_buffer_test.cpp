@@ -15,7 +15,7 @@
 namespace zel {
 namespace {
 
-using test::Note;
+using namespace zel::test;
 
 // Samples 1, 2, 3, ... so that every byte read can be checked against its place.
 std::shared_ptr<TSampleBuffer> Counting(size_t values) {
@@ -191,13 +191,9 @@ private:
     };
 };
 
-using test::SetNotes;
-
 // Two riffs: A a bar of quarters, B a bar of eighths and a chord.
 TProject TwoRiffProject(std::vector<std::string> structure) {
-    TProject project;
-    TEditorState editor;
-    ResetProject(project, editor);
+    TProject project = NewProject();
     test::NameTables(project, {"A", "B"}, {"Lead", "Bass"});
     SetNotes(project.Riffs[0],
              {Note(3, {{5, 0}}), Note(3, {{5, 3}}), Note(3, {{4, 2}}), Note(3, {{5, 0}})});

@@ -12,15 +12,9 @@
 namespace zel {
 namespace {
 
-using test::ReadBytes;
-using test::TTempDir;
-using test::WriteBytes;
+using namespace zel::test;
 
 constexpr int64_t Quarter = 2 * 22050; // values of a quarter note at tempo 120
-
-using test::Note;
-
-using test::SetNotes;
 
 class SongRenderTest : public ::testing::Test {
 protected:
@@ -80,9 +74,7 @@ std::vector<int16_t> PlainSong(const TProject& project, int master, int32_t& pea
 }
 
 TEST(SongThreads, BatchesOnSeveralThreadsGiveTheSameBytesAndPeak) {
-    TProject project;
-    TEditorState editor;
-    ResetProject(project, editor);
+    TProject project = NewProject();
     ASSERT_TRUE(LoadProject(project, ZELVANE_DEMO_PROJECT));
     // Make the song busy and loud: noise, modulation, a pad ringing for ever past 6 s (so
     // that it is rendered straight into the buffer), mixes that wrap around.

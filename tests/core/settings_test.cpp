@@ -10,10 +10,7 @@
 namespace zel {
 namespace {
 
-using test::ReadBytes;
-using test::TTempDir;
-using test::TTexts;
-using test::WriteBytes;
+using namespace zel::test;
 
 TEST(Settings, ReadingAMissingKeyAddsItSoItIsWrittenAtTheEnd) {
     TTempDir dir;

@@ -7,8 +7,7 @@
 namespace zel {
 namespace {
 
-using test::Note;
-using test::TTexts;
+using namespace zel::test;
 
 // A riff holding `count` quarter rests, the note array sized as the editor would.
 void FillRests(TRiff& riff, int count) {

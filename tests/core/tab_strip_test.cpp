@@ -3,6 +3,7 @@
 
 #include "edit/tab_hosts.h"
 #include "model/structure.h"
+#include "test_support.h"
 
 namespace zel {
 namespace {
@@ -127,9 +128,7 @@ std::string Fields(const std::string& row, int count = 8) {
 }
 
 TEST(InstrumentTabs, SwappingMovesStructureColumnsAndNewOnesStartClean) {
-    TProject project;
-    TEditorState editor;
-    ResetProject(project, editor);
+    TProject project = test::NewProject();
     TTabStrip strip(project.InstrumentNames);
     BindInstrumentTabs(strip, project);
     strip.SelectAndFill(0);

@@ -48,6 +48,14 @@ void SetNotes(TRiff& riff, const std::vector<TNote>& notes);
 void NameTables(TProject& project, const std::vector<std::string>& riffs,
                 const std::vector<std::string>& instruments = {});
 
+// A project as a new one starts: the default riffs, instruments and names.
+inline TProject NewProject() {
+    TProject project;
+    TEditorState editor;
+    ResetProject(project, editor);
+    return project;
+}
+
 // Records every diagnostic line and its colour.
 class TRecordingSink : public TDebugSink {
 public:

@@ -10,10 +10,7 @@
 namespace zel {
 namespace {
 
-using test::Note;
-using test::TTexts;
-
-using test::SetNotes;
+using namespace zel::test;
 
 std::vector<std::string> LinesOf(const std::string& text) {
     std::vector<std::string> lines;

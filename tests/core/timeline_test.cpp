@@ -11,9 +11,7 @@
 namespace zel {
 namespace {
 
-using test::Note;
-
-using test::SetNotes;
+using namespace zel::test;
 
 class TimelineTest : public ::testing::Test {
 protected:

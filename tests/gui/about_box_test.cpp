@@ -1,5 +1,5 @@
-// The about box on the offscreen platform: what it says, the splash at start with its command
-// line switches, how the splash goes away, and Help > About.
+// The about box on the offscreen platform: what it says, how the splash at start goes away
+// (leaving the keys to the editor), and Help > About.
 #include <QAction>
 #include <QApplication>
 #include <QPushButton>
@@ -40,31 +40,6 @@ private slots:
         TAboutBox box(TAboutBox::TMode::Dialog);
         for (const QString& line : content.Lines())
             QVERIFY(box.accessibleDescription().contains(line));
-    }
-
-    void splashShowsAtStartUnlessTheCommandLineSaysNo() {
-        struct {
-            QStringList arguments;
-            bool shown;
-        } cases[] = {{{QStringLiteral("-debug")}, true},
-                     {{QStringLiteral("-nosplash")}, false},
-                     {{QStringLiteral("-debug"), QStringLiteral("-noabout")}, false}};
-        for (const auto& c : cases) {
-            QVERIFY(StartWithSplash(c.arguments, 1234));
-            QString what = c.arguments.join(QLatin1Char(' '));
-            QVERIFY2(bool(Form().Splash()) == c.shown, qPrintable(what));
-            if (!c.shown)
-                continue;
-            TAboutBox* splash = Form().Splash();
-            QVERIFY(splash->isVisible());
-            QCOMPARE(splash->Mode(), TAboutBox::TMode::Splash);
-            // The editor keeps the keyboard.
-            QCOMPARE(QApplication::activeWindow(), &Form());
-            QVERIFY(Form().isAncestorOf(QApplication::focusWidget()));
-        }
-        // A window made without a splash time (tests, tools) shows none.
-        QVERIFY(h->Start());
-        QVERIFY(!Form().Splash());
     }
 
     void splashGoesOnAKeyOrAClick() {

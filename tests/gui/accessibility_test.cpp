@@ -3,7 +3,6 @@
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QApplication>
-#include <QPushButton>
 #include <QTest>
 
 #include "app/about_box.h"

@@ -1,12 +1,10 @@
 // The debug window as a developer uses it: lines in their colours, the colour filter buttons,
 // the hex view of a selection, and the -debug and -debuglog switches of the main window.
-#include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
 #include <QTest>
 #include <QTextBlock>
 #include <QToolButton>
-#include <filesystem>
 
 #include "app/debug_form.h"
 #include "base/debug_log.h"
@@ -97,26 +95,6 @@ private slots:
         QVERIFY(lines[17].endsWith(QStringLiteral("seventeenth")));
         QCOMPARE(LineColour(*form, 17), QColor(17, 0, 0)); // drawn in its own colour
         QVERIFY(!Button(*form, QStringLiteral("bDebugColour14"))->accessibleName().isEmpty());
-    }
-
-    void aFilterButtonHidesLaterLinesOfItsColourOnly() {
-        Write("red before", 255);
-        Write("blue before", 0xFF0000);
-        QToolButton* red = Button(*form, QStringLiteral("bDebugColour0"));
-        QCOMPARE(VisibleFilterButtons(*form),
-                 (QStringList{QStringLiteral("bDebugColour0"), QStringLiteral("bDebugColour1")}));
-        QVERIFY(red->isChecked());
-        QTest::mouseClick(red, Qt::LeftButton);
-        QCOMPARE(form->FilterMask(), uint16_t(0xFFFE));
-        Write("red after", 255);
-        Write("blue after", 0xFF0000);
-        QStringList lines = Lines(*form);
-        QCOMPARE(lines.size(), 3);
-        QVERIFY(lines[0].endsWith(QStringLiteral("red before"))); // shown lines stay
-        QVERIFY(lines[2].endsWith(QStringLiteral("blue after")));
-        QTest::mouseClick(red, Qt::LeftButton);
-        Write("red again", 255);
-        QVERIFY(Lines(*form).last().endsWith(QStringLiteral("red again")));
     }
 
     void aSelectionsHexAsAscii() {

@@ -1,18 +1,15 @@
 // File > Import MIDI in the main window: the file dialog, the channel dialog answered as a user
 // would (with or without the file's timing), the notes in the current riff as one undoable step,
-// damaged and unreadable files, and the diagnostic lines.
-#include <QAbstractButton>
+// and damaged and unreadable files.
 #include <QApplication>
 #include <QCheckBox>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
-#include "app/debug_form.h"
 #include "arrange/channels_form.h"
 #include "arrange/midi_export.h"
 #include "arrange/midi_import.h"
-#include "base/debug_log.h"
 #include "main_form_harness.h"
 #include "view/riff_view.h"
 
@@ -214,23 +211,6 @@ private slots:
         QCOMPARE(dialogs, 0);
         QVERIFY(!Form().Document().CanUndo());
         QVERIFY(!Form().Document().IsChanged());
-    }
-
-    // What the lines say is the importer's (midi_import_test); here they reach the debug window
-    // of a main window started with -debug, in the importer's colour.
-    void theFirstPassWritesDiagnosticLines() {
-        QVERIFY(h->Start({QStringLiteral("-debug")}));
-        TDebugForm* debug = Form().DebugForm();
-        QVERIFY(QTest::qWaitForWindowExposed(debug));
-        AnswerChannels(ClickOk);
-        Import(Scale);
-        debug->Drain();
-        QVERIFY(debug->LogView()->toPlainText().contains(QStringLiteral("\tMidi: 90 1\n")));
-        QCOMPARE(debug->SlotColour(0), std::optional<uint32_t>(MidiDebugColour));
-        if (qEnvironmentVariableIsSet("ZELVANE_SCREENSHOTS")) {
-            debug->grab().save(QStringLiteral("debug-window.png"));
-            Form().ChannelsForm()->grab().save(QStringLiteral("channel-selection.png"));
-        }
     }
 };
 

@@ -7,7 +7,6 @@
 #include <QSpinBox>
 #include <QTest>
 
-#include "base/debug_log.h"
 #include "main_form_support.h"
 #include "sound/envelope_frame.h"
 #include "sound/instrument_controls.h"
@@ -47,7 +46,6 @@ class InstrumentFrameTest : public QObject {
 
 private:
     std::unique_ptr<TInstrumentFrame> frame;
-    test::TRecordingSink sink;
 
     template <typename T> T* Get(const QString& name) { return test::FindChild<T>(*frame, name); }
     TKnobSlider* Slider(const QString& name) { return Get<TKnobSlider>(name); }
@@ -67,16 +65,11 @@ private:
 
 private slots:
     void init() {
-        SetDebugSink(&sink);
         frame = std::make_unique<TInstrumentFrame>();
         frame->show();
         QVERIFY(QTest::qWaitForWindowExposed(frame.get()));
-        sink.Lines.clear();
     }
-    void cleanup() {
-        frame.reset();
-        RemoveDebugSink(&sink);
-    }
+    void cleanup() { frame.reset(); }
 
     void writeThenReadGivesTheRecordBack_data() {
         QTest::addColumn<TInstrument>("instrument");
@@ -90,9 +83,6 @@ private slots:
         QFETCH(TInstrument, instrument);
         frame->Write(instrument);
         QCOMPARE(ReadBack(), instrument);
-        QCOMPARE(sink.Lines,
-                 (std::vector<std::string>{"TInstrumentFrame::Write", "InstrumentFrame::Read"}));
-        QCOMPARE(sink.Colours[0], InstrumentDebugColour);
     }
 
     void writeIsNoEditOfTheUser() {
@@ -160,25 +150,19 @@ private slots:
         QCOMPARE(edited.count(), 1);
     }
 
-    void knobTexts_data() {
-        QTest::addColumn<QString>("control");
-        QTest::addColumn<int>("value");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("frequency 123") << "tlModFreq" << 123 << "12.3";
-        QTest::newRow("attack 1000") << "FAmplitude/tAttack" << 1000 << "100.0";
-        QTest::newRow("skew 100") << "tlSkew" << 100 << "100";
-    }
     void knobTexts() {
-        QFETCH(QString, control);
-        QFETCH(int, value);
-        QFETCH(QString, text);
-        TKnobSlider* slider = Control<TKnobSlider>(control);
-        QVERIFY(slider);
-        slider->setValue(value == 0 ? 1 : 0); // a change, whatever the start
-        slider->setValue(value);
-        QCOMPARE(slider->KnobText(), text);
-        // The knob is wide enough for its widest text.
-        QVERIFY(slider->width() >= slider->fontMetrics().horizontalAdvance("100.0"));
+        const std::tuple<QString, int, QString> cases[] = {{"tlModFreq", 123, "12.3"},
+                                                           {"FAmplitude/tAttack", 1000, "100.0"},
+                                                           {"tlSkew", 100, "100"}};
+        for (const auto& [control, value, text] : cases) {
+            TKnobSlider* slider = Control<TKnobSlider>(control);
+            QVERIFY2(slider, qPrintable(control));
+            slider->setValue(value == 0 ? 1 : 0); // a change, whatever the start
+            slider->setValue(value);
+            QCOMPARE(slider->KnobText(), text);
+            // The knob is wide enough for its widest text.
+            QVERIFY(slider->width() >= slider->fontMetrics().horizontalAdvance("100.0"));
+        }
     }
 
     void groupButtonsAreIndependent() {

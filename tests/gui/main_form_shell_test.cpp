@@ -1,6 +1,5 @@
 // The main window towards the desktop and its first-time user, on the offscreen platform (whose
 // windows have a frame of two pixels all round).
-#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QMenu>
@@ -45,6 +44,14 @@ private:
     QString Demo() const { return QStringLiteral(ZELVANE_DEMO_PROJECT); }
     void SetSettings(const std::string& lines) { test::WriteBytes(h->Settings(), lines); }
     std::string SettingsText() { return test::ReadBytes(h->Settings()); }
+    // File > Open Recent as the menu shows it.
+    QStringList RecentEntries() {
+        QMetaObject::invokeMethod(Form().findChild<QMenu*>(QStringLiteral("mFile")), "aboutToShow");
+        QStringList entries;
+        for (QAction* action : Form().findChild<QMenu*>(QStringLiteral("mOpenRecent"))->actions())
+            entries << action->text();
+        return entries;
+    }
 
 private slots:
     void init() { h = std::make_unique<test::TMainFormHarness>(); }
@@ -155,7 +162,7 @@ private slots:
         QVERIFY(!pause->isChecked());
     }
 
-    void commandLineProjectsAreInOpenRecentWithTheirFullPath() {
+    void openRecentListsExistingProjectsNewestFirstWithTheirFullPath() {
         std::filesystem::copy_file(ZELVANE_DEMO_PROJECT, h->Dir.File("song.zvp"));
         QString full =
             QFileInfo(QString::fromStdString(h->Dir.File("song.zvp"))).absoluteFilePath();
@@ -165,14 +172,16 @@ private slots:
         QDir::setCurrent(before);
         QVERIFY(started);
         QCOMPARE(Form().ProjectPath(), full);
-        QMenu* file = Form().findChild<QMenu*>(QStringLiteral("mFile"));
-        QMetaObject::invokeMethod(file, "aboutToShow");
-        QStringList entries;
-        for (QAction* action : Form().findChild<QMenu*>(QStringLiteral("mOpenRecent"))->actions())
-            entries << action->text();
-        QCOMPARE(entries, QStringList{full});
+        QCOMPARE(RecentEntries(), QStringList{full});
         h->Close();
         QVERIFY(test::Contains(SettingsText(), "Recent1\t" + full.toStdString() + "\r\n"));
+        // A project opened later comes first; one whose file is gone is left out.
+        QVERIFY(h->Start());
+        QString other = h->CopyDemo("other.zvp");
+        QVERIFY(Form().OpenProjectFile(other));
+        QCOMPARE(RecentEntries(), (QStringList{other, full}));
+        std::filesystem::remove(other.toStdString());
+        QCOMPARE(RecentEntries(), QStringList{full});
     }
 };
 

@@ -4,7 +4,6 @@
 #include <QListWidget>
 #include <QTabWidget>
 #include <QTest>
-#include <QToolBar>
 #include <QToolButton>
 #include <map>
 #include <mutex>

@@ -2,7 +2,6 @@
 // and mixed selections, the RTF round trip with formatting, its own undo, and notes that come
 // with an opened project.
 #include <QAction>
-#include <QApplication>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -108,9 +107,7 @@ private slots:
     }
 
     void anOpenedProjectShowsItsNotesUnchanged() {
-        TProject project;
-        TEditorState editor;
-        ResetProject(project, editor);
+        TProject project = test::NewProject();
         project.NotesRtf = RtfFromParagraphs({"Capo 2", "Play it loud"});
         std::string path = h.Dir.File("song.zvp");
         QVERIFY(SaveProject(project, path));

@@ -8,7 +8,6 @@
 #include <QSpinBox>
 #include <QTest>
 #include <QTimer>
-#include <cstdlib>
 
 #include "main_form_harness.h"
 #include "shell_tools.h"
@@ -37,7 +36,6 @@ private slots:
             bool Print;
         };
         const std::vector<std::vector<TStep>> sequences = {
-            {{'C', "C", true}, {'R', "R", true}, {'R', "", false}},
             {{'A', "A", true},
              {'C', "AC", true},
              {'R', "AR", true},

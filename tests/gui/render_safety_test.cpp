@@ -2,12 +2,10 @@
 // through, so the user may open another project, start a new one or type notes meanwhile. The
 // song still renders the project as it was when the render started, a second play or export
 // command waits its turn, and closing the window stops the render before the window closes.
-#include <QAction>
 #include <QApplication>
 #include <QDialog>
 #include <QTest>
 #include <QTimer>
-#include <QToolButton>
 #include <algorithm>
 #include <filesystem>
 #include <functional>
@@ -118,24 +116,21 @@ private slots:
         dir = std::make_unique<test::TTempDir>();
         // A song of rows enough that its render lets events through several times after the
         // first row: the demo song played twice.
-        TProject project;
-        TEditorState editor;
-        ResetProject(project, editor);
+        TProject project = test::NewProject();
         QVERIFY(LoadProject(project, ZELVANE_DEMO_PROJECT));
         std::vector<std::string> rows = project.Structure;
         project.Structure.insert(project.Structure.end(), rows.begin(), rows.end());
         longSong = QString::fromStdString(dir->File("long.zvp"));
         QVERIFY(SaveProject(project, longSong.toStdString()));
         // What the song sounds like, and the same as a WAV file, as the window renders it.
-        TProject loaded;
-        ResetProject(loaded, editor);
+        TProject loaded = test::NewProject();
         QVERIFY(LoadProject(loaded, longSong.toStdString()));
         QVERIFY(!FirstNoteHasFret(loaded, 9));
         wholeSong = Render(loaded, TSongMode::All);
         QVERIFY(!wholeSong.empty());
         wholeSongFile = WavFileBytes(Render(loaded, TSongMode::Export));
         // Another project, to be opened during a render.
-        ResetProject(project, editor);
+        project = test::NewProject();
         project.RiffNames.SetCaption(0, "Solo");
         QVERIFY(SaveProject(
             project, (other = QString::fromStdString(dir->File("other.zvp"))).toStdString()));
@@ -170,13 +165,6 @@ private slots:
                                    QCOMPARE(form()->ProjectPath(), longSong);
                                    QVERIFY(FirstNoteHasFret(form()->Project(), 9));
                                    QVERIFY(form()->Project().IsChanged());
-                               }},
-                              {"open, new and typing one after another",
-                               [this] { OpenOther(), Trigger("mNew"), TypeFret(Qt::Key_7); },
-                               [this] {
-                                   QCOMPARE(form()->ProjectPath(), QString());
-                                   QCOMPARE(TabCaptions(), (QStringList{"Riff1", ""}));
-                                   QVERIFY(FirstNoteHasFret(form()->Project(), 7));
                                }}};
         for (const Case& c : cases) {
             Start({longSong});

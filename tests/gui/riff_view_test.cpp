@@ -6,7 +6,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
-#include <QSignalSpy>
 #include <QTest>
 
 #include "canvas.h"

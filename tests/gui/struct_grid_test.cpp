@@ -7,7 +7,6 @@
 #include <QMenu>
 #include <QScrollBar>
 #include <QTest>
-#include <QToolButton>
 #include <array>
 
 #include "arrange/struct_editor.h"

@@ -107,32 +107,20 @@ TEST(RiffBandTest, PairsOfEqualNotesAreBeamedOthersGetFlags) {
     struct {
         const char* name;
         std::vector<TNote> notes;
-        std::vector<bool> beams; // a beam from each column to the next
-        std::vector<bool> flags;
+        const char* beams; // 'b': a beam from the column to the next
+        const char* flags; // 'f': the column's note has a flag
     } cases[] = {
-        {"four eighths",
-         Repeat(Pitch(4, Eighth), 4),
-         {true, false, true, false},
-         {false, false, false, false}},
-        {"three eighths", Repeat(Pitch(4, Eighth), 3), {true, false, false}, {false, false, true}},
-        {"quarters pair without beam", Repeat(Pitch(4), 2), {false, false}, {false, false}},
-        {"eighth then dotted eighth",
-         {Pitch(4, Eighth), Pitch(4, Eighth, NoteDot)},
-         {false, false},
-         {true, true}},
-        {"eighth then eighth rest",
-         {Pitch(4, Eighth), Rest(Eighth)},
-         {false, false},
-         {true, false}},
-        {"rest cancels its pair",
-         {Rest(Eighth), Pitch(4, Eighth), Pitch(4)},
-         {false, false, false},
-         {false, true, false}}};
+        {"four eighths", Repeat(Pitch(4, Eighth), 4), "b.b.", "...."},
+        {"three eighths", Repeat(Pitch(4, Eighth), 3), "b..", "..f"},
+        {"quarters pair without beam", Repeat(Pitch(4), 2), "..", ".."},
+        {"eighth then dotted eighth", {Pitch(4, Eighth), Pitch(4, Eighth, NoteDot)}, "..", "ff"},
+        {"eighth then eighth rest", {Pitch(4, Eighth), Rest(Eighth)}, "..", "f."},
+        {"rest cancels its pair", {Rest(Eighth), Pitch(4, Eighth), Pitch(4)}, "...", ".f."}};
     for (const auto& c : cases) {
         QImage image = DrawBand(MakeRiff(c.notes));
-        for (size_t i = 0; i < c.beams.size(); ++i) {
-            EXPECT_EQ(beam(image, int(i)), c.beams[i]) << c.name << " beam " << i;
-            EXPECT_EQ(flag(image, int(i)), c.flags[i]) << c.name << " flag " << i;
+        for (size_t i = 0; c.beams[i]; ++i) {
+            EXPECT_EQ(beam(image, int(i)), c.beams[i] == 'b') << c.name << " beam " << i;
+            EXPECT_EQ(flag(image, int(i)), c.flags[i] == 'f') << c.name << " flag " << i;
         }
     }
     // The last column that fits a band never starts a pair: it gets its flag.
