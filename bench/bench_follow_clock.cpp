@@ -128,7 +128,7 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     const std::string work = argv[1];
-    const int seconds = argc > 2 ? std::atoi(argv[2]) : 590;
+    const int seconds = argc > 2 ? std::atoi(argv[2]) : 620;
     TProject song;
     bench::MakeTenMinuteSong(song);
     if (!SaveProject(song, work + "/ten-minutes.zvp"))
@@ -231,19 +231,20 @@ int main(int argc, char** argv) {
         overWhileRecordingSteady += taken[i].MarkerOff > 30 && soundWander[i] < 10;
     }
     // How far a clock moved against the wall clock from the first minute to the last.
+    const double lastWall = taken.empty() ? 0 : taken.back().Wall;
     auto drift = [&](double TSample::*clockMs) {
         std::vector<double> first, last;
         for (const TSample& t : taken) {
             if (t.Wall < 60000)
                 first.push_back(t.*clockMs - t.Wall);
-            if (t.Wall > (seconds - 60) * 1000.0 && t.Wall >= 120000)
+            if (t.Wall > lastWall - 60000 && t.Wall >= 120000)
                 last.push_back(t.*clockMs - t.Wall);
         }
         return first.empty() || last.empty() ? 0.0 : bench::Median(last) - bench::Median(first);
     };
-    std::printf("Follow Playback against the sound, %d s of the ten-minute song on the sound "
+    std::printf("Follow Playback against the sound, %.0f s of the ten-minute song on the sound "
                 "server (%zu samples), load %.2f:\n",
-                seconds, taken.size(), LoadAverage());
+                lastWall / 1000, taken.size(), LoadAverage());
     std::printf("  device clock off the recorded sound: %s\n", Spread(deviceOff).c_str());
     std::printf("  device clock against the wall clock: %s; drift first to last minute %.1f ms\n",
                 Spread(wander(&TSample::Played)).c_str(), drift(&TSample::Played));
