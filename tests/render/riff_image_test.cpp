@@ -47,8 +47,9 @@ TEST(RiffImageTest, ImpossibleSizesAreRefusedWithAReason) {
     EXPECT_TRUE(RenderRiffImage(QuarterRiff(3), {100, 13}, error).isNull());
     EXPECT_TRUE(error.contains(QStringLiteral("at least 113")));
     error.clear();
-    EXPECT_TRUE(RenderRiffImage(QuarterRiff(3), {1200, 2}, error).isNull());
+    EXPECT_TRUE(RenderRiffImage(QuarterRiff(3), {1200, 5}, error).isNull()); // 6 at least
     EXPECT_FALSE(error.isEmpty());
+    EXPECT_FALSE(RenderRiffImage(QuarterRiff(3), {1200, 6}, error).isNull());
     error.clear();
     // A million notes in narrow bands would be a picture of gigabytes.
     EXPECT_TRUE(RenderRiffImage(QuarterRiff(1000000), {200, 13}, error).isNull());

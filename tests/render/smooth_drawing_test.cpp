@@ -85,6 +85,15 @@ std::string Describe(const QRect& r) {
            std::to_string(r.top()) + ".." + std::to_string(r.bottom());
 }
 
+// Scaled coordinates round to the nearest pixel, halves away from zero on both sides of 0, so a
+// drawing mirrored about 0 stays mirrored.
+TEST(CanvasScaling, HalvesRoundAwayFromZero) {
+    const int cases[][4] = {{7, 1, 2, 4}, {-7, 1, 2, -4}, {7, 1, -2, -4}, {-7, -1, 2, 4},
+                            {5, 3, 4, 4}, {-5, 3, 4, -4}, {5, 3, 0, 0}};
+    for (const auto& c : cases)
+        EXPECT_EQ(MulDivRound(c[0], c[1], c[2]), c[3]) << c[0] << " " << c[1] << " " << c[2];
+}
+
 TEST(SmoothDrawingTest, StraightLinesCoverTheSamePixelsAsExactLines) {
     struct {
         const char* name;
